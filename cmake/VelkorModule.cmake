@@ -1,0 +1,30 @@
+# velkor_module(NAME DIR [DEPS ...]): a static library of every .cpp/.h/.ui in src/DIR.
+# Each source directory is its own library so that a fault in one does not stop the
+# others (and their tests) from building; the component links them all.
+function(velkor_module name dir)
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_SOURCE_DIR}/src/${dir}/*.cpp
+       ${CMAKE_SOURCE_DIR}/src/${dir}/*.h
+       ${CMAKE_SOURCE_DIR}/src/${dir}/*.ui)
+  list(FILTER sources EXCLUDE REGEX "/entry/(clsSlanjeEMaila|CSucelje)")
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
+  set_target_properties(${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/src/${dir})
+  target_link_libraries(${name} PUBLIC ${ARGN})
+endfunction()
+
+# velkor_tests(DIR LIBS ...): one test program per tests/DIR/tst_*.cpp.
+function(velkor_tests dir)
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/tst_*.cpp)
+  file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.h)
+  foreach(src ${tests})
+    get_filename_component(base ${src} NAME_WE)
+    set(target ${dir}_${base})
+    add_executable(${target} ${src} ${helpers})
+    target_link_libraries(${target} PRIVATE velkor_testsupport Qt6::Test ${ARGN})
+    add_test(NAME ${dir}/${base} COMMAND ${target})
+    set_tests_properties(${dir}/${base} PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VELKOR_SOURCE_DIR=${CMAKE_SOURCE_DIR};VELKOR_BUILD_DIR=${CMAKE_BINARY_DIR}"
+      TIMEOUT 600)
+  endforeach()
+endfunction()

@@ -1,0 +1,85 @@
+/* VelkorSlanjeEMaila26 - the e-mail component, version 26.1.0.1.
+ *
+ * A host program creates clsSlanjeEMaila and calls one of its three methods on its GUI
+ * thread; each opens a window of the component modally and returns when it closes.
+ * Strings are UTF-8. Parameters are passed by pointer and never written to.
+ * Each method returns 0, or a negative code when a failure escaped the window; the
+ * text of that failure is then available from clsSlanjeEMaila_ErrorText.
+ */
+#ifndef VELKOR_SLANJE_EMAILA_26_H
+#define VELKOR_SLANJE_EMAILA_26_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define VELKOR_PROGID "VelkorSlanjeEMaila26.clsSlanjeEMaila"
+#define VELKOR_LIBRARY_NAME "libVelkorSlanjeEMaila26.so.26"
+
+/* Result codes. */
+#define VELKOR_OK 0
+#define VELKOR_E_FAIL (-1)          /* a failure escaped the window: see the error text */
+#define VELKOR_E_INVALIDARG (-2)    /* a required pointer was NULL */
+#define VELKOR_E_NOTAVAILABLE (-3)  /* the window this method opens is not available */
+
+typedef struct clsSlanjeEMaila clsSlanjeEMaila;
+typedef struct VelkorRecordSet VelkorRecordSet;
+
+/* ---- the component class ---- */
+clsSlanjeEMaila* clsSlanjeEMaila_Create(void);
+void clsSlanjeEMaila_Release(clsSlanjeEMaila* obj);
+/* Text of the last failure of a method call on obj ("" when the last call succeeded). */
+const char* clsSlanjeEMaila_ErrorText(const clsSlanjeEMaila* obj);
+
+/* 1: the HTML composer with one message per record of *rs. */
+int32_t clsSlanjeEMaila_SlanjePrekoRecordseta(clsSlanjeEMaila* obj, VelkorRecordSet* const* rs,
+                                              const int32_t* Parametar);
+/* 2: the HTML composer for one message to typed addresses. */
+int32_t clsSlanjeEMaila_SlanjeBezRecordSeta(clsSlanjeEMaila* obj, const int32_t* Parametar);
+/* 3: the single-message send form, pre-filled. lAttachFileName2 and lAttachFileName3 are
+ * optional: NULL means "" (a host with seven parameters passes NULL for both). */
+int32_t clsSlanjeEMaila_SlanjeFajlaPrekoEMaila(clsSlanjeEMaila* obj, const int32_t* Parametar,
+                                               const char* Subject, const char* Recepients,
+                                               const char* CC, const char* BCC,
+                                               const char* Poruka, const char* lAttachFileName,
+                                               const char* lAttachFileName2,
+                                               const char* lAttachFileName3);
+
+/* ---- record sets for hosts ---- */
+/* Data type codes of fields (the ADO codes). */
+enum {
+  VELKOR_adSmallInt = 2, VELKOR_adInteger = 3, VELKOR_adSingle = 4, VELKOR_adDouble = 5,
+  VELKOR_adCurrency = 6, VELKOR_adDate = 7, VELKOR_adBoolean = 11, VELKOR_adBigInt = 20,
+  VELKOR_adNumeric = 131, VELKOR_adDBDate = 133, VELKOR_adDBTimeStamp = 135,
+  VELKOR_adVarWChar = 202
+};
+
+/* An empty record set with the given fields. */
+VelkorRecordSet* VelkorRecordSet_Create(int32_t fieldCount, const char* const* names,
+                                        const int32_t* types);
+/* Appends one row: fieldCount values as text (NULL = Null), converted by the field types
+ * (numbers with "." or ",", dates as "yyyy-MM-dd[ HH:mm:ss]" or "dd.MM.yyyy"). */
+int32_t VelkorRecordSet_AddRow(VelkorRecordSet* rs, const char* const* values);
+/* Runs an SQL query through a Qt SQL driver ("QSQLITE", "QPSQL", "QODBC") with connection
+ * options "database=...;host=...;port=...;user=...;password=...;options=...".
+ * NULL on failure, with the reason in *error (free it with VelkorRecordSet_FreeText). */
+VelkorRecordSet* VelkorRecordSet_OpenQuery(const char* driver, const char* connection,
+                                           const char* sql, char** error);
+int32_t VelkorRecordSet_RecordCount(const VelkorRecordSet* rs);
+int32_t VelkorRecordSet_FieldCount(const VelkorRecordSet* rs);
+/* Valid until rs is released. */
+const char* VelkorRecordSet_FieldName(const VelkorRecordSet* rs, int32_t field);
+int32_t VelkorRecordSet_FieldType(const VelkorRecordSet* rs, int32_t field);
+/* Value of a row (0-based, in the set's order) as text; NULL for Null or out of range.
+ * Valid until the next call on rs or its release. */
+const char* VelkorRecordSet_Value(VelkorRecordSet* rs, int32_t row, int32_t field);
+void VelkorRecordSet_Release(VelkorRecordSet* rs);
+void VelkorRecordSet_FreeText(char* text);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,29 @@
+# Shared by run.sh and test.sh: install what is missing, configure and build.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
+  libqt6sql6-psql libqt6sql6-odbc libcurl4-openssl-dev libxlsxwriter-dev xdg-utils fonts-dejavu-core"
+RUN_PACKAGES="xvfb xauth"
+TEST_PACKAGES="python3 python3-aiosmtpd python3-dnslib dovecot-pop3d dnsmasq-base postgresql openssl
+  clang xvfb xauth"
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+install_missing() {
+  local missing="" p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing="$missing $p"
+  done
+  [ -z "$missing" ] && return 0
+  echo "Installing:$missing"
+  as_root apt-get update -q
+  # shellcheck disable=SC2086
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 install -y -q \
+    --no-install-recommends $missing
+}
+
+build() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake --build build
+}

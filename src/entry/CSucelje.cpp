@@ -1,0 +1,1 @@
+#include "VelkorSlanjeEMaila26.h"

@@ -1,0 +1,6 @@
+#include "entry/Pomocne.h"
+
+QString PripremiZaSQL(const QString& tekst) {
+  QString s = tekst;
+  return s.replace(QLatin1Char('\''), QLatin1String("''"));
+}

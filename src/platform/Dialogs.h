@@ -1,0 +1,58 @@
+#pragma once
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+// Every message box, input box and file/colour dialog of the component goes through
+// this interface, so that tests can answer them and see what was asked.
+namespace platform {
+
+// "warning icon" in the windows' texts is the exclamation icon.
+enum class MsgIcon { None, Critical, Question, Exclamation, Information };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class MsgResult { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
+
+struct FileDialogOptions {
+  QString title;
+  QString filter;       // "Description|pattern|Description|pattern"
+  QString defaultExt;   // with or without the dot; "*.*" means none
+  QString initialDir;
+  QString fileName;
+  bool fileMustExist = false;
+  bool pathMustExist = false;
+  bool overwritePrompt = false;
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  virtual MsgResult messageBox(QWidget* parent, const QString& text, MsgButtons buttons,
+                               MsgIcon icon, const QString& title) = 0;
+  // A box that closes by itself after timeoutMs unless the user closes it first.
+  virtual void timedMessageBox(QWidget* parent, const QString& text, MsgIcon icon,
+                               const QString& title, int timeoutMs) = 0;
+  // nullopt on Cancel.
+  virtual std::optional<QString> inputBox(QWidget* parent, const QString& prompt,
+                                          const QString& title, const QString& defaultText) = 0;
+  // Empty on cancel.
+  virtual QString openFileName(QWidget* parent, const FileDialogOptions& options) = 0;
+  virtual QString saveFileName(QWidget* parent, const FileDialogOptions& options) = 0;
+  // nullopt on cancel.
+  virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
+};
+
+// The component's dialogs; the Qt implementation unless a test installed another.
+Dialogs& dialogs();
+// Installs d (not owned); nullptr restores the Qt implementation.
+void setDialogs(Dialogs* d);
+
+// The component's default title for boxes whose window gives none.
+QString defaultTitle();
+
+// "Desc|*.txt|All|*.*" -> "Desc (*.txt);;All (*.*)"
+QString toQtFilter(const QString& vbFilter);
+
+}  // namespace platform

@@ -1,0 +1,7 @@
+#include "sender/modSMTPEMail.h"
+
+SMTPPostavke g_SMTPPostavke;
+
+void UcitajSMTPPostavke() {}
+
+bool ProvjeriSMTPPostavke(QWidget*) { return false; }
