@@ -1,0 +1,72 @@
+#pragma once
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A real SMTP server (tests/peers/smtp_server.py on aiosmtpd) on a loopback address,
+// running for the life of the object. Usage:
+//
+//   SmtpPeer peer({.host = "127.0.0.21", .tls = SmtpPeer::Tls::StartTls,
+//                  .authUser = "korisnik", .authPassword = "tajna"});
+//   QVERIFY2(peer.start(), qPrintable(peer.error()));
+//   qputenv("SSL_CERT_FILE", peer.caFile().toUtf8());   // CA that signed the server cert
+//   ... send to peer.host():peer.port() ...
+//   QVERIFY(peer.waitForMessages(1));
+//   const SmtpPeer::Message m = peer.messages().at(0);  // m.raw, m.mailFrom, m.rcptTos
+//
+// In TLS modes the server certificate names the peer's address (IP SAN), "localhost"
+// and "peer.test"; caFile() is the self-signed CA that issued it. Modes: "normal",
+// "silent" (never greets), "close-in-data" (hangs up after the first line of DATA),
+// "split" (every reply written in two pieces).
+class SmtpPeer {
+ public:
+  enum class Tls { None, StartTls, Implicit };
+  struct Options {
+    QString host = QStringLiteral("127.0.0.10");
+    int port = 25;
+    Tls tls = Tls::None;
+    QString authUser;  // AUTH is offered only when set
+    QString authPassword;
+    QStringList rejectRcpt;  // answered with 550
+    QString mode = QStringLiteral("normal");
+    qint64 sizeLimit = 0;  // 0 = unlimited
+  };
+  struct Message {
+    QByteArray raw;  // the data as received, dot-unstuffed
+    QString mailFrom;
+    QStringList rcptTos;
+    QString authUser;  // empty unless the client authenticated
+    bool tls = false;
+    QString emlPath;
+  };
+
+  explicit SmtpPeer(Options options);
+  ~SmtpPeer();
+  SmtpPeer(const SmtpPeer&) = delete;
+  SmtpPeer& operator=(const SmtpPeer&) = delete;
+
+  bool start();  // waits for READY; false with error() on failure
+  void stop();
+  QString error() const { return error_; }
+  QString host() const { return options_.host; }
+  int port() const { return options_.port; }
+  qint64 pid() const;
+  QString caFile() const;  // empty in Tls::None
+  QString captureDir() const;
+  QList<Message> messages() const;  // in arrival order
+  bool waitForMessages(int count, int timeoutMs = 10000) const;
+  // Full path of a script in tests/peers/.
+  static QString scriptPath(const QString& name);
+
+ private:
+  bool makeCertificates();
+  bool runOpenssl(const QStringList& args);
+
+  Options options_;
+  QTemporaryDir dir_;
+  QProcess process_;
+  QString error_;
+};
