@@ -1,0 +1,154 @@
+#!/usr/bin/python3
+"""Parses one captured message the way a strict receiver would and prints JSON.
+
+Usage: check_message.py MESSAGE.eml
+
+Output keys:
+  headers      top-level header names in order
+  subject, from, to, cc, reply_to, message_id, date   decoded header values
+  tree         content-type tree, e.g. {"type": "multipart/related", "parts": [...]}
+  content_ids  Content-ID values of all parts, in order
+  attachments  [{filename, content_type, content_id, disposition, size, sha256}]
+  uuencoded    [{filename, mode, size, sha256}] for "begin … end" blocks in text bodies
+  text, html   decoded bodies of the first text/plain and text/html parts (or null)
+  charsets     charset parameter of every text part
+  problems     bare LF or CR, lines over 998 octets, parser defects, decode failures
+"""
+import binascii
+import email
+import email.policy
+import hashlib
+import json
+import re
+import sys
+
+
+def line_problems(raw):
+    problems = []
+    lines = raw.split(b"\r\n")
+    for number, line in enumerate(lines, 1):
+        if b"\n" in line:
+            problems.append("bare LF in line %d" % number)
+        if b"\r" in line:
+            problems.append("bare CR in line %d" % number)
+        if len(line) > 998:
+            problems.append("line %d has %d octets" % (number, len(line)))
+    if raw and not raw.endswith(b"\r\n"):
+        problems.append("message does not end with CR LF")
+    return problems
+
+
+def parse(raw, problems):
+    try:
+        msg = email.message_from_bytes(raw, policy=email.policy.strict)
+        for part in msg.walk():
+            for name, value in part.items():
+                str(value)  # header defects surface when a value is parsed
+        return msg
+    except Exception as exc:  # strict policy raises on the first defect
+        problems.append("strict parse: %s: %s" % (type(exc).__name__, exc))
+        return email.message_from_bytes(raw, policy=email.policy.default)
+
+
+def header(msg, name, problems):
+    try:
+        value = msg[name]
+    except Exception as exc:
+        problems.append("header %s: %s" % (name, exc))
+        return None
+    if value is None:
+        return None
+    if hasattr(value, "addresses"):
+        return [{"name": a.display_name, "address": a.addr_spec} for a in value.addresses]
+    return str(value)
+
+
+def tree(part):
+    node = {"type": part.get_content_type()}
+    if part.is_multipart():
+        node["parts"] = [tree(p) for p in part.iter_parts()]
+    return node
+
+
+def uuencoded_blocks(text, problems):
+    blocks = []
+    pattern = re.compile(r"^begin (\d{3}) (.*?)\r?\n(.*?)^end\r?$", re.S | re.M)
+    for match in pattern.finditer(text):
+        data = bytearray()
+        for line in match.group(3).splitlines():
+            if not line:
+                continue
+            try:
+                data += binascii.a2b_uu(line)
+            except binascii.Error as exc:
+                problems.append("uudecode %s: %s" % (match.group(2), exc))
+        blocks.append({"filename": match.group(2), "mode": match.group(1),
+                       "size": len(data), "sha256": hashlib.sha256(data).hexdigest()})
+    return blocks
+
+
+def body_text(part, problems):
+    try:
+        return part.get_content()
+    except Exception as exc:
+        problems.append("decode %s: %s" % (part.get_content_type(), exc))
+        payload = part.get_payload(decode=True) or b""
+        return payload.decode("utf-8", "replace")
+
+
+def main(path):
+    with open(path, "rb") as f:
+        raw = f.read()
+    problems = line_problems(raw)
+    msg = parse(raw, problems)
+    problems += ["defect: %r" % d for d in msg.defects]
+    result = {
+        "headers": list(msg.keys()),
+        "subject": header(msg, "Subject", problems),
+        "from": header(msg, "From", problems),
+        "to": header(msg, "To", problems),
+        "cc": header(msg, "Cc", problems),
+        "reply_to": header(msg, "Reply-To", problems),
+        "message_id": header(msg, "Message-ID", problems),
+        "date": header(msg, "Date", problems),
+        "tree": tree(msg),
+        "content_ids": [],
+        "attachments": [],
+        "uuencoded": [],
+        "text": None,
+        "html": None,
+        "charsets": [],
+    }
+    for part in msg.walk():
+        problems += ["defect in %s: %r" % (part.get_content_type(), d) for d in part.defects
+                     if part is not msg]
+        if part.is_multipart():
+            continue
+        cid = part.get("Content-ID")
+        if cid is not None:
+            result["content_ids"].append(str(cid))
+        filename = part.get_filename()
+        if filename is not None or part.get_content_disposition() == "attachment":
+            data = part.get_payload(decode=True) or b""
+            result["attachments"].append({
+                "filename": filename, "content_type": part.get_content_type(),
+                "content_id": None if cid is None else str(cid),
+                "disposition": part.get_content_disposition(),
+                "size": len(data), "sha256": hashlib.sha256(data).hexdigest()})
+            continue
+        if part.get_content_maintype() == "text":
+            result["charsets"].append(part.get_param("charset"))
+            text = body_text(part, problems)
+            key = "html" if part.get_content_subtype() == "html" else "text"
+            if result[key] is None:
+                result[key] = text
+            result["uuencoded"] += uuencoded_blocks(text, problems)
+    result["problems"] = problems
+    json.dump(result, sys.stdout, ensure_ascii=False, indent=1)
+    sys.stdout.write("\n")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    main(sys.argv[1])
