@@ -1,0 +1,173 @@
+#include "viewers/frmPrikazTeksta.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QSaveFile>
+#include <QScreen>
+#include <QShortcut>
+
+#include "entry/Pomocne.h"
+#include "platform/Dialogs.h"
+#include "platform/SettingsStore.h"
+#include "ui_frmPrikazTeksta.h"
+
+namespace {
+
+QPointer<frmPrikazTeksta> s_forma;
+
+// Positions are kept in twips, 15 to a pixel at 96 dpi.
+constexpr double kTwipsPoPikselu = 15.0;
+
+int uPiksele(const QString& kljuc, double zadano) {
+  QString t = platform::VelkorSetting(kljuc).trimmed();
+  t.replace(QLatin1Char(','), QLatin1Char('.'));
+  bool ok = false;
+  const double twips = t.toDouble(&ok);
+  return qRound((ok ? twips : zadano) / kTwipsPoPikselu);
+}
+
+void spremiTwipse(const QString& kljuc, int piksela) {
+  platform::SaveVelkorSetting(kljuc, QString::number(float(piksela * kTwipsPoPikselu)));
+}
+
+// Writes the text as it is, UTF-8, no line end added; the old file is replaced only once
+// the new one is complete.
+bool zapisiTekst(const QString& putanja, const QString& tekst) {
+  QSaveFile f(putanja);
+  if (!f.open(QIODevice::WriteOnly)) return false;
+  const QByteArray bajtovi = tekst.toUtf8();
+  if (f.write(bajtovi) != bajtovi.size()) {
+    f.cancelWriting();
+    return false;
+  }
+  return f.commit();
+}
+
+}  // namespace
+
+frmPrikazTeksta* frmPrikazTeksta::forma() {
+  if (!s_forma) s_forma = new frmPrikazTeksta;
+  return s_forma;
+}
+
+frmPrikazTeksta::frmPrikazTeksta(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmPrikazTeksta>()) {
+  ui->setupUi(this);
+  connect(ui->cmdSelectAll, &QPushButton::clicked, this, &frmPrikazTeksta::cmdSelectAll_Click);
+  connect(ui->cmdSpremiTekst, &QPushButton::clicked, this, &frmPrikazTeksta::mnuSpremiTekst_Click);
+  connect(ui->mnuSpremiTekst, &QAction::triggered, this, &frmPrikazTeksta::mnuSpremiTekst_Click);
+  connect(ui->OKButton, &QPushButton::clicked, this, &frmPrikazTeksta::OKButton_Click);
+  connect(ui->cmdDa, &QPushButton::clicked, this, &frmPrikazTeksta::cmdDa_Click);
+  connect(ui->cmdNe, &QPushButton::clicked, this, &frmPrikazTeksta::cmdNe_Click);
+  // Ctrl+A anywhere in the window, not only inside the text box.
+  auto* ctrlA = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), this);
+  connect(ctrlA, &QShortcut::activated, this, &frmPrikazTeksta::cmdSelectAll_Click);
+  Form_Load();
+}
+
+frmPrikazTeksta::~frmPrikazTeksta() {
+  if (!unloaded_) spremiPoziciju();
+}
+
+void frmPrikazTeksta::Form_Load() {
+  OdgovorDa = false;
+  ucitajPoziciju();
+  PostaviFormu(this);
+}
+
+void frmPrikazTeksta::ucitajPoziciju() {
+  layout()->activate();  // so that a tiny stored size is raised to the layout's minimum
+  move(uPiksele(QStringLiteral("MainLeftPrikTeksta"), 2715),
+       uPiksele(QStringLiteral("MainTopPrikTeksta"), 3315));
+  resize(uPiksele(QStringLiteral("MainWidthPrikTeksta"), 8025),
+         uPiksele(QStringLiteral("MainHeightPrikTeksta"), 4995));
+  // A position saved on a screen that is no longer there would hide the modal window.
+  if (QGuiApplication::primaryScreen() && !QGuiApplication::screenAt(geometry().center())) {
+    const QRect zaslon = QGuiApplication::primaryScreen()->availableGeometry();
+    move(zaslon.center() - rect().center());
+  }
+}
+
+void frmPrikazTeksta::spremiPoziciju() {
+  spremiTwipse(QStringLiteral("MainLeftPrikTeksta"), pos().x());
+  spremiTwipse(QStringLiteral("MainTopPrikTeksta"), pos().y());
+  spremiTwipse(QStringLiteral("MainWidthPrikTeksta"), width());
+  spremiTwipse(QStringLiteral("MainHeightPrikTeksta"), height());
+}
+
+void frmPrikazTeksta::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  spremiPoziciju();
+  if (s_forma == this) s_forma = nullptr;
+  hide();
+  deleteLater();
+}
+
+void frmPrikazTeksta::PrikažiTekst(const QString& naslov, const QString& tekst, bool pitanje,
+                                  const QString& tekstPitanja) {
+  // Each question gets its own answer: a "&Da" given to an earlier one must not carry over.
+  OdgovorDa = false;
+  pitanje_ = pitanje;
+  ui->cmdDa->setVisible(pitanje);
+  ui->cmdNe->setVisible(pitanje);
+  ui->OKButton->setVisible(!pitanje);
+  tekst_ = tekst;
+  ui->txtPoruka->setPlainText(tekst);
+  setWindowTitle(naslov);
+  ui->lblPitanje->setText(tekstPitanja);
+  ui->lblPitanje->setVisible(!tekstPitanja.isEmpty());
+  exec();
+}
+
+void frmPrikazTeksta::reject() {
+  if (pitanje_) cmdNe_Click();
+  else OKButton_Click();
+}
+
+void frmPrikazTeksta::closeEvent(QCloseEvent* e) {
+  e->accept();
+  Form_Unload();
+}
+
+void frmPrikazTeksta::cmdSelectAll_Click() {
+  ui->txtPoruka->setFocus();
+  ui->txtPoruka->selectAll();
+}
+
+void frmPrikazTeksta::OKButton_Click() { Form_Unload(); }
+
+void frmPrikazTeksta::cmdDa_Click() {
+  OdgovorDa = true;
+  hide();
+}
+
+void frmPrikazTeksta::cmdNe_Click() { hide(); }
+
+void frmPrikazTeksta::mnuSpremiTekst_Click() {
+  platform::FileDialogOptions o;
+  o.title = QStringLiteral("Izaberite uređaj i direktoriju TXT datoteke za spremanje");
+  o.filter = QStringLiteral("TXT datoteka (*.txt)|*.txt");
+  o.defaultExt = QStringLiteral(".txt");
+  o.initialDir = QDir::homePath();
+  o.fileName = QStringLiteral("Tekst poruke.txt");
+  o.pathMustExist = true;
+  const QString datoteka = platform::dialogs().saveFileName(this, o);
+  if (datoteka.isEmpty()) return;
+  if (QFileInfo::exists(datoteka) &&
+      platform::dialogs().messageBox(
+          this, QStringLiteral("Datoteka sa tim imenom već postoji ! Želite li je prepisati?"),
+          platform::MsgButtons::YesNo, platform::MsgIcon::Question,
+          datoteka) != platform::MsgResult::Yes)
+    return;
+  // A failed save is not reported; the old file, if any, stays as it was.
+  zapisiTekst(datoteka, tekst_);
+}
+
+void PrikaziOpisGreske(QWidget*, const QString& errorText) {
+  frmPrikazTeksta::forma()->PrikažiTekst(QStringLiteral("Opis greške"),
+                                         QStringLiteral("Greška: ") + errorText, false, QString());
+}
