@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QThread>
 
 namespace {
@@ -25,9 +26,7 @@ QByteArray readFile(const QString& path) {
 
 }  // namespace
 
-SmtpPeer::SmtpPeer(Options options) : options_(std::move(options)) {
-  process_.setProcessChannelMode(QProcess::SeparateChannels);
-}
+SmtpPeer::SmtpPeer(Options options) : options_(std::move(options)) {}
 
 SmtpPeer::~SmtpPeer() { stop(); }
 
@@ -41,7 +40,7 @@ QString SmtpPeer::caFile() const {
   return options_.tls == Tls::None ? QString() : dir_.path() + QStringLiteral("/ca.pem");
 }
 
-qint64 SmtpPeer::pid() const { return process_.processId(); }
+qint64 SmtpPeer::pid() const { return process_.pid(); }
 
 bool SmtpPeer::runOpenssl(const QStringList& args) {
   QProcess p;
@@ -96,34 +95,17 @@ bool SmtpPeer::start() {
     if (!makeCertificates()) return false;
     args << "--cert" << dir_.path() + "/server.pem" << "--key" << dir_.path() + "/server.key";
   }
-  process_.start(QStringLiteral("/usr/bin/python3"), args);
-  if (!process_.waitForStarted(10000)) {
-    error_ = QStringLiteral("cannot start smtp_server.py: ") + process_.errorString();
+  PeerReadiness ready;
+  ready.outputContains = QStringLiteral("READY");
+  if (!process_.start(QStringLiteral("/usr/bin/python3"), args, ready)) {
+    error_ = QStringLiteral("smtp_server.py did not get ready: ") + process_.errorString() +
+             QLatin1Char('\n') + QString::fromLocal8Bit(process_.output());
     return false;
-  }
-  QDeadlineTimer deadline(15000);
-  QByteArray out;
-  while (!out.contains("READY")) {
-    if (process_.state() != QProcess::Running || deadline.hasExpired()) {
-      error_ = QStringLiteral("smtp_server.py did not get ready: ") +
-               QString::fromLocal8Bit(process_.readAllStandardError());
-      stop();
-      return false;
-    }
-    process_.waitForReadyRead(100);
-    out += process_.readAllStandardOutput();
   }
   return true;
 }
 
-void SmtpPeer::stop() {
-  if (process_.state() == QProcess::NotRunning) return;
-  process_.terminate();
-  if (!process_.waitForFinished(5000)) {
-    process_.kill();
-    process_.waitForFinished(5000);
-  }
-}
+void SmtpPeer::stop() { process_.stop(); }
 
 QList<SmtpPeer::Message> SmtpPeer::messages() const {
   QList<Message> result;

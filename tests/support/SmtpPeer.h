@@ -1,10 +1,11 @@
 #pragma once
 #include <QByteArray>
 #include <QList>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include "support/PeerProcess.h"
 
 // A real SMTP server (tests/peers/smtp_server.py on aiosmtpd) on a loopback address,
 // running for the life of the object. Usage:
@@ -67,6 +68,6 @@ class SmtpPeer {
 
   Options options_;
   QTemporaryDir dir_;
-  QProcess process_;
+  PeerProcess process_;
   QString error_;
 };
