@@ -1,9 +1,65 @@
 #include "sender/SlanjePrekoSMTP.h"
 
-#include "sender/RutaNedostupna.h"
+#include <QFile>
 
-bool SlanjePrekoSMTP(const QString&, const QString&, const QString&, const QString&,
-                     const QString&, const QString&, bool, const QString&, const QString&,
-                     QWidget* parent) {
-  return RutaNedostupna(parent);
+#include "sender/SmtpMailer.h"
+#include "sender/SmtpMessage.h"
+#include "sender/modSMTPEMail.h"
+#include "viewers/frmPrikazTeksta.h"
+
+void PostaviSMTPVezu(SmtpMailer& mailer, const SMTPPostavke& p) {
+  mailer.setSmtpHost(p.HostName);
+  mailer.setUsername(p.UserName);
+  mailer.setPassword(p.Password);
+  if (p.SSL == 1) mailer.setSsl(true);
+  if (p.StartTLS == 1) mailer.setStartTls(true);
+  if (p.Port > 0) mailer.setSmtpPort(p.Port);
+  mailer.setTimeoutSeconds(p.Timeout);
+}
+
+namespace {
+
+void dodajPrimatelje(SmtpMessage& poruka, const QString& lista,
+                     void (SmtpMessage::*dodaj)(const QString&, const QString&)) {
+  for (const QString& adresa : lista.split(QLatin1Char(';'))) (poruka.*dodaj)(QString(), adresa);
+}
+
+}  // namespace
+
+bool SlanjePrekoSMTP(const QString& subject, const QString& to, const QString& body,
+                     const QString& attachment1, const QString& cc, const QString& bcc,
+                     bool deleteAttachments, const QString& attachment2,
+                     const QString& attachment3, QWidget* parent) {
+  if (!ProvjeriSMTPPostavke(parent)) return false;
+
+  SmtpMailer mailer;
+  PostaviSMTPVezu(mailer, g_SMTPPostavke);
+
+  SmtpMessage poruka;
+  poruka.setSubject(subject);
+  poruka.setBody(body);
+  poruka.setFrom(g_SMTPPostavke.From);
+  dodajPrimatelje(poruka, to, &SmtpMessage::addTo);
+  if (!cc.isEmpty()) dodajPrimatelje(poruka, cc, &SmtpMessage::addCC);
+  if (!bcc.isEmpty()) dodajPrimatelje(poruka, bcc, &SmtpMessage::addBCC);
+
+  const QString prilozi[] = {attachment1, attachment2, attachment3};
+  for (const QString& prilog : prilozi) {
+    if (prilog.isEmpty()) continue;
+    poruka.addFileAttachment(prilog);
+    // The file's own error: the mail-sender has not been involved yet.
+    if (!poruka.lastMethodSuccess()) {
+      PrikaziOpisGreske(parent, poruka.lastErrorText());
+      return false;
+    }
+  }
+
+  if (mailer.sendEmail(poruka) != 1) {
+    PrikaziOpisGreske(parent, mailer.lastErrorText());
+    return false;
+  }
+  if (deleteAttachments)
+    for (const QString& prilog : prilozi)
+      if (!prilog.trimmed().isEmpty()) QFile::remove(prilog);
+  return true;
 }

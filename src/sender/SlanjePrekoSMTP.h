@@ -2,6 +2,8 @@
 #include <QString>
 
 class QWidget;
+class SmtpMailer;
+struct SMTPPostavke;
 
 // The direct SMTP route: one plain-text message with up to three attachments,
 // sent with the stored SMTP settings. A failure's text is shown in the text viewer.
@@ -9,3 +11,6 @@ bool SlanjePrekoSMTP(const QString& subject, const QString& to, const QString& b
                      const QString& attachment1, const QString& cc, const QString& bcc,
                      bool deleteAttachments, const QString& attachment2,
                      const QString& attachment3, QWidget* parent = nullptr);
+
+// Connection settings of a mail-sender object, the same for the route and the test mail.
+void PostaviSMTPVezu(SmtpMailer& mailer, const SMTPPostavke& postavke);

@@ -11,7 +11,7 @@ struct SMTPPostavke {
   QString Password;
   short SSL = 0;
   short StartTLS = 0;
-  short Port = 25;
+  int Port = 25;  // 0..65535: a 16-bit signed value cannot hold every port
   short Timeout = 5;
 };
 

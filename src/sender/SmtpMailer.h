@@ -1,0 +1,35 @@
+#pragma once
+#include <QString>
+
+class SmtpMessage;
+
+// The mail-sender object of the direct SMTP route's mail library (libcurl underneath):
+// connection settings, one send per call, and the text of the last failure. Setters take
+// effect for the next send. Certificates are always verified; SSL_CERT_FILE names a CA
+// file for servers with a private certificate authority.
+class SmtpMailer {
+ public:
+  void setSmtpHost(const QString& host) { host_ = host; }
+  void setUsername(const QString& user) { user_ = user; }
+  void setPassword(const QString& password) { password_ = password; }
+  void setSsl(bool on) { ssl_ = on; }            // implicit TLS (smtps)
+  void setStartTls(bool on) { startTls_ = on; }  // TLS required after STARTTLS
+  void setSmtpPort(int port) { port_ = port; }   // 0: the scheme's own port
+  void setTimeoutSeconds(int seconds) { timeout_ = seconds; }
+
+  // 1 when the server accepted the message for every recipient, else 0.
+  int sendEmail(const SmtpMessage& message);
+  QString lastErrorText() const { return error_; }
+
+ private:
+  bool send(const SmtpMessage& message);
+  QString refusal(const SmtpMessage& message) const;  // why it cannot be sent, or empty
+  QString url() const;
+
+  QString host_, user_, password_;
+  bool ssl_ = false;
+  bool startTls_ = false;
+  int port_ = 0;
+  int timeout_ = 0;
+  QString error_;
+};
