@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 // Line preparation of a message body when it is assigned: CR LF, lone CR and lone LF
 // all become CR LF (a bare line end never reaches the wire), every line longer than

@@ -43,7 +43,9 @@ def parse(raw, problems):
         msg = email.message_from_bytes(raw, policy=email.policy.strict)
         for part in msg.walk():
             for name, value in part.items():
-                str(value)  # header defects surface when a value is parsed
+                # header defects are recorded on the parsed value, not raised
+                problems.extend("defect in header %s: %r" % (name, d)
+                                for d in getattr(value, "defects", ()))
         return msg
     except Exception as exc:  # strict policy raises on the first defect
         problems.append("strict parse: %s: %s" % (type(exc).__name__, exc))
