@@ -13,6 +13,20 @@ struct PeerReadiness {
   QString tcpHost;               // ready once a TCP connection to tcpHost:tcpPort succeeds
   quint16 tcpPort = 0;
   int timeoutMs = 15000;         // give up (and stop the program) after this long
+
+  static PeerReadiness onOutput(const QString& text, int timeoutMs = 15000) {
+    PeerReadiness r;
+    r.outputContains = text;
+    r.timeoutMs = timeoutMs;
+    return r;
+  }
+  static PeerReadiness onTcpPort(const QString& host, quint16 port, int timeoutMs = 15000) {
+    PeerReadiness r;
+    r.tcpHost = host;
+    r.tcpPort = port;
+    r.timeoutMs = timeoutMs;
+    return r;
+  }
 };
 
 class PeerProcess {

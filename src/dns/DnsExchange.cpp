@@ -1,0 +1,92 @@
+#include "dns/DnsExchange.h"
+
+#include <QDeadlineTimer>
+#include <algorithm>
+#include <cerrno>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "dns/DnsMessage.h"
+
+namespace modMXQuery::net {
+
+namespace {
+
+// A UDP socket connected to the server: the kernel then drops datagrams from any other
+// address or port.
+class ConnectedSocket {
+ public:
+  explicit ConnectedSocket(const QString& server) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    const QByteArray host = server.trimmed().toUtf8();
+    const QByteArray port = QByteArray::number(kDnsPort);
+    if (host.isEmpty() || getaddrinfo(host.constData(), port.constData(), &hints, &found) != 0)
+      return;
+    for (addrinfo* a = found; a && fd_ < 0; a = a->ai_next) {
+      fd_ = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+      if (fd_ >= 0 && ::connect(fd_, a->ai_addr, a->ai_addrlen) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+      }
+    }
+    freeaddrinfo(found);
+  }
+  ~ConnectedSocket() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ConnectedSocket(const ConnectedSocket&) = delete;
+  ConnectedSocket& operator=(const ConnectedSocket&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+bool sendAll(int fd, const QByteArray& datagram) {
+  ssize_t sent;
+  do sent = ::send(fd, datagram.constData(), size_t(datagram.size()), MSG_NOSIGNAL);
+  while (sent < 0 && errno == EINTR);
+  return sent == datagram.size();
+}
+
+// Waits for a datagram until the deadline; empty when none came or the server's port
+// is closed (the kernel reports that as a refused connection).
+QByteArray receiveOne(int fd, const QDeadlineTimer& deadline, bool* refused) {
+  while (!deadline.hasExpired()) {
+    pollfd p{fd, POLLIN, 0};
+    const int ready = ::poll(&p, 1, int(std::clamp<qint64>(deadline.remainingTime(), 0, 60000)));
+    if (ready < 0 && errno != EINTR) return {};
+    if (ready <= 0) continue;
+    QByteArray buffer(kAnswerBufferSize, Qt::Uninitialized);
+    const ssize_t got = ::recv(fd, buffer.data(), size_t(buffer.size()), 0);
+    if (got > 0) return buffer.left(int(got));
+    if (got < 0 && errno == ECONNREFUSED) {
+      *refused = true;
+      return {};
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+Exchange ask(const QString& server, const QByteArray& query, int timeoutMs) {
+  ConnectedSocket socket(server);
+  if (socket.fd() < 0) return {Outcome::ServerUnresolved, {}};
+  if (!sendAll(socket.fd(), query)) return {Outcome::SendFailed, {}};
+  const QDeadlineTimer deadline(qMax(0, timeoutMs));
+  bool refused = false;
+  while (!refused) {
+    QByteArray datagram = receiveOne(socket.fd(), deadline, &refused);
+    if (datagram.isEmpty()) break;
+    if (wire::answersQuery(datagram, query)) return {Outcome::Answer, datagram};
+  }
+  return {Outcome::NothingReceived, {}};
+}
+
+}  // namespace modMXQuery::net

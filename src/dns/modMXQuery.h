@@ -1,0 +1,54 @@
+#pragma once
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Finds a domain's mail exchangers with one MX query over UDP to the machine's first
+// DNS server. Failures are thrown as MXQueryError (number 20000, source "MXQuery").
+namespace modMXQuery {
+
+struct MXRecord {
+  QString host;
+  int preference;  // 0..65535
+};
+
+struct DnsConfig {
+  QStringList servers;  // in the order found, duplicates kept
+  QString localDomain;
+  QString baseDomain;   // last two labels of localDomain (all of it when it has fewer)
+};
+
+struct MXQueryError {
+  int number;
+  QString source;
+  QString description;
+};
+
+inline constexpr int kErrorNumber = 20000;
+inline constexpr quint16 kQueryId = 0x11DF;
+
+// Reads the resolver configuration (VELKOR_RESOLV_CONF, else /etc/resolv.conf) and makes
+// the result the process-wide configuration that MX queries use.
+DnsConfig discover();
+// The process-wide configuration as it stands (empty before the first discovery).
+DnsConfig currentConfig();
+// Forgets the process-wide configuration, so the next query discovers again.
+void resetConfig();
+
+// Throws MXQueryError on failure. Returns records sorted by preference (equal
+// preferences keep their order in the answer); empty when the domain has none or the
+// first server cannot be resolved. An empty domain means the local domain.
+QList<MXRecord> MXQuery(const QString& domain, int timeoutMs = 5000);
+// The host of the most preferred record of MXQuery(domain), or empty.
+QString bestExchange(const QString& domain, int timeoutMs = 5000);
+
+// Pure parser, for tests and fuzzing: every read is bounds-checked. Throws MXQueryError
+// when the datagram is not an answer with this ID (shorter than a header, other ID, not a
+// response). A record that breaks the layout ends parsing with the records before it.
+QList<MXRecord> parseMXAnswer(const QByteArray& answer, quint16 expectedId);
+// The query datagram for domain (IN, MX, recursion desired). Throws MXQueryError
+// "No Valid Domain Specified" when the domain cannot be written as a DNS name.
+QByteArray buildMXQuery(const QString& domain, quint16 id = kQueryId);
+
+}  // namespace modMXQuery

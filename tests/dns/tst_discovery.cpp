@@ -1,0 +1,92 @@
+// Finding the DNS servers and the local domain from the resolver file.
+#include "DnsPeers.h"
+
+using namespace modMXQuery;
+
+class TstDiscovery : public QObject {
+  Q_OBJECT
+  TestEnv env_;
+  PeerProcess server_;
+
+ private slots:
+  void cleanup() { server_.stop(); }
+
+  // Every case names a domain, so no reverse lookup leaves the machine.
+  void readsServersAndDomain_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("servers");
+    QTest::addColumn<QString>("local");
+    QTest::addColumn<QString>("base");
+    QTest::newRow("two servers and a domain")
+        << QByteArray("nameserver 10.0.0.1\nnameserver 10.0.0.2\ndomain example.com\n")
+        << QStringList{"10.0.0.1", "10.0.0.2"} << "example.com" << "example.com";
+    QTest::newRow("first search entry, base of three labels")
+        << QByteArray("search office.example.com other.org\nnameserver 10.0.0.1\n")
+        << QStringList{"10.0.0.1"} << "office.example.com" << "example.com";
+    QTest::newRow("domain wins over search")
+        << QByteArray("domain a.example.net.\nsearch b.example.org\nnameserver ::1\n")
+        << QStringList{"::1"} << "a.example.net" << "example.net";
+    QTest::newRow("several on a line, duplicates kept, comments skipped")
+        << QByteArray("# nameserver 10.9.9.9\n; nameserver 10.8.8.8\noptions ndots:2\n"
+                      "nameserver 10.0.0.1 10.0.0.2\r\nnameserver\t10.0.0.1\n"
+                      "domain localdomain\n")
+        << QStringList{"10.0.0.1", "10.0.0.2", "10.0.0.1"} << "localdomain" << "localdomain";
+    QTest::newRow("no servers") << QByteArray("domain example.com\n") << QStringList{}
+                                << "example.com" << "example.com";
+  }
+  void readsServersAndDomain() {
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, servers);
+    QFETCH(QString, local);
+    QFETCH(QString, base);
+    useResolver(env_, file);
+    const DnsConfig found = discover();
+    QCOMPARE(found.servers, servers);
+    QCOMPARE(found.localDomain, local);
+    QCOMPARE(found.baseDomain, base);
+    QCOMPARE(currentConfig().servers, servers);  // discovery fills the process-wide values
+  }
+
+  void missingFileFindsNothing() {
+    qputenv("VELKOR_RESOLV_CONF", env_.path(QStringLiteral("absent.conf")).toUtf8());
+    resetConfig();
+    const DnsConfig found = discover();
+    qputenv("VELKOR_RESOLV_CONF", env_.path(QStringLiteral("resolv.conf")).toUtf8());
+    QVERIFY(found.servers.isEmpty());
+    QVERIFY(found.localDomain.isEmpty());
+    VERIFY_MX_ERROR(MXQuery("example.com"), "No DNS entries found, MX Query cannot contine.");
+  }
+
+  void noDomainTakesItFromTheServersOwnName_data() {
+    QTest::addColumn<QString>("ptr");
+    QTest::addColumn<QString>("local");
+    QTest::newRow("dotted name") << "dns1.example.net" << "example.net";
+    QTest::newRow("single label") << "resolver" << "";
+  }
+  void noDomainTakesItFromTheServersOwnName() {
+    QFETCH(QString, ptr);
+    QFETCH(QString, local);
+    QVERIFY(startDnsServer(server_, "127.0.0.33", {"--ptr", "33.0.0.127.in-addr.arpa", ptr}));
+    useResolver(env_, "nameserver 127.0.0.33\n");
+    const DnsConfig found = discover();
+    QCOMPARE(found.localDomain, local);
+    QCOMPARE(found.baseDomain, local);
+  }
+
+  void discoveryIsKeptUntilItFindsNothing() {
+    QVERIFY(startDnsServer(server_, "127.0.0.33",
+                           {"--mx", "example.com", "10", "mx.example.com"}));
+    useResolver(env_, "");
+    VERIFY_MX_ERROR(MXQuery("example.com"), "No DNS entries found, MX Query cannot contine.");
+    // An empty discovery is repeated at the next query...
+    env_.writeFile("resolv.conf", "nameserver 127.0.0.33\ndomain example.com\n");
+    QCOMPARE(bestExchange("example.com"), QStringLiteral("mx.example.com"));
+    // ...a successful one is kept, even when the file changes.
+    env_.writeFile("resolv.conf", "nameserver 127.0.0.39\ndomain example.org\n");
+    QCOMPARE(bestExchange(""), QStringLiteral("mx.example.com"));
+    QCOMPARE(currentConfig().servers, QStringList{"127.0.0.33"});
+  }
+};
+
+QTEST_GUILESS_MAIN(TstDiscovery)
+#include "tst_discovery.moc"
