@@ -5,7 +5,10 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QCollator>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace platform {
 
@@ -28,12 +31,22 @@ QVariant numberFromText(const QString& t, int type) {
   QString s = t.trimmed();
   if (!s.contains(QLatin1Char('.'))) s.replace(QLatin1Char(','), QLatin1Char('.'));
   bool ok = false;
+  const qlonglong cijeliTekst = s.toLongLong(&ok);  // exact, also beyond a double's 53 bits
+  if (ok && type == adBigInt) return QVariant(cijeliTekst);
   const double d = s.toDouble(&ok);
   if (!ok) return QVariant(t);  // keep what the host gave rather than lose it
+  // Whole-number fields round (half to even) like the host's own conversion does; a value
+  // that does not fit is kept as text rather than wrapped into a different number.
+  const double cijeli = std::nearbyint(d);
   switch (type) {
     case adSmallInt: case adInteger: case adTinyInt: case adUnsignedTinyInt:
-      return QVariant(int(d));
-    case adBigInt: return QVariant(qlonglong(d));
+      if (cijeli < double(std::numeric_limits<int>::min()) ||
+          cijeli > double(std::numeric_limits<int>::max()))
+        return QVariant(t);
+      return QVariant(int(cijeli));
+    case adBigInt:
+      if (std::fabs(cijeli) >= 9.2e18) return QVariant(t);
+      return QVariant(qlonglong(cijeli));
     default: return QVariant(d);
   }
 }
@@ -48,6 +61,38 @@ QVariant dateFromText(const QString& t) {
     if (d.isValid()) return QDateTime(d, QTime(0, 0));
   }
   return QVariant(t);
+}
+
+bool isNumber(const QVariant& v) {
+  switch (v.typeId()) {
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
+    case QMetaType::ULongLong: case QMetaType::Short: case QMetaType::UShort:
+    case QMetaType::Double: case QMetaType::Float: case QMetaType::Bool:
+      return true;
+    default: return false;
+  }
+}
+
+bool isDate(const QVariant& v) {
+  return v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate;
+}
+
+// Nulls first; numbers by value, dates by time, texts in Croatian alphabetical order
+// (so that "ana" and "Ana" stand together and "Č" follows "C", not "Z").
+int compareValues(const QVariant& x, const QVariant& y) {
+  const bool xNull = !x.isValid() || x.isNull();
+  const bool yNull = !y.isValid() || y.isNull();
+  if (xNull || yNull) return int(yNull) - int(xNull);
+  if (isNumber(x) && isNumber(y)) {
+    const double a = x.toDouble(), b = y.toDouble();
+    return a < b ? -1 : a > b ? 1 : 0;
+  }
+  if (isDate(x) && isDate(y)) {
+    const QDateTime a = x.toDateTime(), b = y.toDateTime();
+    return a < b ? -1 : a > b ? 1 : 0;
+  }
+  static const QCollator collator(QLocale(QLocale::Croatian, QLocale::Croatia));
+  return collator.compare(x.toString(), y.toString());
 }
 
 }  // namespace
@@ -207,11 +252,7 @@ void RecordSet::SetSort(const QString& expression) {
   for (const auto& r : d_->rows) view_.push_back(r);
   std::stable_sort(view_.begin(), view_.end(), [&](const auto& a, const auto& b) {
     for (const Key& k : keys) {
-      const QVariant& x = a->values[k.field];
-      const QVariant& y = b->values[k.field];
-      const auto order = QVariant::compare(x, y);
-      int c = order == QPartialOrdering::Less ? -1 : order == QPartialOrdering::Greater ? 1 : 0;
-      if (order == QPartialOrdering::Unordered) c = x.isNull() == y.isNull() ? QString::localeAwareCompare(x.toString(), y.toString()) : (x.isNull() ? -1 : 1);
+      const int c = compareValues(a->values[k.field], b->values[k.field]);
       if (c != 0) return k.desc ? c > 0 : c < 0;
     }
     return false;
