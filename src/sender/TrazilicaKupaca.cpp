@@ -1,5 +1,7 @@
 #include "sender/TrazilicaKupaca.h"
 
+#include "lookup/frmKupciEMail.h"
+
 namespace {
 TrazilicaKupaca& installed() {
   static TrazilicaKupaca t;
@@ -11,6 +13,8 @@ void PostaviTrazilicuKupaca(TrazilicaKupaca trazilica) { installed() = std::move
 
 OdabirKupca TraziKupca(QWidget* parent) {
   if (installed()) return installed()(parent);
-  // The customer search window is not part of this build yet: nothing is chosen.
-  return OdabirKupca{};
+  // A fresh window for each search, gone when the search is over.
+  frmKupciEMail forma(parent);
+  forma.Prikaži(QString());
+  return OdabirKupca{forma.Odustao, forma.OdabraniEMail};
 }
