@@ -21,15 +21,19 @@ bool attributeChar(char c) {
   return QByteArrayView("!#$&+-.^_`|~").contains(c);
 }
 
-// Percent-encoded pieces, one per UTF-8 byte, so that a section never splits one.
+// Percent-encoded pieces, one per character: a section never splits a character's
+// bytes (some readers decode each section on its own).
 QList<QByteArray> encodedPieces(const QString& value) {
   QList<QByteArray> pieces;
-  for (const char c : value.toUtf8()) {
-    if (attributeChar(c)) {
-      pieces << QByteArray(1, c);
-    } else {
-      pieces << '%' + QByteArray::number(static_cast<uchar>(c), 16).toUpper().rightJustified(2, '0');
+  for (const char32_t cp : value.toUcs4()) {
+    QByteArray piece;
+    for (const char c : QString::fromUcs4(&cp, 1).toUtf8()) {
+      if (attributeChar(c))
+        piece += c;
+      else
+        piece += '%' + QByteArray::number(static_cast<uchar>(c), 16).toUpper().rightJustified(2, '0');
     }
+    pieces << piece;
   }
   return pieces;
 }
