@@ -3,7 +3,8 @@
 
 Listens on --host/--port, prints READY once the socket is bound, and captures every
 accepted message into --capture-dir as NNNN.eml (the data exactly as received, after
-dot-unstuffing) and NNNN.json (envelope: mail_from, rcpt_tos, auth user, tls flag).
+dot-unstuffing) and NNNN.json (envelope: mail_from, rcpt_tos, auth user, tls flag,
+and the number of the connection it came on, counted from 1).
 
 Modes:
   normal         an ordinary server
@@ -26,10 +27,18 @@ from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
 class CaptureHandler:
-    def __init__(self, capture_dir, reject):
+    def __init__(self, capture_dir, reject, offer_auth):
         self.capture_dir = capture_dir
         self.reject = {a.lower() for a in reject}
+        self.offer_auth = offer_auth
         self.count = 0
+
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        session.host_name = hostname
+        if not self.offer_auth:
+            # Without a user aiosmtpd would still offer AUTH and fail every login.
+            responses = [r for r in responses if not r.startswith("250-AUTH")]
+        return responses
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower() in self.reject:
@@ -53,6 +62,7 @@ class CaptureHandler:
             "auth_user": auth,
             "tls": server.transport.get_extra_info("ssl_object") is not None,
             "size": len(envelope.original_content),
+            "session": server.connection_number,
         }
         with open(base + ".json.tmp", "w", encoding="utf-8") as f:
             json.dump(meta, f)
@@ -73,6 +83,13 @@ def make_authenticator(user, password):
 
 class PeerSMTP(SMTP):
     mode = "normal"
+    connections = 0
+
+    def connection_made(self, transport):
+        if not hasattr(self, "connection_number"):  # not again after STARTTLS
+            PeerSMTP.connections += 1
+            self.connection_number = PeerSMTP.connections
+        super().connection_made(transport)
 
     async def _handle_client(self):
         if self.mode == "silent":
@@ -125,7 +142,7 @@ def parse_args():
 async def main():
     args = parse_args()
     os.makedirs(args.capture_dir, exist_ok=True)
-    handler = CaptureHandler(args.capture_dir, args.reject_rcpt)
+    handler = CaptureHandler(args.capture_dir, args.reject_rcpt, bool(args.auth_user))
     context = None
     if args.tls != "none":
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)

@@ -123,6 +123,7 @@ QList<SmtpPeer::Message> SmtpPeer::messages() const {
       m.rcptTos << v.toString();
     m.authUser = meta.value(QStringLiteral("auth_user")).toString();
     m.tls = meta.value(QStringLiteral("tls")).toBool();
+    m.session = meta.value(QStringLiteral("session")).toInt();
     result << m;
   }
   return result;

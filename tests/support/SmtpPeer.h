@@ -41,6 +41,7 @@ class SmtpPeer {
     QStringList rcptTos;
     QString authUser;  // empty unless the client authenticated
     bool tls = false;
+    int session = 0;  // number of the connection it came on, from 1
     QString emlPath;
   };
 

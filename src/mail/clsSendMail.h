@@ -1,0 +1,201 @@
+#pragma once
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include "mail/ErrorList.h"
+#include "mail/MimeBuilder.h"
+
+namespace mail {
+class SmtpDialogue;
+struct SessionParams;
+}
+
+// The component's own SMTP client. One object holds one message (sender, recipient
+// lists, subject, body, attachments, options) and the connection settings; Send
+// delivers the message over one connection. Every failure is reported through one
+// SendFailed; nothing is thrown to the caller. Needs a Q(Core)Application: waits run
+// the caller's event loop, so socket events and the caller's windows are served while
+// Send or Connect runs. Handlers of its signals must not call Send, Connect or
+// Disconnect of the same object (such calls are refused).
+class clsSendMail : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(bool AsHTML READ AsHTML WRITE setAsHTML)
+  Q_PROPERTY(QString Attachment READ Attachment WRITE setAttachment)
+  Q_PROPERTY(QString BccRecipient READ BccRecipient WRITE setBccRecipient)
+  Q_PROPERTY(QString CcDisplayName READ CcDisplayName WRITE setCcDisplayName)
+  Q_PROPERTY(QString CcRecipient READ CcRecipient WRITE setCcRecipient)
+  Q_PROPERTY(int ConnectRetry READ ConnectRetry WRITE setConnectRetry)
+  Q_PROPERTY(int ConnectTimeout READ ConnectTimeout WRITE setConnectTimeout)
+  Q_PROPERTY(QString ContentBase READ ContentBase WRITE setContentBase)
+  Q_PROPERTY(QString Delimiter READ Delimiter WRITE setDelimiter)
+  Q_PROPERTY(int EmailAddressValidation READ EmailAddressValidation WRITE setEmailAddressValidation)
+  Q_PROPERTY(int EncodeType READ EncodeType WRITE setEncodeType)
+  Q_PROPERTY(QString from READ from WRITE setFrom)
+  Q_PROPERTY(QString FromDisplayName READ FromDisplayName WRITE setFromDisplayName)
+  Q_PROPERTY(int MaxRecipients READ MaxRecipients WRITE setMaxRecipients)
+  Q_PROPERTY(QString message READ message WRITE setMessage)
+  Q_PROPERTY(int MessageTimeout READ MessageTimeout WRITE setMessageTimeout)
+  Q_PROPERTY(QString Password READ Password WRITE setPassword)
+  Q_PROPERTY(bool PersistentSettings READ PersistentSettings WRITE setPersistentSettings)
+  Q_PROPERTY(int Priority READ Priority WRITE setPriority)
+  Q_PROPERTY(bool Receipt READ Receipt WRITE setReceipt)
+  Q_PROPERTY(QString Recipient READ Recipient WRITE setRecipient)
+  Q_PROPERTY(QString RecipientDisplayName READ RecipientDisplayName WRITE setRecipientDisplayName)
+  Q_PROPERTY(QString ReplyToAddress READ ReplyToAddress WRITE setReplyToAddress)
+  Q_PROPERTY(QString POP3Host READ POP3Host WRITE setPOP3Host)
+  Q_PROPERTY(QString SMTPHost READ SMTPHost WRITE setSMTPHost)
+  Q_PROPERTY(int SMTPHostValidation READ SMTPHostValidation WRITE setSMTPHostValidation)
+  Q_PROPERTY(int SmtpPort READ SmtpPort WRITE setSmtpPort)
+  Q_PROPERTY(QString Subject READ Subject WRITE setSubject)
+  Q_PROPERTY(bool UseAuthentication READ UseAuthentication WRITE setUseAuthentication)
+  Q_PROPERTY(bool UsePopAuthentication READ UsePopAuthentication WRITE setUsePopAuthentication)
+  Q_PROPERTY(QString UserName READ UserName WRITE setUserName)
+
+ public:
+  explicit clsSendMail(QObject* parent = nullptr);
+  ~clsSendMail() override;
+
+  bool AsHTML() const { return asHtml_; }
+  void setAsHTML(bool NewValue) { asHtml_ = NewValue; }
+  QString Attachment() const;
+  void setAttachment(const QString& NewValue);
+  QString BccRecipient() const { return joined(bcc_); }
+  void setBccRecipient(const QString& NewValue);
+  QString CcDisplayName() const { return joined(ccNames_); }
+  void setCcDisplayName(const QString& NewValue) { ccNames_ = cleanList(NewValue); }
+  QString CcRecipient() const { return joined(cc_); }
+  void setCcRecipient(const QString& NewValue);
+  int ConnectRetry() const { return connectRetry_; }
+  void setConnectRetry(int NewValue);
+  int ConnectTimeout() const { return connectTimeout_; }
+  void setConnectTimeout(int NewValue);
+  QString ContentBase() const { return contentBase_; }
+  void setContentBase(const QString& NewValue);
+  QString Delimiter() const { return delimiter_; }
+  void setDelimiter(const QString& NewValue) { delimiter_ = NewValue.left(1); }
+  int EmailAddressValidation() const { return emailValidation_; }
+  void setEmailAddressValidation(int NewValue);
+  int EncodeType() const { return encodeType_; }
+  void setEncodeType(int NewValue);
+  QString from() const { return from_; }
+  void setFrom(const QString& NewValue);
+  QString FromDisplayName() const { return fromDisplayName_; }
+  void setFromDisplayName(const QString& NewValue);
+  int MaxRecipients() const { return maxRecipients_; }
+  void setMaxRecipients(int NewValue);
+  QString message() const { return body_; }
+  void setMessage(const QString& NewValue);
+  int MessageTimeout() const { return messageTimeout_; }
+  void setMessageTimeout(int NewValue);
+  QString Password() const { return password_; }
+  void setPassword(const QString& NewValue) { password_ = NewValue; }
+  bool PersistentSettings() const { return persistent_; }
+  void setPersistentSettings(bool NewValue);
+  int Priority() const { return priority_; }
+  void setPriority(int NewValue);
+  bool Receipt() const { return receipt_; }
+  void setReceipt(bool NewValue) { receipt_ = NewValue; }
+  QString Recipient() const { return joined(to_); }
+  void setRecipient(const QString& NewValue);
+  QString RecipientDisplayName() const { return joined(toNames_); }
+  void setRecipientDisplayName(const QString& NewValue) { toNames_ = cleanList(NewValue); }
+  QString ReplyToAddress() const { return replyTo_; }
+  void setReplyToAddress(const QString& NewValue) { replyTo_ = NewValue.trimmed(); }
+  QString POP3Host() const { return pop3Host_; }
+  void setPOP3Host(const QString& NewValue);
+  QString SMTPHost() const { return smtpHost_; }
+  void setSMTPHost(const QString& NewValue);
+  int SMTPHostValidation() const { return hostValidation_; }
+  void setSMTPHostValidation(int NewValue);
+  int SmtpPort() const { return smtpPort_; }
+  void setSmtpPort(int NewValue);
+  QString Subject() const { return subject_; }
+  void setSubject(const QString& NewValue) { subject_ = NewValue; }
+  bool UseAuthentication() const { return useAuth_; }
+  void setUseAuthentication(bool NewValue);
+  bool UsePopAuthentication() const { return usePopAuth_; }
+  void setUsePopAuthentication(bool NewValue);
+  QString UserName() const { return userName_; }
+  void setUserName(const QString& NewValue);
+
+  // The priority word that goes with Priority 1, 3, 5 ("High", "Normal", "Low").
+  QString priorityWord() const { return priorityWord_; }
+  // The error list as it stands (texts in the order they were added).
+  QStringList pendingErrors() const { return errors_.entries(); }
+
+  Q_INVOKABLE bool Connect();
+  Q_INVOKABLE void Disconnect();
+  Q_INVOKABLE QString GetContentType(const QString& strFile, const QString& strDefault = {}) const;
+  Q_INVOKABLE QString GetIPAddress(const QString& sHostName) const;
+  Q_INVOKABLE QString GetIPHost() const;
+  Q_INVOKABLE bool IsValidEmailAddress(const QString& AddressString) const;
+  Q_INVOKABLE QString MXQuery(const QString& IPDomain = {});
+  bool Ping(QString& Address, QString& RoundTripTime, QString& DataSize, bool& DataMatch) const;
+  Q_INVOKABLE void Send();
+  Q_INVOKABLE void Shutdown() {}
+  Q_INVOKABLE QString DecodeBase64String(const QString& str2Decode) const;
+
+ signals:
+  void SendSuccesful();
+  void SendFailed(const QString& Explanation);
+  void Status(const QString& Status);
+  void Progress(int PercentComplete);
+
+ private:
+  class Busy;
+
+  QString joined(const QStringList& list) const { return list.join(delimiter_); }
+  QStringList splitList(const QString& value) const;
+  QStringList cleanList(const QString& value) const;
+  void checkAddressList(const QStringList& entries, const QString& errorText);
+  void persist(const QString& key, const QString& value) const;
+  void loadSettings();
+  void assignHost(QString value, QString& target, const char* key, const QString& errorText);
+
+  bool validateMessage();
+  mail::MimeInput messageInput();
+  mail::SessionParams sessionParams() const;
+  bool openSession();
+  bool deliver(mail::MimeInput& input);
+  void reportFailure();
+
+  mail::ErrorList errors_;
+  mail::SmtpDialogue* dialogue_;
+  bool busy_ = false;
+  bool keepConnection_ = false;
+  QString messageIdHost_;
+  QString messageIdAddress_;
+
+  bool asHtml_ = false;
+  QStringList attachmentPaths_;
+  QStringList attachmentNames_;
+  QStringList to_, toNames_, cc_, ccNames_, bcc_;
+  int connectRetry_ = 4;
+  int connectTimeout_ = 40;
+  QString contentBase_;
+  QString delimiter_ = QStringLiteral(";");
+  int emailValidation_ = 1;
+  int encodeType_ = 0;
+  QString from_;
+  QString fromDisplayName_;
+  int maxRecipients_ = 100;
+  QString body_;
+  int messageTimeout_ = 60;
+  QString password_;
+  bool persistent_ = false;
+  int priority_ = 3;
+  QString priorityWord_;
+  bool receipt_ = false;
+  QString replyTo_;
+  QString pop3Host_;
+  QString smtpHost_;
+  int hostValidation_ = 3;
+  int smtpPort_ = 25;
+  QString subject_;
+  bool useAuth_ = false;
+  bool usePopAuth_ = false;
+  QString userName_;
+  QString zoneOffset_;
+};

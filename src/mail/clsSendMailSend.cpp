@@ -1,0 +1,201 @@
+// Connect, Send and Disconnect of the session object: the checks before any network
+// activity, the envelope and data phase, and the one way failures are reported.
+#include <QtGlobal>
+#include <exception>
+
+#include "mail/EmbeddedFiles.h"
+#include "mail/MessageId.h"
+#include "mail/SmtpDialogue.h"
+#include "mail/clsSendMail.h"
+
+namespace {
+
+const QString kBadFrom = QStringLiteral("Pogrešna ili nedostaje E-mail adresa pošiljatelja");
+const QString kBadSmtpHost = QStringLiteral("Pogrešan ili nedostaje SMTP Host Name");
+
+// Hands the message lines to the dialogue as the builder makes them.
+class DialogueSink : public mail::MimeSink {
+ public:
+  DialogueSink(mail::SmtpDialogue& dialogue, std::function<void(const QString&)> status)
+      : dialogue_(dialogue), status_(std::move(status)) {}
+  bool writeLines(QByteArrayView lines) override { return dialogue_.write(lines); }
+  bool attachmentWritten() override { return dialogue_.settle(); }
+  void status(const QString& text) override { status_(text); }
+
+ private:
+  mail::SmtpDialogue& dialogue_;
+  std::function<void(const QString&)> status_;
+};
+
+}  // namespace
+
+// Marks an operation in progress; a second one started from a signal handler is refused.
+class clsSendMail::Busy {
+ public:
+  explicit Busy(clsSendMail& owner) : owner_(owner), refused_(owner.busy_) {
+    if (refused_) {
+      qWarning("clsSendMail: Send, Connect or Disconnect called while one is running");
+      return;
+    }
+    owner_.busy_ = true;
+    owner_.dialogue_->setActive(true);
+  }
+  ~Busy() {
+    if (refused_) return;
+    owner_.dialogue_->setActive(false);
+    owner_.busy_ = false;
+  }
+  bool refused() const { return refused_; }
+
+ private:
+  clsSendMail& owner_;
+  bool refused_;
+};
+
+void clsSendMail::reportFailure() {
+  const QString explanation = errors_.take();
+  emit SendFailed(explanation);
+  if (dialogue_->state() != 0) dialogue_->close();
+  dialogue_->setAbort();
+  // Whatever closing the session added belongs to this failure, not the next Send.
+  errors_.take();
+}
+
+mail::SessionParams clsSendMail::sessionParams() const {
+  mail::SessionParams p;
+  p.smtpHost = smtpHost_;
+  p.smtpPort = smtpPort_;
+  p.pop3Host = pop3Host_;
+  p.usePopAuthentication = usePopAuth_;
+  p.useAuthentication = useAuth_;
+  p.userName = userName_;
+  p.password = password_;
+  p.from = from_;
+  p.connectRetry = connectRetry_;
+  p.connectTimeout = connectTimeout_;
+  p.messageTimeout = messageTimeout_;
+  return p;
+}
+
+bool clsSendMail::openSession() {
+  if (dialogue_->state() == 7) return true;
+  if (dialogue_->state() != 0) dialogue_->close();
+  if (smtpHost_.isEmpty()) {
+    // No host: the mail exchanger of this machine's own domain.
+    smtpHost_ = MXQuery();
+    if (smtpHost_.isEmpty()) {
+      errors_.add(kBadSmtpHost);
+      reportFailure();
+      return false;
+    }
+  }
+  try {
+    return dialogue_->open(sessionParams());
+  } catch (const std::exception& e) {
+    const QString text = QStringLiteral("Connect error: ") + QString::fromLocal8Bit(e.what());
+    emit Status(text);
+    errors_.add(text);
+    reportFailure();
+    return false;
+  }
+}
+
+bool clsSendMail::Connect() {
+  Busy busy(*this);
+  if (busy.refused()) return false;
+  keepConnection_ = true;
+  dialogue_->clearAbort();
+  dialogue_->noticeIdleClose();
+  return openSession();
+}
+
+void clsSendMail::Disconnect() {
+  Busy busy(*this);
+  if (busy.refused()) return;
+  keepConnection_ = false;
+  dialogue_->close();
+}
+
+bool clsSendMail::validateMessage() {
+  if (from_.isEmpty()) errors_.add(kBadFrom);
+  if (asHtml_ && encodeType_ == 1)
+    errors_.add(QStringLiteral("Slanje HTML poruke zahtijeva MIME encoding"));
+  const qsizetype total = to_.size() + cc_.size() + bcc_.size();
+  if (total == 0) errors_.add(QStringLiteral("Nije unesena E-mail adresa primatelja"));
+  if (total > maxRecipients_) errors_.add(QStringLiteral("Previše primatelja"));
+  // Every address gets a display-name entry, possibly empty.
+  toNames_.resize(to_.size());
+  ccNames_.resize(cc_.size());
+  if (errors_.isEmpty()) return true;
+  reportFailure();
+  return false;
+}
+
+mail::MimeInput clsSendMail::messageInput() {
+  mail::MimeInput in;
+  in.from = from_;
+  in.fromDisplayName = fromDisplayName_;
+  in.recipients = to_;
+  in.recipientDisplayNames = toNames_;
+  in.ccRecipients = cc_;
+  in.ccDisplayNames = ccNames_;
+  in.bccRecipients = bcc_;
+  in.subject = subject_;
+  in.replyTo = replyTo_;
+  in.body = body_;
+  in.asHtml = asHtml_;
+  in.contentBase = contentBase_;
+  in.encodeType = encodeType_;
+  in.priority = priority_;
+  in.priorityWord = priorityWord_;
+  in.receipt = receipt_;
+  in.zoneOffset = zoneOffset_;
+  for (qsizetype i = 0; i < attachmentPaths_.size(); ++i)
+    in.attachments.append({attachmentPaths_.at(i), attachmentNames_.value(i), false});
+  if (asHtml_ && !in.attachments.isEmpty()) in.related = mail::embedFiles(in.body, in.attachments);
+  return in;
+}
+
+void clsSendMail::Send() {
+  Busy busy(*this);
+  if (busy.refused()) return;
+  if (!validateMessage()) return;
+  mail::MimeInput input = messageInput();
+  dialogue_->clearAbort();
+  dialogue_->noticeIdleClose();
+  if (dialogue_->state() != 7 && !openSession()) return;
+  if (!deliver(input)) return;
+  emit Progress(100);
+  emit Status(QStringLiteral("Transmission Complete..."));
+  if (!keepConnection_) dialogue_->close();
+  emit SendSuccesful();
+}
+
+bool clsSendMail::deliver(mail::MimeInput& input) {
+  dialogue_->startProgress(mail::estimateSize(input, {useAuth_, userName_, password_}));
+  emit Status(QStringLiteral("Sending Sender Information..."));
+  if (!dialogue_->mailFrom(from_)) return false;
+  emit Status(QStringLiteral("Sending Recipient Information..."));
+  for (const QStringList* list : {&to_, &cc_, &bcc_})
+    for (const QString& address : *list)
+      if (!dialogue_->rcptTo(address)) return false;
+  emit Status(QStringLiteral("Sending Message..."));
+  if (!dialogue_->beginData()) return false;
+  // The reverse lookup behind the Message-ID is done once per local address.
+  const QString local = dialogue_->localAddress().toString();
+  if (local != messageIdAddress_ || messageIdHost_.isEmpty()) {
+    messageIdAddress_ = local;
+    messageIdHost_ = mail::messageIdHost(dialogue_->localAddress(), smtpHost_);
+  }
+  input.messageIdHost = messageIdHost_;
+  DialogueSink sink(*dialogue_, [this](const QString& text) { emit Status(text); });
+  mail::MimeBuilder builder;
+  if (!builder.write(input, sink)) {
+    if (!dialogue_->aborted()) {
+      errors_.add(builder.errorText());
+      reportFailure();
+    }
+    return false;
+  }
+  return dialogue_->endData();
+}
