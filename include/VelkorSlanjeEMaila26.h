@@ -5,6 +5,11 @@
  * Strings are UTF-8. Parameters are passed by pointer and never written to.
  * Each method returns 0, or a negative code when a failure escaped the window; the
  * text of that failure is then available from clsSlanjeEMaila_ErrorText.
+ *
+ * The component needs a Qt application object: if the host has none, the first call that
+ * needs one creates it in the calling thread and keeps it for the life of the process.
+ * Windows need a display (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM); without one a
+ * method fails with an error text instead of opening its window.
  */
 #ifndef VELKOR_SLANJE_EMAILA_26_H
 #define VELKOR_SLANJE_EMAILA_26_H
@@ -30,7 +35,8 @@ typedef struct VelkorRecordSet VelkorRecordSet;
 /* ---- the component class ---- */
 clsSlanjeEMaila* clsSlanjeEMaila_Create(void);
 void clsSlanjeEMaila_Release(clsSlanjeEMaila* obj);
-/* Text of the last failure of a method call on obj ("" when the last call succeeded). */
+/* Text of the last failure of a method call on obj ("" when the last call succeeded).
+ * Valid until the next method call on obj or its release. */
 const char* clsSlanjeEMaila_ErrorText(const clsSlanjeEMaila* obj);
 
 /* 1: the HTML composer with one message per record of *rs. */
@@ -56,15 +62,18 @@ enum {
   VELKOR_adVarWChar = 202
 };
 
-/* An empty record set with the given fields. */
+/* An empty record set with the given fields (types NULL: all text). NULL on bad arguments. */
 VelkorRecordSet* VelkorRecordSet_Create(int32_t fieldCount, const char* const* names,
                                         const int32_t* types);
 /* Appends one row: fieldCount values as text (NULL = Null), converted by the field types
  * (numbers with "." or ",", dates as "yyyy-MM-dd[ HH:mm:ss]" or "dd.MM.yyyy"). */
 int32_t VelkorRecordSet_AddRow(VelkorRecordSet* rs, const char* const* values);
 /* Runs an SQL query through a Qt SQL driver ("QSQLITE", "QPSQL", "QODBC") with connection
- * options "database=...;host=...;port=...;user=...;password=...;options=...".
- * NULL on failure, with the reason in *error (free it with VelkorRecordSet_FreeText). */
+ * options "database=...;host=...;port=...;user=...;password=...;options=..." (all optional;
+ * "options" comes last and takes the rest of the text, since driver options are themselves
+ * separated by ";"). The rows are read at once and the connection is closed again.
+ * NULL on failure, with the reason in *error when error is not NULL (free it with
+ * VelkorRecordSet_FreeText). */
 VelkorRecordSet* VelkorRecordSet_OpenQuery(const char* driver, const char* connection,
                                            const char* sql, char** error);
 int32_t VelkorRecordSet_RecordCount(const VelkorRecordSet* rs);
@@ -72,8 +81,10 @@ int32_t VelkorRecordSet_FieldCount(const VelkorRecordSet* rs);
 /* Valid until rs is released. */
 const char* VelkorRecordSet_FieldName(const VelkorRecordSet* rs, int32_t field);
 int32_t VelkorRecordSet_FieldType(const VelkorRecordSet* rs, int32_t field);
-/* Value of a row (0-based, in the set's order) as text; NULL for Null or out of range.
- * Valid until the next call on rs or its release. */
+/* Value of a row (0-based, in the set's order; rows the component deleted are gone) as
+ * text: numbers with ".", dates "yyyy-MM-dd HH:mm:ss" (adDBDate "yyyy-MM-dd"), booleans
+ * "True"/"False". NULL for Null or out of range. Valid until the next call on rs or its
+ * release. */
 const char* VelkorRecordSet_Value(VelkorRecordSet* rs, int32_t row, int32_t field);
 void VelkorRecordSet_Release(VelkorRecordSet* rs);
 void VelkorRecordSet_FreeText(char* text);

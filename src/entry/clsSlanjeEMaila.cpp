@@ -1,13 +1,26 @@
 #include "entry/clsSlanjeEMaila.h"
 
-#include <stdexcept>
+#include "sender/frmSlanjeeMaila.h"
 
-void clsSlanjeEMaila::SlanjePrekoRecordseta(platform::RecordSet&, int) {
-  throw std::runtime_error("not available");
+namespace {
+
+[[noreturn]] void composerNijeDostupan() {
+  throw clsSlanjeEMaila::NijeDostupno(
+      "Prozor za slanje HTML poruka (frmMain) nije dostupan u ovoj verziji komponente.");
 }
-void clsSlanjeEMaila::SlanjeBezRecordSeta(int) { throw std::runtime_error("not available"); }
-void clsSlanjeEMaila::SlanjeFajlaPrekoEMaila(int, const QString&, const QString&, const QString&,
-                                             const QString&, const QString&, const QString&,
-                                             const QString&, const QString&) {
-  throw std::runtime_error("not available");
+
+}  // namespace
+
+void clsSlanjeEMaila::SlanjePrekoRecordseta(platform::RecordSet&, int) { composerNijeDostupan(); }
+
+void clsSlanjeEMaila::SlanjeBezRecordSeta(int) { composerNijeDostupan(); }
+
+void clsSlanjeEMaila::SlanjeFajlaPrekoEMaila(int, const QString& Subject,
+                                             const QString& Recepients, const QString& CC,
+                                             const QString& BCC, const QString& Poruka,
+                                             const QString& lAttachFileName,
+                                             const QString& lAttachFileName2,
+                                             const QString& lAttachFileName3) {
+  frmSlanjeeMaila::forma()->Prikaži(Subject, Recepients, CC, BCC, Poruka, lAttachFileName,
+                                    lAttachFileName2, lAttachFileName3);
 }

@@ -1,12 +1,18 @@
 #pragma once
 #include <QString>
+#include <stdexcept>
 
 namespace platform { class RecordSet; }
 
-// The component's one creatable class. Each method opens a window modally and returns
-// when it closes; a failure the window did not handle is thrown as std::exception.
+// The component's one creatable class. It keeps no state: each method opens a window
+// modally and returns when the window closes. A failure the window did not handle is
+// thrown as std::exception; NijeDostupno says that the window does not exist in this build.
 class clsSlanjeEMaila {
  public:
+  struct NijeDostupno : std::runtime_error {
+    using std::runtime_error::runtime_error;
+  };
+
   void SlanjePrekoRecordseta(platform::RecordSet& rs, int Parametar);
   void SlanjeBezRecordSeta(int Parametar);
   void SlanjeFajlaPrekoEMaila(int Parametar, const QString& Subject, const QString& Recepients,
