@@ -85,11 +85,6 @@ class TstMXQuery : public QObject {
     QCOMPARE(loggedQueryNames(log_), QStringList({"example.com"}));
   }
 
-  void croatianLettersGoAsciiCompatible() {
-    QVERIFY(serve({"--mx", "xn--okolada-i6a.hr", "10", "mx.xn--okolada-i6a.hr"}));
-    QCOMPARE(bestExchange(QStringLiteral("čokolada.hr")), QStringLiteral("mx.xn--okolada-i6a.hr"));
-  }
-
   void badDomainsAreRefused() {
     VERIFY_MX_ERROR(MXQuery("a.hr"), "No Valid Domain Specified");
     VERIFY_MX_ERROR(MXQuery("a..example.com"), "No Valid Domain Specified");
