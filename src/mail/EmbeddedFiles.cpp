@@ -29,12 +29,14 @@ qsizetype valueStart(const QString& body, qsizetype tagStart, qsizetype hit) {
     while (j > tagStart && body[j].isSpace()) --j;
     if (body[j] == QLatin1Char('=')) return quote;
   }
+  // Unquoted: the first "=" after the blank that starts the attribute (a path may hold "=").
+  qsizetype equals = -1;
   for (qsizetype i = hit - 1; i > tagStart; --i) {
     const QChar c = body[i];
-    if (c == QLatin1Char('=')) return i;
-    if (c.isSpace() || isQuote(c)) return -1;
+    if (c.isSpace() || isQuote(c)) break;
+    if (c == QLatin1Char('=')) equals = i;
   }
-  return -1;
+  return equals;
 }
 
 // Rewrites every reference to one file; true when at least one was rewritten.

@@ -80,6 +80,10 @@ def uuencoded_blocks(text, problems):
         for line in match.group(3).splitlines():
             if not line:
                 continue
+            # as uudecode reads a line: the length character decides how many
+            # characters carry data; anything after them is padding
+            count = (ord(line[0]) - 32) & 63
+            line = line[:1 + (count * 4 + 2) // 3]
             try:
                 data += binascii.a2b_uu(line)
             except binascii.Error as exc:
