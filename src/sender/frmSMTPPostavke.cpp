@@ -1,0 +1,262 @@
+#include "sender/frmSMTPPostavke.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+#include <exception>
+
+#include "entry/Pomocne.h"
+#include "platform/Dialogs.h"
+#include "platform/SettingsStore.h"
+#include "sender/SlanjePrekoSMTP.h"
+#include "sender/SmtpMailer.h"
+#include "sender/SmtpMessage.h"
+#include "sender/modSMTPEMail.h"
+#include "ui_frmSMTPPostavke.h"
+#include "viewers/frmPrikazTeksta.h"
+
+using platform::SaveVelkorSetting;
+using platform::VelkorSetting;
+
+namespace {
+
+const QString kTestMail = QStringLiteral("SMTPTestMail");
+
+// Only blanks are trimmed, as everywhere in the component's windows.
+QString bezRubnihRazmaka(const QString& s) {
+  qsizetype a = 0, b = s.size();
+  while (a < b && s[a] == QLatin1Char(' ')) ++a;
+  while (b > a && s[b - 1] == QLatin1Char(' ')) --b;
+  return s.mid(a, b - a);
+}
+
+bool daNe(const QString& key) { return platform::settingToBool(VelkorSetting(key, "False"), false); }
+
+int broj(const QString& key, int zadano) {
+  bool ok = false;
+  const int n = VelkorSetting(key, QString::number(zadano)).trimmed().toInt(&ok);
+  return ok ? n : zadano;
+}
+
+// The date and time as this machine writes them by default, seconds included.
+QString trenutnoVrijeme() {
+  const QLocale l = QLocale::system();
+  const QDateTime sada = QDateTime::currentDateTime();
+  QString format = l.timeFormat(QLocale::LongFormat);
+  format.remove(QLatin1Char('t')).replace(QLatin1String("  "), QLatin1String(" "));
+  return l.toString(sada.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+         l.toString(sada.time(), format.trimmed());
+}
+
+QIcon ikonaOka() {
+  QPixmap p(20, 20);
+  p.fill(Qt::transparent);
+  QPainter g(&p);
+  g.setRenderHint(QPainter::Antialiasing);
+  g.setPen(QPen(QColor(40, 40, 40), 1.6));
+  QPainterPath oko;
+  oko.moveTo(2, 10);
+  oko.quadTo(10, 2, 18, 10);
+  oko.quadTo(10, 18, 2, 10);
+  g.drawPath(oko);
+  g.setBrush(QColor(40, 40, 40));
+  g.drawEllipse(QPointF(10, 10), 2.8, 2.8);
+  return QIcon(p);
+}
+
+}  // namespace
+
+frmSMTPPostavke::frmSMTPPostavke(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmSMTPPostavke>()) {
+  ui->setupUi(this);
+  ui->cmdPrikPass->setIcon(ikonaOka());
+  ui->txtSMTPPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+  for (QLineEdit* t : {ui->txtSMTPFrom, ui->txtSMTPHostName, ui->txtSMTPUserName, ui->txtSMTPPassword})
+    connect(t, &QLineEdit::textChanged, this, [this] { m_promijenjeno = true; });
+  for (QCheckBox* c : {ui->chkSMTPSSL, ui->chkSMTPStartTLS})
+    connect(c, &QCheckBox::toggled, this, [this] { m_promijenjeno = true; });
+  for (QSpinBox* s : {ui->ubSMTPPort, ui->ubSMTPTimeout})
+    connect(s, &QSpinBox::valueChanged, this, [this] { m_promijenjeno = true; });
+  connect(ui->cmdSpremi, &QPushButton::clicked, this, &frmSMTPPostavke::cmdSpremi_Click);
+  connect(ui->cmdIzlaz, &QPushButton::clicked, this, &frmSMTPPostavke::cmdIzlaz_Click);
+  connect(ui->cmdPrikPass, &QToolButton::clicked, this, &frmSMTPPostavke::cmdPrikPass_Click);
+  connect(ui->cmdSlanjeTestEMail, &QPushButton::clicked, this,
+          &frmSMTPPostavke::cmdSlanjeTestEMail_Click);
+  for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+  UcitajPostavke();
+}
+
+frmSMTPPostavke::~frmSMTPPostavke() = default;
+
+void frmSMTPPostavke::UcitajPostavke() {
+  ui->txtSMTPFrom->setText(VelkorSetting("SMTPFrom"));
+  ui->txtSMTPHostName->setText(VelkorSetting("SMTPHostName"));
+  ui->txtSMTPUserName->setText(VelkorSetting("SMTPUserName"));
+  ui->txtSMTPPassword->setText(VelkorSetting("SMTPPassword"));
+  ui->chkSMTPSSL->setChecked(daNe("SMTPSSL"));
+  ui->chkSMTPStartTLS->setChecked(daNe("SMTPStartTLS"));
+  ui->ubSMTPPort->setValue(broj("SMTPPort", 25));
+  ui->ubSMTPTimeout->setValue(broj("SMTPTimeout", 5));
+  m_promijenjeno = false;
+  PostaviFormu(this);
+}
+
+void frmSMTPPostavke::SpremiPostavke() {
+  SaveVelkorSetting("SMTPFrom", ui->txtSMTPFrom->text());
+  SaveVelkorSetting("SMTPHostName", ui->txtSMTPHostName->text());
+  SaveVelkorSetting("SMTPUserName", ui->txtSMTPUserName->text());
+  SaveVelkorSetting("SMTPPassword", ui->txtSMTPPassword->text());
+  SaveVelkorSetting("SMTPSSL", platform::TrueFalse(ui->chkSMTPSSL->isChecked()));
+  SaveVelkorSetting("SMTPStartTLS", platform::TrueFalse(ui->chkSMTPStartTLS->isChecked()));
+  SaveVelkorSetting("SMTPPort", QString::number(ui->ubSMTPPort->value()));
+  SaveVelkorSetting("SMTPTimeout", QString::number(ui->ubSMTPTimeout->value()));
+  m_promijenjeno = false;
+}
+
+bool frmSMTPPostavke::ProvjeriUnos() {
+  const struct {
+    QLineEdit* polje;
+    const char* poruka;
+  } polja[] = {
+      {ui->txtSMTPFrom, "Mora se unijeti SMTP From!"},
+      {ui->txtSMTPHostName, "Mora se unijeti SMTP Host Name!"},
+      {ui->txtSMTPUserName, "Mora se unijeti SMTP User Name (korisničko ime)!"},
+      {ui->txtSMTPPassword, "Mora se unijeti SMTP Password (lozinka)!"},
+  };
+  for (const auto& p : polja) p.polje->setText(bezRubnihRazmaka(p.polje->text()));
+  for (const auto& p : polja) {
+    if (!p.polje->text().isEmpty()) continue;
+    platform::dialogs().messageBox(this, QString::fromUtf8(p.poruka), platform::MsgButtons::Ok,
+                                   platform::MsgIcon::Exclamation, QString());
+    p.polje->setFocus();
+    return false;
+  }
+  return true;
+}
+
+SMTPPostavke frmSMTPPostavke::postavkeSaEkrana() const {
+  SMTPPostavke p;
+  p.From = ui->txtSMTPFrom->text();
+  p.HostName = ui->txtSMTPHostName->text();
+  p.UserName = ui->txtSMTPUserName->text();
+  p.Password = ui->txtSMTPPassword->text();
+  p.SSL = ui->chkSMTPSSL->isChecked() ? 1 : 0;
+  p.StartTLS = ui->chkSMTPStartTLS->isChecked() ? 1 : 0;
+  p.Port = ui->ubSMTPPort->value();
+  p.Timeout = static_cast<short>(ui->ubSMTPTimeout->value());
+  return p;
+}
+
+void frmSMTPPostavke::cmdSpremi_Click() {
+  if (!ProvjeriUnos()) return;
+  SpremiPostavke();
+  done(QDialog::Accepted);
+}
+
+void frmSMTPPostavke::cmdIzlaz_Click() {
+  if (m_promijenjeno &&
+      platform::dialogs().messageBox(
+          this,
+          QStringLiteral("Mijenjali ste podatke, a niste izvršili spremanje. Želite li spremiti podatke?"),
+          platform::MsgButtons::YesNo, platform::MsgIcon::Question,
+          QStringLiteral("Spremiti podatke?")) == platform::MsgResult::Yes)
+    SpremiPostavke();
+  done(QDialog::Rejected);
+}
+
+void frmSMTPPostavke::cmdPrikPass_Click() {
+  QLineEdit* t = ui->txtSMTPPassword;
+  t->setEchoMode(t->echoMode() == QLineEdit::Password ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+void frmSMTPPostavke::cmdSlanjeTestEMail_Click() {
+  if (!ProvjeriUnos()) return;
+  const QString domena = ui->txtSMTPFrom->text().section(QLatin1Char('@'), 1).remove(QLatin1Char('>'));
+  const std::optional<QString> odgovor = platform::dialogs().inputBox(
+      this, QStringLiteral("Unesite e-mail kome šaljete testni mail:"), QStringLiteral("E-mail"),
+      VelkorSetting(kTestMail, QLatin1Char('@') + domena));
+  const QString primatelji = bezRubnihRazmaka(odgovor.value_or(QString()));
+  if (primatelji.isEmpty()) return;
+  if (!primatelji.contains(QLatin1Char('@'))) {
+    platform::dialogs().messageBox(this, QStringLiteral("Nije ispravan format e-mail adrese!"),
+                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                   QStringLiteral("Greška"));
+    return;
+  }
+  SaveVelkorSetting(kTestMail, primatelji);
+  SpremiPostavke();
+  // Whatever goes wrong inside the mail library is shown, never passed to the host.
+  try {
+    posaljiTestniMail(primatelji);
+  } catch (const std::exception& e) {
+    PrikaziOpisGreske(this, QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    PrikaziOpisGreske(this, QStringLiteral("Unknown error in the mail library."));
+  }
+}
+
+void frmSMTPPostavke::posaljiTestniMail(const QString& primatelji) {
+  const SMTPPostavke p = postavkeSaEkrana();
+  SmtpMailer mailer;
+  PostaviSMTPVezu(mailer, p);
+
+  const QString vrijeme = trenutnoVrijeme();
+  SmtpMessage poruka;
+  poruka.setSubject(QStringLiteral("This is a test / Ovo je test ") + vrijeme);
+  poruka.setBody(QStringLiteral("This is a test / Ovo je test slanja e-mail-a Vrijeme/Time: ") +
+                 vrijeme);
+  poruka.setFrom(p.From);
+  for (const QString& adresa : primatelji.split(QLatin1Char(';'))) poruka.addTo(QString(), adresa);
+
+  QElapsedTimer trajanje;
+  trajanje.start();
+  if (mailer.sendEmail(poruka) != 1) {
+    PrikaziOpisGreske(this, mailer.lastErrorText());
+    return;
+  }
+  const double sekunde = trajanje.nsecsElapsed() / 1e9;
+  platform::dialogs().timedMessageBox(
+      this,
+      QStringLiteral("Mail Sent! / Poruka poslana uspješno! Slanje trajalo: ") +
+          QLocale::system().toString(sekunde) + QStringLiteral(" s"),
+      platform::MsgIcon::Information, QStringLiteral("Ispravna konfiguracija"), 10000);
+}
+
+// Enter and Down move to the next field, Up to the previous one.
+bool frmSMTPPostavke::eventFilter(QObject* watched, QEvent* event) {
+  auto* w = qobject_cast<QWidget*>(watched);
+  if (event->type() != QEvent::KeyPress || !w || w->window() != this ||
+      !(qobject_cast<QLineEdit*>(w) || qobject_cast<QCheckBox*>(w) || qobject_cast<QSpinBox*>(w)))
+    return QDialog::eventFilter(watched, event);
+  const auto* k = static_cast<QKeyEvent*>(event);
+  if (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+    return QDialog::eventFilter(watched, event);
+  switch (k->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Down:
+      focusNextChild();
+      return true;
+    case Qt::Key_Up:
+      focusPreviousChild();
+      return true;
+    default:
+      return QDialog::eventFilter(watched, event);
+  }
+}
+
+void frmSMTPPostavke::closeEvent(QCloseEvent* event) {
+  event->accept();
+  QDialog::done(QDialog::Rejected);
+}
+
+void frmSMTPPostavke::reject() { cmdIzlaz_Click(); }
+
+void PrikaziSMTPPostavke(QWidget* parent) {
+  frmSMTPPostavke forma(parent);
+  forma.exec();
+}
