@@ -1,0 +1,76 @@
+// velkor-sendmail: sends one message through the component's mail engine, for scripts
+// and cron jobs. Progress texts go to standard error; the exit status tells the result:
+// 0 sent, 1 the engine reported a failure (its explanation on standard error),
+// 2 a bad command line, 3 --mx found no mail exchanger.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "SendMailOptions.h"
+#include "mail/clsSendMail.h"
+
+namespace {
+
+void printErr(const QString& text) {
+  std::fputs(text.toLocal8Bit().constData(), stderr);
+  std::fputc('\n', stderr);
+}
+
+int runMxQuery(clsSendMail& mail, const QString& domain) {
+  const QString exchanger = mail.MXQuery(domain);
+  if (exchanger.isEmpty()) return 3;
+  std::printf("%s\n", exchanger.toLocal8Bit().constData());
+  return 0;
+}
+
+int runSend(clsSendMail& mail) {
+  int result = 1;
+  QObject::connect(&mail, &clsSendMail::SendSuccesful, [&] { result = 0; });
+  QObject::connect(&mail, &clsSendMail::SendFailed, [&](const QString& explanation) {
+    result = 1;
+    for (const QString& line : explanation.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+      printErr(QStringLiteral("velkor-sendmail: ") + line);
+  });
+  mail.Send();
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("velkor-sendmail"));
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Sends one e-mail message over SMTP."));
+  parser.addHelpOption();
+  sendmail_tool::addOptions(parser);
+  parser.addOption({QStringLiteral("mx"), QStringLiteral("Print the mail exchanger of a domain."),
+                    QStringLiteral("domain")});
+  parser.addOption({QStringLiteral("quiet"), QStringLiteral("No progress texts.")});
+  parser.addOption({QStringLiteral("progress"), QStringLiteral("Print the percentage sent.")});
+  if (!parser.parse(app.arguments())) {
+    printErr(QStringLiteral("velkor-sendmail: ") + parser.errorText());
+    return 2;
+  }
+  if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
+  if (!parser.positionalArguments().isEmpty()) {
+    printErr(QStringLiteral("velkor-sendmail: unexpected argument ") +
+             parser.positionalArguments().constFirst());
+    return 2;
+  }
+
+  clsSendMail mail;
+  if (!parser.isSet(QStringLiteral("quiet")))
+    QObject::connect(&mail, &clsSendMail::Status, [](const QString& s) { printErr(s); });
+  if (parser.isSet(QStringLiteral("progress")))
+    QObject::connect(&mail, &clsSendMail::Progress,
+                     [](int p) { printErr(QString::number(p) + QLatin1Char('%')); });
+  if (parser.isSet(QStringLiteral("mx"))) return runMxQuery(mail, parser.value(QStringLiteral("mx")));
+
+  QString error;
+  if (!sendmail_tool::applyOptions(parser, mail, error)) {
+    printErr(QStringLiteral("velkor-sendmail: ") + error);
+    return 2;
+  }
+  return runSend(mail);
+}
