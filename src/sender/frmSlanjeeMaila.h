@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "sender/SlanjePrekoSMTP.h"
+#include "sender/frmSMTPPostavke.h"
 #include "sender/modOutlookEMail.h"
 #include "sender/modSMTPEMail.h"
 #include "sender/modThunderBirdEMail.h"
@@ -36,7 +37,7 @@ class frmSlanjeeMaila : public QDialog {
     std::function<decltype(TB_SendEmail)> thunderbird = TB_SendEmail;
     std::function<decltype(SlanjePrekoSMTP)> smtp = SlanjePrekoSMTP;
     // Opens the SMTP settings window modally.
-    std::function<void(QWidget*)> smtpPostavke;
+    std::function<void(QWidget*)> smtpPostavke = PrikaziSMTPPostavke;
   };
   // A default-constructed table restores the real routes.
   static void PostaviRute(RuteSlanja rute);

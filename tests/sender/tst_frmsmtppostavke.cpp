@@ -11,6 +11,7 @@
 #include "RouteTestSupport.h"
 #include "platform/SettingsStore.h"
 #include "sender/frmSMTPPostavke.h"
+#include "sender/frmSlanjeeMaila.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SmtpPeer.h"
 #include "support/TestEnv.h"
@@ -244,6 +245,26 @@ class TstFrmSMTPPostavke : public QObject {
     // Saving cleared the changed flag: leaving asks nothing.
     klik(f.get(), "cmdIzlaz");
     QCOMPARE(d.calls.size(), 2);
+  }
+
+  void sendFormMenu_opensThisWindowModally() {
+    frmSlanjeeMaila::PostaviRute({});
+    frmSlanjeeMaila* posiljka = frmSlanjeeMaila::forma();
+    QString naslov;
+    bool modalno = false;
+    QTimer::singleShot(0, [&] {
+      QWidget* w = QApplication::activeModalWidget();
+      if (!qobject_cast<frmSMTPPostavke*>(w)) return;
+      naslov = w->windowTitle();
+      modalno = w->isModal();
+      dio<QAbstractButton>(w, "cmdIzlaz")->click();
+    });
+    auto* stavka = posiljka->findChild<QAction*>("mnuSMTPPostavke");
+    QVERIFY(stavka);
+    stavka->trigger();
+    QCOMPARE(naslov, QString("SMTP postavke"));
+    QVERIFY(modalno);
+    posiljka->cmdPrekid_Click();
   }
 
   void testMail_failure_inViewer_settingsAlreadySaved() {
