@@ -15,6 +15,9 @@
 #ifndef VELKOR_LIBRARY_PATH
 #define VELKOR_LIBRARY_PATH VELKOR_LIBRARY_NAME
 #endif
+#ifndef VELKOR_SAMPLE_DB
+#define VELKOR_SAMPLE_DB "komitenti.sqlite"
+#endif
 
 namespace {
 
@@ -25,9 +28,10 @@ const char* const kUpute =
     "        [--attach F] [--attach2 F] [--attach3 F]\n"
     "                         otvori formu za slanje s tim podacima\n"
     "  --compose              otvori uređivač HTML poruke\n"
-    "  --mailing --sql T [--sql-driver QSQLITE|QPSQL|QODBC] [--sql-connection OPCIJE]\n"
-    "                         otvori uređivač s primateljima iz SQL upita\n"
-    "                         (OPCIJE: database=...;host=...;port=...;user=...;password=...)\n";
+    "  --mailing [--sql T] [--sql-driver QSQLITE|QPSQL|QODBC] [--sql-connection OPCIJE]\n"
+    "                         otvori uređivač s primateljima iz SQL upita (polja EMail, Ime)\n"
+    "                         (OPCIJE: database=...;host=...;port=...;user=...;password=...)\n"
+    "                         bez --sql: primjer baze komitenata " VELKOR_SAMPLE_DB "\n";
 
 // The component's functions, looked up by name.
 struct Komponenta {
@@ -133,6 +137,7 @@ int demo(const Komponenta& k, clsSlanjeEMaila* obj) {
     return 1;
   }
   std::printf("Izvještaj: %s\n", izvjestaj.c_str());
+  std::fflush(stdout);
   const std::map<std::string, std::string> o = {
       {"--subject", "Izvještaj o prodaji za ožujak 2026."},
       {"--to", "kupac@example.com"},
@@ -140,20 +145,26 @@ int demo(const Komponenta& k, clsSlanjeEMaila* obj) {
        "Poštovani,\n\nu prilogu Vam šaljemo izvještaj o prodaji za ožujak 2026. godine.\n\n"
        "Srdačan pozdrav,\nRačunovodstvo"},
       {"--attach", izvjestaj}};
-  return posaljiDatoteku(k, obj, o);
+  const int izlaz = posaljiDatoteku(k, obj, o);
+  // The form removes the report when the user leaves it; what is left is ours to clean up.
+  std::remove(izvjestaj.c_str());
+  rmdir(izvjestaj.substr(0, izvjestaj.rfind('/')).c_str());
+  return izlaz;
 }
 
 int mailing(const Komponenta& k, clsSlanjeEMaila* obj,
             const std::map<std::string, std::string>& o) {
-  const std::string sql = opcija(o, "--sql");
-  if (sql.empty()) {
-    std::fprintf(stderr, "--mailing traži --sql\n\n%s", kUpute);
-    return 2;
-  }
+  // Without a query: the sample customers, under the field names the composer reads.
+  const bool primjer = !o.count("--sql");
+  const std::string sql =
+      opcija(o, "--sql", "SELECT eMail AS EMail, ImeKomit1 AS Ime FROM Komitent");
+  const std::string veza = opcija(o, "--sql-connection",
+                                  primjer ? std::string("database=") + VELKOR_SAMPLE_DB +
+                                                ";options=QSQLITE_OPEN_READONLY"
+                                          : "");
   char* greska = nullptr;
-  VelkorRecordSet* rs =
-      k.OpenQuery(opcija(o, "--sql-driver", "QSQLITE").c_str(),
-                  opcija(o, "--sql-connection").c_str(), sql.c_str(), &greska);
+  VelkorRecordSet* rs = k.OpenQuery(opcija(o, "--sql-driver", "QSQLITE").c_str(), veza.c_str(),
+                                    sql.c_str(), &greska);
   if (!rs) {
     std::fprintf(stderr, "Greška: %s\n", greska ? greska : "");
     k.FreeText(greska);

@@ -105,12 +105,9 @@ template <class F>
 int32_t pozovi(clsSlanjeEMaila* obj, F&& poziv) {
   if (!obj) return VELKOR_E_INVALIDARG;
   postaviGresku(obj, {});
-  if (g_uPozivu) {
-    postaviGresku(obj, "Prozor komponente je već otvoren: poziv je odbijen.");
-    return VELKOR_E_FAIL;
-  }
   try {
-    osigurajAplikaciju(true);
+    osigurajAplikaciju(true);  // from here on we are on the GUI thread
+    if (g_uPozivu) throw std::runtime_error("Prozor komponente je već otvoren: poziv je odbijen.");
     g_uPozivu = true;
     struct Kraj { ~Kraj() { g_uPozivu = false; } } kraj;
     poziv();

@@ -152,6 +152,12 @@ class TstHostAbi : public QObject {
       prvi["naslov"] = f->windowTitle();
       prilogZakljucan = !omogucen(f, "cmdLokacija_0");
       drugiSlobodan = omogucen(f, "cmdLokacija_1") && omogucen(f, "cmdLokacija_2");
+      // A host timer calling again while the form is open gets a refusal, not a second form.
+      clsSlanjeEMaila* drugi = a.Create();
+      prvi["ponovo"] = QString::number(a.SlanjeFajlaPrekoEMaila(drugi, &parametar, "x", "a@b.hr",
+                                                                "", "", "", "", "", ""));
+      prvi["ponovoGreska"] = QString::fromUtf8(a.ErrorText(drugi));
+      a.Release(drugi);
       QTest::keyClick(f, Qt::Key_Escape);
     });
     // Seven parameters, as an older host calls it.
@@ -169,6 +175,8 @@ class TstHostAbi : public QObject {
     QCOMPARE(prvi["txtPrilog"], izvjestaj);
     QCOMPARE(prvi["txtPrilog2"], QString());
     QCOMPARE(prvi["txtPrilog3"], QString());
+    QCOMPARE(prvi["ponovo"].toInt(), VELKOR_E_FAIL);
+    QVERIFY(prvi["ponovoGreska"].contains("već otvoren"));
     QVERIFY(prilogZakljucan);
     QVERIFY(drugiSlobodan);
     QVERIFY(!QFile::exists(izvjestaj));  // Esc leaves through the leave button
@@ -345,6 +353,12 @@ class TstHostAbi : public QObject {
     QCOMPARE(p.exitCode(), 1);
     QVERIFY2(izlaz.contains("Zapisa: 2"), qPrintable(izlaz));
     QVERIFY2(greske.contains("(-3)") && greske.contains("nije dostupan"), qPrintable(greske));
+
+    // Without a query the host takes the bundled sample customers.
+    p.start(buildDir() + "/host/velkor-host", {"--mailing"});
+    QVERIFY(p.waitForFinished(30000));
+    QVERIFY(QRegularExpression("Zapisa: [1-9]").match(p.readAllStandardOutput()).hasMatch());
+    QCOMPARE(p.exitCode(), 1);
 
     p.start(buildDir() + "/host/velkor-host", {"--library", env->path("nema.so"), "--compose"});
     QVERIFY(p.waitForFinished(30000));
