@@ -20,6 +20,7 @@ constexpr int kStupacEMail = 2;
 frmKupciEMail::frmKupciEMail(QWidget* parent) : QDialog(parent), ui(new Ui::frmKupciEMail) {
   ui->setupUi(this);
   ui->fgŠifre->setColumnHidden(0, true);
+  ui->fgŠifre->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   ui->chkPrikazŠifriPretrPoPoč->setChecked(
       platform::settingToBool(platform::VelkorSetting(kKljucPoPočetku, QStringLiteral("0")), false));
   connect(ui->txtImeKupca, &QLineEdit::textChanged, this,

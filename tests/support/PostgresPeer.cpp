@@ -78,12 +78,14 @@ bool PostgresPeer::runTool(const QString& tool, const QStringList& args, bool as
 }
 
 bool PostgresPeer::start() {
-  if (!dir_.isValid() || !error_.isEmpty()) return false;
+  if (!dir_.isValid() || !error_.isEmpty() || isRunning()) return false;
   if (binDir().isEmpty()) {
     error_ = QStringLiteral("PostgreSQL is not installed");
     return false;
   }
-  if (!runTool(QStringLiteral("initdb"),
+  const bool cluster = QFile::exists(dataDir_ + QStringLiteral("/PG_VERSION"));  // a restart
+  if (!cluster &&
+      !runTool(QStringLiteral("initdb"),
                {QStringLiteral("-D"), dataDir_, QStringLiteral("-U"), user(),
                 QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
                 QStringLiteral("--locale=C.UTF-8"), QStringLiteral("--no-sync")},
@@ -91,7 +93,7 @@ bool PostgresPeer::start() {
     return false;
   server_ = std::make_unique<QProcess>();
   server_->setProcessChannelMode(QProcess::MergedChannels);
-  server_->setStandardOutputFile(logPath_);
+  server_->setStandardOutputFile(logPath_, QIODevice::Append);
   server_->setWorkingDirectory(dir_.path());
   dropPrivileges(*server_);
   server_->start(binDir() + QStringLiteral("/postgres"),

@@ -16,7 +16,8 @@ class PostgresPeer {
   PostgresPeer(const PostgresPeer&) = delete;
   PostgresPeer& operator=(const PostgresPeer&) = delete;
 
-  // initdb and start; false with errorString() when the server is not ready.
+  // initdb (the first time) and start; false with errorString() when the server is not ready.
+  // After stop(), start() runs the same cluster again.
   bool start();
   // Fast shutdown, waited for. Safe to call twice.
   void stop();
