@@ -132,7 +132,8 @@ QString tekstVrijednosti(const QVariant& v, int tip) {
   switch (v.typeId()) {
     case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     case QMetaType::Float:
-    case QMetaType::Double: return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::Double:
+      return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
     case QMetaType::QDate: return v.toDate().toString(Qt::ISODate);
     case QMetaType::QDateTime: {
       const QDateTime dt = v.toDateTime();
@@ -278,7 +279,8 @@ int32_t clsSlanjeEMaila_SlanjeFajlaPrekoEMaila(clsSlanjeEMaila* obj, const int32
     obj->SlanjeFajlaPrekoEMaila(
         p, uQString(obavezan(Subject, "Subject")), uQString(obavezan(Recepients, "Recepients")),
         uQString(obavezan(CC, "CC")), uQString(obavezan(BCC, "BCC")),
-        uQString(obavezan(Poruka, "Poruka")), uQString(obavezan(lAttachFileName, "lAttachFileName")),
+        uQString(obavezan(Poruka, "Poruka")),
+        uQString(obavezan(lAttachFileName, "lAttachFileName")),
         uQString(lAttachFileName2), uQString(lAttachFileName3));
   });
 }
@@ -325,7 +327,8 @@ VelkorRecordSet* VelkorRecordSet_OpenQuery(const char* driver, const char* conne
                                            const char* sql, char** error) {
   if (error) *error = nullptr;
   try {
-    if (!driver || !sql) throw std::runtime_error("Upravljački program i upit ne smiju biti NULL.");
+    if (!driver || !sql)
+      throw std::runtime_error("Upravljački program i upit ne smiju biti NULL.");
     osigurajAplikaciju(false);  // Qt loads SQL drivers only with an application object
     auto* h = new VelkorRecordSet{
         izvrsiUpit(QString::fromUtf8(driver), uQString(connection), QString::fromUtf8(sql)),

@@ -236,7 +236,8 @@ class TstHostAbi : public QObject {
     VelkorRecordSet* nema = nullptr;
     QCOMPARE(a.SlanjePrekoRecordseta(obj, &nema, &parametar), VELKOR_E_INVALIDARG);
     QCOMPARE(a.SlanjePrekoRecordseta(obj, nullptr, &parametar), VELKOR_E_INVALIDARG);
-    for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    for (QWidget* w : QApplication::topLevelWidgets())
+      QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
 
     // Errors belong to their object; a later good call clears them.
     clsSlanjeEMaila* drugi = a.Create();

@@ -104,14 +104,14 @@ class TstFrmPrikazTeksta : public QObject {
     QVERIFY(!f->OdgovorDa);
 
     // Esc presses "&Ne" in question mode: hidden, not unloaded.
-    uPetlji(f, [&] { QTest::keyClick(f, Qt::Key_Escape); });
+    uPetlji(f, [&] { QTest::keyClick(f->focusWidget(), Qt::Key_Escape); });
     f->PrikažiTekst("Pitanje", "tekst", true, "?");
     QVERIFY(!f->OdgovorDa);
     obrisiOdgodjene();
     QVERIFY(!f.isNull());
 
     // Esc presses "&Ok" otherwise: unloaded.
-    uPetlji(f, [&] { QTest::keyClick(f, Qt::Key_Escape); });
+    uPetlji(f, [&] { QTest::keyClick(f->focusWidget(), Qt::Key_Escape); });
     f->PrikažiTekst("Poruka", "tekst", false, "");
     obrisiOdgodjene();
     QVERIFY(f.isNull());
