@@ -3,8 +3,6 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 #include "KomitentiTestData.h"
@@ -149,22 +147,6 @@ class TstSqlPristup : public QObject {
     QVERIFY(boxes.last().text.startsWith("Desila se greška: "));
     QVERIFY(boxes.last().text.contains("QNEPOSTOJI"));
     QCOMPARE(boxes.last().icon, platform::MsgIcon::Exclamation);
-  }
-
-  void vezaPozivatelja() {
-    {
-      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "pozivatelj");
-      db.setDatabaseName(":memory:");
-      QVERIFY(db.open());
-      QSqlQuery(db).exec("CREATE TABLE t (a TEXT)");
-      QSqlQuery(db).exec("INSERT INTO t VALUES ('iz veze pozivatelja')");
-      SqlVeza nigdje;
-      nigdje.driver = "QNEPOSTOJI";
-      RecordSet rs;
-      QVERIFY(SqlPristup(nigdje).OtvoriRS(&db, "SELECT a FROM t", rs, false, false));
-      QCOMPARE(rs.Value(0).toString(), QString("iz veze pozivatelja"));
-    }
-    QSqlDatabase::removeDatabase("pozivatelj");
   }
 
   // A server that goes away and comes back: failures meanwhile, the same object after.
