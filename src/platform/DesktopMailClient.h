@@ -1,0 +1,43 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// The desktop mail client, standing where the mail program's automation stood: a mail
+// item is either shown in the desktop's compose window (xdg-email) or sent at once
+// through the local mail system (sendmail -t -i). A missing program is an error with a
+// description that names it.
+namespace platform {
+
+// The local mail system's program: $VELKOR_SENDMAIL when set, else /usr/sbin/sendmail,
+// else "sendmail" on PATH. Empty when there is none.
+QString sendmailProgram();
+// True when an item can go somewhere: the compose window or the local mail system.
+bool desktopMailClientAvailable(QString* error = nullptr);
+
+class MailItem {
+ public:
+  // Address lists are separated by ";".
+  QString Subject;
+  QString To;
+  QString CC;
+  QString BCC;
+  QString Body;
+
+  // A file the item carries; false (with a description) when it cannot be read.
+  bool AddAttachment(const QString& path, QString* error);
+  QStringList attachments() const { return attachments_; }
+
+  // The whole message with its attachments to the local mail system.
+  bool Send(QString* error) const;
+  // The item in the desktop's compose window; true once the window was asked for.
+  bool Display(QString* error) const;
+
+  // The message text handed to the local mail system (Unix line ends, no SMTP
+  // dot-stuffing; Bcc stays in the text for sendmail -t to read and remove).
+  QByteArray messageText(QString* error = nullptr) const;
+
+ private:
+  QStringList attachments_;
+};
+
+}  // namespace platform
