@@ -72,8 +72,9 @@ void SmtpDialogue::onError() {
   peerClosed_ = peerClosed_ || peerClosed;
   // Whatever complete replies came before the close are still answers.
   readReplies();
-  if (!active_ || abort_) {
-    // Nobody waits for this socket: forget it, the next operation opens a new one.
+  if (!active_ || abort_ || failing_) {
+    // Nobody waits for this socket (or its failure is being reported already):
+    // forget it, the next operation opens a new one.
     closeSocket();
     return;
   }
@@ -82,7 +83,7 @@ void SmtpDialogue::onError() {
   const QString partial = QString::fromUtf8(reader_.pending()).trimmed();
   if (!partial.isEmpty()) errors_.add(partial);
   errors_.add(socket_->errorString());
-  hooks_.reportFailure();
+  report();
 }
 
 void SmtpDialogue::onBytesWritten(qint64 bytes) {
@@ -163,11 +164,20 @@ void SmtpDialogue::handleChallenge(const QString& text) {
 }
 
 void SmtpDialogue::fail(const QString& text) {
+  if (failing_ || abort_) return;  // one failure, one report
   // The report puts one CR LF after each entry: the reply's own line end goes.
   QString entry = text;
   while (entry.endsWith(QLatin1Char('\n')) || entry.endsWith(QLatin1Char('\r'))) entry.chop(1);
   errors_.add(entry);
+  report();
+}
+
+void SmtpDialogue::report() {
+  if (failing_ || abort_) return;
+  // Replies still arriving while the session closes must not raise a second report.
+  failing_ = true;
   hooks_.reportFailure();
+  failing_ = false;
 }
 
 // --- waiting and writing -------------------------------------------------------

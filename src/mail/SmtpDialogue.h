@@ -91,6 +91,7 @@ class SmtpDialogue : public QObject {
   void handlePop3Ok();
   void handlePop3Error(const QString& text);
   void fail(const QString& text);
+  void report();
 
   bool waitFor(const bool& flag, int seconds, bool report);
   void sendLine(const QString& line);
@@ -111,6 +112,7 @@ class SmtpDialogue : public QObject {
 
   bool active_ = false;
   bool abort_ = false;
+  bool failing_ = false;
   bool socketError_ = false;
   bool peerClosed_ = false;
   bool closing_ = false;

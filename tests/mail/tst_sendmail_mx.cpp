@@ -55,10 +55,10 @@ class TstSendMailMx : public QObject {
 
   void emptyHostSendsToOwnDomainsExchanger() {
     PeerProcess dns;
-    QVERIFY(startDns(dns, {"--mx", "velkor.test", "10", "127.0.0.10"}));
+    QVERIFY(startDns(dns, {"--mx", "velkor.test", "10", "127.0.0.18"}));
     useResolver("nameserver 127.0.0.19\ndomain velkor.test\n");
     SmtpPeer::Options o;
-    o.host = "127.0.0.10";
+    o.host = "127.0.0.18";
     SmtpPeer smtp(o);
     QVERIFY2(smtp.start(), qPrintable(smtp.error()));
     clsSendMail m;
@@ -70,8 +70,8 @@ class TstSendMailMx : public QObject {
     QCOMPARE(log.explanation, QString());
     QCOMPARE(log.successes, 1);
     QCOMPARE(log.statuses().mid(0, 2), QStringList({"Performing MX Query",
-                                                    "Connecting to SMTP Server (127.0.0.10)..."}));
-    QCOMPARE(m.SMTPHost(), QString("127.0.0.10"));
+                                                    "Connecting to SMTP Server (127.0.0.18)..."}));
+    QCOMPARE(m.SMTPHost(), QString("127.0.0.18"));
     QCOMPARE(smtp.messages().size(), 1);
   }
 

@@ -117,10 +117,10 @@ class TstSendMailTool : public QObject {
   void printsMailExchanger() {
     PeerProcess dns;
     QVERIFY(dns.start("/usr/bin/python3",
-                      {SmtpPeer::scriptPath("dns_server.py"), "--address", "127.0.0.18", "--mx",
+                      {SmtpPeer::scriptPath("dns_server.py"), "--address", "127.0.0.17", "--mx",
                        "kupac.hr", "10", "mx1.kupac.hr", "--mx", "kupac.hr", "5", "mx0.kupac.hr"},
                       PeerReadiness::onOutput("READY")));
-    env_.writeFile("resolv.conf", "nameserver 127.0.0.18\n");
+    env_.writeFile("resolv.conf", "nameserver 127.0.0.17\n");
     const Run r = runTool({"--mx", "kupac.hr"});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QString("mx0.kupac.hr\n"));
