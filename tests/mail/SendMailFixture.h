@@ -3,6 +3,7 @@
 // and checks captured messages with the strict message checker.
 #include <QCryptographicHash>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -60,6 +61,18 @@ inline QJsonObject checkMessage(const QString& emlPath) {
   p.start("/usr/bin/python3", {SmtpPeer::scriptPath("check_message.py"), emlPath});
   p.waitForFinished(30000);
   return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+// Problems the strict parse found in any message the peer captured, one per line;
+// empty when every message is clean.
+inline QString problemsIn(const SmtpPeer& peer) {
+  QStringList out;
+  for (const SmtpPeer::Message& m : peer.messages()) {
+    const QJsonObject c = checkMessage(m.emlPath);
+    if (c.isEmpty()) out << m.emlPath + ": no answer from the checker";
+    for (const QJsonValue& p : c.value("problems").toArray()) out << m.emlPath + ": " + p.toString();
+  }
+  return out.join('\n');
 }
 
 inline QString sha256Of(const QString& path) {

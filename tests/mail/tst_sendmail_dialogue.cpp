@@ -68,6 +68,7 @@ void TstSendMailDialogue::plainMessageEventsAndEnvelope() {
   QCOMPARE(c["to"].toArray()[0].toObject()["name"].toString(), QString("Ivan Kovačević"));
   // Dot-stuffing was undone by the server: the body arrives as written.
   QVERIFY(c["text"].toString().contains("\n.točka na početku"));
+  QCOMPARE(problemsIn(peer), QString());
 }
 
 void TstSendMailDialogue::bccInEnvelopeOnly() {
@@ -91,6 +92,7 @@ void TstSendMailDialogue::bccInEnvelopeOnly() {
   QCOMPARE(c["to"].toArray().size(), 2);
   QCOMPARE(c["cc"].toArray()[0].toObject()["address"].toString(), QString("c@kupac.hr"));
   QVERIFY(!c["headers"].toVariant().toStringList().contains("Bcc", Qt::CaseInsensitive));
+  QCOMPARE(problemsIn(peer), QString());
 }
 
 void TstSendMailDialogue::authLoginAccepted() {
@@ -113,6 +115,7 @@ void TstSendMailDialogue::authLoginAccepted() {
   QVERIFY(s.indexOf("Host Login OK!") < s.indexOf("Sending Sender Information..."));
   QVERIFY(s.contains("Host Login OK!"));
   QCOMPARE(peer.messages().value(0).authUser, QString("korisnik"));
+  QCOMPARE(problemsIn(peer), QString());
 }
 
 void TstSendMailDialogue::authLoginRejected() {
@@ -153,6 +156,7 @@ void TstSendMailDialogue::authNotOfferedContinues() {
   QVERIFY(log.statuses().contains("Login Not Supported by Host, Continuing..."));
   QVERIFY(!log.statuses().contains("Sending Login Authentication..."));
   QCOMPARE(peer.messages().value(0).authUser, QString());
+  QCOMPARE(problemsIn(peer), QString());
 }
 
 void TstSendMailDialogue::rejectedRecipientReportsServerReply() {
@@ -178,6 +182,7 @@ void TstSendMailDialogue::rejectedRecipientReportsServerReply() {
   m.Send();
   QCOMPARE(log.successes, 1);
   QCOMPARE(peer.messages().size(), 1);
+  QCOMPARE(problemsIn(peer), QString());
 }
 
 void TstSendMailDialogue::silentServerTimesOutWhileEventsRun() {
@@ -252,6 +257,7 @@ void TstSendMailDialogue::keepConnectionSharesOneSession() {
   m.Send();
   QCOMPARE(peer.messages().size(), 4);
   QVERIFY(peer.messages()[3].session != msgs[0].session);
+  QCOMPARE(problemsIn(peer), QString());
 }
 
 void TstSendMailDialogue::sessionReopensAfterServerHangsUp() {
@@ -270,6 +276,7 @@ void TstSendMailDialogue::sessionReopensAfterServerHangsUp() {
   QCOMPARE(log.successes, 1);
   QCOMPARE(again.messages().size(), 1);
   m.Disconnect();
+  QCOMPARE(problemsIn(again), QString());
 }
 
 void TstSendMailDialogue::repliesInPiecesAreReassembled() {
@@ -291,6 +298,7 @@ void TstSendMailDialogue::repliesInPiecesAreReassembled() {
   QCOMPARE(log.successes, 1);
   QVERIFY(log.statuses().contains("Host Login OK!"));
   QCOMPARE(peer.messages().size(), 1);
+  QCOMPARE(problemsIn(peer), QString());
 }
 
 void TstSendMailDialogue::attachmentsArriveIntactAndProgressReaches100() {
@@ -325,6 +333,7 @@ void TstSendMailDialogue::attachmentsArriveIntactAndProgressReaches100() {
   QCOMPARE(att[0].toObject()["filename"].toString(), QString("Izvješće čćđšž.bin"));
   QCOMPARE(att[0].toObject()["sha256"].toString(), sha256Of(bin));
   QCOMPARE(att[1].toObject()["sha256"].toString(), sha256Of(txt));
+  QCOMPARE(problemsIn(peer), QString());
 }
 
 void TstSendMailDialogue::handlersCannotReenter() {
@@ -349,6 +358,7 @@ void TstSendMailDialogue::handlersCannotReenter() {
   QCOMPARE(log.successes, 1);
   QCOMPARE(log.failures, 0);
   QCOMPARE(peer.messages().size(), 1);
+  QCOMPARE(problemsIn(peer), QString());
 }
 
 void TstSendMailDialogue::lineBreakInAddressNeverReachesServer() {

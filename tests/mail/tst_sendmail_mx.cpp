@@ -73,6 +73,7 @@ class TstSendMailMx : public QObject {
                                                     "Connecting to SMTP Server (127.0.0.18)..."}));
     QCOMPARE(m.SMTPHost(), QString("127.0.0.18"));
     QCOMPARE(smtp.messages().size(), 1);
+    QCOMPARE(problemsIn(smtp), QString());
   }
 
   void emptyHostWithoutAnswerFails() {

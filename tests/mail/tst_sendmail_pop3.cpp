@@ -42,6 +42,7 @@ class TstSendMailPop3 : public QObject {
                                        "Connecting to SMTP Server (127.0.0.15)..."}));
     QVERIFY(pop_.log().contains("Login: user=<korisnik>"));
     QCOMPARE(smtp_->messages().size(), 1);
+    QCOMPARE(problemsIn(*smtp_), QString());
   }
 
   void rejectedLoginStopsBeforeSmtp() {

@@ -92,6 +92,7 @@ class TstSendMailTool : public QObject {
     QCOMPARE(r.err, QString());
     QCOMPARE(peer_->messages().size(), before + 1);
     QCOMPARE(peer_->messages().last().authUser, QString("cron"));
+    QCOMPARE(problemsIn(*peer_), QString());
   }
 
   void failureGivesExplanationAndNonZero() {
