@@ -173,10 +173,12 @@ void clsSendMail::Send() {
 
 bool clsSendMail::deliver(mail::MimeInput& input) {
   dialogue_->startProgress(mail::estimateSize(input, {useAuth_, userName_, password_}));
+  // The envelope comes from the snapshot: a handler may change the properties while
+  // this message is on its way.
   emit Status(QStringLiteral("Sending Sender Information..."));
-  if (!dialogue_->mailFrom(from_)) return false;
+  if (!dialogue_->mailFrom(input.from)) return false;
   emit Status(QStringLiteral("Sending Recipient Information..."));
-  for (const QStringList* list : {&to_, &cc_, &bcc_})
+  for (const QStringList* list : {&input.recipients, &input.ccRecipients, &input.bccRecipients})
     for (const QString& address : *list)
       if (!dialogue_->rcptTo(address)) return false;
   emit Status(QStringLiteral("Sending Message..."));

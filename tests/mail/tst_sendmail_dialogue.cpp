@@ -30,7 +30,7 @@ class TstSendMailDialogue : public QObject {
   void sessionReopensAfterServerHangsUp();
   void repliesInPiecesAreReassembled();
   void attachmentsArriveIntactAndProgressReaches100();
-  void handlersCannotReenter();
+  void handlersCannotReenterOrChangeTheMessageInFlight();
   void lineBreakInAddressNeverReachesServer();
   void refusedConnectionFailsAtOnce();
 };
@@ -336,7 +336,7 @@ void TstSendMailDialogue::attachmentsArriveIntactAndProgressReaches100() {
   QCOMPARE(problemsIn(peer), QString());
 }
 
-void TstSendMailDialogue::handlersCannotReenter() {
+void TstSendMailDialogue::handlersCannotReenterOrChangeTheMessageInFlight() {
   SmtpPeer peer(peerAt("127.0.0.10"));
   QVERIFY2(peer.start(), qPrintable(peer.error()));
   clsSendMail m;
@@ -345,6 +345,8 @@ void TstSendMailDialogue::handlersCannotReenter() {
   m.setRecipient("primatelj@kupac.hr");
   bool nestedConnect = true;
   connect(&m, &clsSendMail::Status, [&](const QString& s) {
+    // The message on its way keeps the recipients it started with.
+    if (s == "Sending Recipient Information...") m.setRecipient("drugi@kupac.hr;treci@kupac.hr");
     if (s != "Sending Message...") return;
     m.Send();
     nestedConnect = m.Connect();
@@ -358,6 +360,8 @@ void TstSendMailDialogue::handlersCannotReenter() {
   QCOMPARE(log.successes, 1);
   QCOMPARE(log.failures, 0);
   QCOMPARE(peer.messages().size(), 1);
+  QCOMPARE(peer.messages()[0].rcptTos, QStringList{"primatelj@kupac.hr"});
+  QVERIFY(!peer.messages()[0].raw.contains("drugi@"));
   QCOMPARE(problemsIn(peer), QString());
 }
 
