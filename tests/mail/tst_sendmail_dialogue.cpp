@@ -305,7 +305,7 @@ void TstSendMailDialogue::attachmentsArriveIntactAndProgressReaches100() {
   SmtpPeer peer(peerAt("127.0.0.10"));
   QVERIFY2(peer.start(), qPrintable(peer.error()));
   QByteArray data;
-  for (int i = 0; i < 700000; ++i) data += char((i * 7919) % 256);
+  for (quint32 i = 0; i < 700000; ++i) data += char((i * 7919u) % 256u);
   const QString bin = env_.writeFile("Izvješće čćđšž.bin", data);
   const QString txt = env_.writeFile("popis.txt", "prvi\nredak\n");
   clsSendMail m;
