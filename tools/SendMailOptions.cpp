@@ -9,13 +9,13 @@ namespace sendmail_tool {
 
 namespace {
 
-struct OptionSpec {
+struct OptionInfo {
   const char* name;
   const char* value;  // nullptr for a switch
   const char* help;
 };
 
-const OptionSpec kOptions[] = {
+const OptionInfo kOptions[] = {
     {"from", "address", "Sender address."},
     {"from-name", "name", "Sender display name."},
     {"to", "list", "Recipients, separated by the delimiter."},
@@ -129,7 +129,7 @@ bool applyEncoding(const QCommandLineParser& p, clsSendMail& m, QString& error) 
 }  // namespace
 
 void addOptions(QCommandLineParser& parser) {
-  for (const OptionSpec& o : kOptions) {
+  for (const OptionInfo& o : kOptions) {
     QCommandLineOption option(QString::fromLatin1(o.name), QString::fromLatin1(o.help));
     if (o.value) option.setValueName(QString::fromLatin1(o.value));
     parser.addOption(option);
