@@ -30,6 +30,7 @@ class TstSendMailDialogue : public QObject {
   void sessionReopensAfterServerHangsUp();
   void repliesInPiecesAreReassembled();
   void attachmentsArriveIntactAndProgressReaches100();
+  void uuencodedAttachmentArrivesIntact();
   void handlersCannotReenterOrChangeTheMessageInFlight();
   void lineBreakInAddressNeverReachesServer();
   void refusedConnectionFailsAtOnce();
@@ -334,6 +335,29 @@ void TstSendMailDialogue::attachmentsArriveIntactAndProgressReaches100() {
   QCOMPARE(att[0].toObject()["sha256"].toString(), sha256Of(bin));
   QCOMPARE(att[1].toObject()["sha256"].toString(), sha256Of(txt));
   QCOMPARE(problemsIn(peer), QString());
+}
+
+void TstSendMailDialogue::uuencodedAttachmentArrivesIntact() {
+  SmtpPeer peer(peerAt("127.0.0.10"));
+  QVERIFY2(peer.start(), qPrintable(peer.error()));
+  QByteArray data;
+  for (quint32 i = 0; i < 5000; ++i) data += char((i * 131u) % 256u);
+  const QString bin = env_.writeFile("stanje.dat", data);
+  clsSendMail m;
+  EventLog log(m);
+  aimAt(m, peer);
+  m.setEncodeType(1);
+  m.setRecipient("primatelj@kupac.hr");
+  m.setMessage("Stanje u privitku.");
+  m.setAttachment(bin);
+  m.Send();
+  QCOMPARE(log.successes, 1);
+  const QJsonObject c = checkMessage(peer.messages().value(0).emlPath);
+  QCOMPARE(c["problems"].toArray().size(), 0);
+  const QJsonArray uu = c["uuencoded"].toArray();
+  QCOMPARE(uu.size(), 1);
+  QCOMPARE(uu[0].toObject()["filename"].toString(), QString("stanje.dat"));
+  QCOMPARE(uu[0].toObject()["sha256"].toString(), sha256Of(bin));
 }
 
 void TstSendMailDialogue::handlersCannotReenterOrChangeTheMessageInFlight() {
