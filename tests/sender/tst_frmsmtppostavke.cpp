@@ -38,6 +38,14 @@ QStringList spremljeniKljucevi() {
   return s.childKeys();
 }
 
+SmtpPeer::Options posluzitelj(const QString& host) {
+  SmtpPeer::Options o;
+  o.host = host;
+  o.authUser = "prodaja";
+  o.authPassword = "tajna";
+  return o;
+}
+
 void popuni(QWidget* f, const QString& host, const QString& lozinka) {
   polje(f, "txtSMTPFrom")->setText("prodaja@firma.hr");
   polje(f, "txtSMTPHostName")->setText(host);
@@ -211,7 +219,7 @@ class TstFrmSMTPPostavke : public QObject {
   }
 
   void testMail_twoRecipients_bothReceive() {
-    SmtpPeer peer({.host = "127.0.0.27", .authUser = "prodaja", .authPassword = "tajna"});
+    SmtpPeer peer(posluzitelj("127.0.0.27"));
     QVERIFY2(peer.start(), qPrintable(peer.error()));
     otvori();
     popuni(f.get(), "127.0.0.27", " tajna");
@@ -268,7 +276,7 @@ class TstFrmSMTPPostavke : public QObject {
   }
 
   void testMail_failure_inViewer_settingsAlreadySaved() {
-    SmtpPeer peer({.host = "127.0.0.29", .authUser = "prodaja", .authPassword = "tajna"});
+    SmtpPeer peer(posluzitelj("127.0.0.29"));
     QVERIFY2(peer.start(), qPrintable(peer.error()));
     SaveVelkorSetting("SMTPTestMail", "stari@firma.hr");
     otvori();

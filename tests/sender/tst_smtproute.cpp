@@ -41,6 +41,16 @@ void spremiPostavke(const Veza& v) {
   SaveVelkorSetting("SMTPTimeout", QString::number(v.timeout));
 }
 
+SmtpPeer::Options opcije(const QString& host, bool prijava = true) {
+  SmtpPeer::Options o;
+  o.host = host;
+  if (prijava) {
+    o.authUser = kKorisnik;
+    o.authPassword = kLozinka;
+  }
+  return o;
+}
+
 std::unique_ptr<SmtpPeer> pokreni(SmtpPeer::Options o) {
   auto peer = std::make_unique<SmtpPeer>(std::move(o));
   if (!peer->start()) qWarning() << peer->error();
@@ -129,7 +139,7 @@ class TstSmtpRoute : public QObject {
 
   // AUTH on a plain connection; the message as a strict reader decodes it.
   void plainAuth_messageArrivesWhole() {
-    auto peer = pokreni({.host = "127.0.0.20", .authUser = kKorisnik, .authPassword = kLozinka});
+    auto peer = pokreni(opcije("127.0.0.20"));
     QVERIFY(peer->pid() > 0);
     spremiPostavke({"127.0.0.20"});
     const QString hrvatski = env->writeFile("Ponuda Žužić čćđšž.txt", "Ponuda: 1.000,00 kn\r\n");
@@ -175,8 +185,9 @@ class TstSmtpRoute : public QObject {
   }
 
   void startTls_verifiedAgainstPrivateCa() {
-    auto peer = pokreni({.host = "127.0.0.21", .tls = SmtpPeer::Tls::StartTls,
-                         .authUser = kKorisnik, .authPassword = kLozinka});
+    SmtpPeer::Options o = opcije("127.0.0.21");
+    o.tls = SmtpPeer::Tls::StartTls;
+    auto peer = pokreni(o);
     QVERIFY(peer->pid() > 0);
     spremiPostavke({.host = "127.0.0.21", .startTls = true});
     TextViewerWatch viewer;
@@ -197,8 +208,10 @@ class TstSmtpRoute : public QObject {
 
   // Port 0 leaves the scheme's own port in force: 465 for implicit TLS.
   void implicitTls_defaultPort() {
-    auto peer = pokreni({.host = "127.0.0.22", .port = 465, .tls = SmtpPeer::Tls::Implicit,
-                         .authUser = kKorisnik, .authPassword = kLozinka});
+    SmtpPeer::Options o = opcije("127.0.0.22");
+    o.port = 465;
+    o.tls = SmtpPeer::Tls::Implicit;
+    auto peer = pokreni(o);
     QVERIFY(peer->pid() > 0);
     qputenv("SSL_CERT_FILE", peer->caFile().toUtf8());
     spremiPostavke({.host = "127.0.0.22", .port = 0, .ssl = true});
@@ -214,7 +227,7 @@ class TstSmtpRoute : public QObject {
   }
 
   void wrongPassword_shownInViewer_formReportsFailure() {
-    auto peer = pokreni({.host = "127.0.0.23", .authUser = kKorisnik, .authPassword = kLozinka});
+    auto peer = pokreni(opcije("127.0.0.23"));
     QVERIFY(peer->pid() > 0);
     spremiPostavke({.host = "127.0.0.23", .lozinka = "kriva"});
     TextViewerWatch viewer;
@@ -239,8 +252,9 @@ class TstSmtpRoute : public QObject {
   }
 
   void rejectedRecipient_failsWithServerReply() {
-    auto peer = pokreni({.host = "127.0.0.24", .authUser = kKorisnik, .authPassword = kLozinka,
-                         .rejectRcpt = {"nema@firma.hr"}});
+    SmtpPeer::Options o = opcije("127.0.0.24");
+    o.rejectRcpt = {"nema@firma.hr"};
+    auto peer = pokreni(o);
     QVERIFY(peer->pid() > 0);
     spremiPostavke({"127.0.0.24"});
     TextViewerWatch viewer;
@@ -252,7 +266,9 @@ class TstSmtpRoute : public QObject {
 
   // A server that accepts the connection and never greets: the time-out setting ends it.
   void silentServer_boundedByTimeout() {
-    auto peer = pokreni({.host = "127.0.0.25", .mode = "silent"});
+    SmtpPeer::Options o = opcije("127.0.0.25", false);
+    o.mode = "silent";
+    auto peer = pokreni(o);
     QVERIFY(peer->pid() > 0);
     spremiPostavke({.host = "127.0.0.25", .timeout = 2});
     TextViewerWatch viewer;

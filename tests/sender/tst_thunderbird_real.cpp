@@ -100,8 +100,9 @@ class TstThunderbirdReal : public QObject {
       QTest::qWait(100);
     }
     // Later -compose calls reach the running Thunderbird over the session bus.
-    QVERIFY2(bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"},
-                       {.outputContains = "unix:"}),
+    PeerReadiness adresa;
+    adresa.outputContains = "unix:";
+    QVERIFY2(bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"}, adresa),
              qPrintable(bus.errorString()));
     for (const char* v : {"HOME", "DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "MOZ_LEGACY_PROFILES"})
       saved.insert(v, qgetenv(v));
