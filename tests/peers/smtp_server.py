@@ -60,6 +60,7 @@ class CaptureHandler:
             "mail_from": envelope.mail_from,
             "rcpt_tos": envelope.rcpt_tos,
             "auth_user": auth,
+            "auth_mechanism": getattr(session, "auth_mechanism", None),
             "tls": server.transport.get_extra_info("ssl_object") is not None,
             "size": len(envelope.original_content),
             "session": server.connection_number,
@@ -75,6 +76,7 @@ def make_authenticator(user, password):
         if (isinstance(auth_data, LoginPassword)
                 and auth_data.login.decode() == user
                 and auth_data.password.decode() == password):
+            session.auth_mechanism = mechanism
             return AuthResult(success=True, auth_data=auth_data)
         # handled=False makes aiosmtpd answer 535; with True it would say nothing.
         return AuthResult(success=False, handled=False)
@@ -129,6 +131,7 @@ def parse_args():
     p.add_argument("--capture-dir", required=True)
     p.add_argument("--auth-user")
     p.add_argument("--auth-password", default="")
+    p.add_argument("--auth-only", help="offer this one mechanism (LOGIN or PLAIN)")
     p.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
     p.add_argument("--cert")
     p.add_argument("--key")
@@ -156,6 +159,9 @@ async def main():
     }
     if args.auth_user:
         kwargs["authenticator"] = make_authenticator(args.auth_user, args.auth_password)
+        if args.auth_only:
+            others = {"LOGIN", "PLAIN"} - {args.auth_only.upper()}
+            kwargs["auth_exclude_mechanism"] = sorted(others)
     loop = asyncio.get_running_loop()
     server = await loop.create_server(
         lambda: PeerSMTP(handler, loop=loop, **kwargs), host=args.host, port=args.port,

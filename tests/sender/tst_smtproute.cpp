@@ -137,9 +137,11 @@ class TstSmtpRoute : public QObject {
     QCOMPARE(g_SMTPPostavke.Timeout, short(5));
   }
 
-  // AUTH on a plain connection; the message as a strict reader decodes it.
+  // AUTH LOGIN on a plain connection; the message as a strict reader decodes it.
   void plainAuth_messageArrivesWhole() {
-    auto peer = pokreni(opcije("127.0.0.20"));
+    SmtpPeer::Options o = opcije("127.0.0.20");
+    o.authOnly = QStringLiteral("LOGIN");
+    auto peer = pokreni(o);
     QVERIFY(peer->pid() > 0);
     spremiPostavke({"127.0.0.20"});
     const QString hrvatski = env->writeFile("Ponuda Žužić čćđšž.txt", "Ponuda: 1.000,00 kn\r\n");
@@ -155,6 +157,7 @@ class TstSmtpRoute : public QObject {
     QVERIFY(peer->waitForMessages(1));
     const SmtpPeer::Message m = peer->messages().at(0);
     QCOMPARE(m.authUser, kKorisnik);
+    QCOMPARE(m.authMechanism, QString("LOGIN"));
     QCOMPARE(m.mailFrom, QString("prodaja@firma.hr"));
     QCOMPARE(m.rcptTos, QStringList({"ana@firma.hr", "ivo@firma.hr", "marko@firma.hr",
                                       "tajni@firma.hr"}));

@@ -90,6 +90,7 @@ bool SmtpPeer::start() {
                    "--size-limit", QString::number(options_.sizeLimit)};
   if (!options_.authUser.isEmpty())
     args << "--auth-user" << options_.authUser << "--auth-password" << options_.authPassword;
+  if (!options_.authOnly.isEmpty()) args << "--auth-only" << options_.authOnly;
   for (const QString& r : options_.rejectRcpt) args << "--reject-rcpt" << r;
   if (options_.tls != Tls::None) {
     if (!makeCertificates()) return false;
@@ -122,6 +123,7 @@ QList<SmtpPeer::Message> SmtpPeer::messages() const {
     for (const QJsonValue& v : meta.value(QStringLiteral("rcpt_tos")).toArray())
       m.rcptTos << v.toString();
     m.authUser = meta.value(QStringLiteral("auth_user")).toString();
+    m.authMechanism = meta.value(QStringLiteral("auth_mechanism")).toString();
     m.tls = meta.value(QStringLiteral("tls")).toBool();
     m.session = meta.value(QStringLiteral("session")).toInt();
     result << m;

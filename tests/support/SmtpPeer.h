@@ -31,6 +31,7 @@ class SmtpPeer {
     Tls tls = Tls::None;
     QString authUser;  // AUTH is offered only when set
     QString authPassword;
+    QString authOnly;  // offer only this mechanism ("LOGIN"); empty = LOGIN and PLAIN
     QStringList rejectRcpt;  // answered with 550
     QString mode = QStringLiteral("normal");
     qint64 sizeLimit = 0;  // 0 = unlimited
@@ -40,6 +41,7 @@ class SmtpPeer {
     QString mailFrom;
     QStringList rcptTos;
     QString authUser;  // empty unless the client authenticated
+    QString authMechanism;
     bool tls = false;
     int session = 0;  // number of the connection it came on, from 1
     QString emlPath;
