@@ -6,7 +6,9 @@ function(velkor_module name dir)
        ${CMAKE_SOURCE_DIR}/src/${dir}/*.cpp
        ${CMAKE_SOURCE_DIR}/src/${dir}/*.h
        ${CMAKE_SOURCE_DIR}/src/${dir}/*.ui)
-  list(FILTER sources EXCLUDE REGEX "/entry/(clsSlanjeEMaila|CSucelje)")
+  # The class and its C interface go into the shared library itself; the settings store is
+  # its own QtCore-only library, shared by the engine and the windows.
+  list(FILTER sources EXCLUDE REGEX "/entry/(clsSlanjeEMaila|CSucelje)|/platform/SettingsStore\\.cpp")
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
   set_target_properties(${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/src/${dir})
