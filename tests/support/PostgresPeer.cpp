@@ -3,7 +3,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <algorithm>
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
@@ -14,36 +13,31 @@ PostgresPeer::PostgresPeer(QString address, quint16 port)
     : address_(std::move(address)), port_(port), dir_(QStringLiteral("/tmp/velkor-pg-XXXXXX")) {
   dataDir_ = dir_.path() + QStringLiteral("/data");
   logPath_ = dir_.path() + QStringLiteral("/server.log");
+  // The server refuses to run as root: then the cluster belongs to nobody.
   root_ = geteuid() == 0;
-  if (root_) {
-    // The server refuses to run as root: the cluster belongs to nobody.
-    if (const passwd* pw = getpwnam("nobody")) {
-      uid_ = pw->pw_uid;
-      gid_ = pw->pw_gid;
-    }
-    if (::chown(QFile::encodeName(dir_.path()).constData(), uid_, gid_) != 0)
-      error_ = QStringLiteral("chown of %1 failed").arg(dir_.path());
+  const passwd* pw = root_ ? getpwnam("nobody") : nullptr;
+  if (pw) {
+    uid_ = pw->pw_uid;
+    gid_ = pw->pw_gid;
   }
+  if (root_ && ::chown(QFile::encodeName(dir_.path()).constData(), uid_, gid_) != 0)
+    error_ = QStringLiteral("chown of %1 failed").arg(dir_.path());
 }
 
 PostgresPeer::~PostgresPeer() { stop(); }
 
 QString PostgresPeer::binDir() {
-  QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-  std::sort(versions.begin(), versions.end(),
-            [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
-  for (auto it = versions.rbegin(); it != versions.rend(); ++it) {
-    const QString bin = QStringLiteral("/usr/lib/postgresql/%1/bin").arg(*it);
-    if (QFile::exists(bin + QStringLiteral("/postgres"))) return bin;
-  }
+  const QDir versions(QStringLiteral("/usr/lib/postgresql"));
+  // The newest installed version (Debian installs one per major version).
+  const auto filter = QDir::Dirs | QDir::NoDotAndDotDot;
+  for (const QString& v : versions.entryList(filter, QDir::Name | QDir::Reversed))
+    if (QFile::exists(versions.filePath(v + QStringLiteral("/bin/postgres"))))
+      return versions.filePath(v + QStringLiteral("/bin"));
   return {};
 }
 
 void PostgresPeer::dropPrivileges(QProcess& p) const {
-  const bool root = root_;
-  const uid_t uid = uid_;
-  const gid_t gid = gid_;
-  p.setChildProcessModifier([root, uid, gid] {
+  p.setChildProcessModifier([root = root_, uid = uid_, gid = gid_] {
     if (root && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)) _exit(126);
     // Set after the change of user, which clears it: the server dies with the test.
     prctl(PR_SET_PDEATHSIG, SIGINT);
@@ -57,24 +51,15 @@ bool PostgresPeer::runTool(const QString& tool, const QStringList& args, bool as
   p.setWorkingDirectory(dir_.path());
   if (asServerUser) dropPrivileges(p);
   p.start(binDir() + QLatin1Char('/') + tool, args);
-  if (!p.waitForStarted(10000)) {
-    error_ = tool + QStringLiteral(" did not start: ") + p.errorString();
-    return false;
-  }
-  if (!input.isEmpty()) p.write(input);
+  p.write(input);
   p.closeWriteChannel();
-  if (!p.waitForFinished(60000)) {
-    p.kill();
-    p.waitForFinished();
-    error_ = tool + QStringLiteral(" did not finish");
-    return false;
-  }
-  const QByteArray out = p.readAll();
-  if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-    error_ = tool + QStringLiteral(" failed: ") + QString::fromLocal8Bit(out);
-    return false;
-  }
-  return true;
+  if (!p.waitForFinished(60000)) p.kill();
+  if (p.error() == QProcess::UnknownError && p.exitStatus() == QProcess::NormalExit &&
+      p.exitCode() == 0)
+    return true;
+  error_ = tool + QStringLiteral(" failed: ") + p.errorString() + QLatin1Char('\n') +
+           QString::fromLocal8Bit(p.readAll());
+  return false;
 }
 
 bool PostgresPeer::start() {
@@ -83,12 +68,11 @@ bool PostgresPeer::start() {
     error_ = QStringLiteral("PostgreSQL is not installed");
     return false;
   }
-  const bool cluster = QFile::exists(dataDir_ + QStringLiteral("/PG_VERSION"));  // a restart
-  if (!cluster &&
+  // After stop() the cluster is there already.
+  if (!QFile::exists(dataDir_ + QStringLiteral("/PG_VERSION")) &&
       !runTool(QStringLiteral("initdb"),
-               {QStringLiteral("-D"), dataDir_, QStringLiteral("-U"), user(),
-                QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-                QStringLiteral("--locale=C.UTF-8"), QStringLiteral("--no-sync")},
+               QStringLiteral("-D %1 -U %2 --auth=trust -E UTF8 --locale=C.UTF-8 --no-sync")
+                   .arg(dataDir_, user()).split(QLatin1Char(' ')),
                true))
     return false;
   server_ = std::make_unique<QProcess>();
@@ -97,40 +81,32 @@ bool PostgresPeer::start() {
   server_->setWorkingDirectory(dir_.path());
   dropPrivileges(*server_);
   server_->start(binDir() + QStringLiteral("/postgres"),
-                 {QStringLiteral("-D"), dataDir_, QStringLiteral("-h"), address_,
-                  QStringLiteral("-p"), QString::number(port_), QStringLiteral("-k"), dir_.path(),
-                  QStringLiteral("-c"), QStringLiteral("fsync=off"), QStringLiteral("-c"),
-                  QStringLiteral("log_statement=all")});
-  if (!server_->waitForStarted(10000)) {
-    error_ = QStringLiteral("postgres did not start: ") + server_->errorString();
-    return false;
-  }
-  return waitReady(30000);
+                 QStringLiteral("-D %1 -h %2 -p %3 -k %4 -c fsync=off -c log_statement=all")
+                     .arg(dataDir_, address_, QString::number(port_), dir_.path())
+                     .split(QLatin1Char(' ')));
+  if (server_->waitForStarted(10000)) return waitReady(30000);
+  error_ = QStringLiteral("postgres did not start: ") + server_->errorString();
+  return false;
 }
 
 bool PostgresPeer::waitReady(int timeoutMs) {
   QDeadlineTimer deadline(timeoutMs);
-  const QStringList args{QStringLiteral("-h"), address_, QStringLiteral("-p"),
-                         QString::number(port_), QStringLiteral("-U"), user(),
-                         QStringLiteral("-d"), QStringLiteral("postgres"),
-                         QStringLiteral("-t"), QStringLiteral("1")};
+  const QStringList args = QStringLiteral("-h %1 -p %2 -U %3 -d postgres -t 1")
+                               .arg(address_, QString::number(port_), user())
+                               .split(QLatin1Char(' '));
   while (!deadline.hasExpired()) {
     if (runTool(QStringLiteral("pg_isready"), args, false)) {
       error_.clear();
       return true;
     }
-    if (server_->waitForFinished(100)) {  // doubles as the pause between tries
-      error_ = QStringLiteral("postgres exited: ") + QString::fromLocal8Bit(log());
-      return false;
-    }
+    if (server_->waitForFinished(100)) break;  // doubles as the pause between tries
   }
-  error_ = QStringLiteral("postgres not ready: ") + QString::fromLocal8Bit(log());
+  error_ = QStringLiteral("postgres is not ready: ") + QString::fromLocal8Bit(log());
   return false;
 }
 
 void PostgresPeer::stop() {
-  if (!server_) return;
-  if (server_->state() != QProcess::NotRunning) {
+  if (isRunning()) {
     ::kill(pid_t(server_->processId()), SIGINT);  // fast shutdown
     if (!server_->waitForFinished(15000)) {
       server_->kill();
@@ -146,10 +122,9 @@ bool PostgresPeer::isRunning() const {
 
 bool PostgresPeer::exec(const QString& sql, const QString& database) {
   return runTool(QStringLiteral("psql"),
-                 {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
-                  QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), address_,
-                  QStringLiteral("-p"), QString::number(port_), QStringLiteral("-U"), user(),
-                  QStringLiteral("-d"), database, QStringLiteral("-f"), QStringLiteral("-")},
+                 QStringLiteral("-X -q -v ON_ERROR_STOP=1 -h %1 -p %2 -U %3 -d %4 -f -")
+                     .arg(address_, QString::number(port_), user(), database)
+                     .split(QLatin1Char(' ')),
                  false, sql.toUtf8());
 }
 

@@ -18,56 +18,48 @@ void ScriptedDialogs::record(DialogCall c) {
 
 template <class T>
 std::optional<T> ScriptedDialogs::take() {
-  if (answers.isEmpty() || !std::holds_alternative<T>(answers.first())) {
-    ++unanswered;
-    return std::nullopt;
-  }
-  return std::get<T>(answers.takeFirst());
+  if (!answers.isEmpty() && std::holds_alternative<T>(answers.first()))
+    return std::get<T>(answers.takeFirst());
+  ++unanswered;
+  return std::nullopt;
 }
 
 MsgResult ScriptedDialogs::messageBox(QWidget* parent, const QString& text, MsgButtons buttons,
                                       MsgIcon icon, const QString& title) {
   record({DialogCall::Message, text, title, icon, buttons, {}, {}, parent});
-  if (auto r = take<MsgResult>()) return *r;
-  switch (buttons) {
-    case MsgButtons::Ok: return MsgResult::Ok;
-    case MsgButtons::YesNo: return MsgResult::No;
-    case MsgButtons::AbortRetryIgnore: return MsgResult::Abort;
-    default: return MsgResult::Cancel;
-  }
+  // Unanswered: the cancelling choice of the box.
+  return take<MsgResult>().value_or(buttons == MsgButtons::Ok                 ? MsgResult::Ok
+                                    : buttons == MsgButtons::YesNo            ? MsgResult::No
+                                    : buttons == MsgButtons::AbortRetryIgnore ? MsgResult::Abort
+                                                                              : MsgResult::Cancel);
 }
 
 void ScriptedDialogs::timedMessageBox(QWidget* parent, const QString& text, MsgIcon icon,
                                       const QString& title, int timeoutMs) {
-  DialogCall c{DialogCall::Timed, text, title, icon, MsgButtons::Ok, {}, {}, parent};
-  c.defaultText = QString::number(timeoutMs);
-  record(c);
+  record({DialogCall::Timed, text, title, icon, MsgButtons::Ok, QString::number(timeoutMs), {},
+          parent});
 }
 
 std::optional<QString> ScriptedDialogs::inputBox(QWidget* parent, const QString& prompt,
                                                  const QString& title, const QString& defaultText) {
   record({DialogCall::Input, prompt, title, MsgIcon::None, MsgButtons::OkCancel, defaultText, {},
           parent});
-  if (auto r = take<std::optional<QString>>()) return *r;
-  return std::nullopt;
+  return take<std::optional<QString>>().value_or(std::nullopt);
 }
 
 QString ScriptedDialogs::openFileName(QWidget* parent, const FileDialogOptions& options) {
   record({DialogCall::OpenFile, {}, options.title, MsgIcon::None, MsgButtons::OkCancel, {}, options,
           parent});
-  if (auto r = take<std::optional<QString>>()) return r->value_or(QString());
-  return {};
+  return take<std::optional<QString>>().value_or(std::nullopt).value_or(QString());
 }
 
 QString ScriptedDialogs::saveFileName(QWidget* parent, const FileDialogOptions& options) {
   record({DialogCall::SaveFile, {}, options.title, MsgIcon::None, MsgButtons::OkCancel, {}, options,
           parent});
-  if (auto r = take<std::optional<QString>>()) return r->value_or(QString());
-  return {};
+  return take<std::optional<QString>>().value_or(std::nullopt).value_or(QString());
 }
 
-std::optional<QColor> ScriptedDialogs::chooseColor(QWidget* parent, const QColor& initial) {
+std::optional<QColor> ScriptedDialogs::chooseColor(QWidget* parent, const QColor&) {
   record({DialogCall::Color, {}, {}, MsgIcon::None, MsgButtons::OkCancel, {}, {}, parent});
-  if (auto r = take<std::optional<QColor>>()) return *r;
-  return std::nullopt;
+  return take<std::optional<QColor>>().value_or(std::nullopt);
 }

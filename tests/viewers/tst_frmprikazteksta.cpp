@@ -15,10 +15,19 @@ using namespace platform;
 
 namespace {
 
-const QString kTekst = QStringLiteral("Greška: 550 mailbox unavailable\r\nčćđšž ČĆĐŠŽ\nkraj");
-
 QPushButton* gumb(QWidget* w, const char* ime) {
   return w->findChild<QPushButton*>(QString::fromLatin1(ime));
+}
+// The visible buttons ("-" for a hidden one), the question, the text and the caption.
+QStringList stanje(QWidget* f) {
+  QStringList out;
+  for (const char* g : {"OKButton", "cmdDa", "cmdNe"}) out << (gumb(f, g)->isVisible() ? g : "-");
+  return out << f->findChild<QLabel*>("lblPitanje")->text()
+             << f->findChild<QPlainTextEdit*>("txtPoruka")->toPlainText() << f->windowTitle();
+}
+QByteArray sadrzaj(const QString& put) {
+  QFile f(put);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<nema>");
 }
 
 // Runs `akcija` inside the window's modal loop; whatever happens there, the window is
@@ -45,92 +54,64 @@ class TstFrmPrikazTeksta : public QObject {
     obrisiOdgodjene();
   }
   void cleanup() {
-    if (auto* f = frmPrikazTeksta::forma()) delete f;
+    delete frmPrikazTeksta::forma();
     env.reset();
   }
 
-  void okMode_showsOnlyOk_andUnloads() {
+  // "&Ok" and the close box unload the shared window (saving its position); "&Da" and
+  // "&Ne" only hide it. Esc presses "&Ne" when a question is asked, "&Ok" otherwise.
+  void odgovori_data() {
+    QTest::addColumn<QString>("pitanje");  // empty: the plain OK mode
+    QTest::addColumn<QString>("akcija");   // a button's name, "Esc" or "close"
+    QTest::addColumn<bool>("da");
+    QTest::addColumn<bool>("unload");
+    QTest::newRow("OK") << "" << "OKButton" << false << true;
+    QTest::newRow("Esc without a question") << "" << "Esc" << false << true;
+    QTest::newRow("Da") << "Želite li nastaviti?" << "cmdDa" << true << false;
+    QTest::newRow("Ne") << "Želite li nastaviti?" << "cmdNe" << false << false;
+    QTest::newRow("Esc on a question") << "?" << "Esc" << false << false;
+    QTest::newRow("close box") << "?" << "close" << false << true;
+  }
+  void odgovori() {
+    QFETCH(QString, pitanje);
+    QFETCH(QString, akcija);
+    QFETCH(bool, da);
+    QFETCH(bool, unload);
     QPointer<frmPrikazTeksta> f = frmPrikazTeksta::forma();
     QCOMPARE(f->windowTitle(), QString("Prikaz rezultata"));
-    bool vidljivoOk = false, vidljivoDa = true, vidljivoNe = true;
-    QString tekst, pitanje;
+    f->OdgovorDa = true;  // a former answer does not carry over
+    QStringList vidjeno;
     uPetlji(f, [&] {
-      vidljivoOk = gumb(f, "OKButton")->isVisible();
-      vidljivoDa = gumb(f, "cmdDa")->isVisible();
-      vidljivoNe = gumb(f, "cmdNe")->isVisible();
-      tekst = f->findChild<QPlainTextEdit*>("txtPoruka")->toPlainText();
-      pitanje = f->findChild<QLabel*>("lblPitanje")->text();
+      vidjeno = stanje(f);
       QVERIFY(f->isModal());
-      gumb(f, "OKButton")->click();
+      if (akcija == "Esc") QTest::keyClick(f, Qt::Key_Escape);
+      else if (akcija == "close") f->close();
+      else gumb(f, qPrintable(akcija))->click();
     });
-    f->PrikažiTekst("Opis greške", "prvi red\nšđčćž", false, "");
-    QVERIFY(vidljivoOk);
-    QVERIFY(!vidljivoDa);
-    QVERIFY(!vidljivoNe);
-    QCOMPARE(tekst, QString("prvi red\nšđčćž"));
-    QVERIFY(pitanje.isEmpty());
+    f->PrikažiTekst("Naslov", "prvi red\nšđčćž", !pitanje.isEmpty(), pitanje);
+    const bool upit = !pitanje.isEmpty();
+    QCOMPARE(vidjeno, QStringList({upit ? "-" : "OKButton", upit ? "cmdDa" : "-",
+                                   upit ? "cmdNe" : "-", pitanje, "prvi red\nšđčćž", "Naslov"}));
     QVERIFY(f);  // still readable right after the call
-    QCOMPARE(f->windowTitle(), QString("Opis greške"));
-    QVERIFY(!f->OdgovorDa);
+    QCOMPARE(f->OdgovorDa, da);
     obrisiOdgodjene();
-    QVERIFY(f.isNull());
-    QCOMPARE(VelkorSetting("MainLeftPrikTeksta"), QString("2715"));
-    QVERIFY(frmPrikazTeksta::forma() != nullptr);
-  }
-
-  void questionMode_answers_andKeepsInstance() {
-    QPointer<frmPrikazTeksta> f = frmPrikazTeksta::forma();
-    bool vidljivoOk = true, vidljivoDa = false;
-    QString pitanje;
-    uPetlji(f, [&] {
-      vidljivoOk = gumb(f, "OKButton")->isVisible();
-      vidljivoDa = gumb(f, "cmdDa")->isVisible() && gumb(f, "cmdNe")->isVisible();
-      pitanje = f->findChild<QLabel*>("lblPitanje")->text();
-      gumb(f, "cmdDa")->click();
-    });
-    f->PrikažiTekst("Pitanje", "tekst", true, "Želite li nastaviti?");
-    QVERIFY(!vidljivoOk);
-    QVERIFY(vidljivoDa);
-    QCOMPARE(pitanje, QString("Želite li nastaviti?"));
-    QVERIFY(f->OdgovorDa);
-    obrisiOdgodjene();
-    QVERIFY(!f.isNull());
-    QCOMPARE(frmPrikazTeksta::forma(), f.data());
-    QVERIFY(VelkorSetting("MainLeftPrikTeksta").isEmpty());  // saved only at unload
-
-    // A later "&Ne" is a no, whatever the previous answer was.
-    uPetlji(f, [&] { gumb(f, "cmdNe")->click(); });
-    f->PrikažiTekst("Pitanje", "tekst", true, "Još jednom?");
-    QVERIFY(!f->OdgovorDa);
-
-    // Esc presses "&Ne" in question mode: hidden, not unloaded.
-    uPetlji(f, [&] { QTest::keyClick(f->focusWidget(), Qt::Key_Escape); });
-    f->PrikažiTekst("Pitanje", "tekst", true, "?");
-    QVERIFY(!f->OdgovorDa);
-    obrisiOdgodjene();
-    QVERIFY(!f.isNull());
-
-    // Esc presses "&Ok" otherwise: unloaded.
-    uPetlji(f, [&] { QTest::keyClick(f->focusWidget(), Qt::Key_Escape); });
-    f->PrikažiTekst("Poruka", "tekst", false, "");
-    obrisiOdgodjene();
-    QVERIFY(f.isNull());
-  }
-
-  void closeBox_unloads() {
-    QPointer<frmPrikazTeksta> f = frmPrikazTeksta::forma();
-    uPetlji(f, [&] { f->close(); });
-    f->PrikažiTekst("Pitanje", "tekst", true, "?");
-    QVERIFY(!f->OdgovorDa);
-    obrisiOdgodjene();
-    QVERIFY(f.isNull());
-    QCOMPARE(VelkorSetting("MainWidthPrikTeksta"), QString("8025"));
+    QCOMPARE(f.isNull(), unload);
+    QCOMPARE(VelkorSetting("MainLeftPrikTeksta"), unload ? "2715" : "");  // saved at unload
+    QCOMPARE(frmPrikazTeksta::forma() == f.data(), !unload);
   }
 
   void defaultPosition() {
     frmPrikazTeksta* f = frmPrikazTeksta::forma();
     QCOMPARE(f->pos(), QPoint(181, 221));  // 2715 and 3315 twips
     QCOMPARE(f->size(), QSize(535, 333));  // 8025 and 4995 twips
+    delete f;
+    SaveVelkorSetting("MainLeftPrikTeksta", "nije broj");  // unusable: the default again
+    QCOMPARE(frmPrikazTeksta::forma()->pos(), QPoint(181, 221));
+    delete frmPrikazTeksta::forma();
+    // A window stored far outside every screen is brought back onto the screen.
+    SaveVelkorSetting("MainLeftPrikTeksta", "900000");
+    const QRect ekran = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(ekran.contains(frmPrikazTeksta::forma()->geometry().center()));
   }
 
   void savedPositionRestored() {
@@ -139,34 +120,19 @@ class TstFrmPrikazTeksta : public QObject {
     SaveVelkorSetting("MainWidthPrikTeksta", "9000");
     SaveVelkorSetting("MainHeightPrikTeksta", "6000");
     QPointer<frmPrikazTeksta> f = frmPrikazTeksta::forma();
-    QCOMPARE(f->pos(), QPoint(100, 80));
-    QCOMPARE(f->size(), QSize(600, 400));
-
+    QCOMPARE(f->geometry(), QRect(100, 80, 600, 400));
     f->move(120, 60);
     f->resize(630, 390);
     uPetlji(f, [&] { gumb(f, "OKButton")->click(); });
     f->PrikažiTekst("x", "y", false, "");
-    QCOMPARE(VelkorSetting("MainLeftPrikTeksta"), QString("1800"));
-    QCOMPARE(VelkorSetting("MainTopPrikTeksta"), QString("900"));
-    QCOMPARE(VelkorSetting("MainWidthPrikTeksta"), QString("9450"));
-    QCOMPARE(VelkorSetting("MainHeightPrikTeksta"), QString("5850"));
+    QStringList spremljeno;
+    for (const char* k : {"MainLeftPrikTeksta", "MainTopPrikTeksta", "MainWidthPrikTeksta",
+                          "MainHeightPrikTeksta"})
+      spremljeno << VelkorSetting(k);
+    QCOMPARE(spremljeno, QStringList({"1800", "900", "9450", "5850"}));
     obrisiOdgodjene();
     QVERIFY(f.isNull());
-    frmPrikazTeksta* nova = frmPrikazTeksta::forma();
-    QCOMPARE(nova->pos(), QPoint(120, 60));
-    QCOMPARE(nova->size(), QSize(630, 390));
-  }
-
-  void unusableStoredPosition_fallsBack() {
-    SaveVelkorSetting("MainLeftPrikTeksta", "nije broj");
-    SaveVelkorSetting("MainTopPrikTeksta", "3315");
-    frmPrikazTeksta* f = frmPrikazTeksta::forma();
-    QCOMPARE(f->pos(), QPoint(181, 221));
-    delete f;
-    // A window stored far outside every screen is brought back onto the screen.
-    SaveVelkorSetting("MainLeftPrikTeksta", "900000");
-    f = frmPrikazTeksta::forma();
-    QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(f->geometry().center()));
+    QCOMPARE(frmPrikazTeksta::forma()->geometry(), QRect(120, 60, 630, 390));
   }
 
   void ctrlA_selectsAllFromAnywhere() {
@@ -176,7 +142,6 @@ class TstFrmPrikazTeksta : public QObject {
       QApplication::setActiveWindow(f);
       QVERIFY(QTest::qWaitForWindowActive(f));
       gumb(f, "cmdSpremiTekst")->setFocus();
-      QCOMPARE(f->focusWidget()->objectName(), QString("cmdSpremiTekst"));
       QTest::keyClick(f->focusWidget(), Qt::Key_A, Qt::ControlModifier);
       fokus = f->focusWidget()->objectName();
       odabrano = f->findChild<QPlainTextEdit*>("txtPoruka")->textCursor().selectedText();
@@ -187,17 +152,35 @@ class TstFrmPrikazTeksta : public QObject {
     QCOMPARE(odabrano, QString("jedan") + QChar(QChar::ParagraphSeparator) + "dva");
   }
 
-  void save_writesExactText() {
+  // The text byte for byte (CR LF and LF as given, no newline added); an existing file is
+  // replaced only when the user says so; cancelling the dialog writes nothing.
+  void save() {
+    const QString tekst = "Greška: 550 mailbox unavailable\r\nčćđšž ČĆĐŠŽ\nkraj";
+    const QString novi = env->path("izlaz.txt");
+    const QString stari = env->writeFile("postoji.txt", "stari sadržaj koji je duži od novog\n");
     ScriptedDialogs d;
-    const QString put = env->path("izlaz.txt");
-    d.answerText(put);
+    QStringList prije;
     frmPrikazTeksta* f = frmPrikazTeksta::forma();
     uPetlji(f, [&] {
+      d.answerText(novi);
+      gumb(f, "cmdSpremiTekst")->click();
+      QCOMPARE(d.calls.size(), 1);  // no overwrite question for a new file
+      QCOMPARE(sadrzaj(novi), tekst.toUtf8());
+      for (const MsgResult odgovor : {MsgResult::No, MsgResult::Yes}) {
+        d.answerText(stari);
+        d.answer(odgovor);
+        f->findChild<QAction*>("mnuSpremiTekst")->trigger();
+        QCOMPARE(sadrzaj(stari), odgovor == MsgResult::Yes
+                                     ? tekst.toUtf8() : "stari sadržaj koji je duži od novog\n");
+      }
+      prije = QDir(env->path()).entryList(QDir::Files);
+      d.answerText(std::nullopt);
       gumb(f, "cmdSpremiTekst")->click();
       gumb(f, "OKButton")->click();
     });
-    f->PrikažiTekst("x", kTekst, false, "");
-    QCOMPARE(d.calls.size(), 1);  // no overwrite question for a new file
+    f->PrikažiTekst("x", tekst, false, "");
+    QCOMPARE(d.unanswered, 0);
+    QCOMPARE(d.calls.size(), 6);
     const DialogCall& c = d.calls.first();
     QCOMPARE(c.kind, DialogCall::SaveFile);
     QCOMPARE(c.file.title, QString("Izaberite uređaj i direktoriju TXT datoteke za spremanje"));
@@ -205,68 +188,24 @@ class TstFrmPrikazTeksta : public QObject {
     QCOMPARE(c.file.fileName, QString("Tekst poruke.txt"));
     QCOMPARE(c.file.initialDir, QDir::homePath());
     QVERIFY(c.file.defaultExt.endsWith("txt"));
-    QFile datoteka(put);
-    QVERIFY(datoteka.open(QIODevice::ReadOnly));
-    QCOMPARE(datoteka.readAll(), kTekst.toUtf8());
-  }
-
-  void save_overwriteYesReplaces_noKeeps() {
-    const QString put = env->writeFile("postoji.txt", "stari sadržaj koji je duži od novog\n");
-    ScriptedDialogs d;
-    frmPrikazTeksta* f = frmPrikazTeksta::forma();
-    auto spremi = [&](MsgResult odgovor) {
-      d.answerText(put);
-      d.answer(odgovor);
-      f->findChild<QAction*>("mnuSpremiTekst")->trigger();
-    };
-    uPetlji(f, [&] {
-      spremi(MsgResult::No);
-      QCOMPARE(d.calls.size(), 2);
-      QCOMPARE(d.last().text, QString("Datoteka sa tim imenom već postoji ! Želite li je prepisati?"));
-      QCOMPARE(d.last().title, put);
-      QCOMPARE(d.last().icon, MsgIcon::Question);
-      QCOMPARE(d.last().buttons, MsgButtons::YesNo);
-      QFile a(put);
-      QVERIFY(a.open(QIODevice::ReadOnly));
-      QCOMPARE(a.readAll(), QString("stari sadržaj koji je duži od novog\n").toUtf8());
-      spremi(MsgResult::Yes);
-      gumb(f, "OKButton")->click();
-    });
-    f->PrikažiTekst("x", "novo: đak", false, "");
-    QCOMPARE(d.unanswered, 0);
-    QFile b(put);
-    QVERIFY(b.open(QIODevice::ReadOnly));
-    QCOMPARE(b.readAll(), QString("novo: đak").toUtf8());
-  }
-
-  void save_cancelDoesNothing() {
-    ScriptedDialogs d;
-    d.answerText(std::nullopt);
-    frmPrikazTeksta* f = frmPrikazTeksta::forma();
-    const QStringList prije = QDir(env->path()).entryList(QDir::Files);
-    uPetlji(f, [&] {
-      gumb(f, "cmdSpremiTekst")->click();
-      gumb(f, "OKButton")->click();
-    });
-    f->PrikažiTekst("x", "tekst", false, "");
-    QCOMPARE(d.calls.size(), 1);
-    QCOMPARE(QDir(env->path()).entryList(QDir::Files), prije);
+    const DialogCall& pitanje = d.calls[2];
+    QCOMPARE(pitanje.text, QString("Datoteka sa tim imenom već postoji ! Želite li je prepisati?"));
+    QCOMPARE(pitanje.title, stari);
+    QCOMPARE(pitanje.icon, MsgIcon::Question);
+    QCOMPARE(pitanje.buttons, MsgButtons::YesNo);
+    QCOMPARE(QDir(env->path()).entryList(QDir::Files), prije);  // cancelled: nothing written
   }
 
   void opisGreske() {
-    QPointer<frmPrikazTeksta> f = frmPrikazTeksta::forma();
-    QString naslov, tekst;
-    bool ok = false;
+    frmPrikazTeksta* f = frmPrikazTeksta::forma();
+    QStringList vidjeno;
     uPetlji(f, [&] {
-      naslov = f->windowTitle();
-      tekst = f->findChild<QPlainTextEdit*>("txtPoruka")->toPlainText();
-      ok = gumb(f, "OKButton")->isVisible() && !gumb(f, "cmdDa")->isVisible();
+      vidjeno = stanje(f);
       gumb(f, "OKButton")->click();
     });
     PrikaziOpisGreske(nullptr, "Connection refused");
-    QCOMPARE(naslov, QString("Opis greške"));
-    QCOMPARE(tekst, QString("Greška: Connection refused"));
-    QVERIFY(ok);
+    QCOMPARE(vidjeno, QStringList({"OKButton", "-", "-", "", "Greška: Connection refused",
+                                   "Opis greške"}));
   }
 };
 
