@@ -11,10 +11,12 @@ TEST_PACKAGES="python3 python3-aiosmtpd python3-dnslib dovecot-pop3d dnsmasq-bas
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
+is_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
+
 install_missing() {
   local missing="" p
   for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing="$missing $p"
+    is_installed "$p" || missing="$missing $p"
   done
   [ -z "$missing" ] && return 0
   echo "Installing:$missing"
