@@ -1,10 +1,16 @@
-// MX queries against the Python DNS server: well-formed tables and crafted faulty answers.
+// MX queries: the datagram and the answer reader on their own, then against the Python DNS
+// server with well-formed tables and crafted faulty answers.
 #include "DnsPeers.h"
 
 using namespace modMXQuery;
 
 namespace {
-const QString kServer = QStringLiteral("127.0.0.32");
+// A response to the example.com query holding one record: preference 10, mx.example.com.
+QByteArray oneRecordAnswer() {
+  return QByteArray::fromHex("11df81800001000100000000"
+                             "076578616d706c6503636f6d00000f0001"
+                             "c00c000f00010000012c0007000a026d78c00c");
+}
 }  // namespace
 
 class TstMXQuery : public QObject {
@@ -14,24 +20,75 @@ class TstMXQuery : public QObject {
   QString log_;
 
   bool serve(const QStringList& args) {
-    log_ = env_.path(QStringLiteral("queries-%1.log").arg(QTest::currentTestFunction()));
+    log_ = env_.path(QString("queries-%1.log").arg(QTest::currentTestFunction()));
     QFile::remove(log_);
-    return startDnsServer(server_, kServer, QStringList{QStringLiteral("--log"), log_} + args);
+    return startDnsServer(server_, "127.0.0.32", QStringList{"--log", log_} + args);
   }
 
  private slots:
   void init() { useResolver(env_, "nameserver 127.0.0.32\ndomain example.com\n"); }
   void cleanup() { server_.stop(); }
 
-  void sendsTheQueryDatagramAndSortsByPreference() {
-    QVERIFY(serve({"--mx", "example.com", "20", "mx2.example.com",  //
-                   "--mx", "example.com", "10", "mx1.example.com"}));
-    QCOMPARE(describe(MXQuery("example.com")),
-             QStringList({"mx1.example.com:10", "mx2.example.com:20"}));
-    QCOMPARE(loggedQuery(log_, 0).toHex(),
-             QByteArray("11df01000001000000000000"
-                        "076578616d706c6503636f6d00000f0001"));
-    QCOMPARE(bestExchange(QStringLiteral("  example.com  ")), QStringLiteral("mx1.example.com"));
+  void queryDatagramOnTheWire() {
+    QVERIFY(serve({"--mx", "example.com", "10", "mx.example.com"}));
+    QCOMPARE(bestExchange("  example.com  "), QString("mx.example.com"));
+    QCOMPARE(loggedQueries(log_).value(0).toHex(),
+             QByteArray("11df01000001000000000000076578616d706c6503636f6d00000f0001"));
+  }
+
+  void queryDatagramLimits() {
+    QCOMPARE(buildMXQuery("example.com."), buildMXQuery("example.com"));
+    const QString label63(63, 'a');
+    QCOMPARE(buildMXQuery(label63 + ".hr").at(12), char(63));
+    VERIFY_MX_ERROR(buildMXQuery(label63 + "a.hr"), "No Valid Domain Specified");
+    const QString name253 = QStringList(4, label63).join('.').left(253);  // longest name
+    QCOMPARE(buildMXQuery(name253).size(), 16 + 255);
+    VERIFY_MX_ERROR(buildMXQuery(name253 + "a"), "No Valid Domain Specified");
+  }
+
+  void recordThatOverrunsItsLengthEndsParsing() {
+    QByteArray answer = oneRecordAnswer();
+    QCOMPARE(describe(parseMXAnswer(answer, kQueryId)), QStringList({"mx.example.com:10"}));
+    answer[answer.size() - 8] = 0x05;  // RDLENGTH 5: the exchange name runs past it
+    QVERIFY(parseMXAnswer(answer, kQueryId).isEmpty());
+    answer[answer.size() - 8] = 0x20;  // RDLENGTH past the end of the datagram
+    QVERIFY(parseMXAnswer(answer, kQueryId).isEmpty());
+  }
+
+  void tableAndRetries_data() {
+    QTest::addColumn<QStringList>("records");
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<QStringList>("table");
+    QTest::addColumn<QStringList>("asked");
+    const QStringList one{"--mx", "example.com", "10", "mx.example.com"};
+    QTest::newRow("sorted by preference")
+        << QStringList{"--mx", "example.com", "20", "mx2.example.com", "--mx", "example.com", "10", "mx1.example.com"}
+        << "example.com" << QStringList{"mx1.example.com:10", "mx2.example.com:20"} << QStringList{"example.com"};
+    QTest::newRow("preference unsigned, root exchange skipped")
+        << QStringList{"--mx", "example.com", "0", ".", "--mx", "example.com", "40000", "big.example.com",
+                       "--mx", "example.com", "300", "mid.example.com"}
+        << "example.com" << QStringList{"mid.example.com:300", "big.example.com:40000"}
+        << QStringList{"example.com"};
+    QTest::newRow("no answers: parents asked down to the base") << one << "a.office.example.com"
+        << QStringList{"mx.example.com:10"}
+        << QStringList{"a.office.example.com", "office.example.com", "example.com"};
+    QTest::newRow("empty domain is the local one") << one << "" << QStringList{"mx.example.com:10"}
+                                                   << QStringList{"example.com"};
+    QTest::newRow("base itself") << QStringList{} << "EXAMPLE.com" << QStringList{} << QStringList{"EXAMPLE.com"};
+    QTest::newRow("outside") << QStringList{} << "mail.example.org" << QStringList{}
+                             << QStringList{"mail.example.org"};
+    QTest::newRow("not a label") << QStringList{} << "myexample.com" << QStringList{} << QStringList{"myexample.com"};
+    QTest::newRow("base inside") << QStringList{} << "www.example.com.hr" << QStringList{}
+                                 << QStringList{"www.example.com.hr", "example.com.hr"};
+  }
+  void tableAndRetries() {
+    QFETCH(QStringList, records);
+    QFETCH(QString, domain);
+    QFETCH(QStringList, table);
+    QFETCH(QStringList, asked);
+    QVERIFY(serve(records));
+    QCOMPARE(describe(MXQuery(domain)), table);
+    QCOMPARE(loggedQueryNames(log_), asked);
   }
 
   void equalPreferencesKeepTheAnswerOrder() {
@@ -39,7 +96,7 @@ class TstMXQuery : public QObject {
     QStringList args, expected10, expected20;
     for (int i = 0; i < 40; ++i) {
       const int pref = (i * 7) % 3 == 0 ? 20 : 10;
-      const QString host = QStringLiteral("r%1.example.com").arg(39 - i);
+      const QString host = QString("r%1.example.com").arg(39 - i);
       args << "--mx" << "example.com" << QString::number(pref) << host;
       (pref == 10 ? expected10 : expected20) << host + ":" + QString::number(pref);
     }
@@ -47,83 +104,34 @@ class TstMXQuery : public QObject {
     QCOMPARE(describe(MXQuery("example.com")), expected10 + expected20);
   }
 
-  void preferenceIsUnsignedAndRootExchangeIsSkipped() {
-    QVERIFY(serve({"--mx", "example.com", "0", ".",  //
-                   "--mx", "example.com", "40000", "big.example.com",
-                   "--mx", "example.com", "300", "mid.example.com"}));
-    QCOMPARE(describe(MXQuery("example.com")),
-             QStringList({"mid.example.com:300", "big.example.com:40000"}));
-  }
-
-  void noAnswersAsksTheParentUnderTheBaseDomain() {
-    QVERIFY(serve({"--mx", "example.com", "10", "mx.example.com"}));
-    QCOMPARE(describe(MXQuery("a.office.example.com")), QStringList({"mx.example.com:10"}));
-    QCOMPARE(loggedQueryNames(log_),
-             QStringList({"a.office.example.com", "office.example.com", "example.com"}));
-  }
-
-  void noAnswersElsewhereEndsEmpty_data() {
-    QTest::addColumn<QString>("domain");
-    QTest::addColumn<QStringList>("asked");
-    QTest::newRow("base itself") << "EXAMPLE.com" << QStringList{"EXAMPLE.com"};
-    QTest::newRow("outside") << "mail.example.org" << QStringList{"mail.example.org"};
-    QTest::newRow("not a label") << "myexample.com" << QStringList{"myexample.com"};
-    QTest::newRow("base inside") << "www.example.com.hr"
-                                 << QStringList{"www.example.com.hr", "example.com.hr"};
-  }
-  void noAnswersElsewhereEndsEmpty() {
-    QFETCH(QString, domain);
-    QFETCH(QStringList, asked);
-    QVERIFY(serve({}));
-    QVERIFY(MXQuery(domain).isEmpty());
-    QCOMPARE(loggedQueryNames(log_), asked);
-  }
-
-  void emptyDomainMeansTheLocalDomain() {
-    QVERIFY(serve({"--mx", "example.com", "10", "mx.example.com"}));
-    QCOMPARE(bestExchange(QString()), QStringLiteral("mx.example.com"));
-    QCOMPARE(loggedQueryNames(log_), QStringList({"example.com"}));
-  }
-
   void badDomainsAreRefused() {
     VERIFY_MX_ERROR(MXQuery("a.hr"), "No Valid Domain Specified");
     VERIFY_MX_ERROR(MXQuery("a..example.com"), "No Valid Domain Specified");
-    VERIFY_MX_ERROR(MXQuery(QString(64, QLatin1Char('x')) + ".com"), "No Valid Domain Specified");
+    VERIFY_MX_ERROR(MXQuery(QString(64, 'x') + ".com"), "No Valid Domain Specified");
     useResolver(env_, "nameserver 127.0.0.32\n# domain example.com\n");
     VERIFY_MX_ERROR(MXQuery(""), "No Valid Domain Specified");  // no local domain to use
   }
 
-  void readsAnswersOfEveryLegalShape_data() {
+  void craftedAnswers_data() {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QStringList>("table");
-    QTest::newRow("pointer chain")
-        << "pointer-chain"
-        << QStringList{"backup.mx1.example.com:10", "a.backup.mx1.example.com:20",
-                       "mx1.example.com:30"};
+    QTest::newRow("pointer chain") << "pointer-chain"
+        << QStringList{"backup.mx1.example.com:10", "a.backup.mx1.example.com:20", "mx1.example.com:30"};
     QTest::newRow("pointer past 255, other record first")
         << "far-pointer" << QStringList{"mx2.mx1.example.com:10", "mx1.example.com:20"};
-    QTest::newRow("no compression")
-        << "uncompressed" << QStringList{"fast.example.com:10", "slow.example.com:20"};
+    QTest::newRow("no compression") << "uncompressed" << QStringList{"fast.example.com:10", "slow.example.com:20"};
     QTest::newRow("forged answers first") << "spoofs" << QStringList{"real.example.com:10"};
     QTest::newRow("answers but no MX") << "non-mx" << QStringList{};
+    // a malformed answer keeps the records before the fault
+    QTest::newRow("pointer loop") << "pointer-loop" << QStringList{"mx1.example.com:10"};
+    QTest::newRow("truncated") << "truncated" << QStringList{"mx1.example.com:10"};
   }
-  void readsAnswersOfEveryLegalShape() {
+  void craftedAnswers() {
     QFETCH(QString, mode);
     QFETCH(QStringList, table);
     QVERIFY(serve({"--mode", mode}));
     QCOMPARE(describe(MXQuery("example.com")), table);
     QCOMPARE(loggedQueryNames(log_).size(), 1);  // an answer with records is not retried
-  }
-
-  void brokenAnswerKeepsTheRecordsBeforeTheFault_data() {
-    QTest::addColumn<QString>("mode");
-    QTest::newRow("pointer loop") << "pointer-loop";
-    QTest::newRow("truncated") << "truncated";
-  }
-  void brokenAnswerKeepsTheRecordsBeforeTheFault() {
-    QFETCH(QString, mode);
-    QVERIFY(serve({"--mode", mode}));
-    QCOMPARE(describe(MXQuery("example.com")), QStringList({"mx1.example.com:10"}));
   }
 
   void unusableAnswersEndInTheReceiveError_data() {
@@ -139,13 +147,10 @@ class TstMXQuery : public QObject {
     QCOMPARE(loggedQueryNames(log_), QStringList({"example.com"}));
   }
 
-  void closedServerPortIsAReceiveError() {
+  void noServerAnswering() {
     // Nothing listens on 127.0.0.39: the refusal ends the wait at once.
     useResolver(env_, "nameserver 127.0.0.39\ndomain example.com\n");
     VERIFY_MX_ERROR(MXQuery("example.com", 60000), "Problem receiving MX query");
-  }
-
-  void noServersIsItsOwnError() {
     useResolver(env_, "domain example.com\nsearch example.org\n");
     VERIFY_MX_ERROR(MXQuery("example.com"), "No DNS entries found, MX Query cannot contine.");
   }

@@ -2,84 +2,65 @@
 // DNS server (tests/peers/dns_server.py) and a real SMTP server on loopback.
 #include <QTest>
 
+#include "MessageCheck.h"
 #include "SendMailFixture.h"
-#include "dns/modMXQuery.h"
-#include "support/PeerProcess.h"
-#include "support/TestEnv.h"
+#include "dns/DnsPeers.h"
 
 class TstSendMailMx : public QObject {
   Q_OBJECT
   TestEnv env_;
+  PeerProcess dns_;
 
-  bool startDns(PeerProcess& dns, const QStringList& args) {
-    QStringList all{SmtpPeer::scriptPath("dns_server.py"), "--address", "127.0.0.19"};
-    all << args;
-    const bool ok = dns.start("/usr/bin/python3", all, PeerReadiness::onOutput("READY"));
-    if (!ok) qWarning() << dns.errorString() << dns.output();
-    return ok;
-  }
-  void useResolver(const QByteArray& text) {
-    env_.writeFile("resolv.conf", text);
-    modMXQuery::resetConfig();
+  bool serveDns(const QStringList& args, const QByteArray& resolver = "nameserver 127.0.0.19\n") {
+    useResolver(env_, resolver);
+    return startDnsServer(dns_, "127.0.0.19", args);
   }
 
  private slots:
-  void queryOfAShortDomainIsAStatusAndNothing() {
-    clsSendMail m;
-    EventLog log(m);
-    QCOMPARE(m.MXQuery(" abc "), QString());
-    QCOMPARE(log.statuses(),
-             QStringList({"Performing MX Query, Domain: abc", "No Valid Domain Specified"}));
-  }
+  void cleanup() { dns_.stop(); }
 
-  void bestExchangeOfADomain() {
-    PeerProcess dns;
-    QVERIFY(startDns(dns, {"--mx", "kupac.hr", "20", "mx2.kupac.hr", "--mx", "kupac.hr", "10",
-                           "mx1.kupac.hr"}));
-    useResolver("nameserver 127.0.0.19\n");
-    clsSendMail m;
-    EventLog log(m);
-    QCOMPARE(m.MXQuery("kupac.hr"), QString("mx1.kupac.hr"));
-    QCOMPARE(log.statuses(), QStringList{"Performing MX Query, Domain: kupac.hr"});
+  void queryStatuses_data() {
+    QTest::addColumn<QStringList>("server");
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<QString>("exchange");
+    QTest::addColumn<QStringList>("statuses");
+    QTest::newRow("best of two") << QStringList{"--mx", "kupac.hr", "20", "mx2.kupac.hr", "--mx", "kupac.hr", "10",
+                                                "mx1.kupac.hr"}
+                                 << "kupac.hr" << "mx1.kupac.hr"
+                                 << QStringList{"Performing MX Query, Domain: kupac.hr"};
+    QTest::newRow("short domain") << QStringList{} << " abc " << ""
+                                  << QStringList{"Performing MX Query, Domain: abc", "No Valid Domain Specified"};
+    QTest::newRow("silent server") << QStringList{"--mode", "silent"} << "kupac.hr" << ""
+                                   << QStringList{"Performing MX Query, Domain: kupac.hr", "Problem receiving MX query"};
   }
-
-  void silentServerIsAStatusAndNothing() {
-    PeerProcess dns;
-    QVERIFY(startDns(dns, {"--mode", "silent"}));
-    useResolver("nameserver 127.0.0.19\n");
+  void queryStatuses() {
+    QFETCH(QStringList, server);
+    QFETCH(QString, domain);
+    QFETCH(QString, exchange);
+    QFETCH(QStringList, statuses);
+    QVERIFY(serveDns(server));
     clsSendMail m;
     EventLog log(m);
-    QCOMPARE(m.MXQuery("kupac.hr"), QString());
-    QCOMPARE(log.statuses().value(1), QString("Problem receiving MX query"));
+    QCOMPARE(m.MXQuery(domain), exchange);
+    QCOMPARE(log.statuses(), statuses);
   }
 
   void emptyHostSendsToOwnDomainsExchanger() {
-    PeerProcess dns;
-    QVERIFY(startDns(dns, {"--mx", "velkor.test", "10", "127.0.0.18"}));
-    useResolver("nameserver 127.0.0.19\ndomain velkor.test\n");
-    SmtpPeer::Options o;
-    o.host = "127.0.0.18";
-    SmtpPeer smtp(o);
-    QVERIFY2(smtp.start(), qPrintable(smtp.error()));
-    clsSendMail m;
-    EventLog log(m);
-    m.setFrom("posiljatelj@velkor.hr");
-    m.setRecipient("primatelj@velkor.hr");
-    m.setSMTPHost("");
-    m.Send();
-    QCOMPARE(log.explanation, QString());
-    QCOMPARE(log.successes, 1);
-    QCOMPARE(log.statuses().mid(0, 2), QStringList({"Performing MX Query",
-                                                    "Connecting to SMTP Server (127.0.0.18)..."}));
-    QCOMPARE(m.SMTPHost(), QString("127.0.0.18"));
-    QCOMPARE(smtp.messages().size(), 1);
-    QCOMPARE(problemsIn(smtp), QString());
+    QVERIFY(serveDns({"--mx", "velkor.test", "10", "127.0.0.18"}, "nameserver 127.0.0.19\ndomain velkor.test\n"));
+    Session s(peerOptions("127.0.0.18"));
+    QVERIFY(s.start());
+    s.m.setSMTPHost("");
+    s.m.Send();
+    QCOMPARE(s.log.explanation, QString());
+    QCOMPARE(s.log.statuses().mid(0, 2),
+             QStringList({"Performing MX Query", "Connecting to SMTP Server (127.0.0.18)..."}));
+    QCOMPARE(s.m.SMTPHost(), QString("127.0.0.18"));
+    QCOMPARE(s.peer.messages().size(), 1);
+    QCOMPARE(problemsIn(s.peer), QString());
   }
 
   void emptyHostWithoutAnswerFails() {
-    PeerProcess dns;
-    QVERIFY(startDns(dns, {}));  // knows no MX at all
-    useResolver("nameserver 127.0.0.19\ndomain velkor.test\n");
+    QVERIFY(serveDns({}, "nameserver 127.0.0.19\ndomain velkor.test\n"));  // knows no MX at all
     clsSendMail m;
     EventLog log(m);
     m.setFrom("posiljatelj@velkor.hr");

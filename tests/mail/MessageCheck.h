@@ -1,0 +1,43 @@
+#pragma once
+// The strict third-party parse of a message (tests/peers/check_message.py) and the
+// fingerprints its attachments are compared by.
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStringList>
+
+#include "support/SmtpPeer.h"
+
+inline QJsonObject checkMessage(const QString& emlPath) {
+  QProcess p;
+  p.start("/usr/bin/python3", {SmtpPeer::scriptPath("check_message.py"), emlPath});
+  p.waitForFinished(60000);
+  return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+// What the parse found wrong, one problem a line; empty when the message is clean.
+inline QString problemsOf(const QJsonObject& c) {
+  if (c.isEmpty()) return "no answer from the checker";
+  QStringList out;
+  for (const QJsonValue& p : c.value("problems").toArray()) out << p.toString();
+  return out.join('\n');
+}
+
+// The same over every message a server captured.
+inline QString problemsIn(const SmtpPeer& peer) {
+  QStringList out;
+  for (const SmtpPeer::Message& m : peer.messages())
+    if (const QString p = problemsOf(checkMessage(m.emlPath)); !p.isEmpty()) out << m.emlPath + ": " + p;
+  return out.join('\n');
+}
+
+// One field of one entry of a list in the parse, e.g. entry(c, "attachments", 0, "sha256").
+inline QString entry(const QJsonObject& c, const QString& list, int index, const QString& key) {
+  return c.value(list).toArray().at(index).toObject().value(key).toString();
+}
+
+inline QString sha256Of(const QByteArray& data) {
+  return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+}
