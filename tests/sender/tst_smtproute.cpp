@@ -1,6 +1,5 @@
+// The direct SMTP route against a real server on loopback.
 #include <QtTest>
-#include <QElapsedTimer>
-#include <QRandomGenerator>
 #include <QTcpServer>
 #include <memory>
 
@@ -10,78 +9,56 @@
 #include "sender/frmSlanjeeMaila.h"
 #include "sender/modSMTPEMail.h"
 #include "support/ScriptedDialogs.h"
-#include "support/SmtpPeer.h"
 #include "support/TestEnv.h"
 
 using platform::SaveVelkorSetting;
+using Tls = SmtpPeer::Tls;
 
 namespace {
 
-const QString kKorisnik = QStringLiteral("prodaja");
-const QString kLozinka = QStringLiteral("Tajna čćđ 1");
-const QString kPredmet = QStringLiteral("Račun za ožujak – čćđšž ČĆĐŠŽ");
+const QString kKorisnik = "prodaja";
+const QString kLozinka = "Tajna čćđ 1";
+const QString kPredmet = "Račun za ožujak – čćđšž ČĆĐŠŽ";
 
-struct Veza {
-  QString host;
-  int port = 25;
-  bool ssl = false;
-  bool startTls = false;
-  QString lozinka = kLozinka;
-  int timeout = 10;
-};
-
-void spremiPostavke(const Veza& v) {
-  SaveVelkorSetting("SMTPFrom", "Đuro Šarić <prodaja@firma.hr>");
-  SaveVelkorSetting("SMTPHostName", v.host);
-  SaveVelkorSetting("SMTPUserName", kKorisnik);
-  SaveVelkorSetting("SMTPPassword", v.lozinka);
-  SaveVelkorSetting("SMTPSSL", platform::TrueFalse(v.ssl));
-  SaveVelkorSetting("SMTPStartTLS", platform::TrueFalse(v.startTls));
-  SaveVelkorSetting("SMTPPort", QString::number(v.port));
-  SaveVelkorSetting("SMTPTimeout", QString::number(v.timeout));
+// The route's settings for a server on host; uz replaces or adds single settings.
+void spremiPostavke(const QString& host, const QMap<QString, QString>& uz = {}) {
+  QMap<QString, QString> s{{"SMTPFrom", "Đuro Šarić <prodaja@firma.hr>"},
+                           {"SMTPHostName", host},
+                           {"SMTPUserName", kKorisnik},
+                           {"SMTPPassword", kLozinka},
+                           {"SMTPTimeout", "10"}};
+  s.insert(uz);
+  for (auto it = s.cbegin(); it != s.cend(); ++it) SaveVelkorSetting(it.key(), it.value());
 }
 
-SmtpPeer::Options opcije(const QString& host, bool prijava = true) {
+// A server on host:25 that takes the route's user; uz adjusts the other options.
+std::unique_ptr<SmtpPeer> pokreni(const QString& host,
+                                  const std::function<void(SmtpPeer::Options&)>& uz = {}) {
   SmtpPeer::Options o;
   o.host = host;
-  if (prijava) {
-    o.authUser = kKorisnik;
-    o.authPassword = kLozinka;
-  }
-  return o;
-}
-
-std::unique_ptr<SmtpPeer> pokreni(SmtpPeer::Options o) {
-  auto peer = std::make_unique<SmtpPeer>(std::move(o));
+  o.authUser = kKorisnik;
+  o.authPassword = kLozinka;
+  if (uz) uz(o);
+  auto peer = std::make_unique<SmtpPeer>(o);
   if (!peer->start()) qWarning() << peer->error();
   return peer;
 }
 
-bool posalji(const QString& to, const QString& cc = {}, const QString& bcc = {},
-             const QStringList& prilozi = {}, bool obrisi = false) {
-  return SlanjePrekoSMTP(kPredmet, to, QStringLiteral("Poštovani,\nu prilogu je račun."),
-                         prilozi.value(0), cc, bcc, obrisi, prilozi.value(1), prilozi.value(2));
-}
-
-QByteArray nasumicniBajtovi(qsizetype n) {
-  QByteArray b(n, Qt::Uninitialized);
-  QRandomGenerator g(20260417);
-  for (qsizetype i = 0; i < n; ++i) b[i] = static_cast<char>(g.generate() & 0xff);
-  return b;
+bool posalji(const QString& to, const QString& a1 = {}, const QString& a2 = {},
+             bool obrisi = false) {
+  return SlanjePrekoSMTP(kPredmet, to, "Poštovani", a1, "", "", obrisi, a2, "");
 }
 
 // name="=?UTF-8?B?…?=" is written on purpose for readers that know no other form;
 // Python notes it as a defect of Content-Type. Anything else is a real problem.
 QStringList problemsBesidesQuotedName(const QJsonObject& j) {
   QStringList out;
-  for (const QJsonValue v : j.value("problems").toArray()) {
-    const QString p = v.toString();
-    if (p.startsWith("defect in header Content-Type:") &&
-        (p.contains("encoded word inside quoted string") ||
-         p.contains("missing trailing whitespace after encoded-word")))
-      continue;
-    out << p;
-  }
+  for (const QJsonValue v : j.value("problems").toArray())
+    if (!v.toString().startsWith("defect in header Content-Type:") ||
+        !v.toString().contains(
+            QRegularExpression("encoded word inside quoted string|"
+                               "missing trailing whitespace after encoded-word")))
+      out << v.toString();
   return out;
 }
 
@@ -98,7 +75,7 @@ class TstSmtpRoute : public QObject {
     env.reset();
   }
 
-  void missingSettings_listedInOrder_nothingContacted() {
+  void settings_missingListedInOrder_storedForms() {
     ScriptedDialogs d;
     QVERIFY(!posalji("ana@firma.hr"));
     QCOMPARE(d.calls.size(), 1);
@@ -110,58 +87,45 @@ class TstSmtpRoute : public QObject {
                      "SMTP Password (lozinka)!\r\n\r\n\r\nUnesite podatke u konfiguraciji"));
 
     // Only what is missing is named; port, time-out and TLS are never required.
-    spremiPostavke({"127.0.0.20"});
-    SaveVelkorSetting("SMTPPassword", "");
-    SaveVelkorSetting("SMTPPort", "0");
+    spremiPostavke("127.0.0.20", {{"SMTPPassword", ""}});
     QVERIFY(!ProvjeriSMTPPostavke());
     QVERIFY(d.last().text.contains("\r\n\r\nSMTP Password (lozinka)!\r\n\r\n\r\nUnesite"));
     QVERIFY(!d.last().text.contains("Host Name"));
-    SaveVelkorSetting("SMTPPassword", "x");
-    QVERIFY(ProvjeriSMTPPostavke());
-    QCOMPARE(g_SMTPPostavke.Port, 0);
-  }
 
-  void settingsLoad_defaultsAndStoredForms() {
-    SaveVelkorSetting("SMTPSSL", "True");
-    SaveVelkorSetting("SMTPStartTLS", "nešto");
-    SaveVelkorSetting("SMTPPort", "587");
-    UcitajSMTPPostavke();
+    spremiPostavke("127.0.0.20", {{"SMTPSSL", "True"},
+                                  {"SMTPStartTLS", "nešto"},
+                                  {"SMTPPort", "50025"},  // above a 16-bit signed value
+                                  {"SMTPTimeout", "x"}});
+    QVERIFY(ProvjeriSMTPPostavke());
     QCOMPARE(g_SMTPPostavke.SSL, short(1));
     QCOMPARE(g_SMTPPostavke.StartTLS, short(0));
-    QCOMPARE(g_SMTPPostavke.Port, 587);
-    QCOMPARE(g_SMTPPostavke.Timeout, short(5));
-    SaveVelkorSetting("SMTPPort", "50025");  // above a 16-bit signed value
-    SaveVelkorSetting("SMTPTimeout", "x");
-    UcitajSMTPPostavke();
     QCOMPARE(g_SMTPPostavke.Port, 50025);
     QCOMPARE(g_SMTPPostavke.Timeout, short(5));
   }
 
   // AUTH LOGIN on a plain connection; the message as a strict reader decodes it.
   void plainAuth_messageArrivesWhole() {
-    SmtpPeer::Options o = opcije("127.0.0.20");
-    o.authOnly = QStringLiteral("LOGIN");
-    auto peer = pokreni(o);
-    QVERIFY(peer->pid() > 0);
-    spremiPostavke({"127.0.0.20"});
-    const QString hrvatski = env->writeFile("Ponuda Žužić čćđšž.txt", "Ponuda: 1.000,00 kn\r\n");
-    const QString veliki = env->writeFile("snimka.bin", nasumicniBajtovi(6 * 1024 * 1024 + 17));
-    const QString tablica = env->writeFile("stavke.csv", "\xEF\xBB\xBFšifra;naziv\n1;čavao\n.\n");
-    const QString tijelo = QStringLiteral("Poštovani,\n.točka na početku retka\n") +
-                           QString(1500, QChar(0x017E)) + QStringLiteral("\r\nLijep pozdrav");
+    auto peer = pokreni("127.0.0.20", [](SmtpPeer::Options& o) { o.authOnly = "LOGIN"; });
+    spremiPostavke("127.0.0.20");
+    const QStringList prilozi{
+        env->writeFile("Ponuda Žužić čćđšž.txt", "Ponuda: 1.000,00 kn\r\n"),
+        env->writeFile("snimka.bin", binaryBytes(6 * 1024 * 1024 + 17)),
+        env->writeFile("stavke.csv", "\xEF\xBB\xBFšifra;naziv\n1;čavao\n.\n")};
+    const QString tijelo = "Poštovani,\n.točka na početku retka\n" + QString(1500, QChar(0x017E)) +
+                           "\r\nLijep pozdrav";
     TextViewerWatch viewer;
-
-    QVERIFY(SlanjePrekoSMTP(kPredmet, "ana@firma.hr;ivo@firma.hr", tijelo, hrvatski,
-                            "marko@firma.hr", "tajni@firma.hr", false, veliki, tablica));
+    QVERIFY(SlanjePrekoSMTP(kPredmet, "ana@firma.hr;ivo@firma.hr", tijelo, prilozi[0],
+                            "marko@firma.hr", "tajni@firma.hr", false, prilozi[1], prilozi[2]));
     QVERIFY(viewer.seen.isEmpty());
     QVERIFY(peer->waitForMessages(1));
     const SmtpPeer::Message m = peer->messages().at(0);
-    QCOMPARE(m.authUser, kKorisnik);
-    QCOMPARE(m.authMechanism, QString("LOGIN"));
+    QCOMPARE(m.authUser + " " + m.authMechanism, kKorisnik + " LOGIN");
     QCOMPARE(m.mailFrom, QString("prodaja@firma.hr"));
-    QCOMPARE(m.rcptTos, QStringList({"ana@firma.hr", "ivo@firma.hr", "marko@firma.hr",
-                                      "tajni@firma.hr"}));
-    QVERIFY(!m.raw.contains("tajni"));
+    QCOMPARE(m.rcptTos,
+             QStringList({"ana@firma.hr", "ivo@firma.hr", "marko@firma.hr", "tajni@firma.hr"}));
+    QVERIFY(!m.raw.contains("tajni"));  // BCC only in the envelope
+    // Older readers take the name from Content-Type: it is there too, as encoded words.
+    QVERIFY(m.raw.contains("name=\"=?UTF-8?B?"));
 
     const QJsonObject j = checkMessage(m.emlPath);
     QCOMPARE(problemsBesidesQuotedName(j), QStringList());
@@ -170,133 +134,107 @@ class TstSmtpRoute : public QObject {
              QString("Đuro Šarić"));
     QCOMPARE(addressesOf(j, "to"), QStringList({"ana@firma.hr", "ivo@firma.hr"}));
     QCOMPARE(addressesOf(j, "cc"), QStringList({"marko@firma.hr"}));
-    QVERIFY(!j.value("headers").toVariant().toStringList().contains("Bcc", Qt::CaseInsensitive));
     // Every line break of the text travels as CR LF, and the reader keeps them.
     QCOMPARE(j.value("text").toString(),
              QString(tijelo).replace("\r\n", "\n").replace("\n", "\r\n"));
     QCOMPARE(j.value("attachments").toArray().size(), 3);
-    for (const QString& f : {hrvatski, veliki, tablica}) {
+    for (const QString& f : prilozi) {
       const QJsonObject a = attachmentNamed(j, QFileInfo(f).fileName());
-      QVERIFY2(!a.isEmpty(), qPrintable(QFileInfo(f).fileName()));
+      QVERIFY2(!a.isEmpty(), qPrintable(f));
       QCOMPARE(a.value("sha256").toString(), sha256OfFile(f));
       QCOMPARE(a.value("disposition").toString(), QString("attachment"));
+      QVERIFY(QFile::exists(f));  // the delete flag was false
     }
-    // The delete flag was false: every file is still there.
-    for (const QString& f : {hrvatski, veliki, tablica}) QVERIFY(QFile::exists(f));
-    // Older readers take the name from Content-Type: it is there too, as encoded words.
-    QVERIFY(m.raw.contains("name=\"=?UTF-8?B?"));
   }
 
-  void startTls_verifiedAgainstPrivateCa() {
-    SmtpPeer::Options o = opcije("127.0.0.21");
-    o.tls = SmtpPeer::Tls::StartTls;
-    auto peer = pokreni(o);
-    QVERIFY(peer->pid() > 0);
-    spremiPostavke({.host = "127.0.0.21", .startTls = true});
-    TextViewerWatch viewer;
-
-    // Without the CA the server's certificate is not trusted: nothing is sent.
-    QVERIFY(!posalji("ana@firma.hr"));
-    QCOMPARE(viewer.seen.size(), 1);
-    QVERIFY2(viewer.seen.at(0).text.contains("certificate", Qt::CaseInsensitive),
-             qPrintable(viewer.seen.at(0).text));
-
+  // Trusted through the private CA (without it the send fails, see below). Port 0 leaves the
+  // scheme's own port in force: 465 for implicit TLS.
+  void tls_data() {
+    QTest::addColumn<int>("tls");
+    QTest::addColumn<QString>("postavka");
+    QTest::newRow("STARTTLS on 25") << int(Tls::StartTls) << "SMTPStartTLS";
+    QTest::newRow("implicit TLS on port 0") << int(Tls::Implicit) << "SMTPSSL";
+  }
+  void tls() {
+    QFETCH(int, tls);
+    QFETCH(QString, postavka);
+    auto peer = pokreni("127.0.0.21", [&](SmtpPeer::Options& o) {
+      o.tls = Tls(tls);
+      o.port = o.tls == Tls::Implicit ? 465 : 25;
+    });
     qputenv("SSL_CERT_FILE", peer->caFile().toUtf8());
-    QVERIFY(posalji("ana@firma.hr", "", "", {}, false));
+    spremiPostavke("127.0.0.21", {{postavka, "True"}, {"SMTPPort", "0"}});
+    const QString prilog = env->writeFile("Izvješće.pdf", "%PDF-1.4\n%čćđ\n");
+    QVERIFY(posalji("ana@firma.hr", prilog, "", true));
     QVERIFY(peer->waitForMessages(1));
-    QCOMPARE(peer->messages().size(), 1);
     QVERIFY(peer->messages().at(0).tls);
     QCOMPARE(peer->messages().at(0).authUser, kKorisnik);
-  }
-
-  // Port 0 leaves the scheme's own port in force: 465 for implicit TLS.
-  void implicitTls_defaultPort() {
-    SmtpPeer::Options o = opcije("127.0.0.22");
-    o.port = 465;
-    o.tls = SmtpPeer::Tls::Implicit;
-    auto peer = pokreni(o);
-    QVERIFY(peer->pid() > 0);
-    qputenv("SSL_CERT_FILE", peer->caFile().toUtf8());
-    spremiPostavke({.host = "127.0.0.22", .port = 0, .ssl = true});
-    const QString prilog = env->writeFile("Izvješće.pdf", "%PDF-1.4\n%čćđ\n");
-    QVERIFY(posalji("ana@firma.hr", "", "", {prilog}, true));
-    QVERIFY(peer->waitForMessages(1));
-    QVERIFY(peer->messages().at(0).tls);
     const QJsonObject j = checkMessage(peer->messages().at(0).emlPath);
     QCOMPARE(attachmentNamed(j, "Izvješće.pdf").value("content_type").toString(),
              QString("application/pdf"));
-    // The delete flag was true: the file is gone after the send.
-    QVERIFY(!QFile::exists(prilog));
+    QVERIFY(!QFile::exists(prilog));  // the delete flag was true
   }
 
-  void wrongPassword_shownInViewer_formReportsFailure() {
-    auto peer = pokreni(opcije("127.0.0.23"));
-    QVERIFY(peer->pid() > 0);
-    spremiPostavke({.host = "127.0.0.23", .lozinka = "kriva"});
+  // Sent from the send form: the failure text in the viewer, the form's own verdict.
+  void failure_shownInViewer_formReportsIt_data() {
+    QTest::addColumn<int>("tls");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("postavka");  // key=value
+    QTest::addColumn<QString>("prikazano");
+    QTest::newRow("untrusted certificate") << int(Tls::StartTls) << "normal"
+                                           << "SMTPStartTLS=True"
+                                           << "certificate";
+    QTest::newRow("wrong password") << int(Tls::None) << "normal"
+                                    << "SMTPPassword=kriva"
+                                    << "535";
+    QTest::newRow("rejected recipient") << int(Tls::None) << "normal"
+                                        << "SMTPSSL=False"
+                                        << "550";
+    QTest::newRow("server never greets") << int(Tls::None) << "silent"
+                                         << "SMTPSSL=False"
+                                         << "time";
+  }
+  void failure_shownInViewer_formReportsIt() {
+    QFETCH(int, tls);
+    QFETCH(QString, mode);
+    QFETCH(QString, postavka);
+    QFETCH(QString, prikazano);
+    auto peer = pokreni("127.0.0.23", [&](SmtpPeer::Options& o) {
+      o.tls = Tls(tls);
+      o.mode = mode;
+      o.rejectRcpt = {"nema@firma.hr"};
+    });
+    spremiPostavke("127.0.0.23",
+                   {{"SMTPTimeout", "2"}, {postavka.section('=', 0, 0), postavka.section('=', 1)}});
+    SaveVelkorSetting("mnuEmailPrekoOutlookaThunderSMTP", "2");
     TextViewerWatch viewer;
     ScriptedDialogs d;
-
-    SaveVelkorSetting("mnuEmailPrekoOutlookaThunderSMTP", "2");
     frmSlanjeeMaila::PostaviRute({});
     frmSlanjeeMaila* f = frmSlanjeeMaila::forma();
-    f->Napuni(kPredmet, "ana@firma.hr", "", "", "Tekst", "", "", "");
+    f->Napuni(kPredmet, "ana@firma.hr;nema@firma.hr", "", "", "Tekst", "", "", "");
+    QElapsedTimer t;
+    t.start();
     f->cmdSlanje_Click();
-
+    QVERIFY2(t.elapsed() < 30000, "not bounded by the time-out");  // the library waits minutes
     QCOMPARE(viewer.seen.size(), 1);
     QCOMPARE(viewer.seen.at(0).caption, QString("Opis greške"));
-    QVERIFY(viewer.seen.at(0).okOnly);
     QVERIFY2(viewer.seen.at(0).text.startsWith("Greška: ") &&
-                 viewer.seen.at(0).text.contains("535"),
+                 viewer.seen.at(0).text.contains(prikazano, Qt::CaseInsensitive),
              qPrintable(viewer.seen.at(0).text));
-    QVERIFY(d.texts().contains("E-mail nije uspješno generiran!"));
-    QVERIFY(!d.texts().contains("E-mail uspješno generiran!"));
+    QCOMPARE(d.texts(), QStringList{"E-mail nije uspješno generiran!"});
     QVERIFY(peer->messages().isEmpty());
     f->cmdPrekid_Click();
   }
 
-  void rejectedRecipient_failsWithServerReply() {
-    SmtpPeer::Options o = opcije("127.0.0.24");
-    o.rejectRcpt = {"nema@firma.hr"};
-    auto peer = pokreni(o);
-    QVERIFY(peer->pid() > 0);
-    spremiPostavke({"127.0.0.24"});
-    TextViewerWatch viewer;
-    QVERIFY(!posalji("ana@firma.hr;nema@firma.hr"));
-    QCOMPARE(viewer.seen.size(), 1);
-    QVERIFY2(viewer.seen.at(0).text.contains("550"), qPrintable(viewer.seen.at(0).text));
-    QVERIFY(peer->messages().isEmpty());
-  }
-
-  // A server that accepts the connection and never greets: the time-out setting ends it.
-  void silentServer_boundedByTimeout() {
-    SmtpPeer::Options o = opcije("127.0.0.25", false);
-    o.mode = "silent";
-    auto peer = pokreni(o);
-    QVERIFY(peer->pid() > 0);
-    spremiPostavke({.host = "127.0.0.25", .timeout = 2});
-    TextViewerWatch viewer;
-    QElapsedTimer t;
-    t.start();
-    QVERIFY(!posalji("ana@firma.hr"));
-    // The library's own default would wait minutes.
-    QVERIFY2(t.elapsed() < 30000, qPrintable(QString::number(t.elapsed())));
-    QCOMPARE(viewer.seen.size(), 1);
-    QVERIFY2(viewer.seen.at(0).text.contains("time", Qt::CaseInsensitive),
-             qPrintable(viewer.seen.at(0).text));
-  }
-
   void missingAttachment_stopsBeforeConnecting() {
     QTcpServer listener;
-    QVERIFY(listener.listen(QHostAddress("127.0.0.26"), 25));
-    spremiPostavke({"127.0.0.26"});
-    const QString postoji = env->writeFile("a.txt", "a");
+    QVERIFY(listener.listen(QHostAddress("127.0.0.20"), 25));
+    spremiPostavke("127.0.0.20");
     const QString nema = env->path("nema ga.pdf");
     TextViewerWatch viewer;
-    QVERIFY(!posalji("ana@firma.hr", "", "", {postoji, nema}));
+    QVERIFY(!posalji("ana@firma.hr", env->writeFile("a.txt", "a"), nema));
     QCOMPARE(viewer.seen.size(), 1);
-    QCOMPARE(viewer.seen.at(0).caption, QString("Opis greške"));
-    QVERIFY2(viewer.seen.at(0).text.startsWith("Greška: ") &&
-                 viewer.seen.at(0).text.contains(nema),
+    QVERIFY2(viewer.seen.at(0).text.startsWith("Greška: ") && viewer.seen.at(0).text.contains(nema),
              qPrintable(viewer.seen.at(0).text));
     QVERIFY(!listener.waitForNewConnection(300));
   }
