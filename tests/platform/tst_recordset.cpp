@@ -39,8 +39,6 @@ class TstRecordSet : public QObject {
     RecordSet rs = kupci();
     QCOMPARE(rs.State(), 1);
     QCOMPARE(rs.RecordCount(), 5);
-    QCOMPARE(rs.FieldName(3), QString("Iznos"));
-    QCOMPARE(rs.FieldType(3), int(adCurrency));
     QCOMPARE(imena(rs), QStringList({"Zvonko", "ana", "Čedo", "Božo", "Ćiro"}));
     QVERIFY(rs.Eof());
     QVERIFY(!rs.Value(0).isValid());  // nothing is current at EOF
