@@ -33,7 +33,7 @@ QWidget* otvorenaForma(const char* ime) {
   return nullptr;
 }
 
-// The texts of the named fields, and whether each is enabled ("+") or not ("-").
+// The texts of the named fields ("<nema>" for one that is missing).
 QStringList polja(QWidget* forma, std::initializer_list<const char*> imena) {
   QStringList out;
   for (const char* ime : imena) {
