@@ -1,10 +1,10 @@
 #pragma once
-// Helpers of the route tests: the text viewer answered while it is open, a captured
-// message read by Python's email package, and recording stand-ins first on PATH.
+// Helpers of the route tests: the text viewer answered while it is open, fields of a message's
+// strict parse, and recording stand-ins first on PATH.
 #include <QtTest>
 #include <QtWidgets>
 
-#include "support/SmtpPeer.h"
+#include "mail/MessageCheck.h"
 #include "viewers/frmPrikazTeksta.h"
 
 // While alive, every text viewer shown modally is recorded and closed with its Ok button.
@@ -30,31 +30,15 @@ class TextViewerWatch {
   QTimer timer_;
 };
 
-// The message as a strict reader sees it (tests/peers/check_message.py).
-inline QJsonObject checkMessage(const QString& emlPath) {
-  QProcess p;
-  p.start("/usr/bin/python3", {SmtpPeer::scriptPath("check_message.py"), emlPath});
-  p.waitForFinished(60000);
-  return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-}
-
 inline QString sha256OfFile(const QString& path) {
   QFile f(path);
-  QCryptographicHash h(QCryptographicHash::Sha256);
-  if (f.open(QIODevice::ReadOnly)) h.addData(&f);
-  return QString::fromLatin1(h.result().toHex());
+  return f.open(QIODevice::ReadOnly) ? sha256Of(f.readAll()) : QString();
 }
 
-inline QJsonObject attachmentNamed(const QJsonObject& message, const QString& fileName) {
-  for (const QJsonValue v : message.value("attachments").toArray())
-    if (v.toObject().value("filename").toString() == fileName) return v.toObject();
-  return {};
-}
-
-inline QStringList addressesOf(const QJsonObject& message, const QString& header) {
+// One field of every entry of a list in the parse, e.g. fields(c, "to", "address").
+inline QStringList fields(const QJsonObject& c, const QString& list, const QString& key) {
   QStringList out;
-  for (const QJsonValue v : message.value(header).toArray())
-    out << v.toObject().value("address").toString();
+  for (const QJsonValue v : c.value(list).toArray()) out << v.toObject().value(key).toString();
   return out;
 }
 
@@ -70,16 +54,16 @@ inline QByteArray binaryBytes(qsizetype n) {
 class StandIns {
  public:
   explicit StandIns(const QStringList& names) : oldPath_(qgetenv("PATH")) {
-    QDir(dir_.path()).mkpath("bin");
-    QDir(dir_.path()).mkpath("calls");
+    QDir().mkpath(dir_.path() + "/calls");
+    QDir().mkpath(bin());
     for (const QString& n : names) add(n);
     qputenv("VELKOR_STANDIN_DIR", QFile::encodeName(dir_.path() + "/calls"));
     qputenv("PATH", QFile::encodeName(bin()) + ':' + oldPath_);
   }
   ~StandIns() {
     qputenv("PATH", oldPath_);
-    qunsetenv("VELKOR_STANDIN_DIR");
-    for (const QByteArray& v : set_) qunsetenv(v.constData());
+    for (const QByteArray& v : set_ + QList<QByteArray>{"VELKOR_STANDIN_DIR"})
+      qunsetenv(v.constData());
   }
 
   QString bin() const { return dir_.path() + "/bin"; }
@@ -93,18 +77,16 @@ class StandIns {
   void exitWith(const QString& name, int code, const QString& say) {
     const QByteArray v = QString(name).replace('-', '_').toLatin1();
     set_ << "VELKOR_STANDIN_EXIT_" + v << "VELKOR_STANDIN_SAY_" + v;
-    qputenv(set_[set_.size() - 2].constData(), QByteArray::number(code));
+    qputenv(set_.at(set_.size() - 2).constData(), QByteArray::number(code));
     qputenv(set_.last().constData(), say.toUtf8());
   }
-  // Arguments of each call, in order.
+  // Arguments of each call, in order (every argument ends in NUL).
   QList<QStringList> calls(const QString& name) const {
     QList<QStringList> out;
     for (;;) {
       QFile f(callFile(name, out.size() + 1, "args"));
       if (!f.open(QIODevice::ReadOnly)) return out;
-      QStringList args = QString::fromUtf8(f.readAll()).split(QChar(0));
-      args.removeLast();  // every argument ends in NUL
-      out << args;
+      out << QString::fromUtf8(f.readAll().chopped(1)).split(QChar(0));
     }
   }
   QByteArray input(const QString& name) const {
