@@ -28,34 +28,28 @@ inline QStringList describe(const QList<modMXQuery::MXRecord>& table) {
   return out;
 }
 
-// The queries the server received (its log holds one in hex a line), and their names.
-inline QList<QByteArray> loggedQueries(const QString& logPath) {
-  QFile f(logPath);
-  QList<QByteArray> queries;
-  if (f.open(QIODevice::ReadOnly))
-    for (const QByteArray& line : f.readAll().split('\n'))
-      if (!line.isEmpty()) queries << QByteArray::fromHex(line);
-  return queries;
-}
+// The names asked in the queries the server received (its log holds one in hex a line).
 inline QStringList loggedQueryNames(const QString& logPath) {
+  QFile f(logPath);
   QStringList names;
-  for (const QByteArray& q : loggedQueries(logPath)) {
+  for (const QByteArray& line : f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QByteArrayList()) {
+    const QByteArray q = QByteArray::fromHex(line);
     QStringList labels;
     for (int pos = 12; pos < q.size() && q[pos] != 0; pos += 1 + uchar(q[pos]))
       labels << QString::fromLatin1(q.mid(pos + 1, uchar(q[pos])));
-    names << labels.join('.');
+    if (!line.isEmpty()) names << labels.join('.');
   }
   return names;
 }
 
 // Runs expr and checks it throws the module's error with this description.
-#define VERIFY_MX_ERROR(expr, text)                                   \
-  do {                                                                \
-    try {                                                             \
-      (void)(expr);                                                   \
-      QFAIL("no MXQueryError was thrown");                            \
-    } catch (const modMXQuery::MXQueryError& e) {                     \
-      QCOMPARE(e.description, QStringLiteral(text));                  \
+#define VERIFY_MX_ERROR(expr, text)                                      \
+  do {                                                                   \
+    try {                                                                \
+      (void)(expr);                                                      \
+      QFAIL("no MXQueryError was thrown");                               \
+    } catch (const modMXQuery::MXQueryError& e) {                        \
+      QCOMPARE(e.description, QStringLiteral(text));                     \
       QVERIFY(e.number == 20000 && e.source == QLatin1String("MXQuery")); \
-    }                                                                 \
+    }                                                                    \
   } while (0)

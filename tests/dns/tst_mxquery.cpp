@@ -32,8 +32,9 @@ class TstMXQuery : public QObject {
   void queryDatagramOnTheWire() {
     QVERIFY(serve({"--mx", "example.com", "10", "mx.example.com"}));
     QCOMPARE(bestExchange("  example.com  "), QString("mx.example.com"));
-    QCOMPARE(loggedQueries(log_).value(0).toHex(),
-             QByteArray("11df01000001000000000000076578616d706c6503636f6d00000f0001"));
+    QFile log(log_);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readLine(), QByteArray("11df01000001000000000000076578616d706c6503636f6d00000f0001\n"));
   }
 
   void queryDatagramLimits() {
@@ -61,22 +62,15 @@ class TstMXQuery : public QObject {
     QTest::addColumn<QStringList>("table");
     QTest::addColumn<QStringList>("asked");
     const QStringList one{"--mx", "example.com", "10", "mx.example.com"};
-    QTest::newRow("sorted by preference")
-        << QStringList{"--mx", "example.com", "20", "mx2.example.com", "--mx", "example.com", "10", "mx1.example.com"}
-        << "example.com" << QStringList{"mx1.example.com:10", "mx2.example.com:20"} << QStringList{"example.com"};
-    QTest::newRow("preference unsigned, root exchange skipped")
-        << QStringList{"--mx", "example.com", "0", ".", "--mx", "example.com", "40000", "big.example.com",
-                       "--mx", "example.com", "300", "mid.example.com"}
-        << "example.com" << QStringList{"mid.example.com:300", "big.example.com:40000"}
+    QTest::newRow("sorted by unsigned preference, root exchange skipped")
+        << QStringList{"--mx", "example.com", "40000", "big.example.com", "--mx", "example.com", "20", "mx2.example.com",
+                       "--mx", "example.com", "0", ".", "--mx", "example.com", "10", "mx1.example.com"}
+        << "example.com" << QStringList{"mx1.example.com:10", "mx2.example.com:20", "big.example.com:40000"}
         << QStringList{"example.com"};
     QTest::newRow("no answers: parents asked down to the base") << one << "a.office.example.com"
         << QStringList{"mx.example.com:10"}
         << QStringList{"a.office.example.com", "office.example.com", "example.com"};
-    QTest::newRow("empty domain is the local one") << one << "" << QStringList{"mx.example.com:10"}
-                                                   << QStringList{"example.com"};
     QTest::newRow("base itself") << QStringList{} << "EXAMPLE.com" << QStringList{} << QStringList{"EXAMPLE.com"};
-    QTest::newRow("outside") << QStringList{} << "mail.example.org" << QStringList{}
-                             << QStringList{"mail.example.org"};
     QTest::newRow("not a label") << QStringList{} << "myexample.com" << QStringList{} << QStringList{"myexample.com"};
     QTest::newRow("base inside") << QStringList{} << "www.example.com.hr" << QStringList{}
                                  << QStringList{"www.example.com.hr", "example.com.hr"};
@@ -93,21 +87,19 @@ class TstMXQuery : public QObject {
 
   void equalPreferencesKeepTheAnswerOrder() {
     // Enough records that an unstable sort would reorder equal preferences.
-    QStringList args, expected10, expected20;
+    QStringList args, ten, twenty;
     for (int i = 0; i < 40; ++i) {
-      const int pref = (i * 7) % 3 == 0 ? 20 : 10;
-      const QString host = QString("r%1.example.com").arg(39 - i);
-      args << "--mx" << "example.com" << QString::number(pref) << host;
-      (pref == 10 ? expected10 : expected20) << host + ":" + QString::number(pref);
+      const QString host = QString("r%1.example.com").arg(39 - i), pref = i % 3 ? "10" : "20";
+      args << "--mx" << "example.com" << pref << host;
+      (i % 3 ? ten : twenty) << host + ":" + pref;
     }
     QVERIFY(serve(args));
-    QCOMPARE(describe(MXQuery("example.com")), expected10 + expected20);
+    QCOMPARE(describe(MXQuery("example.com")), ten + twenty);
   }
 
   void badDomainsAreRefused() {
     VERIFY_MX_ERROR(MXQuery("a.hr"), "No Valid Domain Specified");
     VERIFY_MX_ERROR(MXQuery("a..example.com"), "No Valid Domain Specified");
-    VERIFY_MX_ERROR(MXQuery(QString(64, 'x') + ".com"), "No Valid Domain Specified");
     useResolver(env_, "nameserver 127.0.0.32\n# domain example.com\n");
     VERIFY_MX_ERROR(MXQuery(""), "No Valid Domain Specified");  // no local domain to use
   }
@@ -119,7 +111,6 @@ class TstMXQuery : public QObject {
         << QStringList{"backup.mx1.example.com:10", "a.backup.mx1.example.com:20", "mx1.example.com:30"};
     QTest::newRow("pointer past 255, other record first")
         << "far-pointer" << QStringList{"mx2.mx1.example.com:10", "mx1.example.com:20"};
-    QTest::newRow("no compression") << "uncompressed" << QStringList{"fast.example.com:10", "slow.example.com:20"};
     QTest::newRow("forged answers first") << "spoofs" << QStringList{"real.example.com:10"};
     QTest::newRow("answers but no MX") << "non-mx" << QStringList{};
     // a malformed answer keeps the records before the fault
@@ -151,8 +142,6 @@ class TstMXQuery : public QObject {
     // Nothing listens on 127.0.0.39: the refusal ends the wait at once.
     useResolver(env_, "nameserver 127.0.0.39\ndomain example.com\n");
     VERIFY_MX_ERROR(MXQuery("example.com", 60000), "Problem receiving MX query");
-    useResolver(env_, "domain example.com\nsearch example.org\n");
-    VERIFY_MX_ERROR(MXQuery("example.com"), "No DNS entries found, MX Query cannot contine.");
   }
 };
 

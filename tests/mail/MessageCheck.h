@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
+#include <QTest>
 
 #include "support/SmtpPeer.h"
 
@@ -23,6 +24,13 @@ inline QString problemsOf(const QJsonObject& c) {
   QStringList out;
   for (const QJsonValue& p : c.value("problems").toArray()) out << p.toString();
   return out.join('\n');
+}
+
+// The parse of a message that must be clean: any problem fails the running test.
+inline QJsonObject cleanMessage(const QString& emlPath) {
+  const QJsonObject c = checkMessage(emlPath);
+  QTest::qCompare(problemsOf(c), QString(), qPrintable("problems of " + emlPath), "none", __FILE__, __LINE__);
+  return c;
 }
 
 // The same over every message a server captured.

@@ -2,6 +2,7 @@
 // Shared by the session tests: what a clsSendMail object raises, in order, and a
 // session object aimed at a real SMTP server of its own.
 #include <QObject>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include "mail/clsSendMail.h"
@@ -11,8 +12,7 @@
 struct EventLog {
   QStringList lines;
   QList<int> percents;
-  int successes = 0;
-  int failures = 0;
+  int successes = 0, failures = 0;
   QString explanation;  // of the last SendFailed
   // Ends the connections with the log: an object that outlives it may still close a
   // session (and say so) when it is destroyed.
@@ -26,20 +26,11 @@ struct EventLog {
     });
     QObject::connect(&m, &clsSendMail::SendFailed, &receiver, [this](const QString& e) {
       ++failures;
-      explanation = e;
-      lines << "SendFailed: " + e;
+      lines << "SendFailed: " + (explanation = e);
     });
-    QObject::connect(&m, &clsSendMail::SendSuccesful, &receiver, [this] {
-      ++successes;
-      lines << "SendSuccesful";
-    });
+    QObject::connect(&m, &clsSendMail::SendSuccesful, &receiver, [this] { lines << "SendSuccesful"; ++successes; });
   }
-  QStringList statuses() const {
-    QStringList s;
-    for (const QString& l : lines)
-      if (l.startsWith("Status: ")) s << l.mid(8);
-    return s;
-  }
+  QStringList statuses() const { return lines.filter(QRegularExpression("^Status: ")).replaceInStrings("Status: ", ""); }
 };
 
 inline SmtpPeer::Options peerOptions(const QString& host, const QString& mode = "normal") {

@@ -19,30 +19,15 @@ class TstSendMailMx : public QObject {
  private slots:
   void cleanup() { dns_.stop(); }
 
-  void queryStatuses_data() {
-    QTest::addColumn<QStringList>("server");
-    QTest::addColumn<QString>("domain");
-    QTest::addColumn<QString>("exchange");
-    QTest::addColumn<QStringList>("statuses");
-    QTest::newRow("best of two") << QStringList{"--mx", "kupac.hr", "20", "mx2.kupac.hr", "--mx", "kupac.hr", "10",
-                                                "mx1.kupac.hr"}
-                                 << "kupac.hr" << "mx1.kupac.hr"
-                                 << QStringList{"Performing MX Query, Domain: kupac.hr"};
-    QTest::newRow("short domain") << QStringList{} << " abc " << ""
-                                  << QStringList{"Performing MX Query, Domain: abc", "No Valid Domain Specified"};
-    QTest::newRow("silent server") << QStringList{"--mode", "silent"} << "kupac.hr" << ""
-                                   << QStringList{"Performing MX Query, Domain: kupac.hr", "Problem receiving MX query"};
-  }
+  // The best of a table is shown by velkor-sendmail --mx; here the failures' statuses.
   void queryStatuses() {
-    QFETCH(QStringList, server);
-    QFETCH(QString, domain);
-    QFETCH(QString, exchange);
-    QFETCH(QStringList, statuses);
-    QVERIFY(serveDns(server));
+    QVERIFY(serveDns({"--mode", "silent"}));
     clsSendMail m;
     EventLog log(m);
-    QCOMPARE(m.MXQuery(domain), exchange);
-    QCOMPARE(log.statuses(), statuses);
+    QCOMPARE(m.MXQuery(" abc "), QString());
+    QCOMPARE(m.MXQuery("kupac.hr"), QString());
+    QCOMPARE(log.statuses(), QStringList({"Performing MX Query, Domain: abc", "No Valid Domain Specified",
+                                          "Performing MX Query, Domain: kupac.hr", "Problem receiving MX query"}));
   }
 
   void emptyHostSendsToOwnDomainsExchanger() {

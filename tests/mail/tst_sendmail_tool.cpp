@@ -11,11 +11,8 @@ struct Run {
   QString out, err;
 };
 
-Run runTool(const QStringList& args, const QStringList& env = {}) {
+Run runTool(const QStringList& args) {
   QProcess p;
-  QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-  for (const QString& kv : env) e.insert(kv.section('=', 0, 0), kv.section('=', 1));
-  p.setProcessEnvironment(e);
   p.start(VELKOR_BUILD_DIR "/tools/velkor-sendmail", args);
   p.waitForFinished(60000);
   return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
@@ -47,21 +44,22 @@ class TstSendMailTool : public QObject {
 
   void sendsWhatTheOptionsSay() {
     const QByteArray pdf(100000, '\x9c');
-    QStringList args = base();
-    args << "--from-name" << "Velkor izvješća" << "--to" << "a@kupac.hr" << "--to-name" << "Ana Šimić" << "--cc"
-         << "b@kupac.hr" << "--bcc" << "c@kupac.hr" << "--subject" << "Dnevno izvješće" << "--body-file"
-         << env_.writeFile("tijelo.txt", "Izvješće u privitku.\nPozdrav") << "--attach"
-         << env_.writeFile("izvješće.pdf", pdf) << "--priority" << "1" << "--reply-to" << "odgovori@velkor.hr"
-         << "--progress";
-    const Run r = runTool(args);
+    qputenv("IZVJESCE_LOZINKA", "tajna");
+    const Run r = runTool(base() << "--from-name" << "Velkor izvješća" << "--to" << "a@kupac.hr" << "--to-name"
+                                 << "Ana Šimić" << "--cc" << "b@kupac.hr" << "--bcc" << "c@kupac.hr" << "--subject"
+                                 << "Dnevno izvješće" << "--body-file"
+                                 << env_.writeFile("tijelo.txt", "Izvješće u privitku.\nPozdrav") << "--attach"
+                                 << env_.writeFile("izvješće.pdf", pdf) << "--priority" << "1" << "--reply-to"
+                                 << "odgovori@velkor.hr" << "--progress" << "--auth" << "--user" << "cron"
+                                 << "--password-env" << "IZVJESCE_LOZINKA");
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.contains("Transmission Complete...\n") && r.err.contains("100%\n"), qPrintable(r.err));
     const auto msgs = peer_->messages();
     QCOMPARE(msgs.size(), 1);
+    QCOMPARE(msgs[0].authUser, QString("cron"));
     QCOMPARE(msgs[0].rcptTos, QStringList({"a@kupac.hr", "b@kupac.hr", "c@kupac.hr"}));
     QVERIFY(msgs[0].raw.contains("\r\nX-Priority: 1\r\n"));
-    const QJsonObject c = checkMessage(msgs[0].emlPath);
-    QCOMPARE(problemsOf(c), QString());
+    const QJsonObject c = cleanMessage(msgs[0].emlPath);
     QCOMPARE(c["subject"].toString(), QString("Dnevno izvješće"));
     QCOMPARE(entry(c, "to", 0, "name"), QString("Ana Šimić"));
     QCOMPARE(entry(c, "from", 0, "name"), QString("Velkor izvješća"));
@@ -69,17 +67,6 @@ class TstSendMailTool : public QObject {
     QVERIFY(c["text"].toString().startsWith("Izvješće u privitku."));
     QCOMPARE(entry(c, "attachments", 0, "filename"), QString("izvješće.pdf"));
     QCOMPARE(entry(c, "attachments", 0, "sha256"), sha256Of(pdf));
-  }
-
-  void authenticatesWithPasswordFromEnvironment() {
-    const int before = peer_->messages().size();
-    const Run r = runTool(base() << "--to" << "a@kupac.hr" << "--auth" << "--user" << "cron" << "--password-env"
-                                 << "IZVJESCE_LOZINKA" << "--quiet",
-                          {"IZVJESCE_LOZINKA=tajna"});
-    QCOMPARE(r.exitCode, 0);
-    QCOMPARE(r.err, QString());
-    QCOMPARE(peer_->messages().size(), before + 1);
-    QCOMPARE(peer_->messages().last().authUser, QString("cron"));
   }
 
   void exitCodes_data() {
@@ -91,7 +78,6 @@ class TstSendMailTool : public QObject {
     QTest::newRow("no recipient") << QStringList{} << 1
                                   << "velkor-sendmail: Nije unesena E-mail adresa primatelja\n";
     QTest::newRow("port not a number") << QStringList{"--port", "dvadeset"} << 2 << "";
-    QTest::newRow("unknown encoding") << QStringList{"--encode", "yenc"} << 2 << "";
     QTest::newRow("unknown option") << QStringList{"--nepostojeca"} << 2 << "";
     QTest::newRow("missing body file") << QStringList{"--body-file", "/nonexistent/nema.txt"} << 2 << "";
   }
