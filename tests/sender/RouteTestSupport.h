@@ -7,19 +7,17 @@
 #include "mail/MessageCheck.h"
 #include "viewers/frmPrikazTeksta.h"
 
-// While alive, every text viewer shown modally is recorded and closed with its Ok button.
+// While alive, every text viewer shown modally is recorded ("caption|text") and closed with
+// its Ok button.
 class TextViewerWatch {
  public:
-  struct Seen {
-    QString caption, text;
-  };
-  QList<Seen> seen;
+  QStringList seen;
   TextViewerWatch() {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       auto* f = qobject_cast<frmPrikazTeksta*>(QApplication::activeModalWidget());
       if (!f || !f->isVisible()) return;
       auto* text = f->findChild<QPlainTextEdit*>("txtPoruka");
-      seen << Seen{f->windowTitle(), text ? text->toPlainText() : QString()};
+      seen << f->windowTitle() + "|" + (text ? text->toPlainText() : QString());
       auto* ok = f->findChild<QPushButton*>("OKButton");
       ok && ok->isVisible() ? ok->click() : f->hide();
     });
@@ -83,20 +81,16 @@ class StandIns {
   // Arguments of each call, in order (every argument ends in NUL).
   QList<QStringList> calls(const QString& name) const {
     QList<QStringList> out;
-    for (;;) {
-      QFile f(callFile(name, out.size() + 1, "args"));
-      if (!f.open(QIODevice::ReadOnly)) return out;
-      out << QString::fromUtf8(f.readAll().chopped(1)).split(QChar(0));
-    }
+    for (QByteArray a; !(a = file(name, out.size() + 1, "args")).isEmpty();)
+      out << QString::fromUtf8(a.chopped(1)).split(QChar(0));
+    return out;
   }
-  QByteArray input(const QString& name) const {
-    QFile f(callFile(name, 1, "stdin"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
+  QByteArray input(const QString& name) const { return file(name, 1, "stdin"); }
 
  private:
-  QString callFile(const QString& name, int i, const QString& ext) const {
-    return dir_.path() + QString("/calls/%1.%2.%3").arg(name).arg(i).arg(ext);
+  QByteArray file(const QString& name, int i, const char* ext) const {
+    QFile f(dir_.path() + QString("/calls/%1.%2.%3").arg(name).arg(i).arg(ext));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
   QTemporaryDir dir_;
   QByteArray oldPath_;
