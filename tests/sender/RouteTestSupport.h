@@ -60,23 +60,21 @@ class StandIns {
   }
   ~StandIns() {
     qputenv("PATH", oldPath_);
-    for (const QByteArray& v : set_ + QList<QByteArray>{"VELKOR_STANDIN_DIR"})
-      qunsetenv(v.constData());
+    qunsetenv("VELKOR_STANDIN_DIR");
   }
 
   QString bin() const { return dir_.path() + "/bin"; }
-  // A stand-in under a name on PATH, or at a full path (a program named by a setting).
+  // A stand-in under a name on PATH; its full path.
   QString add(const QString& name) {
-    const QString link = name.contains('/') ? name : bin() + '/' + name;
-    QFile::link(SmtpPeer::scriptPath("standin.sh"), link);
-    return link;
+    QFile::link(SmtpPeer::scriptPath("standin.sh"), bin() + '/' + name);
+    return bin() + '/' + name;
   }
   void onlyStandInsOnPath() { qputenv("PATH", QFile::encodeName(bin())); }
+  // The stand-in's later calls print say to standard error and exit with code.
   void exitWith(const QString& name, int code, const QString& say) {
-    const QByteArray v = QString(name).replace('-', '_').toLatin1();
-    set_ << "VELKOR_STANDIN_EXIT_" + v << "VELKOR_STANDIN_SAY_" + v;
-    qputenv(set_.at(set_.size() - 2).constData(), QByteArray::number(code));
-    qputenv(set_.last().constData(), say.toUtf8());
+    QFile f(dir_.path() + "/calls/" + name + ".exit");
+    if (f.open(QIODevice::WriteOnly))
+      f.write(QByteArray::number(code) + '\n' + say.toUtf8() + '\n');
   }
   // Arguments of each call, in order (every argument ends in NUL).
   QList<QStringList> calls(const QString& name) const {
@@ -94,5 +92,4 @@ class StandIns {
   }
   QTemporaryDir dir_;
   QByteArray oldPath_;
-  QList<QByteArray> set_;
 };
