@@ -44,12 +44,8 @@ class TstThunderbirdReal : public QObject {
              qPrintable(xvfb.errorString()));
     qputenv("DISPLAY", ":77");
     qputenv("HOME", env.path("home").toUtf8());
-    qputenv("MOZ_LEGACY_PROFILES", "1");  // the profile named in profiles.ini
-    env.writeFile("home/profil/user.js", kUserJs);
-    env.writeFile(
-        "home/.thunderbird/profiles.ini",
-        "[Profile0]\nName=velkor\nIsRelative=0\nPath=" + env.path("home/profil").toUtf8() +
-            "\nDefault=1\n\n[General]\nStartWithLastProfile=1\nVersion=2\n");
+    qputenv("XRE_PROFILE_PATH", env.path("profil").toUtf8());
+    env.writeFile("profil/user.js", kUserJs);
   }
   void cleanupTestCase() {
     if (thunderbird > 0) ::kill(pid_t(thunderbird), SIGTERM);
