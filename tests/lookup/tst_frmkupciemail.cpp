@@ -1,7 +1,6 @@
 // The customer search window itself, over the bundled sample database (no settings: the
 // embedded default): choosing, leaving, keys, the stored check box, the grid's columns.
 #include <QCheckBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QtTest>
@@ -99,28 +98,16 @@ class TstFrmKupciEMail : public QObject {
     QCOMPARE(txt(f)->text(), red < 0 ? QString() : tekst);
   }
 
-  void pocetniTekstTraziIOznacen() {
+  // The text it is shown with is searched at once.
+  void pocetniTekstSeTrazi() {
     frmKupciEMail f;
-    int redova = -1;
-    QString oznaceno, fokusNakonDolje;
+    QStringList nadjeno;
     QVERIFY(prikazi(f, "Žitar", [&] {
-      redova = grid(f)->rowCount();
-      QCoreApplication::processEvents();
-      oznaceno = txt(f)->selectedText();
-      // Back into the box from elsewhere: all of it is selected again.
-      chk(f)->setFocus();
-      txt(f)->setCursorPosition(0);
-      txt(f)->setFocus();
-      QCoreApplication::processEvents();
-      oznaceno += "|" + txt(f)->selectedText();
-      tipkaj(txt(f), "xy");
-      QTest::keyClick(txt(f), Qt::Key_Down);  // nothing to go down to
-      fokusNakonDolje = fokus(f);
-      QTest::keyClick(txt(f), Qt::Key_Escape);
+      for (int r = 0; r < grid(f)->rowCount(); ++r) nadjeno << grid(f)->item(r, 1)->text();
+      QTest::keyClick(txt(f), Qt::Key_Return);
     }));
-    QCOMPARE(redova, 1);
-    QCOMPARE(oznaceno, QString("Žitar|Žitar"));
-    QCOMPARE(fokusNakonDolje, QString("txtImeKupca"));
+    QCOMPARE(nadjeno, QStringList{"Žitar d.d."});
+    QVERIFY(f.OdabraniEMail.startsWith("prodaja@zitar."));
   }
 
   void kvacicaSeCuvaKadIzgubiFokus() {
@@ -146,13 +133,6 @@ class TstFrmKupciEMail : public QObject {
     QTableWidget* g = grid(f);
     QVERIFY(g->rowCount() > 5);
     QVERIFY(g->isColumnHidden(0));
-    const int dpi = f.logicalDpiX();
-    QCOMPARE(g->columnWidth(2), 3500 * dpi / 1440);
-    QCOMPARE(g->columnWidth(1), g->width() - 7600 * dpi / 1440);
-    QCOMPARE(g->currentRow(), 0);
-    QCOMPARE(f.windowTitle(), QString("Komitenti - eMail-ovi ..."));
-    const QString dir = qEnvironmentVariable("VELKOR_SHOTS_DIR");
-    if (!dir.isEmpty() && QDir().mkpath(dir)) QVERIFY(f.grab().save(dir + "/frmKupciEMail.png"));
     f.NapuniIPrikažiSveŠifrePoPočZnaku("t");  // one character: the earlier rows go
     QCOMPARE(g->rowCount(), 0);
   }

@@ -133,14 +133,8 @@ class TstPretragaKomitenata : public QObject {
     QCOMPARE(QStringList({v.driver, v.database, v.host, QString::number(v.port), v.user,
                           v.password}),
              QStringList({"QPSQL", "velkor", "127.0.0.6", "5433", "pg", "a;b=c"}));
-    // An ODBC connection string with its own braces fits in one value.
-    v = platform::procitajVezu("QODBC",
-                               "database={DRIVER={FreeTDS};SERVER=db;PORT=1433};user=sa;port=x");
-    QCOMPARE(v.database, QString("DRIVER={FreeTDS};SERVER=db;PORT=1433"));
-    QCOMPARE(v.user, QString("sa"));
-    QCOMPARE(v.port, -1);
-    QCOMPARE(platform::procitajVezu("QSQLITE", "garbage;;database=/x/y.db;").database,
-             QString("/x/y.db"));
+    v = platform::procitajVezu("QSQLITE", "garbage;;database=/x/y.db;port=x;");
+    QCOMPARE(v.database + " " + QString::number(v.port), QString("/x/y.db -1"));
   }
 
   void podrazumijevanaJeUgradenaBaza() {
@@ -148,9 +142,6 @@ class TstPretragaKomitenata : public QObject {
     QCOMPARE(platform::vezaIzPostavki().driver, QString("QSQLITE"));  // nothing stored
     QCOMPARE(platform::vezaIzPostavki().database, ugradena);
     QVERIFY(QFile::exists(ugradena));
-    qputenv("VELKOR_DATA_DIR", "/opt/velkor-podaci");
-    QCOMPARE(platform::vezaIzPostavki().database, QString("/opt/velkor-podaci/komitenti.sqlite"));
-    qunsetenv("VELKOR_DATA_DIR");
     // A SQLite connection without a file also means the bundled one.
     koristiBazu("QSQLITE", "options=QSQLITE_BUSY_TIMEOUT=100");
     QCOMPARE(platform::vezaIzPostavki().database, ugradena);
@@ -173,34 +164,23 @@ class TstPretragaKomitenata : public QObject {
     for (int i = 0; i < rs.FieldCount(); ++i)
       dobiveno << (rs.Value(i).isNull() ? "NULL" : rs.Value(i).toString());
     QCOMPARE(dobiveno.join(' '), QString("2 4 NULL 3 0 1 0 1 1 1 0 1 0 NULL"));
-    // The table answers under the host's schema name, and by position.
-    QVERIFY(p.OtvoriRS(nullptr, "SELECT ImeKomit1 as Naziv, eMail FROM dbo.Komitent"
-                       " WHERE SifKomit=1",
-                       rs, true, false));
-    QCOMPARE(rs.RecordCount(), 1);
-    QCOMPARE(rs.Value(0).toString(), QString("Čistoća d.o.o."));
-    QCOMPARE(rs.Value("eMail").toString(), QString("uprava@cistoca.hr"));
   }
 
-  void bazaSeNikadNeMijenja() {
+  // The database is opened read-only; a failure stays a failure and leaves no old rows.
+  void bazaSeNeMijenja_neuspjehJeNeuspjeh() {
     const QByteArray prije = sadrzaj(sqliteBaza);
     SqlPristup p(sqlite(sqliteBaza));
+    QVERIFY(p.OtvoriRS(nullptr, "SELECT 1", rs, true, false));
     QVERIFY(!p.OtvoriRS(nullptr, "DELETE FROM Komitent", rs, true, false));
     QVERIFY(!p.OtvoriRS(nullptr, "CREATE TABLE x (a)", rs, true, false));
+    QVERIFY(!p.greska().isEmpty());
+    QCOMPARE(rs.State(), 0);  // the earlier result is gone
+    QCOMPARE(rs.RecordCount(), 0);
+    QVERIFY(p.OtvoriRS(nullptr, "SELECT 1", rs, true, false));  // and it recovers
     QCOMPARE(sadrzaj(sqliteBaza), prije);
     const QString nema = env.path("nema.sqlite");
     QVERIFY(!SqlPristup(sqlite(nema)).OtvoriRS(nullptr, "SELECT 1", rs, true, false));
     QVERIFY(!QFile::exists(nema));
-  }
-
-  void neuspjehJeNeuspjeh() {
-    SqlPristup losSql(sqlite(sqliteBaza));
-    QVERIFY(losSql.OtvoriRS(nullptr, "SELECT 1", rs, true, false));
-    QVERIFY(!losSql.OtvoriRS(nullptr, "SELECT * FROM dbo.Nepostojeca", rs, true, false));
-    QVERIFY(!losSql.greska().isEmpty());
-    QCOMPARE(rs.State(), 0);  // the earlier result is gone
-    QCOMPARE(rs.RecordCount(), 0);
-    QVERIFY(losSql.OtvoriRS(nullptr, "SELECT 1", rs, true, false));  // and it recovers
 
     const SqlVeza bezDrivera = platform::procitajVezu("QNEPOSTOJI", "");
     QVERIFY(!SqlPristup(bezDrivera).OtvoriRS(nullptr, "SELECT 1", rs, true, false));  // no box
@@ -234,7 +214,6 @@ class TstPretragaKomitenata : public QObject {
         {"quote, prefix", "O'Br", true, {"O'Brien pub"}},
         {"quote, anywhere", "o'h", false, {"Caffe bar O'Hara"}},
         {"Croatian letter, any case", "ČIST", true, {"Čistoća d.o.o."}},
-        {"Š upper case", "ŠUMARIJA", true, {"Šumarija Gospić"}},
         {"c is not č", "cist", true, {}},
         {"distinct: 4 rows, 2 pairs", "konz", true, {"Konzum točka d.d.", "Konzum točka d.d."}},
         // Every partner with an address, in Croatian order: C Č Ć D Đ ... S Š ... Z Ž.
@@ -243,10 +222,8 @@ class TstPretragaKomitenata : public QObject {
           "Ćosić i sinovi d.o.o.", "Dubrava promet d.d.", "Đurđevac trgovina", "Konzum točka d.d.",
           "Konzum točka d.d.", "Lovrić stolarija", "O'Brien pub", "Sava osiguranje",
           "Šumarija Gospić", "Trgovina Marić j.d.o.o.", "Zagrebačka pekara d.o.o.", "Žitar d.d."}},
-        {"NULL, empty and blank addresses", "adresa obrt", false, {}},
-        {"no address", "Bez adr", true, {}},
-        {"one character", "K", true, {}},
-        {"one character among blanks", "  K  ", true, {}},
+        {"NULL, empty and blank addresses", "obrt", false, {}},
+        {"one character (blanks trimmed)", "  K  ", true, {}},
     };
     for (const char* backend : {"sqlite", "postgresql"})
       for (const auto& s : slucajevi)

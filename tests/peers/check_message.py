@@ -3,16 +3,11 @@
 
 Usage: check_message.py MESSAGE.eml
 
-Output keys:
-  headers      top-level header names in order
-  subject, from, to, cc, reply_to, message_id, date   decoded header values
-  tree         content-type tree, e.g. {"type": "multipart/related", "parts": [...]}
-  content_ids  Content-ID values of all parts, in order
-  attachments  [{filename, content_type, content_id, disposition, size, sha256}]
-  uuencoded    [{filename, mode, size, sha256}] for "begin … end" blocks in text bodies
-  text, html   decoded bodies of the first text/plain and text/html parts (or null)
-  charsets     charset parameter of every text part
-  problems     bare LF or CR, lines over 998 octets, parser defects, decode failures
+Output keys: headers (top-level names in order); subject, from, to, cc, reply_to,
+message_id (decoded); tree (content-type tree); content_ids; attachments
+[{filename, content_type, content_id, disposition, sha256}]; uuencoded [{filename, sha256}]
+for "begin ... end" blocks in text bodies; text, html (first decoded bodies or null);
+problems (bare LF or CR, lines over 998 octets, parser defects, decode failures).
 """
 import binascii
 import email
@@ -25,8 +20,7 @@ import sys
 
 def line_problems(raw):
     problems = []
-    lines = raw.split(b"\r\n")
-    for number, line in enumerate(lines, 1):
+    for number, line in enumerate(raw.split(b"\r\n"), 1):
         if b"\n" in line:
             problems.append("bare LF in line %d" % number)
         if b"\r" in line:
@@ -58,11 +52,9 @@ def header(msg, name, problems):
     except Exception as exc:
         problems.append("header %s: %s" % (name, exc))
         return None
-    if value is None:
-        return None
     if hasattr(value, "addresses"):
         return [{"name": a.display_name, "address": a.addr_spec} for a in value.addresses]
-    return str(value)
+    return None if value is None else str(value)
 
 
 def tree(part):
@@ -72,24 +64,24 @@ def tree(part):
     return node
 
 
+def sha256(data):
+    return hashlib.sha256(data).hexdigest()
+
+
 def uuencoded_blocks(text, problems):
     blocks = []
     pattern = re.compile(r"^begin (\d{3}) (.*?)\r?\n(.*?)^end\r?$", re.S | re.M)
     for match in pattern.finditer(text):
         data = bytearray()
-        for line in match.group(3).splitlines():
-            if not line:
-                continue
+        for line in filter(None, match.group(3).splitlines()):
             # as uudecode reads a line: the length character decides how many
             # characters carry data; anything after them is padding
             count = (ord(line[0]) - 32) & 63
-            line = line[:1 + (count * 4 + 2) // 3]
             try:
-                data += binascii.a2b_uu(line)
+                data += binascii.a2b_uu(line[:1 + (count * 4 + 2) // 3])
             except binascii.Error as exc:
                 problems.append("uudecode %s: %s" % (match.group(2), exc))
-        blocks.append({"filename": match.group(2), "mode": match.group(1),
-                       "size": len(data), "sha256": hashlib.sha256(data).hexdigest()})
+        blocks.append({"filename": match.group(2), "sha256": sha256(data)})
     return blocks
 
 
@@ -98,8 +90,7 @@ def body_text(part, problems):
         return part.get_content()
     except Exception as exc:
         problems.append("decode %s: %s" % (part.get_content_type(), exc))
-        payload = part.get_payload(decode=True) or b""
-        return payload.decode("utf-8", "replace")
+        return (part.get_payload(decode=True) or b"").decode("utf-8", "replace")
 
 
 def main(path):
@@ -108,42 +99,26 @@ def main(path):
     problems = line_problems(raw)
     msg = parse(raw, problems)
     problems += ["defect: %r" % d for d in msg.defects]
-    result = {
-        "headers": list(msg.keys()),
-        "subject": header(msg, "Subject", problems),
-        "from": header(msg, "From", problems),
-        "to": header(msg, "To", problems),
-        "cc": header(msg, "Cc", problems),
-        "reply_to": header(msg, "Reply-To", problems),
-        "message_id": header(msg, "Message-ID", problems),
-        "date": header(msg, "Date", problems),
-        "tree": tree(msg),
-        "content_ids": [],
-        "attachments": [],
-        "uuencoded": [],
-        "text": None,
-        "html": None,
-        "charsets": [],
-    }
+    result = {"headers": list(msg.keys()), "tree": tree(msg), "content_ids": [],
+              "attachments": [], "uuencoded": [], "text": None, "html": None}
+    for key in ("subject", "from", "to", "cc", "reply_to", "message_id"):
+        result[key] = header(msg, key.replace("_", "-"), problems)
     for part in msg.walk():
         problems += ["defect in %s: %r" % (part.get_content_type(), d) for d in part.defects
                      if part is not msg]
         if part.is_multipart():
             continue
         cid = part.get("Content-ID")
+        cid = None if cid is None else str(cid)
         if cid is not None:
-            result["content_ids"].append(str(cid))
+            result["content_ids"].append(cid)
         filename = part.get_filename()
         if filename is not None or part.get_content_disposition() == "attachment":
-            data = part.get_payload(decode=True) or b""
             result["attachments"].append({
                 "filename": filename, "content_type": part.get_content_type(),
-                "content_id": None if cid is None else str(cid),
-                "disposition": part.get_content_disposition(),
-                "size": len(data), "sha256": hashlib.sha256(data).hexdigest()})
-            continue
-        if part.get_content_maintype() == "text":
-            result["charsets"].append(part.get_param("charset"))
+                "content_id": cid, "disposition": part.get_content_disposition(),
+                "sha256": sha256(part.get_payload(decode=True) or b"")})
+        elif part.get_content_maintype() == "text":
             text = body_text(part, problems)
             key = "html" if part.get_content_subtype() == "html" else "text"
             if result[key] is None:

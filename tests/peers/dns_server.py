@@ -1,23 +1,11 @@
 #!/usr/bin/python3
 """A small DNS server for tests: well-formed answers from a table, or crafted faulty ones.
 
-Usage: dns_server.py --address 127.0.0.32 [--port 53] [--mode MODE] [--log FILE]
-                     [--mx DOMAIN PREF HOST]... [--ptr NAME HOST]...
-
-Prints READY once the socket is bound. Every query received is appended to the log file
-as one line of hex. Modes (the crafted ones answer every MX query the same way):
-  table         answers from --mx / --ptr; any other name gets an answer with no records
-  silent        never answers
-  wrong-id      only an answer whose ID differs from the query's
-  spoofs        first answers that must be ignored (other source port, other ID, other
-                question, not flagged as a response), then the real one
-  short         a 7-byte datagram with the query's ID
-  truncated     two MX records (10 mx1, 20 mx2), cut inside the second exchange name
-  pointer-chain exchange names reached through a chain of compression pointers
-  far-pointer   a 260-byte TXT record first, then MX records pointing past offset 255
-  pointer-loop  a good MX record, then one whose exchange name points at itself
-  uncompressed  owner and exchange names written in full, preferences 20 then 10
-  non-mx        one A record and no MX record
+Usage: dns_server.py --address ADDR [--mode MODE] [--log FILE] [--mx DOMAIN PREF HOST]...
+                     [--ptr NAME HOST]...
+Listens on port 53, prints READY once bound and appends every query to the log in hex.
+Mode "table" answers from --mx/--ptr (an empty answer for other names), "silent" never
+answers; the crafted modes (see crafted()) answer every query the same faulty way.
 """
 import argparse
 import socket
@@ -57,15 +45,15 @@ def crafted(mode, query):
     """Answers for the crafted modes, as (delay seconds, bytes, from another port)."""
     qid = struct.unpack(">H", query[:2])[0]
     question = query[12:]
-    base = header(qid, 0)[:12]
-    pkt_start = len(base) + len(question)
+    pkt_start = 12 + len(question)
 
     def packet(records, flags=0x8180, qid_=qid, question_=question):
         return header(qid_, len(records), flags) + question_ + b"".join(records)
 
-    if mode == "wrong-id":
-        return [(0, packet([mx_rr(QNAME_PTR, 1, b"\x04evil" + QNAME_PTR)], qid_=qid ^ 0x0101), False)]
-    if mode == "spoofs":
+    if mode == "wrong-id":  # only an answer whose ID differs from the query's
+        evil = [mx_rr(QNAME_PTR, 1, b"\x04evil" + QNAME_PTR)]
+        return [(0, packet(evil, qid_=qid ^ 0x0101), False)]
+    if mode == "spoofs":  # ignorable answers (other port, ID, question; no QR), then the real one
         evil = [mx_rr(QNAME_PTR, 1, b"\x04evil" + QNAME_PTR)]
         other_q = encode_name("other.example.org") + struct.pack(">HH", 15, 1)
         good = [mx_rr(QNAME_PTR, 10, b"\x04real" + QNAME_PTR)]
@@ -74,9 +62,9 @@ def crafted(mode, query):
                 (0, packet(evil, question_=other_q), False),
                 (0, packet(evil, flags=0x0100), False),
                 (0.1, packet(good), False)]
-    if mode == "short":
+    if mode == "short":  # a 7-byte datagram
         return [(0, query[:2] + b"\x81\x80\x00\x01\x00", False)]
-    if mode == "truncated":
+    if mode == "truncated":  # cut inside the second exchange name
         full = packet([mx_rr(QNAME_PTR, 10, b"\x03mx1" + QNAME_PTR),
                        mx_rr(QNAME_PTR, 20, b"\x03mx2" + QNAME_PTR)])
         return [(0, full[:-3], False)]
@@ -88,7 +76,7 @@ def crafted(mode, query):
         backup_at = pkt_start + len(r1) + 2 + 10 + 2
         r3 = mx_rr(QNAME_PTR, 20, b"\x01a" + struct.pack(">H", 0xC000 | backup_at))
         return [(0, packet([r1, r2, r3]), False)]
-    if mode == "far-pointer":
+    if mode == "far-pointer":  # a 260-byte TXT record first, then pointers past offset 255
         txt = b"\xff" + b"t" * 255 + b"\x03end"
         r0 = rr(QNAME_PTR, 16, txt)
         r1 = mx_rr(QNAME_PTR, 20, b"\x03mx1" + QNAME_PTR)
@@ -96,18 +84,18 @@ def crafted(mode, query):
         assert mx1_at > 255
         r2 = mx_rr(QNAME_PTR, 10, b"\x03mx2" + struct.pack(">H", 0xC000 | mx1_at))
         return [(0, packet([r0, r1, r2]), False)]
-    if mode == "pointer-loop":
+    if mode == "pointer-loop":  # a good record, then one whose name points at itself
         r1 = mx_rr(QNAME_PTR, 10, b"\x03mx1" + QNAME_PTR)
         loop_at = pkt_start + len(r1) + 2 + 10 + 2
         r2 = mx_rr(QNAME_PTR, 5, struct.pack(">H", 0xC000 | loop_at))
         r3 = mx_rr(QNAME_PTR, 1, b"\x05after" + QNAME_PTR)
         return [(0, packet([r1, r2, r3]), False)]
-    if mode == "uncompressed":
+    if mode == "uncompressed":  # names in full, preferences 20 then 10
         owner = question[:-4]
         domain = DNSRecord.parse(query).q.qname.idna().rstrip(".")
         return [(0, packet([mx_rr(owner, 20, encode_name("slow." + domain)),
                             mx_rr(owner, 10, encode_name("fast." + domain))]), False)]
-    if mode == "non-mx":
+    if mode == "non-mx":  # one A record and no MX record
         return [(0, packet([rr(QNAME_PTR, 1, bytes([127, 0, 0, 9]))]), False)]
     raise SystemExit("unknown mode " + mode)
 
@@ -127,10 +115,9 @@ def table_answer(query, mx_table, ptr_table):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--address", required=True)
-    ap.add_argument("--port", type=int, default=53)
     ap.add_argument("--mode", default="table")
     ap.add_argument("--log")
-    ap.add_argument("--mx", nargs=3, action="append", default=[], metavar=("DOMAIN", "PREF", "HOST"))
+    ap.add_argument("--mx", nargs=3, action="append", default=[])  # DOMAIN PREF HOST
     ap.add_argument("--ptr", nargs=2, action="append", default=[], metavar=("NAME", "HOST"))
     args = ap.parse_args()
 
@@ -140,7 +127,7 @@ def main():
     ptr_table = {name.rstrip(".").lower(): host for name, host in args.ptr}
 
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    sock.bind((args.address, args.port))
+    sock.bind((args.address, 53))
     other = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     other.bind((args.address, 0))
     print("READY", flush=True)

@@ -1,29 +1,26 @@
 #!/usr/bin/python3
 """A real SMTP server for the tests, built on aiosmtpd.
 
-Listens on --host/--port, prints READY once the socket is bound, and captures every
-accepted message into --capture-dir as NNNN.eml (the data exactly as received, after
-dot-unstuffing) and NNNN.json (envelope: mail_from, rcpt_tos, auth user, tls flag,
-and the number of the connection it came on, counted from 1).
-
-Modes:
-  normal         an ordinary server
-  silent         accepts connections but never greets (and never answers)
-  close-in-data  answers DATA with 354, reads one line of the message, then hangs up
-  split          writes every reply in two pieces a little apart
-Other options: --auth-user/--auth-password offer AUTH LOGIN/PLAIN (no AUTH offered
-otherwise), --tls none|starttls|implicit with --cert/--key, --reject-rcpt ADDR (550,
-repeatable), --size-limit BYTES (0 = unlimited).
+Prints READY once listening and captures every accepted message into --capture-dir as
+NNNN.eml (the data as received, dot-unstuffed) and NNNN.json (envelope, auth user and
+mechanism, TLS flag, number of the connection it came on). Modes: normal; silent (never
+greets); close-in-data (hangs up after the first line of DATA); split (every reply in two
+pieces). --auth-user offers AUTH (none otherwise), --tls none|starttls|implicit with
+--cert/--key, --reject-rcpt ADDR is answered 550.
 """
 import argparse
 import asyncio
 import json
 import os
-import signal
 import ssl
-import sys
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+
+def write_whole(path, data):
+    with open(path + ".tmp", "wb") as f:
+        f.write(data)
+    os.replace(path + ".tmp", path)
 
 
 class CaptureHandler:
@@ -49,11 +46,9 @@ class CaptureHandler:
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
         base = os.path.join(self.capture_dir, "%04d" % self.count)
-        # Write the data first and the envelope last: a reader that sees the .json
-        # file knows the message is complete.
-        with open(base + ".eml.tmp", "wb") as f:
-            f.write(envelope.original_content)
-        os.replace(base + ".eml.tmp", base + ".eml")
+        # The data first and the envelope last: a reader that sees the .json file
+        # knows the message is complete.
+        write_whole(base + ".eml", envelope.original_content)
         auth = session.auth_data.login.decode("utf-8", "replace") \
             if isinstance(session.auth_data, LoginPassword) else None
         meta = {
@@ -62,12 +57,9 @@ class CaptureHandler:
             "auth_user": auth,
             "auth_mechanism": getattr(session, "auth_mechanism", None),
             "tls": server.transport.get_extra_info("ssl_object") is not None,
-            "size": len(envelope.original_content),
             "session": server.connection_number,
         }
-        with open(base + ".json.tmp", "w", encoding="utf-8") as f:
-            json.dump(meta, f)
-        os.replace(base + ".json.tmp", base + ".json")
+        write_whole(base + ".json", json.dumps(meta).encode())
         return "250 2.0.0 Message accepted for delivery"
 
 
@@ -126,19 +118,14 @@ class PeerSMTP(SMTP):
 
 def parse_args():
     p = argparse.ArgumentParser()
-    p.add_argument("--host", default="127.0.0.10")
-    p.add_argument("--port", type=int, default=25)
-    p.add_argument("--capture-dir", required=True)
-    p.add_argument("--auth-user")
+    for name in ("--host", "--port", "--capture-dir", "--cert", "--key", "--auth-user"):
+        p.add_argument(name)
     p.add_argument("--auth-password", default="")
-    p.add_argument("--auth-only", help="offer this one mechanism (LOGIN or PLAIN)")
+    p.add_argument("--auth-only")  # offer this one mechanism (LOGIN or PLAIN)
     p.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
-    p.add_argument("--cert")
-    p.add_argument("--key")
     p.add_argument("--reject-rcpt", action="append", default=[])
     p.add_argument("--mode", choices=["normal", "silent", "close-in-data", "split"],
                    default="normal")
-    p.add_argument("--size-limit", type=int, default=0)
     return p.parse_args()
 
 
@@ -153,7 +140,7 @@ async def main():
     PeerSMTP.mode = args.mode
     kwargs = {
         "hostname": "peer.test",
-        "data_size_limit": args.size_limit or None,
+        "data_size_limit": None,
         "auth_require_tls": False,
         "tls_context": context if args.tls == "starttls" else None,
     }
@@ -164,19 +151,11 @@ async def main():
             kwargs["auth_exclude_mechanism"] = sorted(others)
     loop = asyncio.get_running_loop()
     server = await loop.create_server(
-        lambda: PeerSMTP(handler, loop=loop, **kwargs), host=args.host, port=args.port,
+        lambda: PeerSMTP(handler, loop=loop, **kwargs), host=args.host, port=int(args.port),
         ssl=context if args.tls == "implicit" else None, reuse_address=True)
-    stop = loop.create_future()
-    for sig in (signal.SIGTERM, signal.SIGINT):
-        loop.add_signal_handler(sig, stop.set_result, None)
     print("READY", flush=True)
-    await stop
-    server.close()
+    await server.serve_forever()
 
 
 if __name__ == "__main__":
-    try:
-        asyncio.run(main())
-    except OSError as e:
-        print("ERROR %s" % e, file=sys.stderr, flush=True)
-        sys.exit(2)
+    asyncio.run(main())

@@ -11,34 +11,23 @@
 
 PostgresPeer::PostgresPeer(QString address, quint16 port)
     : address_(std::move(address)), port_(port), dir_(QStringLiteral("/tmp/velkor-pg-XXXXXX")) {
-  dataDir_ = dir_.path() + QStringLiteral("/data");
-  logPath_ = dir_.path() + QStringLiteral("/server.log");
+  // The newest installed version (Debian installs one per major version).
+  const QDir versions(QStringLiteral("/usr/lib/postgresql"));
+  for (const QString& v : versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Reversed))
+    if (QFile::exists(versions.filePath(v + "/bin/postgres")) && bin_.isEmpty())
+      bin_ = versions.filePath(v + "/bin");
   // The server refuses to run as root: then the cluster belongs to nobody.
-  root_ = geteuid() == 0;
-  const passwd* pw = root_ ? getpwnam("nobody") : nullptr;
-  if (pw) {
+  if (const passwd* pw = geteuid() == 0 ? getpwnam("nobody") : nullptr) {
     uid_ = pw->pw_uid;
     gid_ = pw->pw_gid;
+    if (::chown(QFile::encodeName(dir_.path()).constData(), uid_, gid_) != 0)
+      error_ = QStringLiteral("chown of %1 failed").arg(dir_.path());
   }
-  if (root_ && ::chown(QFile::encodeName(dir_.path()).constData(), uid_, gid_) != 0)
-    error_ = QStringLiteral("chown of %1 failed").arg(dir_.path());
-}
-
-PostgresPeer::~PostgresPeer() { stop(); }
-
-QString PostgresPeer::binDir() {
-  const QDir versions(QStringLiteral("/usr/lib/postgresql"));
-  // The newest installed version (Debian installs one per major version).
-  const auto filter = QDir::Dirs | QDir::NoDotAndDotDot;
-  for (const QString& v : versions.entryList(filter, QDir::Name | QDir::Reversed))
-    if (QFile::exists(versions.filePath(v + QStringLiteral("/bin/postgres"))))
-      return versions.filePath(v + QStringLiteral("/bin"));
-  return {};
 }
 
 void PostgresPeer::dropPrivileges(QProcess& p) const {
-  p.setChildProcessModifier([root = root_, uid = uid_, gid = gid_] {
-    if (root && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)) _exit(126);
+  p.setChildProcessModifier([uid = uid_, gid = gid_] {
+    if (uid && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)) _exit(126);
     // Set after the change of user, which clears it: the server dies with the test.
     prctl(PR_SET_PDEATHSIG, SIGINT);
   });
@@ -50,63 +39,56 @@ bool PostgresPeer::runTool(const QString& tool, const QStringList& args, bool as
   p.setProcessChannelMode(QProcess::MergedChannels);
   p.setWorkingDirectory(dir_.path());
   if (asServerUser) dropPrivileges(p);
-  p.start(binDir() + QLatin1Char('/') + tool, args);
+  p.start(bin_ + '/' + tool, args);
   p.write(input);
   p.closeWriteChannel();
   if (!p.waitForFinished(60000)) p.kill();
   if (p.error() == QProcess::UnknownError && p.exitStatus() == QProcess::NormalExit &&
       p.exitCode() == 0)
     return true;
-  error_ = tool + QStringLiteral(" failed: ") + p.errorString() + QLatin1Char('\n') +
-           QString::fromLocal8Bit(p.readAll());
+  error_ = tool + " failed: " + p.errorString() + '\n' + QString::fromLocal8Bit(p.readAll());
   return false;
+}
+
+QStringList PostgresPeer::clientArgs(const QString& database) const {
+  return {"-h", address_, "-p", QString::number(port_), "-U", "pg", "-d", database};
 }
 
 bool PostgresPeer::start() {
-  if (!dir_.isValid() || !error_.isEmpty() || isRunning()) return false;
-  if (binDir().isEmpty()) {
+  if (!dir_.isValid() || !error_.isEmpty()) return false;
+  stop();
+  if (bin_.isEmpty()) {
     error_ = QStringLiteral("PostgreSQL is not installed");
     return false;
   }
-  // After stop() the cluster is there already.
-  if (!QFile::exists(dataDir_ + QStringLiteral("/PG_VERSION")) &&
-      !runTool(QStringLiteral("initdb"),
-               QStringLiteral("-D %1 -U %2 --auth=trust -E UTF8 --locale=C.UTF-8 --no-sync")
-                   .arg(dataDir_, user()).split(QLatin1Char(' ')),
-               true))
+  const QString data = dir_.filePath(QStringLiteral("data"));
+  if (!QFile::exists(data + "/PG_VERSION") &&
+      !runTool("initdb", {"-D", data, "-U", "pg", "--auth=trust", "-E", "UTF8", "--locale=C.UTF-8",
+                          "--no-sync"}, true))
     return false;
   server_ = std::make_unique<QProcess>();
   server_->setProcessChannelMode(QProcess::MergedChannels);
-  server_->setStandardOutputFile(logPath_, QIODevice::Append);
+  server_->setStandardOutputFile(dir_.filePath("server.log"), QIODevice::Append);
   server_->setWorkingDirectory(dir_.path());
   dropPrivileges(*server_);
-  server_->start(binDir() + QStringLiteral("/postgres"),
-                 QStringLiteral("-D %1 -h %2 -p %3 -k %4 -c fsync=off -c log_statement=all")
-                     .arg(dataDir_, address_, QString::number(port_), dir_.path())
-                     .split(QLatin1Char(' ')));
-  if (server_->waitForStarted(10000)) return waitReady(30000);
-  error_ = QStringLiteral("postgres did not start: ") + server_->errorString();
-  return false;
-}
-
-bool PostgresPeer::waitReady(int timeoutMs) {
-  QDeadlineTimer deadline(timeoutMs);
-  const QStringList args = QStringLiteral("-h %1 -p %2 -U %3 -d postgres -t 1")
-                               .arg(address_, QString::number(port_), user())
-                               .split(QLatin1Char(' '));
-  while (!deadline.hasExpired()) {
-    if (runTool(QStringLiteral("pg_isready"), args, false)) {
+  server_->start(bin_ + "/postgres", {"-D", data, "-h", address_, "-p", QString::number(port_),
+                                      "-k", dir_.path(), "-c", "fsync=off", "-c",
+                                      "log_statement=all"});
+  const QDeadlineTimer deadline(30000);
+  while (server_->waitForStarted(10000) && !deadline.hasExpired()) {
+    if (runTool("pg_isready", clientArgs("postgres") << "-t" << "1", false)) {
       error_.clear();
       return true;
     }
     if (server_->waitForFinished(100)) break;  // doubles as the pause between tries
   }
-  error_ = QStringLiteral("postgres is not ready: ") + QString::fromLocal8Bit(log());
+  error_ = "postgres is not ready: " + server_->errorString() + '\n' +
+           QString::fromLocal8Bit(log());
   return false;
 }
 
 void PostgresPeer::stop() {
-  if (isRunning()) {
+  if (server_ && server_->state() != QProcess::NotRunning) {
     ::kill(pid_t(server_->processId()), SIGINT);  // fast shutdown
     if (!server_->waitForFinished(15000)) {
       server_->kill();
@@ -116,24 +98,17 @@ void PostgresPeer::stop() {
   server_.reset();
 }
 
-bool PostgresPeer::isRunning() const {
-  return server_ && server_->state() != QProcess::NotRunning;
-}
-
 bool PostgresPeer::exec(const QString& sql, const QString& database) {
-  return runTool(QStringLiteral("psql"),
-                 QStringLiteral("-X -q -v ON_ERROR_STOP=1 -h %1 -p %2 -U %3 -d %4 -f -")
-                     .arg(address_, QString::number(port_), user(), database)
-                     .split(QLatin1Char(' ')),
-                 false, sql.toUtf8());
+  return runTool("psql", QStringList{"-X", "-q", "-v", "ON_ERROR_STOP=1", "-f", "-"} +
+                             clientArgs(database), false, sql.toUtf8());
 }
 
 QString PostgresPeer::connection(const QString& database) const {
-  return QStringLiteral("database=%1;host=%2;port=%3;user=%4")
-      .arg(database, address_, QString::number(port_), user());
+  return QStringLiteral("database=%1;host=%2;port=%3;user=pg")
+      .arg(database, address_, QString::number(port_));
 }
 
 QByteArray PostgresPeer::log() const {
-  QFile f(logPath_);
+  QFile f(dir_.filePath(QStringLiteral("server.log")));
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

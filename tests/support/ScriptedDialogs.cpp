@@ -2,18 +2,10 @@
 
 using namespace platform;
 
-ScriptedDialogs::ScriptedDialogs() { setDialogs(this); }
-ScriptedDialogs::~ScriptedDialogs() { setDialogs(nullptr); }
-
 QStringList ScriptedDialogs::texts() const {
   QStringList out;
   for (const DialogCall& c : calls) out << c.text;
   return out;
-}
-
-void ScriptedDialogs::record(DialogCall c) {
-  calls << c;
-  if (onCall) onCall(calls.last());
 }
 
 template <class T>
@@ -24,9 +16,10 @@ std::optional<T> ScriptedDialogs::take() {
   return std::nullopt;
 }
 
-MsgResult ScriptedDialogs::messageBox(QWidget* parent, const QString& text, MsgButtons buttons,
+MsgResult ScriptedDialogs::messageBox(QWidget*, const QString& text, MsgButtons buttons,
                                       MsgIcon icon, const QString& title) {
-  record({DialogCall::Message, text, title, icon, buttons, {}, {}, parent});
+  calls << DialogCall{.kind = DialogCall::Message, .text = text, .title = title, .icon = icon,
+                      .buttons = buttons};
   // Unanswered: the cancelling choice of the box.
   return take<MsgResult>().value_or(buttons == MsgButtons::Ok                 ? MsgResult::Ok
                                     : buttons == MsgButtons::YesNo            ? MsgResult::No
@@ -34,32 +27,15 @@ MsgResult ScriptedDialogs::messageBox(QWidget* parent, const QString& text, MsgB
                                                                               : MsgResult::Cancel);
 }
 
-void ScriptedDialogs::timedMessageBox(QWidget* parent, const QString& text, MsgIcon icon,
-                                      const QString& title, int timeoutMs) {
-  record({DialogCall::Timed, text, title, icon, MsgButtons::Ok, QString::number(timeoutMs), {},
-          parent});
-}
-
-std::optional<QString> ScriptedDialogs::inputBox(QWidget* parent, const QString& prompt,
+std::optional<QString> ScriptedDialogs::inputBox(QWidget*, const QString& prompt,
                                                  const QString& title, const QString& defaultText) {
-  record({DialogCall::Input, prompt, title, MsgIcon::None, MsgButtons::OkCancel, defaultText, {},
-          parent});
+  calls << DialogCall{.kind = DialogCall::Input, .text = prompt, .title = title,
+                      .buttons = MsgButtons::OkCancel, .defaultText = defaultText};
   return take<std::optional<QString>>().value_or(std::nullopt);
 }
 
-QString ScriptedDialogs::openFileName(QWidget* parent, const FileDialogOptions& options) {
-  record({DialogCall::OpenFile, {}, options.title, MsgIcon::None, MsgButtons::OkCancel, {}, options,
-          parent});
+QString ScriptedDialogs::fileName(DialogCall::Kind kind, const FileDialogOptions& options) {
+  calls << DialogCall{.kind = kind, .title = options.title, .buttons = MsgButtons::OkCancel,
+                      .file = options};
   return take<std::optional<QString>>().value_or(std::nullopt).value_or(QString());
-}
-
-QString ScriptedDialogs::saveFileName(QWidget* parent, const FileDialogOptions& options) {
-  record({DialogCall::SaveFile, {}, options.title, MsgIcon::None, MsgButtons::OkCancel, {}, options,
-          parent});
-  return take<std::optional<QString>>().value_or(std::nullopt).value_or(QString());
-}
-
-std::optional<QColor> ScriptedDialogs::chooseColor(QWidget* parent, const QColor&) {
-  record({DialogCall::Color, {}, {}, MsgIcon::None, MsgButtons::OkCancel, {}, {}, parent});
-  return take<std::optional<QColor>>().value_or(std::nullopt);
 }

@@ -1,8 +1,5 @@
 #pragma once
 #include <QList>
-#include <QPointer>
-#include <QWidget>
-#include <functional>
 #include <variant>
 
 #include "platform/Dialogs.h"
@@ -12,25 +9,23 @@
 // (OK for an OK-only box) and counts the box as unanswered.
 struct DialogCall {
   enum Kind { Message, Timed, Input, OpenFile, SaveFile, Color } kind;
-  QString text;   // message or prompt
-  QString title;
+  QString text{};  // message or prompt
+  QString title{};
   platform::MsgIcon icon = platform::MsgIcon::None;
   platform::MsgButtons buttons = platform::MsgButtons::Ok;
-  QString defaultText;
-  platform::FileDialogOptions file;
-  QPointer<QWidget> parent;
+  QString defaultText{};
+  platform::FileDialogOptions file{};
 };
 
 class ScriptedDialogs : public platform::Dialogs {
  public:
-  using Answer = std::variant<platform::MsgResult, std::optional<QString>, std::optional<QColor>>;
+  using Answer = std::variant<platform::MsgResult, std::optional<QString>>;
 
-  ScriptedDialogs();
-  ~ScriptedDialogs() override;
+  ScriptedDialogs() { platform::setDialogs(this); }
+  ~ScriptedDialogs() override { platform::setDialogs(nullptr); }
 
   void answer(platform::MsgResult r) { answers << Answer(r); }
   void answerText(std::optional<QString> t) { answers << Answer(std::move(t)); }
-  void answerColor(std::optional<QColor> c) { answers << Answer(std::move(c)); }
 
   const DialogCall& last() const { return calls.last(); }
   QStringList texts() const;
@@ -38,20 +33,28 @@ class ScriptedDialogs : public platform::Dialogs {
   QList<DialogCall> calls;
   QList<Answer> answers;
   int unanswered = 0;
-  // Runs when a box is shown, before it is answered (to look at the window then).
-  std::function<void(const DialogCall&)> onCall;
 
-  platform::MsgResult messageBox(QWidget* parent, const QString& text, platform::MsgButtons buttons,
+  platform::MsgResult messageBox(QWidget*, const QString& text, platform::MsgButtons buttons,
                                  platform::MsgIcon icon, const QString& title) override;
-  void timedMessageBox(QWidget* parent, const QString& text, platform::MsgIcon icon,
-                       const QString& title, int timeoutMs) override;
-  std::optional<QString> inputBox(QWidget* parent, const QString& prompt, const QString& title,
+  void timedMessageBox(QWidget*, const QString& text, platform::MsgIcon icon,
+                       const QString& title, int) override {
+    calls << DialogCall{.kind = DialogCall::Timed, .text = text, .title = title, .icon = icon};
+  }
+  std::optional<QString> inputBox(QWidget*, const QString& prompt, const QString& title,
                                   const QString& defaultText) override;
-  QString openFileName(QWidget* parent, const platform::FileDialogOptions& options) override;
-  QString saveFileName(QWidget* parent, const platform::FileDialogOptions& options) override;
-  std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
+  QString openFileName(QWidget*, const platform::FileDialogOptions& options) override {
+    return fileName(DialogCall::OpenFile, options);
+  }
+  QString saveFileName(QWidget*, const platform::FileDialogOptions& options) override {
+    return fileName(DialogCall::SaveFile, options);
+  }
+  std::optional<QColor> chooseColor(QWidget*, const QColor&) override {
+    calls << DialogCall{.kind = DialogCall::Color};
+    ++unanswered;
+    return std::nullopt;
+  }
 
  private:
-  void record(DialogCall c);
+  QString fileName(DialogCall::Kind kind, const platform::FileDialogOptions& options);
   template <class T> std::optional<T> take();
 };

@@ -6,18 +6,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QThread>
 
 namespace {
-
-const char* tlsName(SmtpPeer::Tls tls) {
-  switch (tls) {
-    case SmtpPeer::Tls::StartTls: return "starttls";
-    case SmtpPeer::Tls::Implicit: return "implicit";
-    default: return "none";
-  }
-}
 
 QByteArray readFile(const QString& path) {
   QFile f(path);
@@ -26,113 +17,71 @@ QByteArray readFile(const QString& path) {
 
 }  // namespace
 
-SmtpPeer::SmtpPeer(Options options) : options_(std::move(options)) {}
-
-SmtpPeer::~SmtpPeer() { stop(); }
-
 QString SmtpPeer::scriptPath(const QString& name) {
   return QStringLiteral(VELKOR_SOURCE_DIR "/tests/peers/") + name;
 }
 
-QString SmtpPeer::captureDir() const { return dir_.path() + QStringLiteral("/capture"); }
-
 QString SmtpPeer::caFile() const {
-  return options_.tls == Tls::None ? QString() : dir_.path() + QStringLiteral("/ca.pem");
+  return options_.tls == Tls::None ? QString() : dir_.filePath(QStringLiteral("server.pem"));
 }
 
-qint64 SmtpPeer::pid() const { return process_.pid(); }
-
-bool SmtpPeer::runOpenssl(const QStringList& args) {
+// A self-signed certificate for the server's names, which a client can be made to trust.
+bool SmtpPeer::makeCertificate() {
   QProcess p;
   p.setWorkingDirectory(dir_.path());
-  p.start(QStringLiteral("openssl"), args);
-  if (!p.waitForFinished(30000) || p.exitCode() != 0) {
-    error_ = QStringLiteral("openssl %1: %2").arg(args.join(' '),
-                                                  QString::fromLocal8Bit(p.readAllStandardError()));
-    return false;
-  }
-  return true;
-}
-
-bool SmtpPeer::makeCertificates() {
-  const QString ext = QStringLiteral("subjectAltName=IP:%1,DNS:localhost,DNS:peer.test\n"
-                                     "basicConstraints=CA:FALSE\n"
-                                     "extendedKeyUsage=serverAuth\n")
-                          .arg(options_.host);
-  QFile extFile(dir_.path() + QStringLiteral("/server.ext"));
-  if (!extFile.open(QIODevice::WriteOnly) || extFile.write(ext.toUtf8()) < 0) {
-    error_ = QStringLiteral("cannot write server.ext");
-    return false;
-  }
-  extFile.close();
-  const QString ec = QStringLiteral("ec_paramgen_curve:P-256");
-  return runOpenssl({"req", "-x509", "-newkey", "ec", "-pkeyopt", ec, "-nodes", "-days", "2",
-                     "-subj", "/CN=Velkor Test CA", "-keyout", "ca.key", "-out", "ca.pem"}) &&
-         runOpenssl({"req", "-newkey", "ec", "-pkeyopt", ec, "-nodes", "-subj",
-                     "/CN=" + options_.host, "-keyout", "server.key", "-out", "server.csr"}) &&
-         runOpenssl({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-                     "-CAcreateserial", "-days", "2", "-extfile", "server.ext", "-out",
-                     "server.pem"});
+  p.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256",
+                      "-nodes", "-days", "2", "-subj", "/CN=" + options_.host, "-addext",
+                      "subjectAltName=IP:" + options_.host + ",DNS:localhost,DNS:peer.test",
+                      "-keyout", "server.key", "-out", "server.pem"});
+  if (p.waitForFinished(30000) && p.exitCode() == 0) return true;
+  error_ = "openssl: " + QString::fromLocal8Bit(p.readAllStandardError());
+  return false;
 }
 
 bool SmtpPeer::start() {
-  if (!dir_.isValid()) {
-    error_ = QStringLiteral("no temporary directory");
-    return false;
-  }
-  QDir().mkpath(captureDir());
+  const char* tls[] = {"none", "starttls", "implicit"};
   QStringList args{scriptPath(QStringLiteral("smtp_server.py")),
-                   "--host", options_.host,
-                   "--port", QString::number(options_.port),
-                   "--capture-dir", captureDir(),
-                   "--mode", options_.mode,
-                   "--tls", QString::fromLatin1(tlsName(options_.tls)),
-                   "--size-limit", QString::number(options_.sizeLimit)};
+                   "--host", options_.host, "--port", QString::number(options_.port),
+                   "--capture-dir", dir_.filePath(QStringLiteral("capture")),
+                   "--mode", options_.mode, "--tls", tls[int(options_.tls)]};
   if (!options_.authUser.isEmpty())
     args << "--auth-user" << options_.authUser << "--auth-password" << options_.authPassword;
   if (!options_.authOnly.isEmpty()) args << "--auth-only" << options_.authOnly;
   for (const QString& r : options_.rejectRcpt) args << "--reject-rcpt" << r;
   if (options_.tls != Tls::None) {
-    if (!makeCertificates()) return false;
-    args << "--cert" << dir_.path() + "/server.pem" << "--key" << dir_.path() + "/server.key";
+    if (!makeCertificate()) return false;
+    args << "--cert" << dir_.filePath("server.pem") << "--key" << dir_.filePath("server.key");
   }
-  PeerReadiness ready;
-  ready.outputContains = QStringLiteral("READY");
-  if (!process_.start(QStringLiteral("/usr/bin/python3"), args, ready)) {
-    error_ = QStringLiteral("smtp_server.py did not get ready: ") + process_.errorString() +
-             QLatin1Char('\n') + QString::fromLocal8Bit(process_.output());
-    return false;
-  }
-  return true;
+  if (process_.start(QStringLiteral("/usr/bin/python3"), args, PeerReadiness::onOutput("READY")))
+    return true;
+  error_ = "smtp_server.py did not get ready: " + process_.errorString() + '\n' +
+           QString::fromLocal8Bit(process_.output());
+  return false;
 }
-
-void SmtpPeer::stop() { process_.stop(); }
 
 QList<SmtpPeer::Message> SmtpPeer::messages() const {
   QList<Message> result;
-  QDir d(captureDir());
+  const QDir d(dir_.filePath(QStringLiteral("capture")));
   // The server writes NNNN.json last, so each listed name is a complete message.
-  const QStringList names = d.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
-  for (const QString& name : names) {
+  for (const QString& name : d.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
     const QString base = d.filePath(name.chopped(5));
     const QJsonObject meta = QJsonDocument::fromJson(readFile(base + ".json")).object();
     Message m;
     m.emlPath = base + QStringLiteral(".eml");
     m.raw = readFile(m.emlPath);
-    m.mailFrom = meta.value(QStringLiteral("mail_from")).toString();
-    for (const QJsonValue& v : meta.value(QStringLiteral("rcpt_tos")).toArray())
-      m.rcptTos << v.toString();
-    m.authUser = meta.value(QStringLiteral("auth_user")).toString();
-    m.authMechanism = meta.value(QStringLiteral("auth_mechanism")).toString();
-    m.tls = meta.value(QStringLiteral("tls")).toBool();
-    m.session = meta.value(QStringLiteral("session")).toInt();
+    m.mailFrom = meta.value("mail_from").toString();
+    for (const QJsonValue& v : meta.value("rcpt_tos").toArray()) m.rcptTos << v.toString();
+    m.authUser = meta.value("auth_user").toString();
+    m.authMechanism = meta.value("auth_mechanism").toString();
+    m.tls = meta.value("tls").toBool();
+    m.session = meta.value("session").toInt();
     result << m;
   }
   return result;
 }
 
 bool SmtpPeer::waitForMessages(int count, int timeoutMs) const {
-  QDeadlineTimer deadline(timeoutMs);
+  const QDeadlineTimer deadline(timeoutMs);
   while (messages().size() < count) {
     if (deadline.hasExpired()) return false;
     QThread::msleep(20);

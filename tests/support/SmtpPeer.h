@@ -13,15 +13,14 @@
 //   SmtpPeer peer({.host = "127.0.0.21", .tls = SmtpPeer::Tls::StartTls,
 //                  .authUser = "korisnik", .authPassword = "tajna"});
 //   QVERIFY2(peer.start(), qPrintable(peer.error()));
-//   qputenv("SSL_CERT_FILE", peer.caFile().toUtf8());   // CA that signed the server cert
+//   qputenv("SSL_CERT_FILE", peer.caFile().toUtf8());   // trust the server
 //   ... send to peer.host():peer.port() ...
 //   QVERIFY(peer.waitForMessages(1));
 //   const SmtpPeer::Message m = peer.messages().at(0);  // m.raw, m.mailFrom, m.rcptTos
 //
-// In TLS modes the server certificate names the peer's address (IP SAN), "localhost"
-// and "peer.test"; caFile() is the self-signed CA that issued it. Modes: "normal",
-// "silent" (never greets), "close-in-data" (hangs up after the first line of DATA),
-// "split" (every reply written in two pieces).
+// In TLS modes the server's self-signed certificate (caFile()) names the peer's address,
+// "localhost" and "peer.test". Modes: "normal", "silent" (never greets), "close-in-data" (hangs up after
+// the first line of DATA), "split" (every reply written in two pieces).
 class SmtpPeer {
  public:
   enum class Tls { None, StartTls, Implicit };
@@ -29,12 +28,11 @@ class SmtpPeer {
     QString host = QStringLiteral("127.0.0.10");
     int port = 25;
     Tls tls = Tls::None;
-    QString authUser;  // AUTH is offered only when set
-    QString authPassword;
-    QString authOnly;  // offer only this mechanism ("LOGIN"); empty = LOGIN and PLAIN
-    QStringList rejectRcpt;  // answered with 550
+    QString authUser{};  // AUTH is offered only when set
+    QString authPassword{};
+    QString authOnly{};  // offer only this mechanism ("LOGIN"); empty = LOGIN and PLAIN
+    QStringList rejectRcpt{};  // answered with 550
     QString mode = QStringLiteral("normal");
-    qint64 sizeLimit = 0;  // 0 = unlimited
   };
   struct Message {
     QByteArray raw;  // the data as received, dot-unstuffed
@@ -47,27 +45,21 @@ class SmtpPeer {
     QString emlPath;
   };
 
-  explicit SmtpPeer(Options options);
-  ~SmtpPeer();
-  SmtpPeer(const SmtpPeer&) = delete;
-  SmtpPeer& operator=(const SmtpPeer&) = delete;
+  explicit SmtpPeer(Options options) : options_(std::move(options)) {}
 
   bool start();  // waits for READY; false with error() on failure
-  void stop();
+  void stop() { process_.stop(); }
   QString error() const { return error_; }
   QString host() const { return options_.host; }
   int port() const { return options_.port; }
-  qint64 pid() const;
-  QString caFile() const;  // empty in Tls::None
-  QString captureDir() const;
+  QString caFile() const;  // the certificate to trust; empty in Tls::None
   QList<Message> messages() const;  // in arrival order
   bool waitForMessages(int count, int timeoutMs = 10000) const;
   // Full path of a script in tests/peers/.
   static QString scriptPath(const QString& name);
 
  private:
-  bool makeCertificates();
-  bool runOpenssl(const QStringList& args);
+  bool makeCertificate();
 
   Options options_;
   QTemporaryDir dir_;
