@@ -133,7 +133,11 @@ class TstFrmSMTPPostavke : public QObject {
   }
 
   void testMail_twoRecipients_bothReceive() {
-    SmtpPeer peer({.host = "127.0.0.27", .authUser = "prodaja", .authPassword = "tajna"});
+    SmtpPeer::Options o;
+    o.host = "127.0.0.27";
+    o.authUser = "prodaja";
+    o.authPassword = "tajna";
+    SmtpPeer peer(o);
     QVERIFY2(peer.start(), qPrintable(peer.error()));
     otvori("127.0.0.27", " tajna");
     d->answerText(QString(" ana@firma.hr;ivo@firma.hr "));

@@ -31,6 +31,15 @@ void spremiPostavke(const QString& host, const QMap<QString, QString>& uz = {}) 
   for (auto it = s.cbegin(); it != s.cend(); ++it) SaveVelkorSetting(it.key(), it.value());
 }
 
+// A server on host:25 that takes the route's user.
+SmtpPeer::Options server(const QString& host) {
+  SmtpPeer::Options o;
+  o.host = host;
+  o.authUser = kKorisnik;
+  o.authPassword = kLozinka;
+  return o;
+}
+
 // name="=?UTF-8?B?…?=" is written on purpose for readers that know no other form;
 // Python notes it as a defect of Content-Type. Anything else is a real problem.
 QStringList problemsBesidesQuotedName(const QJsonObject& j) {
@@ -82,10 +91,9 @@ class TstSmtpRoute : public QObject {
 
   // AUTH LOGIN on a plain connection; the message as a strict reader decodes it.
   void plainAuth_messageArrivesWhole() {
-    SmtpPeer peer({.host = "127.0.0.20",
-                   .authUser = kKorisnik,
-                   .authPassword = kLozinka,
-                   .authOnly = "LOGIN"});
+    SmtpPeer::Options o = server("127.0.0.20");
+    o.authOnly = "LOGIN";
+    SmtpPeer peer(o);
     QVERIFY2(peer.start(), qPrintable(peer.error()));
     spremiPostavke("127.0.0.20");
     const QStringList prilozi{
@@ -135,11 +143,10 @@ class TstSmtpRoute : public QObject {
   void tls() {
     QFETCH(int, tls);
     QFETCH(QString, postavka);
-    SmtpPeer peer({.host = "127.0.0.21",
-                   .port = Tls(tls) == Tls::Implicit ? 465 : 25,
-                   .tls = Tls(tls),
-                   .authUser = kKorisnik,
-                   .authPassword = kLozinka});
+    SmtpPeer::Options o = server("127.0.0.21");
+    o.tls = Tls(tls);
+    o.port = o.tls == Tls::Implicit ? 465 : 25;
+    SmtpPeer peer(o);
     QVERIFY2(peer.start(), qPrintable(peer.error()));
     qputenv("SSL_CERT_FILE", peer.caFile().toUtf8());
     spremiPostavke("127.0.0.21", {{postavka, "True"}, {"SMTPPort", "0"}});
@@ -177,12 +184,11 @@ class TstSmtpRoute : public QObject {
     QFETCH(QString, mode);
     QFETCH(QString, postavka);
     QFETCH(QString, prikazano);
-    SmtpPeer peer({.host = "127.0.0.23",
-                   .tls = Tls(tls),
-                   .authUser = kKorisnik,
-                   .authPassword = kLozinka,
-                   .rejectRcpt = {"nema@firma.hr"},
-                   .mode = mode});
+    SmtpPeer::Options o = server("127.0.0.23");
+    o.tls = Tls(tls);
+    o.mode = mode;
+    o.rejectRcpt = {"nema@firma.hr"};
+    SmtpPeer peer(o);
     QVERIFY2(peer.start(), qPrintable(peer.error()));
     spremiPostavke("127.0.0.23",
                    {{"SMTPTimeout", "2"}, {postavka.section('=', 0, 0), postavka.section('=', 1)}});
