@@ -12,6 +12,7 @@ class TstPomocne : public QObject {
     QTest::newRow("two") << "ana@firma.hr;ivo@firma.hr" << true;
     QTest::newRow("blank after ;") << "ana@firma.hr; ivo@firma.hr" << false;
     QTest::newRow("trailing ;") << "ana@firma.hr;" << false;
+    QTest::newRow("leading ;") << ";ana@firma.hr" << false;
     QTest::newRow("adjacent @@") << "ana@@firma.hr" << false;
     QTest::newRow("@ apart") << "ana@firma@hr.hr" << false;
     QTest::newRow("dot only before @") << "ana.b@firma" << true;
@@ -24,6 +25,12 @@ class TstPomocne : public QObject {
     QFETCH(QString, lista);
     QFETCH(bool, ispravna);
     QCOMPARE(ProvjeriEMailAdrese(lista), ispravna);
+  }
+
+  void pripremiZaSQL() {
+    QCOMPARE(PripremiZaSQL("O'Brien"), QString("O''Brien"));
+    QCOMPARE(PripremiZaSQL("''"), QString("''''"));
+    QCOMPARE(PripremiZaSQL("Šarić d.o.o."), QString("Šarić d.o.o."));
   }
 };
 
