@@ -1,0 +1,176 @@
+// Picking recipients in the address book and handing them to the composer's three fields.
+#include <QApplication>
+#include <functional>
+
+#include "contacts/ContactsTestSupport.h"
+#include "contacts/frmContacts.h"
+#include "entry/ContactListTarget.h"
+#include "support/ScriptedDialogs.h"
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+const QByteArray kBook = "Ana Šimić,ana@x.hr\r\nIvo Ivić,ivo@x.hr\r\nĐurđa Žic,dz@x.hr\r\n";
+
+QStringList entries(QWidget& f, const char* list) {
+  QStringList out;
+  auto* l = control<QListWidget>(f, list);
+  for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+  return out;
+}
+
+// Opens the book as the composer does and runs act inside it; a book left open is closed
+// after a while so that a fault fails the test instead of hanging it.
+bool pick(QLineEdit* to, QLineEdit* cc, QLineEdit* bcc, std::function<void(QDialog&)> act) {
+  bool leftOpen = false;
+  QTimer::singleShot(0, [&] {
+    auto* f = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!f) return;
+    act(*f);
+    QTimer::singleShot(5000, f, [f, &leftOpen] { leftOpen = true, f->reject(); });
+  });
+  frmContacts::Prikaži(nullptr, to, cc, bcc);
+  return !leftOpen;
+}
+}  // namespace
+
+class TstContactPicking : public QObject {
+  Q_OBJECT
+  TestEnv env;
+  ScriptedDialogs boxes;
+
+ private slots:
+  void init() {
+    env.writeFile("data/Velkor/Contacts.txt", kBook);
+    boxes.calls.clear();
+    boxes.answers.clear();
+    ContactListTarget = 0;
+  }
+
+  // Each add button moves the ticked contacts and unticks them; with none ticked, or an
+  // empty book, it says so in its own words.
+  void addButtons_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("noneTicked");
+    QTest::newRow("To") << "cmdTo" << "lstTo" << "Nije selektiran kontakt za dodati";
+    QTest::newRow("CC") << "cmdCC" << "lstCC" << "Ne postoji selektirani kontakt za dodati";
+    QTest::newRow("BCC") << "cmbBCC" << "lstBCC" << "Nije selektiran nijedan kontakt!";
+  }
+  void addButtons() {
+    QFETCH(QString, button);
+    QFETCH(QString, list);
+    QFETCH(QString, noneTicked);
+    frmContacts f;
+    auto* l = control<QTreeWidget>(f, "lstContacts");
+    l->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    l->topLevelItem(2)->setCheckState(0, Qt::Checked);
+    QCOMPARE(l->currentItem(), l->topLevelItem(2));  // ticking selects
+    click(f, qPrintable(button));
+    click(f, qPrintable(button));
+    QCOMPARE(entries(f, qPrintable(list)), QStringList({"ana@x.hr", "dz@x.hr"}));
+    QCOMPARE(l->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    env.writeFile("data/Velkor/Contacts.txt", "");
+    frmContacts empty;
+    click(empty, qPrintable(button));
+    QCOMPARE(boxes.texts(), QStringList({noneTicked, "Ne postoji kontakt za dodati"}));
+    QCOMPARE(boxes.last().title, QString("Slanje E-mail-a"));
+  }
+
+  // A double-click adds the contact once to the list ContactListTarget names; double-clicking
+  // a picked address removes it.
+  void doubleClick_data() {
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QString>("lists");
+    QTest::newRow("none") << 0 << "||";
+    QTest::newRow("To") << 1 << "ivo@x.hr||";
+    QTest::newRow("CC") << 2 << "|ivo@x.hr|";
+    QTest::newRow("BCC") << 3 << "||ivo@x.hr";
+    QTest::newRow("other") << 4 << "||";
+  }
+  void doubleClick() {
+    QFETCH(int, target);
+    ContactListTarget = qint16(target);
+    frmContacts f;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    auto* l = control<QTreeWidget>(f, "lstContacts");
+    const QPoint p = l->visualItemRect(l->topLevelItem(1)).center();
+    for (int i = 0; i < 2; ++i) dblClick(l, p);
+    QStringList lists;
+    for (const char* name : {"lstTo", "lstCC", "lstBCC"}) lists << entries(f, name).join(",");
+    QTEST(lists.join("|"), "lists");
+    if (target < 1 || target > 3) return;
+    const char* names[] = {"", "lstTo", "lstCC", "lstBCC"};
+    auto* picked = control<QListWidget>(f, names[target]);
+    dblClick(picked, picked->visualItemRect(picked->item(0)).center());
+    QCOMPARE(picked->count(), 0);
+  }
+
+  void importFile_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<std::optional<QString>>("delimiter");
+    QTest::addColumn<QStringList>("cc");
+    QTest::newRow("semicolon, empty pieces") << QByteArray("a@b.hr;c@d.hr\r\n;x@y.hr;\r\n\r\n e@f.hr \n")
+        << std::optional<QString>(";") << QStringList{"a@b.hr", "c@d.hr", "", "x@y.hr", "", " e@f.hr "};
+    QTest::newRow("letter, either case") << QByteArray("aČbčc") << std::optional<QString>("č")
+        << QStringList{"a", "b", "c"};
+    for (const auto& d : {std::optional<QString>(";;"), std::optional<QString>(""), std::optional<QString>()})
+      QTest::addRow("refused %s", d ? qPrintable("'" + *d + "'") : "cancel")
+          << QByteArray("a;b") << d << QStringList();
+  }
+  void importFile() {
+    QFETCH(QByteArray, content);
+    QFETCH(std::optional<QString>, delimiter);
+    boxes.answerText(env.writeFile("import.txt", content));
+    boxes.answerText(delimiter);
+    boxes.answerText(env.path("missing.txt"));
+    frmContacts f;
+    click(f, "cmdSearchFile");
+    click(f, "cmdSearchFile");  // a file that is not there: nothing asked
+    QTEST(entries(f, "lstCC"), "cc");
+    QCOMPARE(boxes.calls[0].file.filter, QString("Text datoteke (*.txt)|*.txt|Word Document (*.doc)|*.doc"));
+    QCOMPARE(boxes.calls[1].text, QString("Unesite ispravan Delimiter za pretraživanje u datoteci."));
+    QCOMPARE(boxes.calls[1].title + boxes.calls[1].defaultText, QString("Delimiter,"));
+    const QStringList refused{"Unesite ispravan Delimiter"};
+    QCOMPARE(boxes.texts().mid(2, boxes.texts().size() - 3), delimiter && delimiter->size() == 1 ? QStringList() : refused);
+  }
+
+  // OK writes each picked list into its field; an empty pick leaves the window open.
+  void ok_data() {
+    QTest::addColumn<QStringList>("fields");  // To, CC, BCC before
+    QTest::addColumn<QStringList>("picked");  // entries of lstTo, lstCC, lstBCC, ","-joined
+    QTest::addColumn<QStringList>("after");
+    using L = QStringList;
+    QTest::newRow("4 characters replaced") << L{"abcd", "", ""} << L{"a@b.hr", "", ""} << L{"a@b.hr", "", ""};
+    QTest::newRow("already there") << L{"a@b.hr", "", ""} << L{"a@b.hr", "", ""} << L{"a@b.hr", "", ""};
+    QTest::newRow("inside a longer one") << L{"ivana@x.hr", "", ""} << L{"ana@x.hr", "", ""}
+        << L{"ivana@x.hr,ana@x.hr", "", ""};
+    QTest::newRow("one of a ; list") << L{"", "a@b.hr; c@d.hr", ""} << L{"", "c@d.hr,e@f.hr", ""}
+        << L{"", "a@b.hr; c@d.hr,e@f.hr", ""};
+    QTest::newRow("blanks skipped, twice is twice") << L{"ab", "", "x@y.hr"} << L{"", ", ,a@b.hr,a@b.hr", ""}
+        << L{"ab", "a@b.hr,a@b.hr", "x@y.hr"};
+    QTest::newRow("nothing picked") << L{"a@b.hr", "", ""} << L{"", "", ""} << L{"a@b.hr", "", ""};
+  }
+  void ok() {
+    QFETCH(QStringList, fields);
+    QFETCH(QStringList, picked);
+    QLineEdit to(fields[0]), cc(fields[1]), bcc(fields[2]);
+    bool stayedOpen = false;
+    QVERIFY(pick(&to, &cc, &bcc, [&](QDialog& f) {
+      const char* lists[] = {"lstTo", "lstCC", "lstBCC"};
+      for (int i = 0; i < 3; ++i)
+        if (!picked[i].isEmpty()) control<QListWidget>(f, lists[i])->addItems(picked[i].split(","));
+      click(f, "cmdOK");
+      stayedOpen = f.isVisible();
+      if (stayedOpen) click(f, "cmdClose");
+    }));
+    QTEST(QStringList({to.text(), cc.text(), bcc.text()}), "after");
+    QCOMPARE(stayedOpen, picked.join("").isEmpty());
+    QCOMPARE(boxes.texts(), stayedOpen ? QStringList{"Ne postoje selektirani kontakti!"} : QStringList());
+    if (stayedOpen) QCOMPARE(boxes.last().title, platform::defaultTitle());
+  }
+};
+
+QTEST_MAIN(TstContactPicking)
+#include "tst_contactpicking.moc"
