@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScrollBar>
 
 #include "contacts/ContactFieldValidator.h"
 #include "contacts/ContactsFile.h"
@@ -23,6 +24,7 @@ frmContacts::frmContacts(QWidget* parent) : QDialog(parent), ui(new Ui::frmConta
   for (QLineEdit* polje : {ui->txtName, ui->txtEmail})
     polje->setValidator(new ContactFieldValidator(polje));
   ui->mshContacts->installEventFilter(this);
+  ui->mshContacts->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   ui->lstContacts->header()->setSectionResizeMode(QHeaderView::Stretch);
 
   connect(ui->cmdNewContacts, &QPushButton::clicked, this, &frmContacts::cmdNewContacts_Click);
@@ -81,6 +83,8 @@ void frmContacts::GridClear() {
   const int širina = kŠirinaStupcaTwips * logicalDpiX() / 1440;
   g->setColumnWidth(0, širina);
   g->setColumnWidth(1, širina);
+  // Both columns stay in sight; the fields beside the grid take what is left.
+  g->setMinimumWidth(2 * širina + 2 * g->frameWidth() + g->verticalScrollBar()->sizeHint().width());
 }
 
 void frmContacts::Form_Load() {
