@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScrollBar>
-#include <QScrollBar>
 
 #include "contacts/ContactFieldValidator.h"
 #include "contacts/ContactsFile.h"
@@ -25,7 +24,6 @@ frmContacts::frmContacts(QWidget* parent) : QDialog(parent), ui(new Ui::frmConta
   for (QLineEdit* polje : {ui->txtName, ui->txtEmail})
     polje->setValidator(new ContactFieldValidator(polje));
   ui->mshContacts->installEventFilter(this);
-  ui->mshContacts->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   ui->mshContacts->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   ui->lstContacts->header()->setSectionResizeMode(QHeaderView::Stretch);
 

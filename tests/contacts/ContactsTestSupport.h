@@ -8,24 +8,24 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
 inline QString bookPath(const TestEnv& env) { return env.path("data/Velkor/Contacts.txt"); }
 
-// The book's bytes, or "(none)" when there is no file.
-inline QByteArray bookBytes(const TestEnv& env) {
+inline QByteArray bookBytes(const TestEnv& env) {  // "(none)" when there is no file
   QFile f(bookPath(env));
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
 }
 
 template <class W = QWidget>
-W* control(QWidget& f, const char* name) {
-  W* w = f.findChild<W*>(QString::fromUtf8(name));
-  if (!w) qFatal("no control %s", name);
+W* control(QWidget& f, const QString& name) {
+  W* w = f.findChild<W*>(name);
+  if (!w) qFatal("no control %s", qPrintable(name));
   return w;
 }
-
-inline void click(QWidget& f, const char* button) { control<QPushButton>(f, button)->click(); }
+inline void click(QWidget& f, const QString& button) { control<QPushButton>(f, button)->click(); }
+inline QString text(QWidget& f, const char* field) { return control<QLineEdit>(f, field)->text(); }
 
 // The grid as "name|address;…" with its trailing empty row; the contact list must agree.
 inline QString views(QWidget& f) {
@@ -33,8 +33,7 @@ inline QString views(QWidget& f) {
   auto* l = control<QTreeWidget>(f, "lstContacts");
   QStringList rows, items;
   for (int r = 0; r < g->rowCount(); ++r)
-    rows << (g->item(r, 0) ? g->item(r, 0)->text() : "") + "|" +
-                (g->item(r, 1) ? g->item(r, 1)->text() : "");
+    rows << (g->item(r, 0) ? g->item(r, 0)->text() : "") + "|" + (g->item(r, 1) ? g->item(r, 1)->text() : "");
   for (int i = 0; i < l->topLevelItemCount(); ++i)
     items << l->topLevelItem(i)->text(0) + "|" + l->topLevelItem(i)->text(1);
   if (items + QStringList{"|"} != rows) return "list " + items.join(";") + " grid " + rows.join(";");
@@ -47,6 +46,7 @@ inline void dblClick(QAbstractItemView* v, const QPoint& p) {
   QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, p);
 }
 
-inline QString focusName(QWidget& f) {
-  return f.focusWidget() ? f.focusWidget()->objectName() : QString();
+inline bool shown(QWidget& f) {
+  f.show();
+  return QTest::qWaitForWindowActive(&f);
 }

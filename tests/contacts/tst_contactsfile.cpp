@@ -8,7 +8,6 @@
 #include "contacts/ContactsFile.h"
 #include "contacts/ContactsTestSupport.h"
 #include "contacts/frmContacts.h"
-#include "support/ScriptedDialogs.h"
 
 class TstContactsFile : public QObject {
   Q_OBJECT
@@ -29,12 +28,10 @@ class TstContactsFile : public QObject {
     int changed = 0;
     for (int round = 0; round < 6; ++round) {
       const pid_t child = fork();
-      if (child == 0) {  // rewrites back and forth until killed
-        ContactsFile f(bookPath(env));
-        for (;;) {
-          f.replace("k5000@x.hr", "Novi", "novi@x.hr");
-          f.replace("novi@x.hr", "Kontakt Čović 5000", "k5000@x.hr");
-        }
+      ContactsFile f(bookPath(env));
+      while (child == 0) {  // the child rewrites back and forth until killed
+        f.replace("k5000@x.hr", "Novi", "novi@x.hr");
+        f.replace("novi@x.hr", "Kontakt Čović 5000", "k5000@x.hr");
       }
       QTest::qSleep(40 + 37 * round);
       kill(child, SIGKILL);
@@ -51,13 +48,12 @@ class TstContactsFile : public QObject {
     env.writeFile("data/Velkor/Contacts.txt", oldBook);
     ScriptedDialogs boxes;
     frmContacts f;
-    control<QTreeWidget>(f, "lstContacts")->setCurrentItem(
-        control<QTreeWidget>(f, "lstContacts")->topLevelItem(7));
+    auto* l = control<QTreeWidget>(f, "lstContacts");
+    l->setCurrentItem(l->topLevelItem(7));
     signal(SIGXFSZ, SIG_IGN);
     rlimit was{};
     getrlimit(RLIMIT_FSIZE, &was);
-    rlimit half = was;
-    half.rlim_cur = oldBook.size() / 2;
+    const rlimit half{rlim_t(oldBook.size() / 2), was.rlim_max};
     setrlimit(RLIMIT_FSIZE, &half);
     boxes.answer(platform::MsgResult::Yes);
     control<QAction>(f, "mnuDelete")->trigger();
@@ -66,7 +62,7 @@ class TstContactsFile : public QObject {
     QCOMPARE(boxes.calls.size(), 2);
     QVERIFY2(boxes.last().text.startsWith("Desila se greška: "), qPrintable(boxes.last().text));
     QCOMPARE(control<QTableWidget>(f, "mshContacts")->rowCount(), 10001);
-    QCOMPARE(control<QLineEdit>(f, "txtName")->text(), QString("Kontakt Čović 7"));
+    QCOMPARE(text(f, "txtName"), QString("Kontakt Čović 7"));
   }
 };
 
