@@ -1,12 +1,7 @@
 #pragma once
 // Shared by the address book's tests: the window's controls by name and its two views as text.
-#include <QFile>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTreeWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
@@ -46,7 +41,4 @@ inline void dblClick(QAbstractItemView* v, const QPoint& p) {
   QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, p);
 }
 
-inline bool shown(QWidget& f) {
-  f.show();
-  return QTest::qWaitForWindowActive(&f);
-}
+inline bool shown(QWidget& f) { return f.show(), QTest::qWaitForWindowActive(&f); }

@@ -25,7 +25,6 @@ class TstContactsFile : public QObject {
 
   void killedMidRewrite() {
     env.writeFile("data/Velkor/Contacts.txt", oldBook);
-    int changed = 0;
     for (int round = 0; round < 6; ++round) {
       const pid_t child = fork();
       ContactsFile f(bookPath(env));
@@ -38,9 +37,7 @@ class TstContactsFile : public QObject {
       waitpid(child, nullptr, 0);
       const QByteArray now = bookBytes(env);
       QVERIFY2(now == oldBook || now == newBook, qPrintable(QString::number(now.size())));
-      changed += now == newBook;
     }
-    qInfo("%d of 6 kills left the new book", changed);
   }
 
   // Files may not grow past half the book: the rewrite fails, the book and views stay.
@@ -51,7 +48,7 @@ class TstContactsFile : public QObject {
     auto* l = control<QTreeWidget>(f, "lstContacts");
     l->setCurrentItem(l->topLevelItem(7));
     signal(SIGXFSZ, SIG_IGN);
-    rlimit was{};
+    rlimit was;
     getrlimit(RLIMIT_FSIZE, &was);
     const rlimit half{rlim_t(oldBook.size() / 2), was.rlim_max};
     setrlimit(RLIMIT_FSIZE, &half);
@@ -59,8 +56,7 @@ class TstContactsFile : public QObject {
     control<QAction>(f, "mnuDelete")->trigger();
     setrlimit(RLIMIT_FSIZE, &was);
     QCOMPARE(bookBytes(env), oldBook);
-    QCOMPARE(boxes.calls.size(), 2);
-    QVERIFY2(boxes.last().text.startsWith("Desila se greška: "), qPrintable(boxes.last().text));
+    QCOMPARE(boxes.texts().last().left(18) + QString::number(boxes.calls.size()), "Desila se greška: 2");
     QCOMPARE(control<QTableWidget>(f, "mshContacts")->rowCount(), 10001);
     QCOMPARE(text(f, "txtName"), QString("Kontakt Čović 7"));
   }

@@ -84,17 +84,15 @@ class TstFrmContacts : public QObject {
     QCOMPARE(bookBytes(env), after.isNull() ? before : after);
     QCOMPARE(boxes.calls.isEmpty() ? QString() : boxes.last().text, message);
     QTEST(views(f), "views");
-    if (message.startsWith("Jeste")) {
-      QCOMPARE(boxes.last().title, QString("Povrda brisanja"));
-      QCOMPARE(boxes.last().buttons, platform::MsgButtons::YesNo);
-      QCOMPARE(boxes.last().icon, platform::MsgIcon::Question);
-    } else if (!message.isEmpty()) {
-      QCOMPARE(boxes.last().title, QString("Slanje E-mail-a"));
-      QCOMPARE(boxes.last().icon, platform::MsgIcon::Information);
-      QTEST(f.focusWidget()->objectName(), "focus");
-      if (message.startsWith("Ova"))
-        QCOMPARE(control<QLineEdit>(f, "txtEmail")->selectedText(), text(f, "txtEmail"));
+    using platform::MsgIcon, platform::MsgButtons;
+    const bool ask = message.startsWith("Jeste");
+    if (!message.isEmpty()) {
+      QCOMPARE(boxes.last().title, QString(ask ? "Povrda brisanja" : "Slanje E-mail-a"));
+      QVERIFY(boxes.last().icon == (ask ? MsgIcon::Question : MsgIcon::Information));
+      QVERIFY(boxes.last().buttons == (ask ? MsgButtons::YesNo : MsgButtons::Ok));
     }
+    if (!message.isEmpty() && !ask) QTEST(f.focusWidget()->objectName(), "focus");
+    if (message.startsWith("Ova")) QCOMPARE(control<QLineEdit>(f, "txtEmail")->selectedText(), address);
     if (after.isNull()) return;  // a change ends in a cleared form
     QCOMPARE(text(f, "txtName") + text(f, "txtEmail"), "");
     QVERIFY(control<QPushButton>(f, "cmdAdd")->isEnabled());
@@ -112,9 +110,9 @@ class TstFrmContacts : public QObject {
         QTest::sendKeyEvent(QTest::Click, e, Qt::Key_unknown, QString(c), {});
       QGuiApplication::clipboard()->setText(" Ana,\r\nMarić'");
       QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
-      QCOMPARE(e->text(), QString("Živko AnaMarić"));
+      const QString typedAndPasted = e->text();
       e->setText("a,b");
-      QCOMPARE(e->text(), QString("ab"));
+      QCOMPARE(typedAndPasted + e->text(), "Živko AnaMarićab");
     }
   }
 
@@ -142,15 +140,12 @@ class TstFrmContacts : public QObject {
     QContextMenuEvent e(QContextMenuEvent::Mouse, p, l->viewport()->mapToGlobal(p));
     QApplication::sendEvent(l->viewport(), &e);
     QTRY_VERIFY(menu->isVisible());
-    QCOMPARE(menu->title(), QString("List"));
     boxes.answer(answer);
     control<QAction>(f, action)->trigger();
     QTEST(bookBytes(env), "after");
     const bool editing = action == "mnuEdit";
     QCOMPARE(control<QWidget>(f, "fraNewContact")->isVisible(), editing);
-    QCOMPARE(control<QWidget>(f, "fraMain")->isVisible(), !editing);
-    const QString asked = "Jeste li sigurni da želite obrisati kontakt : Ivo";
-    QCOMPARE(boxes.texts(), editing ? QStringList() : QStringList{asked});
+    QCOMPARE(boxes.texts().join(""), editing ? "" : "Jeste li sigurni da želite obrisati kontakt : Ivo");
     if (editing)
       QCOMPARE(text(f, "txtName") + text(f, "txtEmail") + f.focusWidget()->objectName(), "Ivoivo@x.hrtxtName");
   }
