@@ -1,19 +1,13 @@
 #include "entry/clsSlanjeEMaila.h"
 
+#include "composer/frmMain.h"
 #include "sender/frmSlanjeeMaila.h"
 
-namespace {
-
-[[noreturn]] void composerNijeDostupan() {
-  throw clsSlanjeEMaila::NijeDostupno(
-      "Prozor za slanje HTML poruka (frmMain) nije dostupan u ovoj verziji komponente.");
+void clsSlanjeEMaila::SlanjePrekoRecordseta(platform::RecordSet& rs, int) {
+  frmMain::forma()->PrikažiPrekoRS(rs);
 }
 
-}  // namespace
-
-void clsSlanjeEMaila::SlanjePrekoRecordseta(platform::RecordSet&, int) { composerNijeDostupan(); }
-
-void clsSlanjeEMaila::SlanjeBezRecordSeta(int) { composerNijeDostupan(); }
+void clsSlanjeEMaila::SlanjeBezRecordSeta(int) { frmMain::forma()->PrikažiBezRS(); }
 
 void clsSlanjeEMaila::SlanjeFajlaPrekoEMaila(int, const QString& Subject,
                                              const QString& Recepients, const QString& CC,
