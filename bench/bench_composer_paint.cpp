@@ -48,13 +48,14 @@ class Promatrac : public QObject {
       m.slika = sat.elapsed();
     return QObject::eventFilter(o, e);
   }
-  // Waits for the window named ime, watches it and closes it after its editor's document.
+  // Waits for the composer and closes it once its editor's first document has loaded.
   void prati(const char* imeProzora) {
     ime = QLatin1String(imeProzora);
     QTimer::singleShot(1, this, [this, imeProzora] {
       for (QWidget* w : QApplication::topLevelWidgets())
         if (w->objectName() == ime && w->isVisible()) {
-          auto* pogled = w->findChild<QWebEngineView*>();
+          QWidget* editor = w->findChild<QWidget*>("Editor");
+          auto* pogled = editor ? editor->findChild<QWebEngineView*>() : nullptr;
           if (pogled && m.slika >= 0 && !pogled->page()->isLoading()) {
             m.dokument = sat.elapsed();
             djeca = rssDjece();
@@ -79,13 +80,18 @@ Mjerenje komponenta(decltype(&clsSlanjeEMaila_SlanjeBezRecordSeta) bez, clsSlanj
 
 Mjerenje goliPogled(long* djeca) {
   Promatrac p;
-  p.prati("goli");
+  p.ime = "goli";
   p.sat.start();
   QDialog d;
   d.setObjectName("goli");
   auto* v = new QWebEngineView(&d);
   (new QVBoxLayout(&d))->addWidget(v);
   d.resize(1000, 700);
+  QObject::connect(v, &QWebEngineView::loadFinished, &d, [&] {
+    p.m.dokument = p.sat.elapsed();
+    p.djeca = rssDjece();
+    QTimer::singleShot(0, &d, &QDialog::accept);
+  });
   v->setHtml("<html><body></body></html>");
   d.exec();
   *djeca = p.djeca;

@@ -158,10 +158,12 @@ int demo(const Komponenta& k, clsSlanjeEMaila* obj) {
 
 int mailing(const Komponenta& k, clsSlanjeEMaila* obj,
             const std::map<std::string, std::string>& o) {
-  // Without a query: the sample customers, under the field names the composer reads.
+  // Without a query: the sample customers that have an address, under the field names the
+  // composer reads.
   const bool primjer = !o.count("--sql");
   const std::string sql =
-      opcija(o, "--sql", "SELECT eMail AS EMail, ImeKomit1 AS Ime FROM Komitent");
+      opcija(o, "--sql",
+             "SELECT eMail AS EMail, ImeKomit1 AS Ime FROM Komitent WHERE eMail <> ''");
   const std::string veza = opcija(o, "--sql-connection",
                                   primjer ? std::string("database=") + VELKOR_SAMPLE_DB +
                                                 ";options=QSQLITE_OPEN_READONLY"

@@ -16,7 +16,7 @@ smtp_host=127.0.0.80 smtp_port=2525
 /usr/bin/python3 tests/peers/smtp_server.py --host "$smtp_host" --port "$smtp_port" \
   --capture-dir "$demo/poruke" --auth-user demo --auth-password demo >"$demo/smtp.log" 2>&1 &
 smtp_pid=$!
-stop_server() { kill "$smtp_pid" 2>/dev/null; wait "$smtp_pid" 2>/dev/null; }
+stop_server() { kill "$smtp_pid" 2>/dev/null || true; wait "$smtp_pid" 2>/dev/null || true; }
 trap stop_server EXIT
 for _ in $(seq 100); do grep -q READY "$demo/smtp.log" && break; sleep 0.1; done
 grep -q READY "$demo/smtp.log" || { cat "$demo/smtp.log" >&2; exit 1; }
