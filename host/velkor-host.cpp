@@ -163,7 +163,7 @@ int mailing(const Komponenta& k, clsSlanjeEMaila* obj,
   const bool primjer = !o.count("--sql");
   const std::string sql =
       opcija(o, "--sql",
-             "SELECT eMail AS EMail, ImeKomit1 AS Ime FROM Komitent WHERE eMail <> ''");
+             "SELECT eMail AS EMail, ImeKomit1 AS Ime FROM Komitent WHERE LTRIM(RTRIM(eMail)) <> ''");
   const std::string veza = opcija(o, "--sql-connection",
                                   primjer ? std::string("database=") + VELKOR_SAMPLE_DB +
                                                 ";options=QSQLITE_OPEN_READONLY"

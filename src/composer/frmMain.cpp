@@ -80,6 +80,9 @@ frmMain::frmMain() : ui(std::make_unique<Ui::frmMain>()) {
   ui->btnNew->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
   ui->btnOpen->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
   ui->btnSave->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+  // The recipients take most of the side panel; the two logs share the rest.
+  ui->lstPoslano->setMaximumHeight(110);
+  ui->lstNeuspjelo->setMaximumHeight(110);
   QWebEngineSettings* s = ui->WbrPreview->page()->settings();
   s->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
   s->setDefaultTextEncoding(QStringLiteral("utf-8"));
