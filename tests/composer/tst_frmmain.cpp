@@ -54,6 +54,7 @@ class TstFrmMain : public QObject {
     f->Editor()->view()->focusProxy()->setFocus();
     QTest::keyClick(f->Editor()->view()->focusProxy(), Qt::Key_X);
     QVERIFY(frmMain::DatotekaMijenjana());
+    QTRY_VERIFY(dokument().contains("x"));
     dlg->answerText(std::nullopt);  // a cancelled save is no save
     QVERIFY(!f->mnuFileSave_Click());
     QVERIFY(frmMain::DatotekaMijenjana());

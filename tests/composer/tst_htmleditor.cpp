@@ -55,6 +55,18 @@ class TstHtmlEditor : public QObject {
     QCOMPARE(ed->blockFormat(), QString("h2"));
   }
 
+  // An opened file's relative images still show after its text is set again (source tab).
+  void openedFile_keepsItsFolderForRelativeImages() {
+    slika();
+    const QString put = env.writeFile("slike i logo/pismo.html",
+                                      "<html><head></head><body><img src=\"žig.png\"></body></html>");
+    QVERIFY(ed->loadDocument(put));
+    QVERIFY(ed->setDocumentHtml(ed->documentHtml()));
+    QCOMPARE(ed->evaluate("document.images[0].naturalWidth").toInt(), 2);
+    QCOMPARE(ed->documentHtml(), QString("<html><head></head><body><img src=\"žig.png\"></body></html>"));
+    QCOMPARE(ed->documentUrl(), QUrl::fromLocalFile(put));
+  }
+
   void bigDocument_loads() {
     QString html = "<html><head></head><body>";
     const QString red = "<p>Redak s hrvatskim slovima čćđšž i nešto teksta da bude dulje.</p>";
