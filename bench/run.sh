@@ -3,7 +3,8 @@
 #  (a) bulk send of N personalised messages over one session to Postfix's smtp-sink,
 #      ours against Python's smtplib over one connection;
 #  (b) base64 throughput on one 200 MB file, ours against coreutils `base64`;
-#  (c) peak RSS of velkor-sendmail sending a 500 MB attachment.
+#  (c) peak RSS of velkor-sendmail sending a 500 MB attachment;
+#  (d) time from method 2 to the composer's first paint, and peak RSS.
 # smtp-sink comes from Debian's postfix package unpacked into a temporary directory, so
 # Postfix is never installed as this machine's mail server. Needs root (port 25).
 # Environment: BUILD_DIR (default build-bench), BULK_COUNT (2000), SINK_HOST (127.0.0.19).
@@ -48,3 +49,9 @@ seconds = time.perf_counter() - start
 print("exit: %d  seconds: %.1f  MB/s: %.1f" % (rc, seconds, 500 / seconds))
 print("velkor-sendmail peak RSS MB: %.1f (attachment 500 MB)" % (resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss / 1024))
 PY
+
+echo "== (d) the composer's first paint after method 2, cold and warm, against a bare web view"
+ninja -C "$BUILD_DIR" -j2 bench_composer_paint >/dev/null
+# Chromium refuses to run as root with its sandbox on; this is a measurement, not the product.
+QTWEBENGINE_DISABLE_SANDBOX=1 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$WORK" \
+  "$BUILD_DIR/bench/bench_composer_paint" "$BUILD_DIR/src/libVelkorSlanjeEMaila26.so" 2>/dev/null

@@ -27,11 +27,12 @@ const char* const kUpute =
     "  --subject T --to A [--cc A] [--bcc A] [--message T]\n"
     "        [--attach F] [--attach2 F] [--attach3 F]\n"
     "                         otvori formu za slanje s tim podacima\n"
-    "  --compose              otvori uređivač HTML poruke\n"
-    "  --mailing [--sql T] [--sql-driver QSQLITE|QPSQL|QODBC] [--sql-connection OPCIJE]\n"
+    "  --compose [DATOTEKA]   otvori uređivač HTML poruke (s dokumentom DATOTEKA)\n"
+    "  --mailing [--query T] [--sql-driver QSQLITE|QPSQL|QODBC] [--sql-connection OPCIJE]\n"
     "                         otvori uređivač s primateljima iz SQL upita (polja EMail, Ime)\n"
     "                         (OPCIJE: database=...;host=...;port=...;user=...;password=...)\n"
-    "                         bez --sql: primjer baze komitenata " VELKOR_SAMPLE_DB "\n";
+    "                         bez --query: primjer baze komitenata " VELKOR_SAMPLE_DB "\n"
+    "                         (--sql je drugo ime za --query)\n";
 
 // The component's functions, looked up by name.
 struct Komponenta {
@@ -81,7 +82,10 @@ bool procitajOpcije(int argc, char** argv, std::map<std::string, std::string>& o
     if (a == "--demo" || a == "--compose" || a == "--mailing" || a == "--help") {
       o[a] = "1";
     } else if (a.rfind("--", 0) == 0 && i + 1 < argc) {
-      o[a] = argv[++i];
+      o[a == "--query" ? "--sql" : a] = argv[++i];
+    } else if (a.rfind("--", 0) != 0 && !o.count("--document")) {
+      // The composer opens a document named on its host's command line.
+      o["--document"] = a;
     } else {
       std::fprintf(stderr, "Nepoznata ili nepotpuna opcija: %s\n\n%s", a.c_str(), kUpute);
       return false;
@@ -154,10 +158,12 @@ int demo(const Komponenta& k, clsSlanjeEMaila* obj) {
 
 int mailing(const Komponenta& k, clsSlanjeEMaila* obj,
             const std::map<std::string, std::string>& o) {
-  // Without a query: the sample customers, under the field names the composer reads.
+  // Without a query: the sample customers that have an address, under the field names the
+  // composer reads.
   const bool primjer = !o.count("--sql");
   const std::string sql =
-      opcija(o, "--sql", "SELECT eMail AS EMail, ImeKomit1 AS Ime FROM Komitent");
+      opcija(o, "--sql",
+             "SELECT eMail AS EMail, ImeKomit1 AS Ime FROM Komitent WHERE LTRIM(RTRIM(eMail)) <> ''");
   const std::string veza = opcija(o, "--sql-connection",
                                   primjer ? std::string("database=") + VELKOR_SAMPLE_DB +
                                                 ";options=QSQLITE_OPEN_READONLY"

@@ -65,6 +65,8 @@ void osigurajAplikaciju(bool trebajuProzori) {
     static char ime[] = "VelkorSlanjeEMaila26";
     static char* argv[] = {ime, nullptr};
     if (imaZaslona()) {
+      // The composer's web views share OpenGL contexts, which Qt sets up with the application.
+      QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
       auto* app = new QApplication(argc, argv);
       // Our windows are the host's only Qt windows: closing one must not end Qt's loops.
       app->setQuitOnLastWindowClosed(false);

@@ -1,19 +1,23 @@
 #include "entry/clsSlanjeEMaila.h"
 
+#include "composer/AddressBookHook.h"
+#include "composer/frmMain.h"
+#include "contacts/frmContacts.h"
 #include "sender/frmSlanjeeMaila.h"
 
 namespace {
-
-[[noreturn]] void composerNijeDostupan() {
-  throw clsSlanjeEMaila::NijeDostupno(
-      "Prozor za slanje HTML poruka (frmMain) nije dostupan u ovoj verziji komponente.");
+// The composer knows the address book only through its hook; the component joins them.
+frmMain* composer() {
+  setAddressBookHook(&frmContacts::Prikaži);
+  return frmMain::forma();
 }
-
 }  // namespace
 
-void clsSlanjeEMaila::SlanjePrekoRecordseta(platform::RecordSet&, int) { composerNijeDostupan(); }
+void clsSlanjeEMaila::SlanjePrekoRecordseta(platform::RecordSet& rs, int) {
+  composer()->PrikažiPrekoRS(rs);
+}
 
-void clsSlanjeEMaila::SlanjeBezRecordSeta(int) { composerNijeDostupan(); }
+void clsSlanjeEMaila::SlanjeBezRecordSeta(int) { composer()->PrikažiBezRS(); }
 
 void clsSlanjeEMaila::SlanjeFajlaPrekoEMaila(int, const QString& Subject,
                                              const QString& Recepients, const QString& CC,

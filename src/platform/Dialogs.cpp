@@ -23,11 +23,19 @@ QString toQtFilter(const QString& vbFilter) {
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = parts[i + 1];
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    // "Sve datoteka (*.*)" already names its pattern.
-    if (parts[i].trimmed().endsWith(QLatin1Char(')')))
-      out << parts[i];
-    else
+    patterns = patterns.simplified();
+    const QString description = parts[i].trimmed();
+    // "Sve datoteke (*.*)" already names its pattern. Qt reads blank-separated patterns from
+    // the last parentheses, so a description listing them as "(*.asp, *.asa)" or
+    // "(*.bmp;*.jpg)" gets the real ones instead.
+    const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+    if (description.endsWith(QLatin1Char(')')) && open >= 0) {
+      const QString named = description.mid(open + 1, description.size() - open - 2);
+      if (named.simplified() == patterns) out << parts[i];
+      else out << description.left(open).trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    } else {
       out << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
   }
   return out.join(QStringLiteral(";;"));
 }

@@ -42,6 +42,8 @@ class Dialogs {
   virtual QString saveFileName(QWidget* parent, const FileDialogOptions& options) = 0;
   // nullopt on cancel.
   virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
+  // Several existing files at once, as full paths in the order chosen; empty on cancel.
+  virtual QStringList openFileNames(QWidget* parent, const FileDialogOptions& options) = 0;
 };
 
 // The component's dialogs; the Qt implementation unless a test installed another.

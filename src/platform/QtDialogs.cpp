@@ -114,4 +114,13 @@ std::optional<QColor> QtDialogs::chooseColor(QWidget* parent, const QColor& init
   return c;
 }
 
+QStringList QtDialogs::openFileNames(QWidget* parent, const FileDialogOptions& o) {
+  QFileDialog dlg(parent, o.title, o.initialDir, toQtFilter(o.filter));
+  dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  dlg.setFileMode(QFileDialog::ExistingFiles);
+  if (!o.fileName.isEmpty()) dlg.selectFile(o.fileName);
+  if (dlg.exec() != QDialog::Accepted) return {};
+  return dlg.selectedFiles();
+}
+
 }  // namespace platform

@@ -39,3 +39,9 @@ QString ScriptedDialogs::fileName(DialogCall::Kind kind, const FileDialogOptions
                       .file = options};
   return take<std::optional<QString>>().value_or(std::nullopt).value_or(QString());
 }
+
+QStringList ScriptedDialogs::openFileNames(QWidget*, const FileDialogOptions& options) {
+  calls << DialogCall{.kind = DialogCall::OpenFiles, .title = options.title,
+                      .buttons = MsgButtons::OkCancel, .file = options};
+  return take<QStringList>().value_or(QStringList());
+}

@@ -8,7 +8,7 @@
 // Installed for its lifetime. An empty queue answers the cancelling choice
 // (OK for an OK-only box) and counts the box as unanswered.
 struct DialogCall {
-  enum Kind { Message, Timed, Input, OpenFile, SaveFile, Color } kind;
+  enum Kind { Message, Timed, Input, OpenFile, SaveFile, Color, OpenFiles } kind;
   QString text{};  // message or prompt
   QString title{};
   platform::MsgIcon icon = platform::MsgIcon::None;
@@ -19,13 +19,14 @@ struct DialogCall {
 
 class ScriptedDialogs : public platform::Dialogs {
  public:
-  using Answer = std::variant<platform::MsgResult, std::optional<QString>>;
+  using Answer = std::variant<platform::MsgResult, std::optional<QString>, QStringList>;
 
   ScriptedDialogs() { platform::setDialogs(this); }
   ~ScriptedDialogs() override { platform::setDialogs(nullptr); }
 
   void answer(platform::MsgResult r) { answers << Answer(r); }
   void answerText(std::optional<QString> t) { answers << Answer(std::move(t)); }
+  void answerFiles(QStringList files) { answers << Answer(std::move(files)); }
 
   const DialogCall& last() const { return calls.last(); }
   QStringList texts() const;
@@ -53,6 +54,8 @@ class ScriptedDialogs : public platform::Dialogs {
     ++unanswered;
     return std::nullopt;
   }
+
+  QStringList openFileNames(QWidget*, const platform::FileDialogOptions& options) override;
 
  private:
   QString fileName(DialogCall::Kind kind, const platform::FileDialogOptions& options);

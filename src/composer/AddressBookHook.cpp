@@ -1,0 +1,9 @@
+#include "composer/AddressBookHook.h"
+
+namespace {
+AddressBookHook g_hook = nullptr;
+}
+
+void setAddressBookHook(AddressBookHook hook) { g_hook = hook; }
+
+AddressBookHook addressBookHook() { return g_hook; }

@@ -1,0 +1,332 @@
+#include "composer/HtmlEditor.h"
+
+#include <QChildEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <QKeyEvent>
+#include <memory>
+#include <optional>
+
+// Refuses every navigation but the loads the editor itself asks for: a pasted link or
+// submit button must never replace the document.
+class EditorPage : public QWebEnginePage {
+ public:
+  using QWebEnginePage::QWebEnginePage;
+  bool ownLoad = false;
+
+ protected:
+  bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+    if (!isMainFrame) return url.scheme() == QLatin1String("about");
+    if (type == NavigationTypeLinkClicked || type == NavigationTypeFormSubmitted ||
+        type == NavigationTypeBackForward || type == NavigationTypeReload)
+      return false;
+    return ownLoad;
+  }
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
+                                const QString&) override {}
+};
+
+namespace {
+
+const char* const kHelperAttr = "data-velkor-helper";
+
+QString jsString(const QString& s) {
+  QString out = s;
+  out.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+      .replace(QLatin1Char('\''), QStringLiteral("\\'"))
+      .replace(QLatin1Char('\n'), QStringLiteral("\\n"))
+      .replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+  return QLatin1Char('\'') + out + QLatin1Char('\'');
+}
+
+// Design mode on and our helper style in place; run on every document.
+QString setupScript(const QString& css) {
+  return QStringLiteral(
+             "(function(css){var d=document;d.designMode='on';"
+             "var s=d.querySelector('style[%1]');"
+             "if(!css){if(s)s.remove();return;}"
+             "if(!s){s=d.createElement('style');s.setAttribute('%1','');"
+             "(d.head||d.documentElement).appendChild(s);}"
+             "s.textContent=css;})(%2)")
+      .arg(QLatin1String(kHelperAttr), jsString(css));
+}
+
+const char* const kSerialize =
+    "(function(){var d=document,c=d.documentElement.cloneNode(true);"
+    "c.querySelectorAll('[data-velkor-helper]').forEach(function(n){n.remove();});"
+    "var t=d.doctype,s='';"
+    "if(t){s='<!DOCTYPE '+t.name+(t.publicId?' PUBLIC \"'+t.publicId+'\"':'')"
+    "+(t.systemId?(t.publicId?' \"':' SYSTEM \"')+t.systemId+'\"':'')+'>\\n';}"
+    "return s+c.outerHTML;})()";
+
+// Where an element for <head> may go in a document's text.
+qsizetype headInsertPoint(const QString& html) {
+  static const QRegularExpression head(QStringLiteral("<head\\b[^>]*>"),
+                                       QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression top(QStringLiteral("<html\\b[^>]*>|<!doctype[^>]*>"),
+                                      QRegularExpression::CaseInsensitiveOption);
+  QRegularExpressionMatch m = head.match(html);
+  if (!m.hasMatch()) m = top.match(html);
+  return m.hasMatch() ? m.capturedEnd() : 0;
+}
+
+}  // namespace
+
+QString sUtf8Deklaracijom(QString html) {
+  static const QRegularExpression charset(
+      QStringLiteral("(<meta\\b[^>]*?charset\\s*=\\s*[\"']?\\s*)([^\"'\\s;/>]+)"),
+      QRegularExpression::CaseInsensitiveOption);
+  const QRegularExpressionMatch m = charset.match(html);
+  if (m.hasMatch()) return html.replace(m.capturedStart(2), m.capturedLength(2), QStringLiteral("utf-8"));
+  return html.insert(headInsertPoint(html), QStringLiteral("<meta charset=\"utf-8\">"));
+}
+
+HtmlEditor::HtmlEditor(QWidget* parent) : QWidget(parent) {
+  m_page = new EditorPage(this);
+  QWebEngineSettings* s = m_page->settings();
+  s->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+  s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+  s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+  s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+  s->setDefaultTextEncoding(QStringLiteral("utf-8"));
+  m_view = new QWebEngineView(this);
+  m_view->setPage(m_page);
+  m_view->setContextMenuPolicy(Qt::NoContextMenu);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_view);
+  setFocusProxy(m_view);
+  watchInput(m_view);
+
+  connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
+    m_loading = true;
+    m_renderDead = false;
+  });
+  connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+    m_loading = false;
+    m_loadOk = ok;
+    m_page->ownLoad = false;
+  });
+  connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+    m_renderDead = true;
+    m_loading = false;
+  });
+  applyHelperStyle();
+  // An empty document at once, so that there is something to type into; not waited for.
+  const QString leer = m_tmp.filePath(QStringLiteral("dokument-0.html"));
+  QFile f(leer);
+  if (f.open(QIODevice::WriteOnly)) {
+    f.close();
+    m_page->ownLoad = true;
+    m_loading = true;
+    m_page->load(QUrl::fromLocalFile(leer));
+  }
+}
+
+HtmlEditor::~HtmlEditor() {
+  delete m_view;
+  delete m_page;
+}
+
+void HtmlEditor::watchInput(QObject* target) {
+  target->installEventFilter(this);
+  for (QObject* child : target->children())
+    if (child->isWidgetType()) child->installEventFilter(this);
+}
+
+bool HtmlEditor::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::ChildAdded: {
+      QObject* child = static_cast<QChildEvent*>(event)->child();
+      if (watched == m_view && child->isWidgetType()) child->installEventFilter(this);
+      break;
+    }
+    case QEvent::KeyPress:
+      if (watched != m_view) emit keyPressed(static_cast<QKeyEvent*>(event)->key());
+      break;
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonRelease:
+      if (watched != m_view) emit displayChanged();
+      break;
+    default: break;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+QString HtmlEditor::helperCss() const {
+  QString css;
+  if (m_showBorders) css += QStringLiteral("table,td,th{outline:1px dotted #8c8c8c}");
+  if (m_showDetails)
+    css += QStringLiteral("p,div,form,span{outline:1px dashed #b4b4e6}"
+                          "input,select,textarea{outline:1px dotted #c06000}");
+  return css;
+}
+
+void HtmlEditor::applyHelperStyle() {
+  const QString script = setupScript(helperCss());
+  QWebEngineScriptCollection& scripts = m_page->scripts();
+  for (const QWebEngineScript& old : scripts.find(QStringLiteral("velkor-editor"))) scripts.remove(old);
+  QWebEngineScript s;
+  s.setName(QStringLiteral("velkor-editor"));
+  s.setWorldId(QWebEngineScript::ApplicationWorld);
+  s.setInjectionPoint(QWebEngineScript::DocumentReady);
+  s.setRunsOnSubFrames(false);
+  s.setSourceCode(script);
+  scripts.insert(s);
+  if (!m_loading) m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld);
+}
+
+void HtmlEditor::setShowBorders(bool on) {
+  m_showBorders = on;
+  applyHelperStyle();
+}
+
+void HtmlEditor::setShowDetails(bool on) {
+  m_showDetails = on;
+  applyHelperStyle();
+}
+
+bool HtmlEditor::waitForLoad() {
+  if (m_loading && !m_renderDead) {
+    QEventLoop loop;
+    connect(m_page, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
+    QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+  }
+  return !m_loading && m_loadOk && !m_renderDead;
+}
+
+bool HtmlEditor::load(const QUrl& url) {
+  waitForLoad();
+  m_page->ownLoad = true;
+  m_loading = true;
+  m_loadOk = false;
+  m_renderDead = false;  // a new load starts a new render process
+  m_page->load(url);
+  const bool ok = waitForLoad();
+  m_page->ownLoad = false;
+  return ok;
+}
+
+QVariant HtmlEditor::evaluate(const QString& script, bool* ok) {
+  waitForLoad();
+  if (ok) *ok = false;
+  if (m_renderDead) return {};
+  struct Call {
+    QVariant result;
+    bool done = false;
+    QEventLoop* loop = nullptr;
+  };
+  auto call = std::make_shared<Call>();
+  m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [call](const QVariant& v) {
+    call->result = v;
+    call->done = true;
+    if (call->loop) call->loop->quit();
+  });
+  if (!call->done) {
+    QEventLoop loop;
+    call->loop = &loop;
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
+    QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    call->loop = nullptr;
+  }
+  if (ok) *ok = call->done;
+  return call->result;
+}
+
+QString HtmlEditor::documentHtml() { return evaluate(QString::fromLatin1(kSerialize)).toString(); }
+
+bool HtmlEditor::setDocumentHtml(const QString& html) {
+  // Through a file: setHtml is limited to 2 MB and loads no local images. A document that
+  // came from a file keeps its folder as base, for its relative image sources.
+  QString text = html;
+  if (m_documentUrl.isLocalFile() &&
+      !text.contains(QStringLiteral("<base"), Qt::CaseInsensitive))
+    text.insert(headInsertPoint(text), QStringLiteral("<base %1 href=\"%2\">")
+                                           .arg(QLatin1String(kHelperAttr),
+                                                m_documentUrl.toString(QUrl::FullyEncoded)
+                                                    .toHtmlEscaped()));
+  const QString path = m_tmp.filePath(QStringLiteral("dokument-%1.html").arg(++m_tmpCount));
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) return false;
+  f.write("\xEF\xBB\xBF");  // the byte order mark settles the charset whatever the text declares
+  f.write(text.toUtf8());
+  f.close();
+  const bool ok = load(QUrl::fromLocalFile(path));
+  QFile::remove(m_tmp.filePath(QStringLiteral("dokument-%1.html").arg(m_tmpCount - 1)));
+  return ok;
+}
+
+QUrl HtmlEditor::documentUrl() const {
+  return m_documentUrl.isValid() ? m_documentUrl : m_page->url();
+}
+
+bool HtmlEditor::loadDocument(const QString& pathOrUrl) {
+  const QUrl url = QUrl::fromUserInput(pathOrUrl, QString(), QUrl::AssumeLocalFile);
+  if (!url.isValid()) return false;
+  m_documentUrl = url;
+  return load(url);
+}
+
+bool HtmlEditor::saveDocument(const QString& path, QString* error) {
+  bool ok = false;
+  const QString html = evaluate(QString::fromLatin1(kSerialize), &ok).toString();
+  QSaveFile f(path);
+  if (ok && f.open(QIODevice::WriteOnly)) {
+    f.write(sUtf8Deklaracijom(html).toUtf8());
+    if (f.commit()) return true;
+  }
+  if (error) *error = ok ? f.errorString() : QStringLiteral("Uređivač nije odgovorio.");
+  return false;
+}
+
+QStringList HtmlEditor::imageSources() {
+  return evaluate(QStringLiteral("Array.from(document.images).map(function(i){"
+                                 "return i.getAttribute('src')||'';})"))
+      .toStringList();
+}
+
+QString HtmlEditor::blockFormat() {
+  return evaluate(QStringLiteral("document.queryCommandValue('formatBlock')")).toString();
+}
+
+bool HtmlEditor::execCommand(const QString& command, const QString& value) {
+  return evaluate(QStringLiteral("document.execCommand(%1,false,%2)")
+                      .arg(jsString(command), jsString(value)))
+      .toBool();
+}
+
+bool HtmlEditor::queryCommandEnabled(const QString& command) {
+  return evaluate(QStringLiteral("document.queryCommandEnabled(%1)").arg(jsString(command))).toBool();
+}
+
+bool HtmlEditor::print(QPrinter* printer) {
+  if (!waitForLoad() && m_renderDead) return false;
+  auto result = std::make_shared<std::optional<bool>>();
+  QEventLoop loop;
+  QPointer<QEventLoop> guard(&loop);
+  auto c = connect(m_view, &QWebEngineView::printFinished, this, [result, guard](bool ok) {
+    *result = ok;
+    if (guard) guard->quit();
+  });
+  m_view->print(printer);
+  if (!result->has_value()) {
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
+    QTimer::singleShot(6 * m_timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+  }
+  disconnect(c);
+  return result->value_or(false);
+}

@@ -1,0 +1,87 @@
+#pragma once
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QVariant>
+#include <QWidget>
+
+class QPrinter;
+class QWebEngineView;
+class EditorPage;
+
+// The composer's editing control: a web page in design mode. Our scripts run in their own
+// world, the page's own scripts are off and no navigation replaces the document except the
+// loads asked for here. Calls that need an answer from the page wait in a local event loop
+// (user input excluded) that ends with the answer, on time-out, or when the render process
+// dies; after a time-out they give an empty answer.
+class HtmlEditor : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit HtmlEditor(QWidget* parent = nullptr);
+  ~HtmlEditor() override;
+
+  // Doctype and the whole <html> element as the page holds it, without our helper styles.
+  QString documentHtml();
+  // Replaces the document (any size; local images load). Returns when it is shown.
+  bool setDocumentHtml(const QString& html);
+  // A file path or a URL; returns when loaded.
+  bool loadDocument(const QString& pathOrUrl);
+  // documentHtml() as UTF-8, its charset declared, replacing the file whole or not at all.
+  bool saveDocument(const QString& path, QString* error = nullptr);
+  // The document's address; relative image sources resolve against it.
+  QUrl documentUrl() const;
+
+  // The "src" attribute of every image, in document order.
+  QStringList imageSources();
+  // The block format of the selection ("p", "h1" ...; empty when none).
+  QString blockFormat();
+  // document.execCommand / queryCommandEnabled of the page.
+  bool execCommand(const QString& command, const QString& value = {});
+  bool queryCommandEnabled(const QString& command);
+  // Runs a script of ours in the page and returns its result.
+  QVariant evaluate(const QString& script, bool* ok = nullptr);
+
+  bool showBorders() const { return m_showBorders; }
+  void setShowBorders(bool on);
+  bool showDetails() const { return m_showDetails; }
+  void setShowDetails(bool on);
+
+  // Prints the document on printer; returns when printing has finished.
+  bool print(QPrinter* printer);
+
+  QWebEngineView* view() const { return m_view; }
+  void setCallTimeout(int ms) { m_timeoutMs = ms; }
+
+ signals:
+  // A key pressed in the document (the unsaved-changes flag listens here).
+  void keyPressed(int key);
+  // The selection or the content may have changed (after keys and mouse clicks).
+  void displayChanged();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool load(const QUrl& url);
+  bool waitForLoad();
+  void applyHelperStyle();
+  void watchInput(QObject* target);
+  QString helperCss() const;
+
+  QWebEngineView* m_view = nullptr;
+  EditorPage* m_page = nullptr;
+  QTemporaryDir m_tmp;
+  int m_tmpCount = 0;
+  QUrl m_documentUrl;
+  bool m_loading = false;
+  bool m_loadOk = false;
+  bool m_renderDead = false;
+  bool m_showBorders = false;
+  bool m_showDetails = false;
+  int m_timeoutMs = 10000;
+};
+
+// doc as UTF-8 text that declares it: an existing charset declaration says utf-8, else one
+// is added at the start of <head>.
+QString sUtf8Deklaracijom(QString html);

@@ -1,0 +1,67 @@
+#include "composer/PostavkeComposera.h"
+
+#include <QUrl>
+
+#include "platform/Dialogs.h"
+#include "platform/RegistryStore.h"
+
+namespace composer {
+
+namespace {
+
+bool spremi(const QString& ime, const QString& vrijednost, QWidget* parent) {
+  QString greska;
+  if (platform::UpisiRegistar(platform::kHKeyLocalMachine, kKljucPostavki, ime, vrijednost, &greska))
+    return true;
+  platform::dialogs().messageBox(
+      parent, QStringLiteral("Postavka %1 nije spremljena: %2").arg(ime, greska),
+      platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, QStringLiteral("Slanje E-mail-a"));
+  return false;
+}
+
+}  // namespace
+
+QString CitajPostavku(const QString& ime) {
+  return platform::CitajRegistar(platform::kHKeyLocalMachine, kKljucPostavki, ime);
+}
+
+QStringList PoljaPostavke(const QString& vrijednost) {
+  QStringList polja = vrijednost.split(QLatin1Char('%'));
+  while (polja.size() < 2) polja << QString();
+  return polja.mid(0, 2);
+}
+
+QStringList PoljaSendera(const QString& vrijednost) {
+  const qsizetype zadnji = vrijednost.lastIndexOf(QLatin1Char('%'));
+  if (zadnji < 0) return {vrijednost, QString()};
+  return {vrijednost.left(zadnji), vrijednost.mid(zadnji + 1)};
+}
+
+bool SpremiSMTPIP(const QString& host, qint16 mode, QWidget* parent) {
+  return spremi(QStringLiteral("SMTPIP"), host + QLatin1Char('%') + QString::number(mode), parent);
+}
+
+bool SpremiSender(const QString& ime, const QString& adresa, QWidget* parent) {
+  return spremi(QStringLiteral("SENDER"), ime + QLatin1Char('%') + adresa, parent);
+}
+
+bool SpremiMailFormat(bool html, int encoding, QWidget* parent) {
+  return spremi(QStringLiteral("MAILFORMAT"),
+                (html ? QStringLiteral("True") : QStringLiteral("False")) + QLatin1Char('%') +
+                    QString::number(encoding),
+                parent);
+}
+
+QString SistemskiProxy() {
+  for (const char* ime : {"https_proxy", "HTTPS_PROXY", "http_proxy", "HTTP_PROXY"}) {
+    const QString v = qEnvironmentVariable(ime).trimmed();
+    if (v.isEmpty()) continue;
+    // "p:3128" without a scheme is a host and port too.
+    const QUrl url = QUrl::fromUserInput(v.contains(QStringLiteral("://")) ? v
+                                                                           : QStringLiteral("http://") + v);
+    if (!url.host().isEmpty()) return url.host();
+  }
+  return {};
+}
+
+}  // namespace composer

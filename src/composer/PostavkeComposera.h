@@ -1,0 +1,30 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// The composer's three stored values under the machine-wide key, each two fields joined
+// by "%": SMTPIP (host, mode 1 FIND / 2 server / 3 proxy), SENDER (name, address) and
+// MAILFORMAT ("True"/"False", encoding 0 MIME / 1 UUEncode).
+namespace composer {
+
+inline const QString kKljucPostavki =
+    QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\policies\\system");
+
+QString CitajPostavku(const QString& ime);  // "SMTPIP", "SENDER" or "MAILFORMAT"
+// The first two fields of a stored value split at "%" ("" for a field that is missing).
+QStringList PoljaPostavke(const QString& vrijednost);
+// SENDER's name and address: split at the last "%", so a name holding "%" stays whole.
+QStringList PoljaSendera(const QString& vrijednost);
+
+// Each writes its value; a refused write is shown in a box over parent and gives false.
+bool SpremiSMTPIP(const QString& host, qint16 mode, QWidget* parent = nullptr);
+bool SpremiSender(const QString& ime, const QString& adresa, QWidget* parent = nullptr);
+bool SpremiMailFormat(bool html, int encoding, QWidget* parent = nullptr);
+
+// The host of the environment's https_proxy (else http_proxy): what the platform's
+// "ProxyServer" value holds before its ":". Empty without a proxy.
+QString SistemskiProxy();
+
+}  // namespace composer

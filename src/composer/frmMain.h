@@ -1,0 +1,80 @@
+#pragma once
+#include <QDialog>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+class HtmlEditor;
+class clsSendMail;
+namespace platform { class RecordSet; }
+namespace Ui { class frmMain; }
+
+// The HTML composer: one message to typed addresses, or one per record of the host's
+// record set. One application-wide instance, loaded afresh by each opening and deleted
+// when it closes. The pair of log-clearing buttons cmdObriši are cmdObriši_0 and _1.
+class frmMain : public QDialog {
+  Q_OBJECT
+
+ public:
+  static frmMain* forma();
+  ~frmMain() override;
+
+  // Process-wide: set by key presses in the document, cleared by a successful save.
+  static bool DatotekaMijenjana();
+  static void PostaviMijenjana(bool mijenjana);
+
+  // Open the window modally and return when it has closed (the window is gone then).
+  void PrikažiBezRS();
+  void PrikažiPrekoRS(platform::RecordSet& rs);
+
+  // lvEmail from the record set: invalid rows deleted, duplicates skipped.
+  void NapuniListu();
+
+  // The send run and its buttons (SlanjePoruka.cpp).
+  void PosaljiPoruke(bool bPojedinacno);
+  void cmdSend_Click();
+  void cmdPošaljiPrekoRS_Click();
+  qint16 StatusSlanja = 0;
+
+  // While a run is under way the window refuses to close and the commands that would
+  // replace the document, the engine or its settings are disabled.
+  bool USlanju() const { return m_uSlanju; }
+  void PostaviUSlanju(bool uSlanju);
+
+  void mnuFileNew_Click();
+  void mnuFileOpen_Click();
+  bool mnuFileSave_Click();  // true when the document was saved
+  void cmdAttach_Click();
+  void cmdObriši_Click(int index);
+  void cmdApply_Click();
+  void cmdCancel_Click();
+  void cmdAdresar_Click(qint16 cilj);  // 1 To, 2 CC, 3 BCC
+  void mnuViewSettings_Click();
+  void mnuViewOptions_Click();
+
+  HtmlEditor* Editor() const;
+  clsSendMail* SendMail() const { return poSendMail; }
+  platform::RecordSet* RecordSet() const { return m_rs; }
+  QString PreviewFile() const;  // temp.html in the window's private directory
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;  // Esc leaves the way the close box does
+
+ private:
+  frmMain();
+  void Form_Load();
+  void poveziKontrole();
+  void prikaži();
+  void SSTab2_Click(int napušteni);
+  bool smijeZatvoriti();
+
+  std::unique_ptr<Ui::frmMain> ui;
+  clsSendMail* poSendMail = nullptr;
+  platform::RecordSet* m_rs = nullptr;  // the host's, for the window's life
+  QTemporaryDir m_privremeni;
+  int m_tab = 0;
+  bool m_uSlanju = false;
+  QString TijeloPoruke;
+  QString UgradjeneSlike;
+};

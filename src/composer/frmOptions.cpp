@@ -1,0 +1,55 @@
+#include "composer/frmOptions.h"
+
+#include "composer/MailFormat.h"
+#include "composer/PostavkeComposera.h"
+#include "entry/Pomocne.h"
+#include "ui_frmOptions.h"
+
+frmOptions::frmOptions(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmOptions>()) {
+  ui->setupUi(this);
+  ui->cmbMessageFormat->setCurrentIndex(-1);
+  // activated and clicked: only the user's choices change the process-wide values.
+  connect(ui->cmbMessageFormat, &QComboBox::activated, this, &frmOptions::cmbMessageFormat_Click);
+  connect(ui->optMIME, &QRadioButton::clicked, this,
+          [] { composer::PostaviMailFormat(MailFormatHTML, 0); });
+  connect(ui->optEnCode, &QRadioButton::clicked, this,
+          [] { composer::PostaviMailFormat(MailFormatHTML, 1); });
+  connect(ui->cmdApply, &QPushButton::clicked, this, &frmOptions::cmdApply_Click);
+  connect(ui->cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+  Form_Load();
+}
+
+frmOptions::~frmOptions() = default;
+
+void frmOptions::Form_Load() {
+  const QString format = composer::CitajPostavku(QStringLiteral("MAILFORMAT"));
+  if (!format.isEmpty()) {
+    const QStringList f = composer::PoljaPostavke(format);
+    (f[1] == QLatin1String("0") ? ui->optMIME : ui->optEnCode)->setChecked(true);
+    const bool html = f[0].compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+    ui->cmbMessageFormat->setCurrentIndex(html ? 1 : 0);
+    prikaziKodiranje(html);
+  }
+  PostaviFormu(this);
+}
+
+// With HTML the encoding is MIME, and the screen says so.
+void frmOptions::prikaziKodiranje(bool html) {
+  if (html) ui->optMIME->setChecked(true);
+  ui->optEnCode->setEnabled(!html);
+}
+
+void frmOptions::cmbMessageFormat_Click(int index) {
+  const bool html = index == 1;
+  prikaziKodiranje(html);
+  composer::PostaviMailFormat(html, ui->optEnCode->isChecked() ? 1 : 0);
+}
+
+void frmOptions::cmdApply_Click() {
+  const int index = ui->cmbMessageFormat->currentIndex();
+  if (index < 0) return;
+  const bool html = index == 1;
+  const int kodiranje = html || ui->optMIME->isChecked() ? 0 : 1;
+  composer::PostaviMailFormat(html, kodiranje);
+  composer::SpremiMailFormat(html, kodiranje, this);
+}

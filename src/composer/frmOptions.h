@@ -1,0 +1,24 @@
+#pragma once
+#include <QDialog>
+#include <memory>
+
+namespace Ui { class frmOptions; }
+
+// "Opcije": the message format (plain text or HTML) and the attachment encoding (MIME or
+// UUEncode). UUEncode is offered for plain text only: the engine refuses it with HTML.
+class frmOptions : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit frmOptions(QWidget* parent = nullptr);
+  ~frmOptions() override;
+
+  void cmbMessageFormat_Click(int index);
+  void cmdApply_Click();
+
+ private:
+  void Form_Load();
+  void prikaziKodiranje(bool html);
+
+  std::unique_ptr<Ui::frmOptions> ui;
+};

@@ -1,0 +1,157 @@
+// The composer window's own commands: files, the close question, attachments, the source
+// and preview tabs, New, and the refusals while a send runs.
+#include <QtTest>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QWebEngineView>
+
+#include "composer/HtmlEditor.h"
+#include "composer/PostavkeComposera.h"
+#include "composer/frmMain.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestEnv.h"
+
+static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
+
+using platform::MsgResult;
+
+class TstFrmMain : public QObject {
+  Q_OBJECT
+  TestEnv env;
+  std::unique_ptr<ScriptedDialogs> dlg;
+  QPointer<frmMain> f;
+
+  template <class T = QWidget> T* dio(const char* ime) { return f->findChild<T*>(ime); }
+  QString tekst(const char* ime) { return dio<QLineEdit>(ime)->text(); }
+  QString datoteka(const QString& put) {
+    QFile d(put);
+    return d.open(QIODevice::ReadOnly) ? QString::fromUtf8(d.readAll()) : QString();
+  }
+  QString dokument() { return f->Editor()->documentHtml(); }
+
+ private slots:
+  void init() {
+    dlg = std::make_unique<ScriptedDialogs>();
+    f = frmMain::forma();
+    f->show();
+  }
+  void cleanup() {
+    frmMain::PostaviMijenjana(false);
+    delete f;
+    dlg.reset();
+  }
+
+  void open_type_save() {
+    const QString put = env.writeFile("ponuda.html", "<html><head></head><body><p>Poštovani kupče,</p></body></html>");
+    dlg->answerText(put);
+    f->mnuFileOpen_Click();
+    QCOMPARE(f->windowTitle(), "Slanje E-mail-a : " + put);
+    QCOMPARE(dlg->last().file.filter.section('|', 0, 0), QString(" Sve Web datoteke (*.asp, *.asa, *.pl, *.htm, *.html, *.css) "));
+    QVERIFY(dokument().contains("<p>Poštovani kupče,</p>"));
+    QVERIFY(!frmMain::DatotekaMijenjana());  // opening is no change
+    f->Editor()->view()->focusProxy()->setFocus();
+    QTest::keyClick(f->Editor()->view()->focusProxy(), Qt::Key_X);
+    QVERIFY(frmMain::DatotekaMijenjana());
+    QTRY_VERIFY(dokument().contains("x"));
+    dlg->answerText(std::nullopt);  // a cancelled save is no save
+    QVERIFY(!f->mnuFileSave_Click());
+    QVERIFY(frmMain::DatotekaMijenjana());
+    const QString novi = env.path("spremljena ponuda.html");
+    dlg->answerText(novi);
+    QVERIFY(f->mnuFileSave_Click());
+    QVERIFY(!frmMain::DatotekaMijenjana());
+    QCOMPARE(datoteka(novi), QString(dokument()).replace("<head>", "<head><meta charset=\"utf-8\">"));
+  }
+
+  void closeQuestion_data() {
+    QTest::addColumn<int>("odgovor");
+    QTest::addColumn<bool>("spremi");   // the save dialog gets a name
+    QTest::addColumn<bool>("zatvoren");
+    QTest::newRow("Cancel keeps") << int(MsgResult::Cancel) << false << false;
+    QTest::newRow("No closes") << int(MsgResult::No) << false << true;
+    QTest::newRow("Yes, save cancelled, keeps") << int(MsgResult::Yes) << false << false;
+    QTest::newRow("Yes, saved, closes") << int(MsgResult::Yes) << true << true;
+  }
+  void closeQuestion() {
+    QFETCH(int, odgovor);
+    QFETCH(bool, spremi);
+    QFETCH(bool, zatvoren);
+    QVERIFY(f->Editor()->setDocumentHtml("<p>Važan tekst</p>"));
+    frmMain::PostaviMijenjana(true);
+    dlg->answer(MsgResult(odgovor));
+    const QString put = env.path("zatvaranje.html");
+    QFile::remove(put);
+    dlg->answerText(spremi ? std::optional<QString>(put) : std::nullopt);
+    QTest::keyClick(f, Qt::Key_Escape);
+    QCOMPARE(dlg->calls.first().text, QString("Datoteka je mijenjana!\r\nŽelite li spremiti datoteku?"));
+    QCOMPARE(dlg->calls.first().title, QString("Slanje E-mail-a"));
+    QCOMPARE(dlg->calls.first().icon, platform::MsgIcon::Information);
+    QCOMPARE(dlg->calls.first().buttons, platform::MsgButtons::YesNoCancel);
+    QCOMPARE(f->isVisible(), !zatvoren);
+    QCOMPARE(QFile::exists(put), spremi);
+    if (!zatvoren) QVERIFY(dokument().contains("Važan tekst"));
+  }
+
+  void attach_multiSelect() {
+    const QStringList tri = {env.path("a.txt"), env.path("b.txt"), env.path("c.txt")};
+    dlg->answerFiles(tri);
+    dio<QPushButton>("cmdAttach")->click();
+    QCOMPARE(tekst("txtAttach"), tri.join(';'));
+    QCOMPARE(dlg->last().kind, DialogCall::OpenFiles);
+    QCOMPARE(dlg->last().title, QString("Izaberite datoteke u privitku"));
+    dlg->answerFiles({env.path("x;y.txt"), env.path("d.txt")});
+    dio<QPushButton>("cmdAttach")->click();
+    QCOMPARE(tekst("txtAttach"), tri.join(';') + ";" + env.path("d.txt"));
+    QVERIFY(dlg->calls[2].text.contains("x;y.txt"));
+    dio<QPushButton>("cmdAttach")->click();  // cancelled: unchanged
+    QCOMPARE(tekst("txtAttach"), tri.join(';') + ";" + env.path("d.txt"));
+  }
+
+  void sourceAndPreviewTabs() {
+    QVERIFY(f->Editor()->setDocumentHtml(
+        "<html><head><META NAME=\"GENERATOR\" Content=\"Microsoft DHTML Editing Control\"></head>"
+        "<body><p>Čokolada</p></body></html>"));
+    auto* tabovi = dio<QTabWidget>("SSTab2");
+    for (int i = 0; i < 2; ++i) {  // twice: the same text each time
+      tabovi->setCurrentIndex(1);
+      QCOMPARE(dio<QPlainTextEdit>("txtSource")->toPlainText(),
+               QString("<html><head></head><body><p>Čokolada</p></body></html>"));
+      dio<QPushButton>("cmdCancel")->click();
+      QCOMPARE(tabovi->currentIndex(), 0);
+    }
+    QVERIFY(datoteka(f->PreviewFile()).contains("<meta charset=\"utf-8\"><meta name=\"GENERATOR\""));
+    QCOMPARE(QFileInfo(QFileInfo(f->PreviewFile()).path()).permissions() & QFileDevice::ReadOther, 0);
+    tabovi->setCurrentIndex(1);
+    dio<QPlainTextEdit>("txtSource")->setPlainText("<p>Šljiva</p>");
+    dio<QPushButton>("cmdApply")->click();
+    tabovi->setCurrentIndex(2);
+    QTRY_COMPARE(dio<QWebEngineView>("WbrPreview")->url(), QUrl::fromLocalFile(f->PreviewFile()));
+    QVERIFY(datoteka(f->PreviewFile()).contains("<p>Šljiva</p>"));
+  }
+
+  void reset_keepsSender_refusedWhileSending() {
+    QVERIFY(composer::SpremiSender("Prodaja", "prodaja@firma.hr"));
+    delete f;  // SENDER is read when the window loads
+    f = frmMain::forma();
+    f->show();
+    QCOMPARE(tekst("txtFrom"), QString("Prodaja"));
+    QCOMPARE(dio("txtFrom")->property("Tag").toString(), QString("prodaja@firma.hr"));
+    for (const char* p : {"txtTo", "txtCC", "txtBCC", "txtSubject", "txtAttach"}) dio<QLineEdit>(p)->setText("x");
+    f->PostaviUSlanju(true);
+    f->mnuFileNew_Click();
+    frmMain::PostaviMijenjana(true);
+    f->close();
+    QVERIFY(f->isVisible() && dlg->calls.isEmpty() && tekst("txtTo") == "x");
+    QVERIFY(!dio("cmdReset")->isEnabled() && !dio("cmdSend")->isEnabled());
+    f->PostaviUSlanju(false);
+    dio<QPushButton>("cmdReset")->click();
+    for (const char* p : {"txtTo", "txtCC", "txtBCC", "txtSubject", "txtAttach"}) QCOMPARE(tekst(p), QString());
+    QCOMPARE(tekst("txtFrom"), QString("Prodaja"));
+    QCOMPARE(dokument(), QString("<html><head></head><body></body></html>"));
+  }
+};
+
+QTEST_MAIN(TstFrmMain)
+#include "tst_frmmain.moc"
