@@ -5,6 +5,7 @@
 #include <optional>
 
 class QWidget;
+class QPrinter;
 
 // Every message box, input box and file/colour dialog of the component goes through
 // this interface, so that tests can answer them and see what was asked.
@@ -42,6 +43,8 @@ class Dialogs {
   virtual QString saveFileName(QWidget* parent, const FileDialogOptions& options) = 0;
   // nullopt on cancel.
   virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
+  // The print dialog for printer (which it may change); false on cancel.
+  virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;
 };
 
 // The component's dialogs; the Qt implementation unless a test installed another.

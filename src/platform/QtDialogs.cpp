@@ -1,5 +1,8 @@
 #include "platform/QtDialogs.h"
 
+#include <QPrintDialog>
+#include <QPrinter>
+
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -112,6 +115,11 @@ std::optional<QColor> QtDialogs::chooseColor(QWidget* parent, const QColor& init
   const QColor c = QColorDialog::getColor(initial, parent);
   if (!c.isValid()) return std::nullopt;
   return c;
+}
+
+bool QtDialogs::printDialog(QWidget* parent, QPrinter& printer) {
+  QPrintDialog d(&printer, parent);
+  return d.exec() == QDialog::Accepted;
 }
 
 }  // namespace platform

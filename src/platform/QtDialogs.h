@@ -14,6 +14,7 @@ class QtDialogs : public Dialogs {
   QString openFileName(QWidget* parent, const FileDialogOptions& options) override;
   QString saveFileName(QWidget* parent, const FileDialogOptions& options) override;
   std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
+  bool printDialog(QWidget* parent, QPrinter& printer) override;
 };
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "support/ScriptedDialogs.h"
 
+#include <QPrinter>
+
 using namespace platform;
 
 QStringList ScriptedDialogs::texts() const {
@@ -38,4 +40,12 @@ QString ScriptedDialogs::fileName(DialogCall::Kind kind, const FileDialogOptions
   calls << DialogCall{.kind = kind, .title = options.title, .buttons = MsgButtons::OkCancel,
                       .file = options};
   return take<std::optional<QString>>().value_or(std::nullopt).value_or(QString());
+}
+
+bool ScriptedDialogs::printDialog(QWidget*, QPrinter& printer) {
+  calls << DialogCall{.kind = DialogCall::Print, .title = printer.docName(),
+                      .buttons = MsgButtons::OkCancel};
+  if (take<MsgResult>().value_or(MsgResult::Cancel) != MsgResult::Ok) return false;
+  printer.setOutputFileName(printToFile);
+  return true;
 }

@@ -8,7 +8,7 @@
 // Installed for its lifetime. An empty queue answers the cancelling choice
 // (OK for an OK-only box) and counts the box as unanswered.
 struct DialogCall {
-  enum Kind { Message, Timed, Input, OpenFile, SaveFile, Color } kind;
+  enum Kind { Message, Timed, Input, OpenFile, SaveFile, Color, Print } kind;
   QString text{};  // message or prompt
   QString title{};
   platform::MsgIcon icon = platform::MsgIcon::None;
@@ -53,6 +53,9 @@ class ScriptedDialogs : public platform::Dialogs {
     ++unanswered;
     return std::nullopt;
   }
+  // Answered with MsgResult::Ok: prints to printToFile (PDF).
+  bool printDialog(QWidget*, QPrinter& printer) override;
+  QString printToFile;
 
  private:
   QString fileName(DialogCall::Kind kind, const platform::FileDialogOptions& options);
