@@ -48,3 +48,9 @@ seconds = time.perf_counter() - start
 print("exit: %d  seconds: %.1f  MB/s: %.1f" % (rc, seconds, 500 / seconds))
 print("velkor-sendmail peak RSS MB: %.1f (attachment 500 MB)" % (resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss / 1024))
 PY
+
+echo "== (d) CSV export of ${CSV_ROWS:=1000000} rows x 8 fields"
+ninja -C "$BUILD_DIR" -j2 bench_csvexport >/dev/null
+ours=$("$BUILD_DIR/bench/bench_csvexport" "$WORK/velkor.csv" "$CSV_ROWS"); echo "$ours"; ours=$(echo "$ours" | tail -1)
+theirs=$(/usr/bin/python3 bench/csv_python.py "$WORK/python.csv" "$CSV_ROWS"); echo "$theirs"; theirs=$(echo "$theirs" | tail -1)
+echo "ratio velkor/python csv: $(rate "${ours##* }" "${theirs##* }")"
