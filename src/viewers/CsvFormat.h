@@ -21,6 +21,7 @@ class CsvFormat {
   QString zaglavlje(const platform::RecordSet& rs) const;
   QString red(const platform::RecordSet& rs) const;  // the current record
   QString vrijednost(const QVariant& v, int adoTip) const;
+  void dodajVrijednost(QString& out, const QVariant& v, int adoTip) const;
 
   // Appends the line and its CR LF as UTF-16LE.
   static void dodajRed(QByteArray& izlaz, const QString& red);
@@ -28,7 +29,10 @@ class CsvFormat {
 
  private:
   QString uNavodnike(const QString& tekst) const;
-  bool trebaNavodnike(const QString& tekst) const;
+  bool trebaNavodnike(QStringView tekst) const;
+  void dodajUNavodnike(QString& out, QStringView tekst) const;
+  void dodajTekst(QString& out, const QString& t) const;
+  void izbjegniSeparator(QString& out, qsizetype start) const;
 
   CsvPostavke p_;
 };

@@ -100,6 +100,7 @@ class TstFrmPrikazZapisa : public QObject {
             << bool(f.model()->data(f.model()->index(0, 5), Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
       emit f.findChild<QTableView*>("fg")->horizontalHeader()->sectionClicked(1);
       poslije = redovi(*f.model());
+      if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) f.grab().save("/tmp/frmPrikazZapisaZbroj.png");
     });
     QCOMPARE(prije, QStringList({"|Split|Ana|2,00|0,00|3", "|Split||2,00||3",
                                  "|Zagreb|Ivo|1.234,50|-5,00|1.200", "|Zagreb|Čedo|10,00|4,00|5",
