@@ -117,13 +117,15 @@ bool frmOfficeExportPost::eventFilter(QObject* o, QEvent* e) {
     }
     if (k->modifiers() == Qt::NoModifier && pomakniFokus(o, k->key())) return true;
   } else if (e->type() == QEvent::FocusOut && !uIzvozu_ && !uProvjeri_) {
-    // Leaving a field checks it; not when the focus goes to the exit or export buttons
-    // (they decide for themselves), nor to a box that the check itself opened.
+    // Leaving a field by the user's own move checks it; not when the focus goes to the exit
+    // or export buttons (they decide for themselves), to a box, or back to a failed field
+    // (two failing fields would otherwise hand the focus to each other for ever).
     const auto razlog = static_cast<QFocusEvent*>(e)->reason();
     QWidget* kamo = QApplication::focusWidget();
     const bool gumb = kamo == ui->cmdIzlaz || kamo == ui->cmdPrebaciPodatke;
-    if (!gumb && razlog != Qt::ActiveWindowFocusReason && razlog != Qt::PopupFocusReason &&
-        !provjeriPolje(o)) {
+    const bool korisnik = razlog == Qt::TabFocusReason || razlog == Qt::BacktabFocusReason ||
+                          razlog == Qt::MouseFocusReason || razlog == Qt::ShortcutFocusReason;
+    if (!gumb && korisnik && !provjeriPolje(o)) {
       auto* polje = static_cast<QWidget*>(o);
       QTimer::singleShot(0, polje, [polje] { polje->setFocus(); });
     }

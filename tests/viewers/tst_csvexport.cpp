@@ -279,6 +279,19 @@ class TstCsvExport : public QObject {
     QVERIFY(!f.Prekinuto);
   }
 
+  // Leaving a field by the user's move checks it; a programmatic focus change does not.
+  void leavingFieldChecksIt() {
+    frmOfficeExportPost f;
+    auto* sep = dijete<QLineEdit>(&f, "txtSeparator");
+    for (Qt::FocusReason razlog : {Qt::OtherFocusReason, Qt::TabFocusReason}) {
+      sep->setText(" ");
+      QFocusEvent izlaz(QEvent::FocusOut, razlog);
+      QApplication::sendEvent(sep, &izlaz);
+    }
+    QCOMPARE(d->texts(), QStringList{"Mora se upisati separator podataka!"});
+    QCOMPARE(sep->text(), ";");
+  }
+
   // Defaults; Esc leaves like the exit button: nothing saved, Prekinuto true.
   void defaultsAndEscape() {
     frmOfficeExportPost f;
