@@ -55,3 +55,8 @@ ninja -C "$BUILD_DIR" -j2 bench_composer_paint >/dev/null
 # Chromium refuses to run as root with its sandbox on; this is a measurement, not the product.
 QTWEBENGINE_DISABLE_SANDBOX=1 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$WORK" \
   "$BUILD_DIR/bench/bench_composer_paint" "$BUILD_DIR/src/libVelkorSlanjeEMaila26.so" 2>/dev/null
+echo "== (e) CSV export of ${CSV_ROWS:=1000000} rows x 8 fields"
+ninja -C "$BUILD_DIR" -j2 bench_csvexport >/dev/null
+ours=$("$BUILD_DIR/bench/bench_csvexport" "$WORK/velkor.csv" "$CSV_ROWS"); echo "$ours"; ours=$(echo "$ours" | tail -1)
+theirs=$(/usr/bin/python3 bench/csv_python.py "$WORK/python.csv" "$CSV_ROWS"); echo "$theirs"; theirs=$(echo "$theirs" | tail -1)
+echo "ratio velkor/python csv: $(rate "${ours##* }" "${theirs##* }")"

@@ -32,7 +32,9 @@ const char* const kUpute =
     "                         otvori uređivač s primateljima iz SQL upita (polja EMail, Ime)\n"
     "                         (OPCIJE: database=...;host=...;port=...;user=...;password=...)\n"
     "                         bez --query: primjer baze komitenata " VELKOR_SAMPLE_DB "\n"
-    "                         (--sql je drugo ime za --query)\n";
+    "                         (--sql je drugo ime za --query)\n"
+    "  --grid [--query T]     prikaži zapise SQL upita u tablici (zadano: komitenti)\n"
+    "  --export F [--query T] zapiši zapise u F (.csv ili .xlsx), bez prozora\n";
 
 // The component's functions, looked up by name.
 struct Komponenta {
@@ -79,7 +81,7 @@ bool ucitaj(const std::string& putanja, Komponenta& k) {
 bool procitajOpcije(int argc, char** argv, std::map<std::string, std::string>& o) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--demo" || a == "--compose" || a == "--mailing" || a == "--help") {
+    if (a == "--demo" || a == "--compose" || a == "--mailing" || a == "--help" || a == "--grid") {
       o[a] = "1";
     } else if (a.rfind("--", 0) == 0 && i + 1 < argc) {
       o[a == "--query" ? "--sql" : a] = argv[++i];
@@ -186,6 +188,50 @@ int mailing(const Komponenta& k, clsSlanjeEMaila* obj,
 
 }  // namespace
 
+// ---- the record grid and export over an SQL query ----
+namespace {
+
+struct Pregled {
+  decltype(&clsSlanjeEMaila_PrikaziZapise) PrikaziZapise = nullptr;
+  decltype(&clsSlanjeEMaila_IzveziZapise) IzveziZapise = nullptr;
+};
+
+int pregled(const Komponenta& k, clsSlanjeEMaila* obj,
+            const std::map<std::string, std::string>& o) {
+  Pregled p;
+  if (!nadji(k.biblioteka, "clsSlanjeEMaila_PrikaziZapise", p.PrikaziZapise) ||
+      !nadji(k.biblioteka, "clsSlanjeEMaila_IzveziZapise", p.IzveziZapise))
+    return 1;
+  const bool primjer = !o.count("--sql");
+  const std::string sql = opcija(
+      o, "--sql", "SELECT Mjesto, ImeKomit1 AS Ime, eMail AS EMail, SifKomit AS Šifra "
+                  "FROM Komitent ORDER BY Mjesto");
+  const std::string veza = opcija(o, "--sql-connection",
+                                  primjer ? std::string("database=") + VELKOR_SAMPLE_DB +
+                                                ";options=QSQLITE_OPEN_READONLY"
+                                          : "");
+  char* greska = nullptr;
+  VelkorRecordSet* rs = k.OpenQuery(opcija(o, "--sql-driver", "QSQLITE").c_str(), veza.c_str(),
+                                    sql.c_str(), &greska);
+  if (!rs) {
+    std::fprintf(stderr, "Greška: %s\n", greska ? greska : "");
+    k.FreeText(greska);
+    return 1;
+  }
+  int izlaz;
+  if (o.count("--export")) {
+    izlaz = prijavi(k, obj, p.IzveziZapise(obj, rs, opcija(o, "--export").c_str()));
+    if (!izlaz) std::printf("Zapisano %d zapisa u %s\n", int(k.RecordCount(rs)),
+                            opcija(o, "--export").c_str());
+  } else {
+    izlaz = prijavi(k, obj, p.PrikaziZapise(obj, "Komitenti", rs, -1, -1, -1, ""));
+  }
+  k.RsRelease(rs);
+  return izlaz;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::map<std::string, std::string> o;
   if (!procitajOpcije(argc, argv, o)) return 2;
@@ -198,7 +244,9 @@ int main(int argc, char** argv) {
   clsSlanjeEMaila* obj = k.Create();
   if (!obj) return 1;
   int izlaz;
-  if (o.count("--mailing")) {
+  if (o.count("--grid") || o.count("--export")) {
+    izlaz = pregled(k, obj, o);
+  } else if (o.count("--mailing")) {
     izlaz = mailing(k, obj, o);
   } else if (o.count("--compose")) {
     const int32_t parametar = 0;

@@ -89,6 +89,30 @@ const char* VelkorRecordSet_Value(VelkorRecordSet* rs, int32_t row, int32_t fiel
 void VelkorRecordSet_Release(VelkorRecordSet* rs);
 void VelkorRecordSet_FreeText(char* text);
 
+/* ---- record-set viewers and export ----
+ * Windows that the host's report screens share, opened modally for a host's record set.
+ * They return like the three methods: 0, or a negative code with the error text on obj. */
+/* The record grid: columns are grid columns (field i is column i + 1), -1 for none;
+ * izvjestaj selects a known report's totals and colours ("" for none). The grid's sort
+ * stays on rs. */
+int32_t clsSlanjeEMaila_PrikaziZapise(clsSlanjeEMaila* obj, const char* naslov,
+                                      VelkorRecordSet* rs, int32_t stupacGrupe,
+                                      int32_t ukupno1, int32_t ukupno2, const char* izvjestaj);
+/* The spreadsheet export: an .xlsx saved to datoteka (a message confirms it), or with
+ * datoteka "" opened in the desktop's spreadsheet program; the CSV export form instead when
+ * the setting "PrebacujUCSV" is true. Failures are shown to the user. */
+int32_t clsSlanjeEMaila_PrebaciUExcel(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
+                                      int32_t bezZaglavlja, int32_t bezProvjere,
+                                      int32_t imenujList, const char* datoteka,
+                                      const char* imeLista);
+/* The CSV export form; *prekinuto (may be NULL) is 1 unless an export completed. */
+int32_t clsSlanjeEMaila_ExportCSV(clsSlanjeEMaila* obj, VelkorRecordSet* rs, int32_t* prekinuto);
+/* Writes rs without a window: a name ending in ".csv" gets the CSV file with the stored
+ * separator, decimal character and quoting; any other name an .xlsx workbook. Needs no
+ * display. VELKOR_E_FAIL with the reason on obj when it cannot be written. */
+int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
+                                     const char* datoteka);
+
 #ifdef __cplusplus
 }
 #endif

@@ -5,6 +5,7 @@
 #include <optional>
 
 class QWidget;
+class QPrinter;
 
 // Every message box, input box and file/colour dialog of the component goes through
 // this interface, so that tests can answer them and see what was asked.
@@ -44,6 +45,8 @@ class Dialogs {
   virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
   // Several existing files at once, as full paths in the order chosen; empty on cancel.
   virtual QStringList openFileNames(QWidget* parent, const FileDialogOptions& options) = 0;
+  // The print dialog for printer (which it may change); false on cancel.
+  virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;
 };
 
 // The component's dialogs; the Qt implementation unless a test installed another.

@@ -1,5 +1,8 @@
 #include "platform/QtDialogs.h"
 
+#include <QPrintDialog>
+#include <QPrinter>
+
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -121,6 +124,11 @@ QStringList QtDialogs::openFileNames(QWidget* parent, const FileDialogOptions& o
   if (!o.fileName.isEmpty()) dlg.selectFile(o.fileName);
   if (dlg.exec() != QDialog::Accepted) return {};
   return dlg.selectedFiles();
+}
+
+bool QtDialogs::printDialog(QWidget* parent, QPrinter& printer) {
+  QPrintDialog d(&printer, parent);
+  return d.exec() == QDialog::Accepted;
 }
 
 }  // namespace platform

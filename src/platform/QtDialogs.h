@@ -15,6 +15,7 @@ class QtDialogs : public Dialogs {
   QString saveFileName(QWidget* parent, const FileDialogOptions& options) override;
   std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
   QStringList openFileNames(QWidget* parent, const FileDialogOptions& options) override;
+  bool printDialog(QWidget* parent, QPrinter& printer) override;
 };
 
 }  // namespace platform

@@ -3,35 +3,25 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QPointer>
 #include <QSaveFile>
-#include <QScreen>
 #include <QShortcut>
 
 #include "entry/Pomocne.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 #include "ui_frmPrikazTeksta.h"
+#include "viewers/PomocneProzora.h"
 
 namespace {
 
 QPointer<frmPrikazTeksta> s_forma;
 
-// Positions are kept in twips, 15 to a pixel at 96 dpi.
-constexpr double kTwipsPoPikselu = 15.0;
-
-int uPiksele(const QString& kljuc, double zadano) {
-  QString t = platform::VelkorSetting(kljuc).trimmed();
-  t.replace(QLatin1Char(','), QLatin1Char('.'));
-  bool ok = false;
-  const double twips = t.toDouble(&ok);
-  return qRound((ok ? twips : zadano) / kTwipsPoPikselu);
-}
-
-void spremiTwipse(const QString& kljuc, int piksela) {
-  platform::SaveVelkorSetting(kljuc, QString::number(float(piksela * kTwipsPoPikselu)));
-}
+const KljuceviPolozaja kPolozaj{QStringLiteral("MainLeftPrikTeksta"),
+                               QStringLiteral("MainTopPrikTeksta"),
+                               QStringLiteral("MainWidthPrikTeksta"),
+                               QStringLiteral("MainHeightPrikTeksta"),
+                               {2715, 3315, 8025, 4995}};
 
 // Writes the text as it is, UTF-8, no line end added; the old file is replaced only once
 // the new one is complete.
@@ -78,25 +68,9 @@ void frmPrikazTeksta::Form_Load() {
   PostaviFormu(this);
 }
 
-void frmPrikazTeksta::ucitajPoziciju() {
-  layout()->activate();  // so that a tiny stored size is raised to the layout's minimum
-  move(uPiksele(QStringLiteral("MainLeftPrikTeksta"), 2715),
-       uPiksele(QStringLiteral("MainTopPrikTeksta"), 3315));
-  resize(uPiksele(QStringLiteral("MainWidthPrikTeksta"), 8025),
-         uPiksele(QStringLiteral("MainHeightPrikTeksta"), 4995));
-  // A position saved on a screen that is no longer there would hide the modal window.
-  if (QGuiApplication::primaryScreen() && !QGuiApplication::screenAt(geometry().center())) {
-    const QRect zaslon = QGuiApplication::primaryScreen()->availableGeometry();
-    move(zaslon.center() - rect().center());
-  }
-}
+void frmPrikazTeksta::ucitajPoziciju() { UcitajPolozaj(this, kPolozaj); }
 
-void frmPrikazTeksta::spremiPoziciju() {
-  spremiTwipse(QStringLiteral("MainLeftPrikTeksta"), pos().x());
-  spremiTwipse(QStringLiteral("MainTopPrikTeksta"), pos().y());
-  spremiTwipse(QStringLiteral("MainWidthPrikTeksta"), width());
-  spremiTwipse(QStringLiteral("MainHeightPrikTeksta"), height());
-}
+void frmPrikazTeksta::spremiPoziciju() { SpremiPolozaj(this, kPolozaj); }
 
 void frmPrikazTeksta::Form_Unload() {
   if (unloaded_) return;

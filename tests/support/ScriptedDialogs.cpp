@@ -1,5 +1,7 @@
 #include "support/ScriptedDialogs.h"
 
+#include <QPrinter>
+
 using namespace platform;
 
 QStringList ScriptedDialogs::texts() const {
@@ -44,4 +46,12 @@ QStringList ScriptedDialogs::openFileNames(QWidget*, const FileDialogOptions& op
   calls << DialogCall{.kind = DialogCall::OpenFiles, .title = options.title,
                       .buttons = MsgButtons::OkCancel, .file = options};
   return take<QStringList>().value_or(QStringList());
+}
+
+bool ScriptedDialogs::printDialog(QWidget*, QPrinter& printer) {
+  calls << DialogCall{.kind = DialogCall::Print, .title = printer.docName(),
+                      .buttons = MsgButtons::OkCancel};
+  if (take<MsgResult>().value_or(MsgResult::Cancel) != MsgResult::Ok) return false;
+  printer.setOutputFileName(printToFile);
+  return true;
 }

@@ -8,7 +8,7 @@
 // Installed for its lifetime. An empty queue answers the cancelling choice
 // (OK for an OK-only box) and counts the box as unanswered.
 struct DialogCall {
-  enum Kind { Message, Timed, Input, OpenFile, SaveFile, Color, OpenFiles } kind;
+  enum Kind { Message, Timed, Input, OpenFile, SaveFile, Color, OpenFiles, Print } kind;
   QString text{};  // message or prompt
   QString title{};
   platform::MsgIcon icon = platform::MsgIcon::None;
@@ -54,6 +54,9 @@ class ScriptedDialogs : public platform::Dialogs {
     ++unanswered;
     return std::nullopt;
   }
+  // Answered with MsgResult::Ok: prints to printToFile (PDF).
+  bool printDialog(QWidget*, QPrinter& printer) override;
+  QString printToFile;
 
   QStringList openFileNames(QWidget*, const platform::FileDialogOptions& options) override;
 

@@ -1,0 +1,19 @@
+#pragma once
+#include <QMarginsF>
+#include <QString>
+
+class QTextDocument;
+class QWidget;
+
+namespace platform {
+
+// Prints a document through the print dialog (the component's dialog interface), under
+// the given document name, with margins in millimetres. False when the user cancelled.
+// Reports print the same way, so preview, print and PDF can share the page layout.
+bool printDocument(QWidget* parent, QTextDocument& document, const QString& docName,
+                   const QMarginsF& marginsMm);
+
+// Twips (1/1440 inch), the unit of stored window and page measures, in millimetres.
+inline double twipsToMm(double twips) { return twips * 25.4 / 1440.0; }
+
+}  // namespace platform

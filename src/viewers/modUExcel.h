@@ -1,0 +1,18 @@
+#pragma once
+#include <QString>
+
+class QWidget;
+namespace platform { class RecordSet; }
+
+// Puts a record set in front of the user: as an .xlsx workbook opened in the desktop's
+// spreadsheet program, saved to `datoteka` when one is given, or (setting "PrebacujUCSV")
+// as a CSV file through the export form. Every failure is shown as "Greška: …".
+void PrebaciUExcel(platform::RecordSet& rs, bool bezZaglavlja, bool bezProvjere, bool imenujList,
+                   const QString& datoteka, const QString& imeLista, QWidget* roditelj = nullptr);
+
+// Writes the workbook to `datoteka`; throws platform::SpreadsheetError.
+void ZapisiRadnuKnjigu(platform::RecordSet& rs, bool bezZaglavlja, const QString& imeLista,
+                       const QString& datoteka);
+
+// Opens the CSV export form on rs; true when the user left it without a completed export.
+bool PokreniExportCSV(platform::RecordSet& rs, QWidget* roditelj = nullptr);

@@ -1,0 +1,207 @@
+#include <QtTest>
+#include <QFont>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <memory>
+
+#include "platform/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestEnv.h"
+#include "viewers/ModelZapisa.h"
+#include "viewers/PomocneProzora.h"
+#include "viewers/ViewerTestSupport.h"
+#include "viewers/frmPrikazZapisa.h"
+
+using namespace platform;
+
+namespace {
+
+RecordSet kupci() {
+  return skup({{"Mjesto", adVarWChar}, {"Ime", adVarWChar}, {"Iznos", adCurrency},
+               {"Stanje", adCurrency}, {"Kom", adInteger}},
+              {{"Zagreb", "Ivo", "1234.5", "-5", "1200"},
+               {"Split", "Ana", "2", "0", "3"},
+               {"Zagreb", "Čedo", "10", "4", "5"}});
+}
+
+// Each row's shown texts, joined by "|".
+QStringList redovi(const ModelZapisa& m) {
+  QStringList out;
+  for (int r = 0; r < m.rowCount(); ++r) {
+    QStringList c;
+    for (int s = 0; s < m.columnCount(); ++s) c << m.tekst(r, s);
+    out << c.join('|');
+  }
+  return out;
+}
+
+}  // namespace
+
+class TstFrmPrikazZapisa : public QObject {
+  Q_OBJECT
+  std::unique_ptr<TestEnv> env;
+  std::unique_ptr<ScriptedDialogs> d;
+
+  // Shows the grid and runs akcija inside it.
+  void prikazi(frmPrikazZapisa& f, RecordSet* rs, int grupa, int u1, int u2, const QString& izvj,
+               std::function<void()> akcija) {
+    uPetlji(&f, akcija);
+    f.PrikažiZapise("Kupci 1/2: čšž", rs, grupa, u1, u2, izvj);
+  }
+
+ private slots:
+  void init() {
+    env = std::make_unique<TestEnv>();
+    d = std::make_unique<ScriptedDialogs>();
+    QLocale::setDefault(QLocale(QLocale::Croatian, QLocale::Croatia));
+  }
+  void cleanup() { d.reset(); env.reset(); }
+
+  // Three clicks on one header: ascending, descending, ascending; the fixed column and an
+  // empty set do nothing.
+  void headerSort() {
+    RecordSet rs = kupci();
+    frmPrikazZapisa f;
+    QStringList sortovi, prvi;
+    prikazi(f, &rs, -1, -1, -1, "", [&] {
+      auto* h = f.findChild<QTableView*>("fg")->horizontalHeader();
+      for (int stupac : {2, 2, 0, 2}) {
+        emit h->sectionClicked(stupac);
+        sortovi << rs.Sort();
+        prvi << f.model()->tekst(0, 2);
+      }
+    });
+    QCOMPARE(sortovi, QStringList({"[Ime]", "[Ime] DESC", "[Ime] DESC", "[Ime]"}));
+    QCOMPARE(prvi, QStringList({"Ana", "Ivo", "Ivo", "Ana"}));
+    frmPrikazZapisa prazan;
+    RecordSet nista({{"Ime", adVarWChar}});
+    prikazi(prazan, &nista, -1, -1, -1, "", [&] {
+      emit prazan.findChild<QTableView*>("fg")->horizontalHeader()->sectionClicked(1);
+    });
+    QCOMPARE(nista.Sort(), "");
+  }
+
+  // A bold sum row on white under each group of the group column, kept after a sort;
+  // formats by field type in the user's locale.
+  void sumRows() {
+    RecordSet rs = kupci();
+    rs.SetSort("[Mjesto]");
+    frmPrikazZapisa f;
+    QStringList prije, poslije;
+    QList<bool> oblik;
+    prikazi(f, &rs, 1, 3, 5, "", [&] {
+      prije = redovi(*f.model());
+      const QModelIndex zbroj = f.model()->index(1, 3);
+      oblik << f.model()->data(zbroj, Qt::FontRole).value<QFont>().bold()
+            << (f.model()->data(zbroj, Qt::BackgroundRole).value<QColor>() == Qt::white)
+            << f.model()->data(f.model()->index(0, 3), Qt::FontRole).isValid()
+            << bool(f.model()->data(f.model()->index(0, 5), Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+      emit f.findChild<QTableView*>("fg")->horizontalHeader()->sectionClicked(1);
+      poslije = redovi(*f.model());
+      if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) f.grab().save("/tmp/frmPrikazZapisaZbroj.png");
+    });
+    QCOMPARE(prije, QStringList({"|Split|Ana|2,00|0,00|3", "|Split||2,00||3",
+                                 "|Zagreb|Ivo|1.234,50|-5,00|1.200", "|Zagreb|Čedo|10,00|4,00|5",
+                                 "|Zagreb||1.244,50||1.205"}));
+    QCOMPARE(oblik, QList<bool>({true, true, false, true}));
+    QCOMPARE(poslije.first(), "|Zagreb|Ivo|1.234,50|-5,00|1.200");
+    QCOMPARE(poslije[2], "|Zagreb||1.244,50||1.205");
+  }
+
+  // The two known reports' colours (stored blue-green-red), from values, not texts.
+  void reportColours_data() {
+    QTest::addColumn<QString>("izvjestaj");
+    QTest::addColumn<QList<int>>("stupciCrveno");  // row 0: columns in red
+    QTest::addColumn<int>("redUkupno");            // -1: no "Ukupno:" row
+    QTest::newRow("stock report") << "STANJEZAMJŠIFRI" << QList<int>{0, 1, 2, 3, 4} << -1;
+    QTest::newRow("other report") << "" << QList<int>{} << -1;
+  }
+  void reportColours() {
+    QFETCH(QString, izvjestaj);
+    QFETCH(QList<int>, stupciCrveno);
+    RecordSet rs = kupci();
+    frmPrikazZapisa f;
+    QList<int> crveno, drugiRed;
+    prikazi(f, &rs, -1, -1, -1, izvjestaj, [&] {
+      for (int s = 0; s < f.model()->columnCount(); ++s) {
+        if (f.model()->data(f.model()->index(0, s), Qt::ForegroundRole).value<QColor>() == QColor(255, 0, 0))
+          crveno << s;
+        if (f.model()->data(f.model()->index(1, s), Qt::ForegroundRole).isValid()) drugiRed << s;
+      }
+      if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS"))
+        f.grab().save("/tmp/frmPrikazZapisa" + QString::number(izvjestaj.size()) + ".png");
+    });
+    QCOMPARE(crveno, stupciCrveno);
+    QCOMPARE(drugiRed, QList<int>());  // 0 is not below zero
+  }
+
+  void contractReport() {
+    QList<RecordField> polja;
+    for (int i = 1; i <= 11; ++i) polja << RecordField{"P" + QString::number(i), adCurrency};
+    RecordSet rs = skup(polja, {{"1", "", "", "", "100", "", "1", "150", "", "", "2"},
+                                {"2", "", "", "", "100", "", "3", "50", "", "", "4"}});
+    frmPrikazZapisa f;
+    QStringList boje, zadnji;
+    prikazi(f, &rs, -1, -1, -1, "JNREKPOUGOVORU", [&] {
+      for (int r : {0, 1})
+        boje << f.model()->data(f.model()->index(r, 11), Qt::ForegroundRole).value<QColor>().name() +
+                    (f.model()->data(f.model()->index(r, 8), Qt::FontRole).value<QFont>().bold() ? "b" : "");
+      zadnji = redovi(*f.model()).mid(2);
+    });
+    QCOMPARE(boje, QStringList({"#ff0000b", "#008000"}));
+    QCOMPARE(zadnji, QStringList{"|Ukupno:||||||4,00||0,00||6,00"});
+  }
+
+  // Exports propose the cleaned caption; an existing workbook is replaced only after "Yes";
+  // tab text holds the grid with its fixed cells; printing goes through the print dialog.
+  void exportsAndPrint() {
+    QCOMPARE(OcistiImeDatoteke("a/b:c\"d\r\nčš?"), "a_b_c_d__čš_");
+    RecordSet rs = kupci();
+    const QString xlsx = env->writeFile("k.xlsx", "stari");
+    const QString txt = env->path("k.txt"), pdf = env->path("k.pdf");
+    d->answerText(xlsx);
+    d->answer(MsgResult::No);
+    d->answerText(txt);
+    d->answer(MsgResult::Ok);
+    d->printToFile = pdf;
+    frmPrikazZapisa f;
+    prikazi(f, &rs, -1, -1, -1, "", [&] {
+      const auto akcije = f.mnuAkcija()->actions();
+      for (int i : {1, 3, 0}) akcije[i]->trigger();
+    });
+    QCOMPARE(d->calls[0].file.fileName, "Kupci 1_2_ čšž.xlsx");
+    QCOMPARE(d->calls[1].text, "Datoteka: \r\n" + xlsx + "\r\nveć postoji. Prepisati?");
+    QCOMPARE(d->calls[1].title, "Prepis datoteke?");
+    QCOMPARE(sadrzaj(xlsx), QByteArray("stari"));
+    QCOMPARE(d->calls[2].file.fileName, "Kupci 1_2_ čšž.txt");
+    QCOMPARE(sadrzaj(txt).split('\n').mid(0, 2),
+             QList<QByteArray>({"\tMjesto\tIme\tIznos\tStanje\tKom\r", "\tZagreb\tIvo\t1.234,50\t-5,00\t1.200\r"}));
+    QCOMPARE(d->calls[3].kind, DialogCall::Print);
+    QCOMPARE(d->calls[3].title, "Kupci 1/2: čšž");
+    QProcess p;
+    p.start("pdftotext", {pdf, "-"});
+    QVERIFY(p.waitForFinished(30000));
+    const QString tekst = QString::fromUtf8(p.readAllStandardOutput());
+    QVERIFY2(tekst.contains("Čedo") && tekst.contains("1.234,50"), qPrintable(tekst));
+  }
+
+  // The stored position in twips; only "Izlaz" saves it. No set: an empty grid.
+  void positionKeys() {
+    frmPrikazZapisa f;
+    QRect g;
+    prikazi(f, nullptr, -1, -1, -1, "", [&] {
+      g = f.geometry();
+      f.move(30, 40);
+      f.findChild<QPushButton*>("cmdIzlaz")->click();
+    });
+    QCOMPARE(g.size(), QSize(643, 387));
+    QCOMPARE(f.model()->rowCount(), 0);
+    QCOMPARE(VelkorSetting("PrikZapMainLeft"), "450");
+    QCOMPARE(VelkorSetting("PrikZapMainHeight"), "5805");
+  }
+};
+
+QTEST_MAIN(TstFrmPrikazZapisa)
+#include "tst_frmprikazzapisa.moc"
