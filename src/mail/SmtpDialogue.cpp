@@ -103,6 +103,11 @@ void SmtpDialogue::onError() {
     closeSocket();
     return;
   }
+  if (connecting_) {
+    // A refused or failed attempt: the retry loop decides what comes next.
+    connectLost_ = true;
+    return;
+  }
   const bool peerClosed = socket_->error() == QAbstractSocket::RemoteHostClosedError;
   peerClosed_ = peerClosed_ || peerClosed;
   // Whatever complete replies came before the close are still answers.
@@ -407,7 +412,7 @@ bool SmtpDialogue::connectAttempts(const QString& host, int port, bool tls, Step
     } else {
       socket_->connectToHost(host, quint16(port));
     }
-    if (waitFor(connected_, params_.connectTimeout, false)) return true;
+    if (waitForConnection()) return true;
     if (abort_) return false;
     EventWait::pump();
   }
@@ -416,6 +421,16 @@ bool SmtpDialogue::connectAttempts(const QString& host, int port, bool tls, Step
   timedOut_ = true;
   fail(kTimeoutText);
   return false;
+}
+
+// Until the attempt is connected, refused or out of time.
+bool SmtpDialogue::waitForConnection() {
+  QDeadlineTimer deadline(qint64(qMax(0, params_.connectTimeout)) * 1000);
+  connecting_ = true;
+  connectLost_ = false;
+  while (!connected_ && !connectLost_ && !abort_ && !deadline.hasExpired()) wait_.round();
+  connecting_ = false;
+  return connected_ && !abort_;
 }
 
 bool SmtpDialogue::open(const SessionParams& params) {

@@ -133,6 +133,7 @@ class SmtpDialogue : public QObject {
   bool waitFor(const bool& flag, int seconds, bool report = true);
   void sendRaw(QByteArrayView bytes);
   void closeSocket();
+  bool waitForConnection();
   bool connectAttempts(const QString& host, int port, bool tls, Step first);
   bool pop3Login();
   bool drainTo(qint64 queuedBytes);
@@ -163,6 +164,8 @@ class SmtpDialogue : public QObject {
   bool implicitTls_ = false;
   bool inData_ = false;  // the server takes every line as message text
   bool connected_ = false;
+  bool connecting_ = false;   // an attempt is under way: errors end it, not the session
+  bool connectLost_ = false;
   bool ready_ = false;
   bool dataReady_ = false;
   bool accepted_ = false;

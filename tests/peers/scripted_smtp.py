@@ -82,7 +82,9 @@ class Session:
         body = b""
         while True:
             line = self.reader.readline()
-            if not line or line == b".\r\n":
+            if not line:
+                return
+            if line == b".\r\n":
                 break
             body += line
         self.count[0] += 1
