@@ -151,6 +151,7 @@ void SmtpDialogue::readReplies() {
     if (!reply->endsWith('\n')) {
       // A reply that never ends is no answer to anything.
       pending_.clear();
+      unresponsive_ = true;
       fail(QString::fromUtf8(*reply));
       return;
     }
@@ -331,7 +332,7 @@ bool SmtpDialogue::waitFor(const bool& flag, int seconds, bool report) {
       deadline.setRemainingTime(span);
     }
     if (deadline.hasExpired()) {
-      timedOut_ = true;
+      unresponsive_ = true;
       if (report) fail(kTimeoutText);
       return false;
     }
@@ -375,7 +376,7 @@ bool SmtpDialogue::drainTo(qint64 queuedBytes) {
       return false;
     }
     if (deadline.hasExpired()) {
-      timedOut_ = true;
+      unresponsive_ = true;
       fail(kTimeoutText);
       return false;
     }
@@ -403,7 +404,7 @@ void SmtpDialogue::closeSocket() {
 bool SmtpDialogue::connectAttempts(const QString& host, int port, bool tls, Step first) {
   for (int attempt = 0; attempt < params_.connectRetry; ++attempt) {
     if (state() != 0) closeSocket();
-    connected_ = timedOut_ = false;
+    connected_ = unresponsive_ = false;
     implicitTls_ = tls;
     pending_.enqueue({first, successClassOf(first)});
     if (tls) {
@@ -418,7 +419,7 @@ bool SmtpDialogue::connectAttempts(const QString& host, int port, bool tls, Step
   }
   // Every attempt failed: that is the time-out, now.
   if (state() != 0) closeSocket();
-  timedOut_ = true;
+  unresponsive_ = true;
   fail(kTimeoutText);
   return false;
 }
@@ -458,10 +459,10 @@ void SmtpDialogue::noticeIdleClose() {
 void SmtpDialogue::close() {
   if (state() == 0) return;
   hooks_.status(QStringLiteral("Closing Connection..."));
-  // QUIT only where the server can answer it: not after a time-out, not in the middle
+  // QUIT only where the server can answer it: not after a time-out or a flood, not in the middle
   // of the message text, not while other answers are still due.
   const bool handshaking = socket_->mode() != QSslSocket::UnencryptedMode && !encrypted();
-  if (state() == 7 && !peerClosed_ && !timedOut_ && !inData_ && !handshaking &&
+  if (state() == 7 && !peerClosed_ && !unresponsive_ && !inData_ && !handshaking &&
       pending_.isEmpty()) {
     const bool aborted = abort_;
     abort_ = false;

@@ -156,7 +156,7 @@ class SmtpDialogue : public QObject {
   bool active_ = false;
   bool abort_ = false;
   bool failing_ = false;
-  bool timedOut_ = false;
+  bool unresponsive_ = false;  // timed out or flooding: QUIT would get no answer
   bool socketError_ = false;
   bool peerClosed_ = false;
   bool closing_ = false;

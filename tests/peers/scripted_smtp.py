@@ -12,12 +12,14 @@ it receives to --log ("TLS" once a handshake is done); message text goes to
   --silent-after V  no more replies once V has been received
   --hold-until-data replies to MAIL and RCPT wait until DATA has come: only a
                     client that pipelines (RFC 2920) gets through
+  --no-accept       never accepts, and fills the listen queue: connecting hangs
   --cert/--key      for STARTTLS (offer it with --ehlo STARTTLS) or --implicit
 """
 import argparse
 import os
 import socket
 import ssl
+import time
 
 
 def parse_args():
@@ -35,6 +37,7 @@ def parse_args():
     p.add_argument("--cert")
     p.add_argument("--key")
     p.add_argument("--implicit", action="store_true")
+    p.add_argument("--no-accept", action="store_true")
     return p.parse_args()
 
 
@@ -147,7 +150,17 @@ def main():
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     server.bind((args.host, args.port))
-    server.listen(5)
+    server.listen(0 if args.no_accept else 5)
+    if args.no_accept:
+        fillers = []
+        for _ in range(4):
+            filler = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            filler.setblocking(False)
+            filler.connect_ex((args.host, args.port))
+            fillers.append(filler)
+        time.sleep(0.3)
+        print("READY", flush=True)
+        time.sleep(3600)
     print("READY", flush=True)
     count = [0]
     while True:
