@@ -26,18 +26,13 @@ def parse_args():
     p = argparse.ArgumentParser()
     p.add_argument("--host", required=True)
     p.add_argument("--port", type=int, default=25)
-    p.add_argument("--log", required=True)
-    p.add_argument("--capture-dir")
-    p.add_argument("--ehlo", action="append", default=[])
-    p.add_argument("--no-ehlo", action="store_true")
-    p.add_argument("--reply", action="append", default=[])
     p.add_argument("--greeting", default="220 scripted.test ESMTP")
-    p.add_argument("--silent-after")
-    p.add_argument("--hold-until-data", action="store_true")
-    p.add_argument("--cert")
-    p.add_argument("--key")
-    p.add_argument("--implicit", action="store_true")
-    p.add_argument("--no-accept", action="store_true")
+    for name in ("--log", "--capture-dir", "--silent-after", "--cert", "--key"):
+        p.add_argument(name)
+    for name in ("--ehlo", "--reply"):
+        p.add_argument(name, action="append", default=[])
+    for name in ("--no-ehlo", "--hold-until-data", "--implicit", "--no-accept"):
+        p.add_argument(name, action="store_true")
     return p.parse_args()
 
 
@@ -151,17 +146,14 @@ def main():
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     server.bind((args.host, args.port))
     server.listen(0 if args.no_accept else 5)
-    if args.no_accept:
-        fillers = []
-        for _ in range(4):
-            filler = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-            filler.setblocking(False)
-            filler.connect_ex((args.host, args.port))
-            fillers.append(filler)
-        time.sleep(0.3)
-        print("READY", flush=True)
-        time.sleep(3600)
+    fillers = [socket.socket(socket.AF_INET, socket.SOCK_STREAM) for _ in range(4 if args.no_accept else 0)]
+    for filler in fillers:  # unaccepted connections that fill the queue
+        filler.setblocking(False)
+        filler.connect_ex((args.host, args.port))
+    time.sleep(0.3 if fillers else 0)
     print("READY", flush=True)
+    if fillers:
+        time.sleep(3600)
     count = [0]
     while True:
         conn, _ = server.accept()
