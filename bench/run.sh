@@ -1,18 +1,20 @@
 #!/bin/bash
-# Runs the mail engine's benchmarks once and prints their figures (never a pass/fail):
+# Runs the benchmarks once and prints their figures (never a pass/fail):
 #  (a) bulk send of N personalised messages over one session to Postfix's smtp-sink,
-#      ours against Python's smtplib over one connection;
+#      ours (pipelined, and against a second sink that does not offer PIPELINING)
+#      against Postfix's smtp-source and Python's smtplib over one connection;
 #  (b) base64 throughput on one 200 MB file, ours against coreutils `base64`;
 #  (c) peak RSS of velkor-sendmail sending a 500 MB attachment;
-#  (d) time from method 2 to the composer's first paint, and peak RSS.
-# smtp-sink comes from Debian's postfix package unpacked into a temporary directory, so
+#  (d) time from method 2 to the composer's first paint, and peak RSS;
+#  (e) CSV export rows per second against Python's csv writer.
+# smtp-sink and smtp-source come from Debian's postfix package unpacked into a temporary directory, so
 # Postfix is never installed as this machine's mail server. Needs root (port 25).
 # Environment: BUILD_DIR (default build-bench), BULK_COUNT (2000), SINK_HOST (127.0.0.19).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 BUILD_DIR=${BUILD_DIR:-build-bench} BULK_COUNT=${BULK_COUNT:-2000} SINK_HOST=${SINK_HOST:-127.0.0.19}
 WORK=$(mktemp -d /tmp/velkor-bench.XXXXXX)
-trap 'kill ${SINK_PID:-} 2>/dev/null || true; rm -rf "$WORK"' EXIT
+trap 'kill ${SINK_PID:-} ${PLAIN_PID:-} 2>/dev/null || true; rm -rf "$WORK"' EXIT
 rate() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f\n", a / b }'; }
 
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKOR_TESTS=ON >/dev/null
@@ -21,12 +23,24 @@ ninja -C "$BUILD_DIR" -j2 bench_bulksend bench_base64 velkor-sendmail >/dev/null
 dpkg -x "$WORK"/postfix_*.deb "$WORK/postfix"
 LD_LIBRARY_PATH="$WORK/postfix/usr/lib/postfix" "$WORK/postfix/usr/sbin/smtp-sink" -u nobody "$SINK_HOST:25" 256 &
 SINK_PID=$!
-for _ in $(seq 50); do (exec 3<>"/dev/tcp/$SINK_HOST/25") 2>/dev/null && break; sleep 0.1; done
+LD_LIBRARY_PATH="$WORK/postfix/usr/lib/postfix" "$WORK/postfix/usr/sbin/smtp-sink" -p -u nobody "$SINK_HOST:2525" 256 &
+PLAIN_PID=$!
+for port in 25 2525; do
+  for _ in $(seq 50); do (exec 3<>"/dev/tcp/$SINK_HOST/$port") 2>/dev/null && break; sleep 0.1; done
+done
 
 echo "== (a) bulk send of $BULK_COUNT messages over one session"
-ours=$("$BUILD_DIR/bench/bench_bulksend" "$SINK_HOST" 25 "$BULK_COUNT"); echo "$ours"
+ours=$("$BUILD_DIR/bench/bench_bulksend" "$SINK_HOST" 25 "$BULK_COUNT"); echo "pipelined: ${ours##*$'\n'}"
+plain=$("$BUILD_DIR/bench/bench_bulksend" "$SINK_HOST" 2525 "$BULK_COUNT"); echo "not pipelined: ${plain##*$'\n'}"
 theirs=$(/usr/bin/python3 bench/bulk_smtplib.py "$SINK_HOST" 25 "$BULK_COUNT"); echo "$theirs"
+start=$(date +%s.%N)
+LD_LIBRARY_PATH="$WORK/postfix/usr/lib/postfix" "$WORK/postfix/usr/sbin/smtp-source" -d -s 1 -m "$BULK_COUNT" -l 1700 \
+  "$SINK_HOST:25"
+source_rate=$(awk -v n="$BULK_COUNT" -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f\n", n / (b - a) }')
+echo "smtp-source msgs/s: $source_rate"
 echo "ratio velkor/smtplib: $(rate "${ours##* }" "${theirs##* }")"
+echo "ratio velkor/smtp-source: $(rate "${ours##* }" "$source_rate")" \
+  "(not pipelined: $(rate "${plain##* }" "$source_rate"))"
 
 echo "== (b) base64 of a 200 MB file"
 head -c 200000000 /dev/urandom > "$WORK/base64.bin"

@@ -48,6 +48,8 @@ const OptionInfo kOptions[] = {
     {"message-timeout", "seconds", "Time-out of each reply while sending."},
     {"host-validation", "n", "Host check: 0 none, 1 syntax, 2 ping, 3 lookup."},
     {"email-validation", "n", "Address check: 0 none, 1 syntax."},
+    {"tls", "none|starttls|require|implicit",
+     "TLS: none, STARTTLS when offered (default), STARTTLS required, TLS from the first byte."},
     {"persistent", nullptr, "Store the connection settings given for later runs."},
 };
 
@@ -126,6 +128,18 @@ bool applyEncoding(const QCommandLineParser& p, clsSendMail& m, QString& error) 
   return true;
 }
 
+bool applyTls(const QCommandLineParser& p, clsSendMail& m, QString& error) {
+  if (!p.isSet(QStringLiteral("tls"))) return true;
+  const QStringList modes{"none", "starttls", "require", "implicit"};
+  const qsizetype mode = modes.indexOf(p.value(QStringLiteral("tls")).toLower());
+  if (mode < 0) {
+    error = QStringLiteral("--tls takes none, starttls, require or implicit");
+    return false;
+  }
+  m.setSecureConnection(int(mode));
+  return true;
+}
+
 }  // namespace
 
 void addOptions(QCommandLineParser& parser) {
@@ -140,7 +154,7 @@ bool applyOptions(const QCommandLineParser& p, clsSendMail& m, QString& error) {
   if (p.isSet(QStringLiteral("persistent"))) m.setPersistentSettings(true);
   if (p.isSet(QStringLiteral("delimiter"))) m.setDelimiter(p.value(QStringLiteral("delimiter")));
   if (!applyNumbers(p, m, kEarlyNumbers, error) || !applyNumbers(p, m, kNumbers, error) ||
-      !applyEncoding(p, m, error))
+      !applyEncoding(p, m, error) || !applyTls(p, m, error))
     return false;
   if (p.isSet(QStringLiteral("html"))) m.setAsHTML(true);
   if (p.isSet(QStringLiteral("receipt"))) m.setReceipt(true);

@@ -9,6 +9,7 @@ inline constexpr quint16 kDnsPort = 53;
 inline constexpr int kAnswerBufferSize = 2048;
 
 enum class Outcome { Answer, ServerUnresolved, SendFailed, NothingReceived };
+inline constexpr quint16 kFlagTruncated = 0x0200;
 
 struct Exchange {
   Outcome outcome;
@@ -16,7 +17,9 @@ struct Exchange {
 };
 
 // Sends query to server (an address or a host name) and waits, at most timeoutMs, for a
-// datagram from that server that answers it; any other datagram is ignored.
+// datagram from that server that answers it; any other datagram is ignored. While it
+// waits the caller's event loop keeps running. An answer marked truncated is asked
+// again over TCP.
 Exchange ask(const QString& server, const QByteArray& query, int timeoutMs);
 
 }  // namespace modMXQuery::net

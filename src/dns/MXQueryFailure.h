@@ -9,6 +9,12 @@ inline constexpr const char* kNoValidDomain = "No Valid Domain Specified";
 inline constexpr const char* kSendProblem = "Problem sending MX query";
 inline constexpr const char* kReceiveProblem = "Problem receiving MX query";
 inline constexpr const char* kNotAnAnswer = "Not an answer to the MX query";
+// Why a lookup found no exchanger.
+inline constexpr const char* kServerUnresolved = "No DNS server could be reached by name";
+inline constexpr const char* kNxDomain = "Domain does not exist (NXDOMAIN)";
+inline constexpr const char* kServerError = "DNS server failure";
+inline constexpr const char* kNoMxRecord = "Domain has no MX record";
+inline constexpr const char* kNoUsableRecord = "No usable MX record in the answer";
 
 [[noreturn]] inline void fail(const char* description) {
   throw MXQueryError{kErrorNumber, QStringLiteral("MXQuery"), QString::fromLatin1(description)};

@@ -4,8 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-// Finds a domain's mail exchangers with one MX query over UDP to the machine's first
-// DNS server. Failures are thrown as MXQueryError (number 20000, source "MXQuery").
+// Finds a domain's mail exchangers with an MX query over UDP (TCP when the answer is
+// truncated), asking the machine's DNS servers in order. Failures are thrown as
+// MXQueryError (number 20000, source "MXQuery").
 namespace modMXQuery {
 
 struct MXRecord {
@@ -26,6 +27,7 @@ struct MXQueryError {
 };
 
 inline constexpr int kErrorNumber = 20000;
+// The ID of a query built without one; lookups use a random ID each.
 inline constexpr quint16 kQueryId = 0x11DF;
 
 // Reads the resolver configuration (VELKOR_RESOLV_CONF, else /etc/resolv.conf) and makes
@@ -40,6 +42,13 @@ void resetConfig();
 // preferences keep their order in the answer); empty when the domain has none or the
 // first server cannot be resolved. An empty domain means the local domain.
 QList<MXRecord> MXQuery(const QString& domain, int timeoutMs = 5000);
+// MXQuery with the reason an empty table is empty (no such domain, server failure,
+// no MX record, no server reachable).
+struct MXLookup {
+  QList<MXRecord> records;
+  QString reason;  // set when records is empty
+};
+MXLookup lookUpMX(const QString& domain, int timeoutMs = 5000);
 // The host of the most preferred record of MXQuery(domain), or empty.
 QString bestExchange(const QString& domain, int timeoutMs = 5000);
 

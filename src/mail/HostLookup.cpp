@@ -1,5 +1,9 @@
 #include "mail/HostLookup.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QHostInfo>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <arpa/inet.h>
@@ -8,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "mail/EventWait.h"
 #include "mail/Validation.h"
 
 namespace mail {
@@ -37,6 +42,32 @@ QString GetIPAddress(const QString& sHostName) {
   const bool ok = inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) != nullptr;
   freeaddrinfo(found);
   return ok ? QString::fromLatin1(text) : QString();
+}
+
+QString thisMachineName() {
+  static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9.-]*[A-Za-z0-9])?$"));
+  const QString name = QHostInfo::localHostName();
+  return plain.match(name).hasMatch() ? name : QStringLiteral("localhost");
+}
+
+QString lookUpAddressServingEvents(const QString& hostName, int timeoutMs) {
+  const QString name = hostName.trimmed();
+  if (name.isEmpty() || !QCoreApplication::instance()) return GetIPAddress(name);
+  QString found;
+  bool done = false;
+  QObject receiver;  // gone with this call: a late answer reaches nobody
+  QHostInfo::lookupHost(name, &receiver, [&](const QHostInfo& info) {
+    for (const QHostAddress& a : info.addresses())
+      if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+        found = a.toString();
+        break;
+      }
+    done = true;
+  });
+  EventWait wait;
+  const QDeadlineTimer deadline(timeoutMs);
+  while (!done && !deadline.hasExpired()) wait.round();
+  return found;
 }
 
 quint32 dottedToAddress(const QString& text) {

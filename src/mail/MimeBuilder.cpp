@@ -13,6 +13,7 @@
 #include "mail/EmbeddedFiles.h"
 #include "mail/HeaderEncoding.h"
 #include "mail/MessageId.h"
+#include "mail/QuotedPrintable.h"
 #include "mail/UUEncode.h"
 
 namespace mail {
@@ -106,8 +107,10 @@ bool writeMimeHeaders(const MimeInput& in, const Context& c, Lines& w) {
   }
   ok = ok && w.add(in.asHtml ? "Content-Type: text/html;" : "Content-Type: text/plain;");
   ok = ok && w.add("\tcharset=\"utf-8\"");
-  ok = ok && w.add(hasEightBit(in.body) ? "Content-Transfer-Encoding: 8bit"
-                                        : "Content-Transfer-Encoding: 7bit");
+  const char* encoding = in.quotedPrintable  ? "Content-Transfer-Encoding: quoted-printable"
+                         : hasEightBit(in.body) ? "Content-Transfer-Encoding: 8bit"
+                                                : "Content-Transfer-Encoding: 7bit";
+  ok = ok && w.add(encoding);
   if (ok && in.asHtml && !in.contentBase.isEmpty())
     ok = w.add("Content-Base: " + quotedString(headerSafe(in.contentBase)));
   return ok;
@@ -123,6 +126,12 @@ bool writeBody(const QString& body, Lines& w) {
     for (qsizetype i = 1; i < pieces.size(); ++i)
       if (!w.addGenerated(pieces[i].toUtf8())) return false;
   }
+  return true;
+}
+
+bool writeQuotedPrintable(const QString& text, Lines& w) {
+  for (const QByteArray& line : quotedPrintableLines(text))
+    if (!w.add(line)) return false;
   return true;
 }
 
@@ -266,7 +275,9 @@ bool MimeBuilder::write(const MimeInput& in, MimeSink& sink) {
   Lines w(sink, in.dotStuffing);
   if (!writeAddressHeaders(in, c, w)) return false;
   if (c.mime && !writeMimeHeaders(in, c, w)) return false;
-  if (!w.add("") || !writeBody(in.body, w)) return false;
+  const bool qp = c.mime && in.quotedPrintable;
+  if (!w.add("") || !(qp ? writeQuotedPrintable(in.sourceBody, w) : writeBody(in.body, w)))
+    return false;
   if (!in.attachments.isEmpty() && !w.add("")) return false;
   if (!w.flush()) return false;
   for (const MimeAttachment& a : in.attachments)

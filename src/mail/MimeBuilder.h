@@ -51,6 +51,10 @@ struct MimeInput {
   // SMTP transparency for the lines the builder makes itself (uuencoded lines and
   // pieces of over-long lines). The body is expected to be stuffed already.
   bool dotStuffing = true;
+  // The body goes out quoted-printable, encoded from sourceBody (the text as assigned,
+  // lines not broken or stuffed): for a server without 8BITMIME, or a line too long.
+  bool quotedPrintable = false;
+  QString sourceBody;
 };
 
 // Receives the message. Every writeLines() call holds one or more complete lines, each

@@ -1,5 +1,5 @@
 // POP3 login before SMTP: some servers accept mail only from a client that has just
-// logged in to the mailbox. Same socket and reply handler as the SMTP dialogue.
+// logged in to the mailbox. Same socket, reply queue and waits as the SMTP dialogue.
 #include "mail/SmtpDialogue.h"
 
 namespace mail {
@@ -15,8 +15,7 @@ bool holdsLineBreak(const QString& text) {
 bool SmtpDialogue::pop3Login() {
   hooks_.status(QStringLiteral("Connecting to POP3 Server (") + params_.pop3Host +
                 QStringLiteral(")..."));
-  abort_ = connected_ = pop3Done_ = false;
-  pop3Step_ = 0;
+  abort_ = pop3Done_ = false;
   if (params_.pop3Host.isEmpty()) {
     fail(QStringLiteral("Pogrešan ili nedostaje POP3 Host Name"));
     return false;
@@ -26,48 +25,29 @@ bool SmtpDialogue::pop3Login() {
     fail(QStringLiteral("POP3 user name or password holds a line break"));
     return false;
   }
-  if (state() != 0) closeSocket();
-  if (!connectAttempts(params_.pop3Host, kPop3Port, false)) return false;
-  const bool done = waitFor(pop3Done_, params_.connectTimeout, false);
+  if (!connectAttempts(params_.pop3Host, kPop3Port, false, Step::Pop3Greeting)) return false;
+  const bool done = waitFor(pop3Done_, params_.connectTimeout);
   closeSocket();
   EventWait::pump();
-  if (abort_) return false;
-  if (!done) {
-    // No login, no "successful": the server never finished the exchange.
-    fail(kTimeoutText);
-    return false;
-  }
+  if (!done || abort_) return false;
   hooks_.status(QStringLiteral("POP3 Authentication Successful..."));
   return true;
 }
 
-void SmtpDialogue::handlePop3Ok() {
-  switch (pop3Step_) {
-    case 0:
-      sendLine(QStringLiteral("USER ") + params_.userName);
-      pop3Step_ = 1;
-      break;
-    case 1:
-      sendLine(QStringLiteral("PASS ") + params_.password);
-      pop3Step_ = 2;
-      break;
-    case 2:
-      quitSent_ = true;
-      sendLine(QStringLiteral("QUIT"));
-      pop3Step_ = 3;
-      break;
-    default:
-      pop3Done_ = true;
-      pop3Step_ = 0;
-      break;
+void SmtpDialogue::onPop3(Step step, bool ok, const QByteArray& reply) {
+  if (!ok) {
+    fail(QString::fromUtf8(reply));
+    abort_ = true;
+    return;
   }
-}
-
-void SmtpDialogue::handlePop3Error(const QString& text) {
-  pop3Done_ = false;
-  pop3Step_ = 0;
-  fail(text);
-  abort_ = true;
+  switch (step) {
+    case Step::Pop3Greeting: return command("USER " + params_.userName.toUtf8(), Step::Pop3User);
+    case Step::Pop3User: return command("PASS " + params_.password.toUtf8(), Step::Pop3Pass);
+    case Step::Pop3Pass:
+      quitSent_ = true;
+      return command("QUIT", Step::Pop3Quit);
+    default: pop3Done_ = true;
+  }
 }
 
 }  // namespace mail

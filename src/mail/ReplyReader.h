@@ -17,7 +17,7 @@ class ReplyReader {
   void clear() { buffer_.clear(); }
 
   // A reply that never ends is cut here and handed on as it is.
-  static constexpr qsizetype kMaxReply = 1 << 20;
+  static constexpr qsizetype kMaxReply = 64 * 1024;
 
  private:
   QByteArray buffer_;

@@ -1,10 +1,9 @@
 #include "mail/SmtpDialogue.h"
 
 #include <QDeadlineTimer>
-#include <QTcpSocket>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <cmath>
-
-#include "mail/Base64.h"
 
 namespace mail {
 
@@ -16,21 +15,42 @@ constexpr qint64 kHighWater = 256 * 1024;
 constexpr qint64 kLowWater = 64 * 1024;
 constexpr qint64 kSettledBytes = 4096;
 constexpr int kQuitSeconds = 2;
-constexpr int kAuthSeconds = 5;
+// An explanation carries no more of a reply than this.
+constexpr qsizetype kExplanationBytes = 512;
 
-bool startsWith(const QString& text, const char* code) {
-  return text.startsWith(QLatin1String(code), Qt::CaseInsensitive);
+// The first digit of the reply that is success for each command.
+int successClassOf(SmtpDialogue::Step step) {
+  using S = SmtpDialogue::Step;
+  switch (step) {
+    case S::AuthLogin:
+    case S::AuthUser:
+    case S::Data: return 3;
+    default: return 2;
+  }
+}
+
+QByteArray base64Line(const QString& text) { return text.toUtf8().toBase64(); }
+
+// A certificate file named by SSL_CERT_FILE is trusted besides the system store, as
+// on the send form's route.
+QSslConfiguration tlsConfiguration() {
+  QSslConfiguration c = QSslConfiguration::defaultConfiguration();
+  const QString caFile = qEnvironmentVariable("SSL_CERT_FILE");
+  if (!caFile.isEmpty()) c.addCaCertificates(caFile);
+  c.setPeerVerifyMode(QSslSocket::VerifyPeer);
+  return c;
 }
 
 }  // namespace
 
 SmtpDialogue::SmtpDialogue(ErrorList& errors, Hooks hooks, QObject* parent)
-    : QObject(parent), errors_(errors), hooks_(std::move(hooks)), socket_(new QTcpSocket(this)) {
-  connect(socket_, &QTcpSocket::connected, this, &SmtpDialogue::onConnected);
-  connect(socket_, &QTcpSocket::disconnected, this, &SmtpDialogue::onDisconnected);
-  connect(socket_, &QTcpSocket::errorOccurred, this, &SmtpDialogue::onError);
-  connect(socket_, &QTcpSocket::readyRead, this, &SmtpDialogue::readReplies);
-  connect(socket_, &QTcpSocket::bytesWritten, this, &SmtpDialogue::onBytesWritten);
+    : QObject(parent), errors_(errors), hooks_(std::move(hooks)), socket_(new QSslSocket(this)) {
+  connect(socket_, &QSslSocket::connected, this, &SmtpDialogue::onConnected);
+  connect(socket_, &QSslSocket::encrypted, this, &SmtpDialogue::onEncrypted);
+  connect(socket_, &QSslSocket::sslErrors, this, &SmtpDialogue::onSslErrors);
+  connect(socket_, &QSslSocket::errorOccurred, this, &SmtpDialogue::onError);
+  connect(socket_, &QSslSocket::readyRead, this, &SmtpDialogue::readReplies);
+  connect(socket_, &QSslSocket::bytesWritten, this, &SmtpDialogue::onBytesWritten);
 }
 
 SmtpDialogue::~SmtpDialogue() {
@@ -48,24 +68,44 @@ int SmtpDialogue::state() const {
   }
 }
 
+bool SmtpDialogue::encrypted() const { return socket_->isEncrypted(); }
+
 QHostAddress SmtpDialogue::localAddress() const { return socket_->localAddress(); }
 
 // --- socket events -------------------------------------------------------------
 
 void SmtpDialogue::onConnected() {
-  connected_ = true;
-  quitSent_ = false;
-  socketError_ = false;
-  peerClosed_ = false;
+  quitSent_ = socketError_ = peerClosed_ = false;
+  // With TLS from the first byte the session starts once the handshake is done.
+  if (!implicitTls_) connected_ = true;
 }
 
-void SmtpDialogue::onDisconnected() { connected_ = false; }
+void SmtpDialogue::onEncrypted() {
+  if (!connected_) {
+    connected_ = true;
+    return;
+  }
+  // After STARTTLS the server forgets what it knew: greet again.
+  caps_ = {};
+  command("EHLO " + params_.heloName.toUtf8(), Step::Ehlo);
+}
+
+void SmtpDialogue::onSslErrors() {
+  QStringList problems;
+  for (const QSslError& e : socket_->sslHandshakeErrors()) problems << e.errorString();
+  fail(QStringLiteral("TLS certificate not accepted: ") + problems.join(QStringLiteral("; ")));
+}
 
 void SmtpDialogue::onError() {
   if (closing_) return;
   if (quitSent_) {
     // The server hangs up after QUIT, as it should.
     closeSocket();
+    return;
+  }
+  if (connecting_) {
+    // A refused or failed attempt: the retry loop decides what comes next.
+    connectLost_ = true;
     return;
   }
   const bool peerClosed = socket_->error() == QAbstractSocket::RemoteHostClosedError;
@@ -80,7 +120,7 @@ void SmtpDialogue::onError() {
   }
   socketError_ = !peerClosed;
   // A reply cut off by the close is part of the explanation.
-  const QString partial = QString::fromUtf8(reader_.pending()).trimmed();
+  const QString partial = QString::fromUtf8(reader_.pending().left(kExplanationBytes)).trimmed();
   if (!partial.isEmpty()) errors_.add(partial);
   errors_.add(socket_->errorString());
   report();
@@ -106,67 +146,164 @@ void SmtpDialogue::startProgress(qint64 totalBytes) {
 
 void SmtpDialogue::readReplies() {
   if (socket_->bytesAvailable() > 0) reader_.append(socket_->readAll());
-  // One reply at a time leaves the rest queued for a nested wait to pick up.
   while (auto reply = reader_.next()) {
-    if (!active_) continue;  // unsolicited: nobody asked
-    handleReply(*reply);
+    if (pending_.isEmpty()) continue;  // unsolicited: no command awaits it
+    if (!reply->endsWith('\n')) {
+      // A reply that never ends is no answer to anything.
+      pending_.clear();
+      unresponsive_ = true;
+      fail(QString::fromUtf8(*reply));
+      return;
+    }
+    const Pending p = pending_.dequeue();
+    ++repliesHandled_;
+    const bool pop3 = p.step >= Step::Pop3Greeting;
+    const int code = replyCode(*reply);
+    const bool ok = pop3 ? reply->startsWith("+OK") : code / 100 == p.successClass;
+    if (pop3) onPop3(p.step, ok, *reply);
+    else dispatch(p.step, ok, code, *reply);
   }
 }
 
-void SmtpDialogue::handleReply(const QByteArray& reply) {
-  const QString text = QString::fromUtf8(reply);
-  if (startsWith(text, "220") || startsWith(text, "221") || startsWith(text, "251")) {
-    replyOk_ = true;
-  } else if (startsWith(text, "250")) {
-    replyOk_ = true;
-    if (text.contains(QLatin1String("auth"), Qt::CaseInsensitive) &&
-        text.contains(QLatin1String("login"), Qt::CaseInsensitive))
-      authOffered_ = true;
-  } else if (startsWith(text, "235")) {
-    authAccepted_ = true;
-  } else if (startsWith(text, "334")) {
-    handleChallenge(text);
-  } else if (startsWith(text, "354")) {
-    dataReady_ = true;
-  } else if (startsWith(text, "211") || startsWith(text, "214")) {
-    // help and status texts need no answer
-  } else if (startsWith(text, "+OK")) {
-    handlePop3Ok();
-  } else if (startsWith(text, "-ER")) {
-    handlePop3Error(text);
-  } else {
-    fail(text);
+void SmtpDialogue::dispatch(Step step, bool ok, int code, const QByteArray& reply) {
+  switch (step) {
+    case Step::Greeting: return onGreeting(ok, reply);
+    case Step::Ehlo: return onEhlo(ok, code, reply);
+    case Step::Helo: return onHelo(ok, reply);
+    case Step::StartTls: return onStartTls(ok, reply);
+    case Step::AuthLogin: return onAuthLogin(ok, reply);
+    case Step::AuthUser: return onAuthUser(ok, reply);
+    case Step::AuthPassword:
+    case Step::AuthPlain: return onAuthDone(ok, reply);
+    case Step::MailFrom: return onMailFrom(ok, reply);
+    case Step::RcptTo: return onRcptTo(ok, reply);
+    case Step::Data: return onData(ok, reply);
+    case Step::EndOfData: return onEndOfData(ok, reply);
+    case Step::Quit:
+      // Whatever the server says to QUIT changes nothing that happened before it.
+      quitDone_ = true;
+      return;
+    default: return;
   }
 }
 
-void SmtpDialogue::handleChallenge(const QString& text) {
-  QString challenge = text.mid(3).trimmed();
-  challenge.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
-  const QString prompt = DecodeBase64String(challenge);
-  ++authChallenges_;
-  // The prompt's words decide where they are clear; a server that words them otherwise
-  // still asks for the name first and the password second.
-  const QString* answer = nullptr;
-  if (prompt.contains(QLatin1String("username"), Qt::CaseInsensitive))
-    answer = &params_.userName;
-  else if (prompt.contains(QLatin1String("password"), Qt::CaseInsensitive))
-    answer = &params_.password;
-  else if (authChallenges_ == 1)
-    answer = &params_.userName;
-  else if (authChallenges_ == 2)
-    answer = &params_.password;
-  if (!answer) {
-    sendRaw("\r\n*\r\n");
-    return;
+void SmtpDialogue::onGreeting(bool ok, const QByteArray& reply) {
+  if (!ok) return fail(QString::fromUtf8(reply));
+  hooks_.status(QStringLiteral("Initializing Communications..."));
+  command("EHLO " + params_.heloName.toUtf8(), Step::Ehlo);
+}
+
+void SmtpDialogue::onEhlo(bool ok, int code, const QByteArray& reply) {
+  if (ok) {
+    caps_ = SmtpCapabilities::fromEhloReply(reply);
+    return afterHello();
   }
-  const QString encoded = base64EncodeString(*answer);
-  sendRaw(encoded.isEmpty() ? QByteArray("\r\n") : encoded.toLatin1());
+  // A server that does not know EHLO is greeted the old way.
+  if (code / 100 == 5 && !encrypted()) return command("HELO " + params_.heloName.toUtf8(), Step::Helo);
+  fail(QString::fromUtf8(reply));
+}
+
+void SmtpDialogue::onHelo(bool ok, const QByteArray& reply) {
+  if (!ok) return fail(QString::fromUtf8(reply));
+  caps_ = {};
+  afterHello();
+}
+
+void SmtpDialogue::afterHello() {
+  const int mode = params_.secureConnection;
+  if (!encrypted() && caps_.startTls && (mode == kSecureOptional || mode == kSecureRequired)) {
+    hooks_.status(QStringLiteral("Starting TLS..."));
+    return command("STARTTLS", Step::StartTls);
+  }
+  if (!encrypted() && mode == kSecureRequired)
+    return fail(QStringLiteral("TLS required, but the server does not offer STARTTLS"));
+  startAuthentication();
+}
+
+void SmtpDialogue::onStartTls(bool ok, const QByteArray& reply) {
+  if (!ok) return fail(QString::fromUtf8(reply));
+  socket_->setSslConfiguration(tlsConfiguration());
+  socket_->startClientEncryption();  // onEncrypted greets again
+}
+
+void SmtpDialogue::startAuthentication() {
+  if (!params_.useAuthentication) return sessionReady();
+  const QStringList& offered = caps_.authMechanisms;
+  if (offered.isEmpty()) {
+    hooks_.status(QStringLiteral("Login Not Supported by Host, Continuing..."));
+    return sessionReady();
+  }
+  // A password never goes out in clear to a server that could have encrypted.
+  if (!encrypted() && caps_.startTls)
+    return fail(QStringLiteral("Login refused: the server offers STARTTLS, but TLS is off"));
+  hooks_.status(QStringLiteral("Sending Login Authentication..."));
+  if (offered.contains(QLatin1String("LOGIN"))) return command("AUTH LOGIN", Step::AuthLogin);
+  if (offered.contains(QLatin1String("PLAIN"))) {
+    const QString plain = QChar(0) + params_.userName + QChar(0) + params_.password;
+    return command("AUTH PLAIN " + base64Line(plain), Step::AuthPlain);
+  }
+  hooks_.status(QStringLiteral("Host Login Failed!"));
+  fail(QStringLiteral("Host Login Failed! The server offers only: ") +
+       offered.join(QLatin1Char(' ')));
+}
+
+void SmtpDialogue::onAuthLogin(bool ok, const QByteArray& reply) {
+  if (!ok) return onAuthDone(false, reply);
+  command(base64Line(params_.userName), Step::AuthUser);
+}
+
+void SmtpDialogue::onAuthUser(bool ok, const QByteArray& reply) {
+  if (!ok) return onAuthDone(false, reply);
+  command(base64Line(params_.password), Step::AuthPassword);
+}
+
+void SmtpDialogue::onAuthDone(bool ok, const QByteArray& reply) {
+  if (!ok) {
+    hooks_.status(QStringLiteral("Host Login Failed!"));
+    return fail(QString::fromUtf8(reply));
+  }
+  hooks_.status(QStringLiteral("Host Login OK!"));
+  sessionReady();
+}
+
+void SmtpDialogue::sessionReady() { ready_ = true; }
+
+void SmtpDialogue::onMailFrom(bool ok, const QByteArray& reply) {
+  if (!ok) return fail(QString::fromUtf8(reply));
+  if (caps_.pipelining) return;
+  hooks_.status(QStringLiteral("Sending Recipient Information..."));
+  sendNextRecipient();
+}
+
+void SmtpDialogue::sendNextRecipient() {
+  if (recipients_.isEmpty()) {
+    hooks_.status(QStringLiteral("Sending Message..."));
+    return command("DATA", Step::Data);
+  }
+  command("RCPT TO:<" + recipients_.takeFirst().toUtf8() + '>', Step::RcptTo);
+}
+
+void SmtpDialogue::onRcptTo(bool ok, const QByteArray& reply) {
+  if (!ok) return fail(QString::fromUtf8(reply));
+  if (!caps_.pipelining) sendNextRecipient();
+}
+
+void SmtpDialogue::onData(bool ok, const QByteArray& reply) {
+  if (!ok) return fail(QString::fromUtf8(reply));
+  inData_ = true;
+  dataReady_ = true;
+}
+
+void SmtpDialogue::onEndOfData(bool ok, const QByteArray& reply) {
+  inData_ = false;
+  if (!ok) return fail(QString::fromUtf8(reply));
+  accepted_ = true;
 }
 
 void SmtpDialogue::fail(const QString& text) {
   if (failing_ || abort_) return;  // one failure, one report
   // The report puts one CR LF after each entry: the reply's own line end goes.
-  QString entry = text;
+  QString entry = QString::fromUtf8(text.toUtf8().left(kExplanationBytes));
   while (entry.endsWith(QLatin1Char('\n')) || entry.endsWith(QLatin1Char('\r'))) entry.chop(1);
   errors_.add(entry);
   report();
@@ -182,31 +319,38 @@ void SmtpDialogue::report() {
 
 // --- waiting and writing -------------------------------------------------------
 
+// Waits until `flag` is set; the time-out runs again after every reply, so each
+// command has the full time for its answer.
 bool SmtpDialogue::waitFor(const bool& flag, int seconds, bool report) {
-  if (seconds < 1) {
-    // A wait of no time at all is a time-out like any other, not a silent stop.
-    if (report && !flag && !abort_) fail(kTimeoutText);
-    return flag;
-  }
-  const QDeadlineTimer deadline(qint64(seconds) * 1000);
+  const qint64 span = qint64(qMax(0, seconds)) * 1000;
+  QDeadlineTimer deadline(span);
+  int seen = repliesHandled_;
   while (!flag) {
+    if (abort_) return false;
+    if (repliesHandled_ != seen) {
+      seen = repliesHandled_;
+      deadline.setRemainingTime(span);
+    }
     if (deadline.hasExpired()) {
+      unresponsive_ = true;
       if (report) fail(kTimeoutText);
       return false;
     }
-    if (abort_) return false;
     wait_.round();
     // A reply that came while a socket handler ran is not announced again.
     readReplies();
   }
-  return true;
+  return !abort_;
+}
+
+void SmtpDialogue::command(const QByteArray& line, Step step) {
+  pending_.enqueue({step, successClassOf(step)});
+  sendRaw(line + "\r\n");
 }
 
 void SmtpDialogue::sendRaw(QByteArrayView bytes) {
   if (socket_->state() == QAbstractSocket::ConnectedState) socket_->write(bytes.data(), bytes.size());
 }
-
-void SmtpDialogue::sendLine(const QString& line) { sendRaw(line.toUtf8() + "\r\n"); }
 
 bool SmtpDialogue::write(QByteArrayView bytes) {
   if (abort_) return false;
@@ -232,6 +376,7 @@ bool SmtpDialogue::drainTo(qint64 queuedBytes) {
       return false;
     }
     if (deadline.hasExpired()) {
+      unresponsive_ = true;
       fail(kTimeoutText);
       return false;
     }
@@ -250,81 +395,58 @@ void SmtpDialogue::closeSocket() {
   socket_->abort();
   closing_ = false;
   reader_.clear();
-  connected_ = false;
-  socketError_ = false;
+  pending_.clear();
+  connected_ = inData_ = socketError_ = false;
 }
 
 // --- opening and closing -------------------------------------------------------
 
-bool SmtpDialogue::connectAttempts(const QString& host, int port, bool clearEachTime) {
+bool SmtpDialogue::connectAttempts(const QString& host, int port, bool tls, Step first) {
   for (int attempt = 0; attempt < params_.connectRetry; ++attempt) {
-    if (state() == 7) {
-      connected_ = true;
-      break;
+    if (state() != 0) closeSocket();
+    connected_ = unresponsive_ = false;
+    implicitTls_ = tls;
+    pending_.enqueue({first, successClassOf(first)});
+    if (tls) {
+      socket_->setSslConfiguration(tlsConfiguration());
+      socket_->connectToHostEncrypted(host, quint16(port));
+    } else {
+      socket_->connectToHost(host, quint16(port));
     }
-    if (clearEachTime) connected_ = false;
-    if (state() == 0) socket_->connectToHost(host, quint16(port));
-    if (waitFor(connected_, params_.connectTimeout, false)) break;
+    if (waitForConnection()) return true;
     if (abort_) return false;
-    if (state() == 9) closeSocket();
     EventWait::pump();
   }
-  return true;
+  // Every attempt failed: that is the time-out, now.
+  if (state() != 0) closeSocket();
+  unresponsive_ = true;
+  fail(kTimeoutText);
+  return false;
+}
+
+// Until the attempt is connected, refused or out of time.
+bool SmtpDialogue::waitForConnection() {
+  QDeadlineTimer deadline(qint64(qMax(0, params_.connectTimeout)) * 1000);
+  connecting_ = true;
+  connectLost_ = false;
+  while (!connected_ && !connectLost_ && !abort_ && !deadline.hasExpired()) wait_.round();
+  connecting_ = false;
+  return connected_ && !abort_;
 }
 
 bool SmtpDialogue::open(const SessionParams& params) {
   params_ = params;
   if (params_.usePopAuthentication && !pop3Login()) return false;
-  replyOk_ = dataReady_ = authOffered_ = authAccepted_ = false;
-  abort_ = connected_ = false;
-  if (state() != 0) {
-    closeSocket();
-    EventWait::pump();
-  }
+  abort_ = ready_ = false;
+  caps_ = {};
+  if (state() != 0) closeSocket();
   EventWait::pump();
   hooks_.status(QStringLiteral("Connecting to SMTP Server (") + params_.smtpHost +
                 QStringLiteral(")..."));
-  if (!connectAttempts(params_.smtpHost, params_.smtpPort, true)) return false;
-  EventWait::pump();
-  const bool greeted = waitFor(replyOk_, params_.connectTimeout, false);
-  if (state() != 7 || abort_ || !connected_ || !greeted) {
-    if (!abort_) fail(kTimeoutText);
+  if (!connectAttempts(params_.smtpHost, params_.smtpPort,
+                       params_.secureConnection == kSecureImplicit, Step::Greeting))
     return false;
-  }
-  return greetAndHello() && (!params_.useAuthentication || authenticate());
-}
-
-bool SmtpDialogue::greetAndHello() {
-  hooks_.status(QStringLiteral("Initializing Communications..."));
-  replyOk_ = false;
-  const QString& from = params_.from;
-  const qsizetype at = from.indexOf(QLatin1Char('@'));
-  const QString domain = at < 0 ? from : from.mid(at + 1);
-  sendLine((params_.useAuthentication ? QStringLiteral("EHLO ") : QStringLiteral("HELO ")) +
-           domain);
-  return waitFor(replyOk_, params_.connectTimeout, true);
-}
-
-bool SmtpDialogue::authenticate() {
-  if (!waitFor(authOffered_, kAuthSeconds, false)) {
-    if (abort_) return false;
-    hooks_.status(QStringLiteral("Login Not Supported by Host, Continuing..."));
-    return true;
-  }
-  hooks_.status(QStringLiteral("Sending Login Authentication..."));
-  authChallenges_ = 0;
-  // The mechanism in its registered spelling: some servers match it exactly.
-  sendLine(QStringLiteral("AUTH LOGIN"));
-  if (!waitFor(authAccepted_, kAuthSeconds, false)) {
-    hooks_.status(QStringLiteral("Host Login Failed!"));
-    // A rejection was reported with the server's reply; silence is reported here,
-    // so a failed login never passes for a sent message.
-    if (!abort_) fail(QStringLiteral("Host Login Failed!"));
-    abort_ = true;
-    return false;
-  }
-  hooks_.status(QStringLiteral("Host Login OK!"));
-  return !abort_;
+  return waitFor(ready_, params_.connectTimeout);
 }
 
 void SmtpDialogue::noticeIdleClose() {
@@ -337,11 +459,18 @@ void SmtpDialogue::noticeIdleClose() {
 void SmtpDialogue::close() {
   if (state() == 0) return;
   hooks_.status(QStringLiteral("Closing Connection..."));
-  if (state() == 7 && !peerClosed_) {
-    replyOk_ = false;
+  // QUIT only where the server can answer it: not after a time-out or a flood, not in the middle
+  // of the message text, not while other answers are still due.
+  const bool handshaking = socket_->mode() != QSslSocket::UnencryptedMode && !encrypted();
+  if (state() == 7 && !peerClosed_ && !unresponsive_ && !inData_ && !handshaking &&
+      pending_.isEmpty()) {
+    const bool aborted = abort_;
+    abort_ = false;
+    quitDone_ = false;
     quitSent_ = true;
-    sendLine(QStringLiteral("QUIT"));
-    waitFor(replyOk_, kQuitSeconds, false);
+    command("QUIT", Step::Quit);
+    waitFor(quitDone_, kQuitSeconds, false);
+    abort_ = aborted;
   }
   closeSocket();
   EventWait::pump();
@@ -349,29 +478,42 @@ void SmtpDialogue::close() {
 
 // --- envelope and data -----------------------------------------------------------
 
-bool SmtpDialogue::mailFrom(const QString& from) {
-  replyOk_ = false;
-  sendLine(QStringLiteral("MAIL FROM: <") + from + QLatin1Char('>'));
-  return waitFor(replyOk_, params_.messageTimeout, true) && !abort_;
-}
-
-bool SmtpDialogue::rcptTo(const QString& address) {
-  replyOk_ = false;
-  sendLine(QStringLiteral("RCPT TO: <") + address + QLatin1Char('>'));
-  return waitFor(replyOk_, params_.messageTimeout, true) && !abort_;
-}
-
-bool SmtpDialogue::beginData() {
+bool SmtpDialogue::envelope(const QString& from, const QStringList& recipients) {
+  if (abort_) return false;
+  if (state() != 7) {
+    fail(QStringLiteral("Socket not Open"));
+    return false;
+  }
   dataReady_ = false;
-  sendLine(QStringLiteral("DATA"));
-  return waitFor(dataReady_, params_.messageTimeout, true) && !abort_;
+  recipients_ = recipients;
+  hooks_.status(QStringLiteral("Sending Sender Information..."));
+  QByteArray mail = "MAIL FROM:<" + from.toUtf8() + '>';
+  if (caps_.eightBitMime) mail += " BODY=8BITMIME";
+  if (!caps_.pipelining) {
+    command(mail, Step::MailFrom);
+    return waitFor(dataReady_, params_.messageTimeout);
+  }
+  // RFC 2920: the whole envelope in one write, the replies matched in order.
+  hooks_.status(QStringLiteral("Sending Recipient Information..."));
+  hooks_.status(QStringLiteral("Sending Message..."));
+  QByteArray batch = mail + "\r\n";
+  pending_.enqueue({Step::MailFrom, successClassOf(Step::MailFrom)});
+  for (const QString& r : std::as_const(recipients_)) {
+    batch += "RCPT TO:<" + r.toUtf8() + ">\r\n";
+    pending_.enqueue({Step::RcptTo, successClassOf(Step::RcptTo)});
+  }
+  recipients_.clear();
+  batch += "DATA\r\n";
+  pending_.enqueue({Step::Data, successClassOf(Step::Data)});
+  sendRaw(batch);
+  return waitFor(dataReady_, params_.messageTimeout);
 }
 
 bool SmtpDialogue::endData() {
   if (abort_) return false;
-  replyOk_ = false;
-  sendLine(QStringLiteral("."));
-  return waitFor(replyOk_, params_.messageTimeout, true) && !abort_;
+  accepted_ = false;
+  command(".", Step::EndOfData);
+  return waitFor(accepted_, params_.messageTimeout);
 }
 
 }  // namespace mail

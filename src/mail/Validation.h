@@ -5,20 +5,21 @@
 // Address and host checks of the engine's property setters.
 namespace mail {
 
-// The top-level-domain list; the host check searches it as one string.
-extern const char* const kTopLevelDomains;
-
 // One address: exactly one "@", the part after it passes the host check; an address
-// holding CR, LF or NUL is refused.
+// that isSafeAddress refuses is refused.
 bool IsValidEmailAddress(const QString& AddressString);
-// Trimmed and upper-cased: a dotted address, or at least two labels whose last one
-// occurs anywhere in the top-level-domain list string.
+// Trimmed: a dotted address, or at least two non-empty labels whose last one is a
+// top-level domain: 2-63 letters, or "xn--" and letters, digits or hyphens (IDN).
 bool isValidHostName(const QString& host);
 // Four numeric parts, the first at most 239, the others at most 255.
 bool isDottedAddress(const QString& text);
 // The address-list check: entries split by `delimiter`; with mode 1 each must pass
-// IsValidEmailAddress. In every mode an entry holding CR, LF or NUL fails.
+// IsValidEmailAddress. In every mode an entry that isSafeAddress refuses fails.
 bool isValidAddressList(const QString& list, QChar delimiter, int emailValidationMode);
+
+// Text that can go into a command or header as an address: no "<", ">", blank or
+// control character (ESMTP parameters or another command could be smuggled in).
+bool isSafeAddress(const QString& address);
 
 // Host-setter check (SMTPHostValidation): 1 name syntax, 2 ICMP echo, 3 forward
 // lookup gives an address, other values no check. `accepted` receives the value to

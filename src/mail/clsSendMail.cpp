@@ -61,20 +61,25 @@ clsSendMail::~clsSendMail() {
   dialogue_->close();
 }
 
-// Stored values are taken as they are, without the setters' checks.
+// Stored values pass the setters' range rules; one out of range reads as the default.
 void clsSendMail::loadSettings() {
+  const auto inRange = [](const char* key, int low, int high, int defaultValue) {
+    const int n = storedInt(key, defaultValue);
+    return n >= low && n <= high ? n : defaultValue;
+  };
   from_ = stored("From", "");
   fromDisplayName_ = stored("FromDisplayName", "");
   pop3Host_ = stored("Pop3Host", "");
   smtpHost_ = stored("RemoteHost", "");
-  smtpPort_ = storedInt("RemotePort", 25);
-  if (smtpPort_ < 1 || smtpPort_ > 65535) smtpPort_ = 25;
+  smtpPort_ = inRange("RemotePort", 1, 65535, 25);
   hostValidation_ = storedInt("SMTPHostValidation", 3);
   emailValidation_ = storedInt("EmailValidation", 1);
-  connectTimeout_ = storedInt("ConnectTimeout", 40);
-  messageTimeout_ = storedInt("MessageTimeout", 60);
-  connectRetry_ = storedInt("ConnectRetry", 4);
-  encodeType_ = storedInt("EncodeType", 0);
+  connectTimeout_ = inRange("ConnectTimeout", 1, 120, 40);
+  messageTimeout_ = std::abs(storedInt("MessageTimeout", 60));
+  if (messageTimeout_ < 1) messageTimeout_ = 60;
+  connectRetry_ = inRange("ConnectRetry", 1, 20, 4);
+  encodeType_ = inRange("EncodeType", 0, 1, 0);
+  secureConnection_ = inRange("SecureConnection", 0, 3, 1);
   userName_ = stored("Username", "");
   useAuth_ = platform::settingToBool(stored("UseAuthentication", "False"), false);
   usePopAuth_ = platform::settingToBool(stored("UsePopAuthentication", "False"), false);
@@ -193,6 +198,7 @@ void clsSendMail::setMaxRecipients(int NewValue) {
 }
 
 void clsSendMail::setMessage(const QString& NewValue) {
+  bodySource_ = NewValue;
   body_ = mail::prepareBody(NewValue, true).text;
 }
 
@@ -250,6 +256,12 @@ void clsSendMail::setSmtpPort(int NewValue) {
   errors_.remove(kBadPort);
 }
 
+void clsSendMail::setSecureConnection(int NewValue) {
+  if (NewValue < 0 || NewValue > 3) return;
+  secureConnection_ = NewValue;
+  persist(QStringLiteral("SecureConnection"), QString::number(NewValue));
+}
+
 void clsSendMail::setUseAuthentication(bool NewValue) {
   useAuth_ = NewValue;
   persist(QStringLiteral("UseAuthentication"), minusOneZero(NewValue));
@@ -295,7 +307,9 @@ QString clsSendMail::MXQuery(const QString& IPDomain) {
   emit Status(domain.isEmpty() ? QStringLiteral("Performing MX Query")
                                : QStringLiteral("Performing MX Query, Domain: ") + domain);
   try {
-    return modMXQuery::bestExchange(domain);
+    const modMXQuery::MXLookup found = modMXQuery::lookUpMX(domain);
+    if (found.records.isEmpty()) emit Status(found.reason);
+    return found.records.isEmpty() ? QString() : found.records.first().host;
   } catch (const modMXQuery::MXQueryError& e) {
     emit Status(e.description);
     return {};

@@ -48,6 +48,7 @@ class clsSendMail : public QObject {
   Q_PROPERTY(QString SMTPHost READ SMTPHost WRITE setSMTPHost)
   Q_PROPERTY(int SMTPHostValidation READ SMTPHostValidation WRITE setSMTPHostValidation)
   Q_PROPERTY(int SmtpPort READ SmtpPort WRITE setSmtpPort)
+  Q_PROPERTY(int SecureConnection READ SecureConnection WRITE setSecureConnection)
   Q_PROPERTY(QString Subject READ Subject WRITE setSubject)
   Q_PROPERTY(bool UseAuthentication READ UseAuthentication WRITE setUseAuthentication)
   Q_PROPERTY(bool UsePopAuthentication READ UsePopAuthentication WRITE setUsePopAuthentication)
@@ -111,6 +112,10 @@ class clsSendMail : public QObject {
   void setSMTPHostValidation(int NewValue);
   int SmtpPort() const { return smtpPort_; }
   void setSmtpPort(int NewValue);
+  // 0 no TLS, 1 STARTTLS when the server offers it, 2 STARTTLS required, 3 TLS from
+  // the first byte (port 465).
+  int SecureConnection() const { return secureConnection_; }
+  void setSecureConnection(int NewValue);
   QString Subject() const { return subject_; }
   void setSubject(const QString& NewValue) { subject_ = NewValue; }
   bool UseAuthentication() const { return useAuth_; }
@@ -159,7 +164,10 @@ class clsSendMail : public QObject {
   mail::SessionParams sessionParams() const;
   bool openSession();
   bool deliver(mail::MimeInput& input);
-  void reportFailure();
+  // Raises SendFailed with the error list; a server failure also ends the session, a
+  // message's own fault (a bad address) leaves a kept one open for the next message.
+  void reportFailure(bool closeSession = true);
+  void chooseBodyEncoding(mail::MimeInput& input) const;
 
   mail::ErrorList errors_;
   mail::SmtpDialogue* dialogue_;
@@ -182,6 +190,7 @@ class clsSendMail : public QObject {
   QString fromDisplayName_;
   int maxRecipients_ = 100;
   QString body_;
+  QString bodySource_;  // as assigned: quoted-printable is made from it
   int messageTimeout_ = 60;
   QString password_;
   bool persistent_ = false;
@@ -193,6 +202,7 @@ class clsSendMail : public QObject {
   QString smtpHost_;
   int hostValidation_ = 3;
   int smtpPort_ = 25;
+  int secureConnection_ = 1;
   QString subject_;
   bool useAuth_ = false;
   bool usePopAuth_ = false;

@@ -3,7 +3,11 @@
 #include <QtGlobal>
 #include <exception>
 
+#include "mail/BodyPreparation.h"
 #include "mail/EmbeddedFiles.h"
+#include "mail/HostLookup.h"
+#include "mail/QuotedPrintable.h"
+#include "mail/Validation.h"
 #include "mail/MessageId.h"
 #include "mail/SmtpDialogue.h"
 #include "mail/clsSendMail.h"
@@ -52,9 +56,10 @@ class clsSendMail::Busy {
   bool refused_;
 };
 
-void clsSendMail::reportFailure() {
+void clsSendMail::reportFailure(bool closeSession) {
   const QString explanation = errors_.take();
   emit SendFailed(explanation);
+  if (!closeSession) return;
   if (dialogue_->state() != 0) dialogue_->close();
   dialogue_->setAbort();
   // Whatever closing the session added belongs to this failure, not the next Send.
@@ -70,7 +75,8 @@ mail::SessionParams clsSendMail::sessionParams() const {
   p.useAuthentication = useAuth_;
   p.userName = userName_;
   p.password = password_;
-  p.from = from_;
+  p.heloName = mail::thisMachineName();
+  p.secureConnection = secureConnection_;
   p.connectRetry = connectRetry_;
   p.connectTimeout = connectTimeout_;
   p.messageTimeout = messageTimeout_;
@@ -126,8 +132,11 @@ bool clsSendMail::validateMessage() {
   // Every address gets a display-name entry, possibly empty.
   toNames_.resize(to_.size());
   ccNames_.resize(cc_.size());
+  if (!replyTo_.isEmpty() && !mail::isSafeAddress(replyTo_))
+    errors_.add(QStringLiteral("Pogrešna Reply-To E-mail adresa"));
   if (errors_.isEmpty()) return true;
-  reportFailure();
+  // The message is at fault, not the server: a kept session stays for the next one.
+  reportFailure(false);
   return false;
 }
 
@@ -143,6 +152,7 @@ mail::MimeInput clsSendMail::messageInput() {
   in.subject = subject_;
   in.replyTo = replyTo_;
   in.body = body_;
+  in.sourceBody = bodySource_;
   in.asHtml = asHtml_;
   in.contentBase = contentBase_;
   in.encodeType = encodeType_;
@@ -152,7 +162,11 @@ mail::MimeInput clsSendMail::messageInput() {
   in.zoneOffset = zoneOffset_;
   for (qsizetype i = 0; i < attachmentPaths_.size(); ++i)
     in.attachments.append({attachmentPaths_.at(i), attachmentNames_.value(i), false});
-  if (asHtml_ && !in.attachments.isEmpty()) in.related = mail::embedFiles(in.body, in.attachments);
+  if (asHtml_ && !in.attachments.isEmpty()) {
+    QList<mail::MimeAttachment> again = in.attachments;
+    mail::embedFiles(in.sourceBody, again);
+    in.related = mail::embedFiles(in.body, in.attachments);
+  }
   return in;
 }
 
@@ -175,14 +189,9 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
   dialogue_->startProgress(mail::estimateSize(input, {useAuth_, userName_, password_}));
   // The envelope comes from the snapshot: a handler may change the properties while
   // this message is on its way.
-  emit Status(QStringLiteral("Sending Sender Information..."));
-  if (!dialogue_->mailFrom(input.from)) return false;
-  emit Status(QStringLiteral("Sending Recipient Information..."));
-  for (const QStringList* list : {&input.recipients, &input.ccRecipients, &input.bccRecipients})
-    for (const QString& address : *list)
-      if (!dialogue_->rcptTo(address)) return false;
-  emit Status(QStringLiteral("Sending Message..."));
-  if (!dialogue_->beginData()) return false;
+  if (!dialogue_->envelope(input.from, input.recipients + input.ccRecipients + input.bccRecipients))
+    return false;
+  chooseBodyEncoding(input);
   // The reverse lookup behind the Message-ID is done once per local address.
   const QString local = dialogue_->localAddress().toString();
   if (local != messageIdAddress_ || messageIdHost_.isEmpty()) {
@@ -200,4 +209,13 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
     return false;
   }
   return dialogue_->endData();
+}
+
+// 8-bit text only to a server that takes it (RFC 6152); a line longer than SMTP allows
+// would be cut: both go quoted-printable, so the text arrives as written.
+void clsSendMail::chooseBodyEncoding(mail::MimeInput& input) const {
+  if (input.encodeType != 0) return;
+  const bool eightBit = mail::hasEightBit(input.body);
+  input.quotedPrintable = mail::hasOverlongLine(input.sourceBody) ||
+                          (eightBit && !dialogue_->capabilities().eightBitMime);
 }

@@ -21,14 +21,14 @@ QString settingPath(const QString& section, const QString& key) {
   return section + QLatin1Char('/') + key;
 }
 
-// Some stores hold passwords: the file is created private before the first write,
-// and QSettings keeps the permissions of an existing file when it rewrites it.
+// Some stores hold passwords: the file is made private before every write, also one
+// that was created by hand with wider rights (QSettings keeps the permissions of an
+// existing file when it rewrites it).
 void ensurePrivateFile(const QString& path) {
-  if (QFileInfo::exists(path)) return;
   QDir().mkpath(QFileInfo(path).absolutePath());
   QFile f(path);
-  if (f.open(QIODevice::WriteOnly))
-    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  if (!f.exists() && !f.open(QIODevice::WriteOnly)) return;
+  f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 }  // namespace

@@ -170,6 +170,44 @@ class TstSendMailProperties : public QObject {
     QVERIFY(again.UseAuthentication());
     QCOMPARE(again.MaxRecipients(), 100);  // a stored 0 is no limit to keep
   }
+  void storedValuesOutOfRangeReadAsDefaults_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("ConnectTimeout 0") << "ConnectTimeout" << "0" << "ConnectTimeout" << 40;
+    QTest::newRow("ConnectTimeout 500") << "ConnectTimeout" << "500" << "ConnectTimeout" << 40;
+    QTest::newRow("ConnectTimeout 7") << "ConnectTimeout" << "7" << "ConnectTimeout" << 7;
+    QTest::newRow("MessageTimeout 0") << "MessageTimeout" << "0" << "MessageTimeout" << 60;
+    QTest::newRow("ConnectRetry 0") << "ConnectRetry" << "0" << "ConnectRetry" << 4;
+    QTest::newRow("SecureConnection 7") << "SecureConnection" << "7" << "SecureConnection" << 1;
+    QTest::newRow("SecureConnection 3") << "SecureConnection" << "3" << "SecureConnection" << 3;
+    QTest::newRow("RemotePort 0") << "RemotePort" << "0" << "SmtpPort" << 25;
+  }
+  void storedValuesOutOfRangeReadAsDefaults() {
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, property);
+    QFETCH(int, expected);
+    platform::SaveSetting("Kestrova", "Settings", "PersistentSettings", "-1");
+    platform::SaveSetting("Kestrova", "Settings", key, value);
+    clsSendMail m;
+    QCOMPARE(m.property(qPrintable(property)).toInt(), expected);
+  }
+
+  void settingsFileWrittenByHandBecomesPrivate() {
+    const QString path = platform::settingsFilePath("Kestrova");
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write("[Settings]\nRemoteHost=posta.velkor.hr\n") > 0);
+    f.close();
+    QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                             QFileDevice::ReadOther));
+    platform::SaveSetting("Kestrova", "Settings", "Username", "korisnik");
+    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
+                        QFileDevice::WriteOther;
+    QCOMPARE(int(f.permissions() & others), 0);
+    QCOMPARE(storedValue("RemoteHost"), QString("posta.velkor.hr"));
+  }
 };
 
 QTEST_GUILESS_MAIN(TstSendMailProperties)

@@ -80,6 +80,9 @@ class TstSendMailTool : public QObject {
     QTest::newRow("port not a number") << QStringList{"--port", "dvadeset"} << 2 << "";
     QTest::newRow("unknown option") << QStringList{"--nepostojeca"} << 2 << "";
     QTest::newRow("missing body file") << QStringList{"--body-file", "/nonexistent/nema.txt"} << 2 << "";
+    QTest::newRow("TLS required, not offered") << QStringList{"--to", "a@kupac.hr", "--tls", "require"} << 1
+        << "velkor-sendmail: TLS required, but the server does not offer STARTTLS\n";
+    QTest::newRow("unknown TLS mode") << QStringList{"--to", "a@kupac.hr", "--tls", "uvijek"} << 2 << "";
   }
   void exitCodes() {
     QFETCH(QStringList, args);

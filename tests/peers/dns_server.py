@@ -5,12 +5,15 @@ Usage: dns_server.py --address ADDR [--mode MODE] [--log FILE] [--mx DOMAIN PREF
                      [--ptr NAME HOST]...
 Listens on port 53, prints READY once bound and appends every query to the log in hex.
 Mode "table" answers from --mx/--ptr (an empty answer for other names), "silent" never
-answers; the crafted modes (see crafted()) answer every query the same faulty way.
+answers, "tc" answers over UDP only "truncated" and from the table over TCP,
+"nxdomain" and "servfail" answer with that error; the crafted modes (see crafted())
+answer every query the same faulty way.
 """
 import argparse
 import socket
 import struct
 import sys
+import threading
 import time
 
 from dnslib import DNSRecord, MX, PTR, QTYPE, RR
@@ -95,6 +98,9 @@ def crafted(mode, query):
         domain = DNSRecord.parse(query).q.qname.idna().rstrip(".")
         return [(0, packet([mx_rr(owner, 20, encode_name("slow." + domain)),
                             mx_rr(owner, 10, encode_name("fast." + domain))]), False)]
+    if mode in ("tc", "nxdomain", "servfail"):
+        flags = {"tc": 0x8380, "nxdomain": 0x8183, "servfail": 0x8182}[mode]
+        return [(0, packet([], flags=flags), False)]
     if mode == "non-mx":  # one A record and no MX record
         return [(0, packet([rr(QNAME_PTR, 1, bytes([127, 0, 0, 9]))]), False)]
     raise SystemExit("unknown mode " + mode)
@@ -110,6 +116,24 @@ def table_answer(query, mx_table, ptr_table):
     elif request.q.qtype == QTYPE.PTR and name in ptr_table:
         reply.add_answer(RR(request.q.qname, QTYPE.PTR, ttl=TTL, rdata=PTR(ptr_table[name])))
     return [(0, reply.pack(), False)]
+
+
+def serve_tcp(address, mx_table, ptr_table):
+    """Answers from the table over TCP (RFC 1035 4.2.2: each message after its length)."""
+    tcp = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    tcp.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    tcp.bind((address, 53))
+    tcp.listen(5)
+
+    def loop():
+        while True:
+            conn, _ = tcp.accept()
+            with conn:
+                size = struct.unpack(">H", conn.recv(2, socket.MSG_WAITALL))[0]
+                query = conn.recv(size, socket.MSG_WAITALL)
+                answer = table_answer(query, mx_table, ptr_table)[0][1]
+                conn.sendall(struct.pack(">H", len(answer)) + answer)
+    threading.Thread(target=loop, daemon=True).start()
 
 
 def main():
@@ -130,6 +154,8 @@ def main():
     sock.bind((args.address, 53))
     other = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     other.bind((args.address, 0))
+    if args.mode == "tc":
+        serve_tcp(args.address, mx_table, ptr_table)
     print("READY", flush=True)
 
     while True:

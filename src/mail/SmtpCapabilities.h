@@ -1,0 +1,20 @@
+#pragma once
+#include <QByteArray>
+#include <QStringList>
+
+// The extensions an EHLO reply offers, read from the whole reply at once.
+namespace mail {
+
+struct SmtpCapabilities {
+  bool pipelining = false;
+  bool eightBitMime = false;
+  bool startTls = false;
+  QStringList authMechanisms;  // upper case, in the server's order
+
+  static SmtpCapabilities fromEhloReply(const QByteArray& reply);
+};
+
+// The reply code of a reply ("250-…" lines up to "250 …"); 0 when it has none.
+int replyCode(const QByteArray& reply);
+
+}  // namespace mail

@@ -1,0 +1,45 @@
+#pragma once
+// tests/peers/scripted_smtp.py on a loopback address: a server that misbehaves on
+// purpose and records the command lines it receives.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "support/PeerProcess.h"
+#include "support/SmtpPeer.h"
+
+struct ScriptedSmtp {
+  QString host;
+  int port = 25;
+  QTemporaryDir dir;
+  PeerProcess process;
+
+  // tls: a certificate for the host is made and trusted (SSL_CERT_FILE).
+  bool start(const QStringList& args, bool tls = false) {
+    QStringList all{SmtpPeer::scriptPath("scripted_smtp.py"), "--host", host, "--port",
+                    QString::number(port), "--log", dir.filePath("log"), "--capture-dir", dir.filePath("mail")};
+    if (tls) {
+      QProcess p;
+      p.setWorkingDirectory(dir.path());
+      p.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
+                          "-days", "2", "-subj", "/CN=" + host, "-addext", "subjectAltName=IP:" + host,
+                          "-keyout", "k.pem", "-out", "c.pem"});
+      if (!p.waitForFinished(30000) || p.exitCode() != 0) return false;
+      all << "--cert" << dir.filePath("c.pem") << "--key" << dir.filePath("k.pem");
+      qputenv("SSL_CERT_FILE", dir.filePath("c.pem").toUtf8());
+    }
+    const bool ok = process.start("/usr/bin/python3", all + args, PeerReadiness::onOutput("READY"));
+    if (!ok) qWarning("%s %s", qPrintable(process.errorString()), process.output().constData());
+    return ok;
+  }
+  // The command lines received, in order ("TLS" where a handshake was done).
+  QStringList transcript() const {
+    QFile f(dir.filePath("log"));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromLatin1(f.readAll()).split('\n', Qt::SkipEmptyParts);
+  }
+  QByteArray message(int n) const {
+    QFile f(dir.filePath(QString("mail/%1.eml").arg(n, 4, 10, QChar('0'))));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+};
