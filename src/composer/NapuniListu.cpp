@@ -1,22 +1,55 @@
-// The record-set recipient list of the composer.
+// The record-set recipient list of the composer: filling and purging it, the clipboard
+// list, and removing a recipient with Delete.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <exception>
 
+#include "composer/PoljaZapisa.h"
 #include "composer/frmMain.h"
 #include "entry/Pomocne.h"
 #include "platform/Dialogs.h"
 #include "platform/RecordSet.h"
 #include "ui_frmMain.h"
 
+using composer::tekstPolja;
+
 namespace {
 
-// A record's value as text; a field the record set does not have is an error.
-QString tekstPolja(const platform::RecordSet& rs, const QString& polje) {
-  if (rs.FieldIndex(polje) < 0)
-    throw std::runtime_error("U zapisima nema polja \"" + polje.toStdString() + "\".");
-  return rs.Value(polje).toString();
+void uskličnik(QWidget* w, const std::exception& e) {
+  platform::dialogs().messageBox(w, QString::fromUtf8(e.what()), platform::MsgButtons::Ok,
+                                 platform::MsgIcon::Exclamation, platform::defaultTitle());
 }
 
+// A Null, blank or rejected address is no recipient.
+bool ispravnaAdresa(const QString& adresa) {
+  return !adresa.trimmed().isEmpty() && ProvjeriEMailAdrese(adresa);
+}
+
+// Key presses of the list go to the window's handler.
+class TipkeListe : public QObject {
+ public:
+  explicit TipkeListe(frmMain* forma) : QObject(forma), forma_(forma) {}
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::KeyPress) {
+      const auto* k = static_cast<QKeyEvent*>(e);
+      if (k->key() == Qt::Key_Delete) {
+        forma_->lvEmail_KeyDown(k->key(), k->modifiers());
+        return true;
+      }
+    }
+    return QObject::eventFilter(o, e);
+  }
+
+ private:
+  frmMain* forma_;
+};
+
 }  // namespace
+
+void frmMain::poveziListuPrimatelja() {
+  ui->lvEmail->installEventFilter(new TipkeListe(this));
+}
 
 void frmMain::NapuniListu() {
   ui->lvEmail->clear();
@@ -28,13 +61,14 @@ void frmMain::NapuniListu() {
       while (!m_rs->Eof()) {
         const QString adresa = tekstPolja(*m_rs, QStringLiteral("EMail"));
         // A blank address would pass the list check and send to nobody.
-        if (adresa.trimmed().isEmpty() || !ProvjeriEMailAdrese(adresa)) {
+        if (!ispravnaAdresa(adresa)) {
           neispravni += QLatin1Char(' ') + adresa;
           m_rs->Delete();
         } else if (!ispravni.contains(adresa, Qt::CaseInsensitive)) {
           const QString ime = tekstPolja(*m_rs, QStringLiteral("Ime"));
-          ui->lvEmail->addTopLevelItem(
-              new QTreeWidgetItem(QStringList{ime + QLatin1Char(' ') + adresa}));
+          auto* item = new QTreeWidgetItem(QStringList{ime + QLatin1Char(' ') + adresa});
+          item->setData(0, Qt::UserRole, adresa);
+          ui->lvEmail->addTopLevelItem(item);
           ispravni += adresa + QLatin1Char(';');
         }
         m_rs->MoveNext();
@@ -47,7 +81,55 @@ void frmMain::NapuniListu() {
               QStringLiteral("\r\nOni su izbrisani. Želite li nastaviti sa slanjem ispravnih e-mail-ova?"),
           platform::MsgButtons::YesNo, platform::MsgIcon::Question, platform::defaultTitle());
   } catch (const std::exception& e) {
-    platform::dialogs().messageBox(this, QString::fromUtf8(e.what()), platform::MsgButtons::Ok,
-                                   platform::MsgIcon::Exclamation, platform::defaultTitle());
+    uskličnik(this, e);
+  }
+}
+
+void frmMain::GenerirajListu() {
+  QString lista;
+  try {
+    if (m_rs && m_rs->RecordCount() > 0) {
+      m_rs->MoveFirst();
+      for (; !m_rs->Eof(); m_rs->MoveNext()) {
+        const QString adresa = tekstPolja(*m_rs, QStringLiteral("EMail"));
+        if (ispravnaAdresa(adresa) && !lista.contains(adresa, Qt::CaseInsensitive))
+          lista += adresa + QLatin1Char(';');
+      }
+    }
+    QClipboard* c = QGuiApplication::clipboard();
+    c->clear();
+    c->setText(lista);
+    if (!lista.isEmpty())
+      platform::dialogs().messageBox(
+          this,
+          QStringLiteral("Generirani svi mailovi u clipboard. Sada te podatke možete spremiti u npr. "
+                         "Outlook.\r\n") + lista,
+          platform::MsgButtons::Ok, platform::MsgIcon::Information, platform::defaultTitle());
+  } catch (const std::exception& e) {
+    uskličnik(this, e);
+  }
+}
+
+void frmMain::lvEmail_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+  if (key != Qt::Key_Delete || (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
+    return;
+  QTreeWidgetItem* item = ui->lvEmail->currentItem();
+  if (!item || !item->isSelected() || m_uSlanju) return;
+  if (platform::dialogs().messageBox(
+          this, QStringLiteral("Želite li ukloniti ") + item->text(0) + QStringLiteral(" iz slanja e-mail-a?"),
+          platform::MsgButtons::YesNo, platform::MsgIcon::Question,
+          platform::defaultTitle()) != platform::MsgResult::Yes)
+    return;
+  const QString adresa = item->data(0, Qt::UserRole).toString();
+  delete item;
+  if (!m_rs) return;
+  // Every row of that address goes: a duplicate row left behind would still be mailed.
+  try {
+    m_rs->MoveFirst();
+    for (; !m_rs->Eof(); m_rs->MoveNext())
+      if (tekstPolja(*m_rs, QStringLiteral("EMail")).compare(adresa, Qt::CaseInsensitive) == 0)
+        m_rs->Delete();
+  } catch (const std::exception& e) {
+    uskličnik(this, e);
   }
 }

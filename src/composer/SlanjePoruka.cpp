@@ -1,11 +1,317 @@
-// The composer's send run. The run itself (checks, EmbeddImage, the engine's properties,
-// the record loop, FIND, the Outlook route and the engine's event handlers) is built with
-// the recipient list's issue; until then the send buttons start nothing. A run must bracket
-// itself with PostaviUSlanju(true/false).
+// The composer's send run: the checks, the message's body and images, the configured
+// server's run (one message, or one per record over one session) and the engine's events.
+#include <QApplication>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStatusBar>
+#include <cmath>
+#include <exception>
+
+#include "composer/HtmlEditor.h"
+#include "composer/LokalneSlike.h"
+#include "composer/PlanDostave.h"
+#include "composer/PoljaZapisa.h"
+#include "composer/PostavkeComposera.h"
 #include "composer/frmMain.h"
+#include "dns/modMXQuery.h"
+#include "entry/Pomocne.h"
+#include "mail/clsSendMail.h"
+#include "platform/Dialogs.h"
+#include "ui_frmMain.h"
 
-void frmMain::PosaljiPoruke(bool) {}
+namespace {
 
-void frmMain::cmdSend_Click() { PosaljiPoruke(true); }
+const QString kNaslov = QStringLiteral("Slanje E-mail-a");
+const QString kPogrešanPošiljatelj = QStringLiteral(
+    "Pogrešna adresa tko šalje e-mail. Upišite informacije o pošiljatelju u Pogled->Postavke");
 
-void frmMain::cmdPošaljiPrekoRS_Click() { PosaljiPoruke(false); }
+// The hourglass is one override however often it is asked for.
+void pješčanik(bool uključen) {
+  static bool aktivan = false;
+  if (uključen == aktivan) return;
+  aktivan = uključen;
+  if (uključen)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void okvir(QWidget* w, const QString& tekst, platform::MsgIcon ikona, const QString& naslov) {
+  platform::dialogs().messageBox(w, tekst, platform::MsgButtons::Ok, ikona, naslov);
+}
+
+// Text of whatever a run may throw.
+QString opisGreške(std::exception_ptr e) {
+  try {
+    std::rethrow_exception(e);
+  } catch (const std::exception& x) {
+    return QString::fromUtf8(x.what());
+  } catch (const modMXQuery::MXQueryError& x) {
+    return x.description;
+  } catch (...) {
+    return QStringLiteral("Nepoznata greška.");
+  }
+}
+
+}  // namespace
+
+void frmMain::poveziSlanje() {
+  connect(poSendMail, &clsSendMail::Progress, this, &frmMain::poSendMail_Progress);
+  connect(poSendMail, &clsSendMail::SendFailed, this, &frmMain::poSendMail_SendFailed);
+  connect(poSendMail, &clsSendMail::SendSuccesful, this, &frmMain::poSendMail_SendSuccesful);
+  connect(ui->mnuGenListUClip, &QAction::triggered, this, &frmMain::GenerirajListu);
+  poveziListuPrimatelja();
+}
+
+void frmMain::cmdSend_Click() {
+  try {
+    PosaljiPoruke(true);
+  } catch (...) {
+    okvir(this, opisGreške(std::current_exception()), platform::MsgIcon::Exclamation,
+          platform::defaultTitle());
+  }
+}
+
+void frmMain::cmdPošaljiPrekoRS_Click() {
+  const auto provjera = [this](bool uredu, const QString& tekst, QWidget* polje) {
+    if (!uredu) {
+      okvir(this, tekst, platform::MsgIcon::Information, kNaslov);
+      polje->setFocus();
+    }
+    return uredu;
+  };
+  if (!provjera(!ui->txtFrom->text().trimmed().isEmpty(), kPogrešanPošiljatelj, ui->txtFrom) ||
+      !provjera(ProvjeriEMailAdrese(ui->txtFrom->property("Tag").toString()), kPogrešanPošiljatelj,
+                ui->txtFrom) ||
+      !provjera(!ui->txtSubject->text().trimmed().isEmpty(), QStringLiteral("Upišite poruku!"),
+                ui->txtSubject))
+    return;
+  try {
+    PosaljiPoruke(false);
+    NapuniListu();
+  } catch (...) {
+    okvir(this, opisGreške(std::current_exception()), platform::MsgIcon::Exclamation,
+          platform::defaultTitle());
+    ui->prbUk->setVisible(false);
+  }
+}
+
+bool frmMain::provjeriPojedinacno() {
+  struct Provjera {
+    bool pogrešno;
+    QString tekst;
+    QWidget* polje;
+  };
+  const QString to = ui->txtTo->text(), cc = ui->txtCC->text(), bcc = ui->txtBCC->text();
+  const Provjera provjere[] = {
+      {ui->txtFrom->text().trimmed().isEmpty(), kPogrešanPošiljatelj, ui->txtFrom},
+      {!ProvjeriEMailAdrese(ui->txtFrom->property("Tag").toString()), kPogrešanPošiljatelj, ui->txtFrom},
+      {to.trimmed().isEmpty(), QStringLiteral("Pogrešna adresa kome se šalje: ") + to, ui->txtTo},
+      {!ProvjeriEMailAdrese(to), QStringLiteral("Pogrešna adresa kome se šalje: ") + to, ui->txtTo},
+      {!cc.trimmed().isEmpty() && !ProvjeriEMailAdrese(cc),
+       QStringLiteral("Jedna ili više adresa u 'CC : Email'  je pogrešna: ") + cc, ui->txtCC},
+      {!bcc.trimmed().isEmpty() && !ProvjeriEMailAdrese(bcc),
+       QStringLiteral("Jedna ili više adresa u 'BCC : Email'  je pogrešna: ") + bcc, ui->txtBCC},
+      {ui->txtSubject->text().trimmed().isEmpty(), QStringLiteral("Upišite poruku!"), ui->txtSubject},
+  };
+  for (const Provjera& p : provjere) {
+    if (!p.pogrešno) continue;
+    okvir(this, p.tekst, platform::MsgIcon::Information, kNaslov);
+    p.polje->setFocus();
+    return false;
+  }
+  return true;
+}
+
+void frmMain::PosaljiPoruke(bool bPojedinacno) {
+  if (m_uSlanju) return;
+  StatusSlanja = 0;
+  ui->lblMailProgress->setVisible(false);
+  ui->Progress->setVisible(false);
+  // The address book joins with ",": the engine and the checks take ";".
+  for (QLineEdit* polje : {ui->txtTo, ui->txtCC, ui->txtBCC})
+    polje->setText(composer::normaliziraneAdrese(polje->text()));
+  if (bPojedinacno && !provjeriPojedinacno()) return;
+  PostaviUSlanju(true);
+  // Whatever ends the run, the session is closed, the pointer restored and the window
+  // released.
+  const auto kraj = qScopeGuard([this] {
+    poSendMail->Disconnect();
+    pješčanik(false);
+    PostaviUSlanju(false);
+  });
+  ui->List1->clear();
+  EmbeddImage();
+  pješčanik(true);
+  if (ui->chkPrekoOutlooka->isChecked()) {
+    PosaljiPrekoOutlooka(bPojedinacno);
+    return;
+  }
+  const QString smtpip = composer::CitajPostavku(QStringLiteral("SMTPIP"));
+  QString host = smtpip.isEmpty() ? QString() : composer::PoljaPostavke(smtpip)[0].trimmed();
+  if (host.isEmpty()) host = QStringLiteral("FIND");
+  Napredak = 0;
+  bPoslano = 0;
+  if (host.compare(QLatin1String("FIND"), Qt::CaseInsensitive) == 0)
+    posaljiIzravno(bPojedinacno);
+  else
+    posaljiPrekoPosluzitelja(bPojedinacno, host);
+}
+
+void frmMain::EmbeddImage() {
+  static const QRegularExpression body(QStringLiteral("<BODY>"),
+                                       QRegularExpression::CaseInsensitiveOption);
+  QString html = ui->Editor->documentHtml().replace(body, QStringLiteral("<BODY lang=HR>"));
+  UgradjeneSlike.clear();
+  if (!ui->chkPrekoOutlooka->isChecked()) {
+    const composer::SlikeZaSlanje s = composer::pripremiLokalneSlike(
+        html, ui->Editor->imageSources(), ui->Editor->documentUrl(), m_privremeni.path());
+    html = s.html;
+    UgradjeneSlike = s.putanje.join(QLatin1Char(';'));
+  }
+  TijeloPoruke = html;
+}
+
+// The attachments of a run: the typed ones, then the body's images.
+static QString prilozi(const QString& txtAttach, const QString& slike) {
+  const QString a = txtAttach.trimmed();
+  if (slike.trimmed().isEmpty()) return a;
+  return a.isEmpty() ? slike : a + QLatin1Char(';') + slike;
+}
+
+void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
+  ui->Progress->setMaximum(100);
+  ui->Progress->setValue(0);
+  clsSendMail& m = *poSendMail;
+  m.setAsHTML(true);
+  m.setSMTPHostValidation(3);
+  m.setEmailAddressValidation(1);
+  m.setDelimiter(QStringLiteral(";"));
+  m.setSMTPHost(host);
+  m.setFrom(ui->txtFrom->property("Tag").toString());
+  m.setFromDisplayName(ui->txtFrom->text());
+  m.setRecipient(ui->txtTo->text());
+  m.setCcRecipient(ui->txtCC->text());
+  m.setBccRecipient(ui->txtBCC->text());
+  // No name may stay from a customer of an earlier record-set run.
+  m.setRecipientDisplayName(QString());
+  m.setCcDisplayName(QString());
+  m.setReplyToAddress(ui->txtFrom->property("Tag").toString());
+  m.setSubject(ui->txtSubject->text());
+  m.setMessage(TijeloPoruke);
+  m.setAttachment(prilozi(ui->txtAttach->text(), UgradjeneSlike));
+  m.setReceipt(true);
+  m.setEncodeType(0);
+  m.setContentBase(QString());
+  m.setEncodeType(MailFormatEncode);
+  m.setPriority(0);
+  m.setReceipt(false);
+  if (bPojedinacno) {
+    dodajUDnevnik(posaljiJednu(), jednaLinijaDnevnika());
+    počistiNakonSlanja();
+    return;
+  }
+  if (!m_rs || m_rs->RecordCount() < 1) return počistiNakonSlanja();
+  bPoslano = 0;
+  if (!m.Connect()) {
+    if (StatusSlanja != 2) poSendMail_SendFailed(m.pendingErrors().join(QStringLiteral("\r\n")));
+    return počistiNakonSlanja();
+  }
+  ui->txtBCC->clear();
+  ui->txtCC->clear();
+  int brojač = 0;
+  m_rs->MoveFirst();
+  ui->prbUk->setVisible(true);
+  ui->prbUk->setRange(0, m_rs->RecordCount() + 1);
+  ui->prbUk->setValue(1);
+  while (!m_rs->Eof()) {
+    m.setRecipient(composer::normaliziraneAdrese(composer::tekstPolja(*m_rs, QStringLiteral("EMail"))));
+    m.setRecipientDisplayName(composer::tekstPolja(*m_rs, QStringLiteral("Ime")));
+    const bool poslano = posaljiJednu();
+    const QString linija = m.RecipientDisplayName() + QLatin1Char(' ') + m.Recipient();
+    if (!poslano) {
+      m.Disconnect();
+      ui->lstNeuspjelo->addItem(linija);
+      okvir(this, QStringLiteral("Prekida se slanje poruka!"), platform::MsgIcon::Exclamation,
+            platform::defaultTitle());
+      return;
+    }
+    ui->lstPoslano->addItem(linija);
+    if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();
+    ++brojač;
+    ui->prbUk->setValue(ui->prbUk->value() + 1);
+    m_rs->MoveNext();
+  }
+  m.Disconnect();
+  ui->prbUk->setVisible(false);
+  if (brojač > 0)
+    okvir(this, QStringLiteral("Uspješno poslano %1 e-mail poruka!").arg(brojač),
+          platform::MsgIcon::Exclamation, platform::defaultTitle());
+}
+
+bool frmMain::posaljiJednu() {
+  bPoslano = 0;
+  StatusSlanja = 0;
+  poSendMail->Send();
+  if (bPoslano == 1 && StatusSlanja != 2) return true;
+  // A Send that ended without either event (a refusal before the dialogue) is a failure
+  // too, with what the engine has pending.
+  if (StatusSlanja != 2) {
+    QString razlog = poSendMail->pendingErrors().join(QStringLiteral("\r\n"));
+    if (razlog.isEmpty()) razlog = QStringLiteral("Poslužitelj nije potvrdio primitak poruke.");
+    poSendMail_SendFailed(razlog);
+  }
+  return false;
+}
+
+QString frmMain::jednaLinijaDnevnika() const {
+  return ui->txtTo->text() + QLatin1Char(' ') + ui->txtBCC->text() + QLatin1Char(' ') +
+         ui->txtBCC->text();
+}
+
+void frmMain::dodajUDnevnik(bool poslano, const QString& linija) {
+  if (poslano) {
+    okvir(this, QStringLiteral("Vaš e-mail je uspješno poslan!"), platform::MsgIcon::Information,
+          kNaslov);
+    ui->lstPoslano->addItem(linija);
+  } else {
+    ui->lstNeuspjelo->addItem(linija);
+  }
+}
+
+void frmMain::počistiNakonSlanja() {
+  ui->List1->clear();
+  TijeloPoruke.clear();
+  UgradjeneSlike.clear();
+  pješčanik(false);
+  ui->lblMailProgress->setVisible(false);
+  ui->Progress->setVisible(false);
+}
+
+void frmMain::poSendMail_Progress(int PercentComplete) {
+  double mjerilo = 100;
+  if (ui->List1->count() == 0) {
+    Napredak = PercentComplete;
+  } else {
+    Napredak = double(std::max(0, ui->List1->currentRow())) * 100 + PercentComplete;
+    mjerilo = double(ui->List1->count()) * 100;
+  }
+  ui->Progress->setVisible(true);
+  ui->Progress->setValue(int(std::lround(Napredak)));
+  const QString posto = QLocale().toString(Napredak / mjerilo * 100, 'g', QLocale::FloatingPointShortest);
+  ui->sbStatusBar->showMessage(QStringLiteral("Šaljem .... ") + posto + QStringLiteral("% završeno"));
+  ui->lblMailProgress->setText(QStringLiteral("Šaljem .... ") + posto + QLatin1Char('%'));
+  ui->lblMailProgress->setVisible(true);
+}
+
+void frmMain::poSendMail_SendFailed(const QString& Explanation) {
+  okvir(this,
+        QStringLiteral("Nije uspio pokušaj slanja e-mail-a zbog slijedećih razloga: \r\n") + Explanation,
+        platform::MsgIcon::Information, kNaslov);
+  ui->Progress->setValue(0);
+  StatusSlanja = 2;
+  pješčanik(false);
+}
+
+void frmMain::poSendMail_SendSuccesful() { bPoslano = 1; }

@@ -138,6 +138,7 @@ void frmMain::poveziKontrole() {
 void frmMain::Form_Load() {
   ui->Progress->setValue(0);
   poSendMail = new clsSendMail(this);
+  poveziSlanje();
   ui->Editor->setShowBorders(true);
   ui->Editor->setShowDetails(true);
   ui->WbrPreview->setUrl(QUrl(QStringLiteral("about:blank")));

@@ -29,12 +29,24 @@ class frmMain : public QDialog {
 
   // lvEmail from the record set: invalid rows deleted, duplicates skipped.
   void NapuniListu();
+  // The record set's valid addresses to the clipboard (mnuGenListUClip).
+  void GenerirajListu();
+  // Delete in lvEmail: the recipient leaves the list and the record set.
+  void lvEmail_KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
   // The send run and its buttons (SlanjePoruka.cpp).
   void PosaljiPoruke(bool bPojedinacno);
   void cmdSend_Click();
   void cmdPošaljiPrekoRS_Click();
   qint16 StatusSlanja = 0;
+  qint16 bPoslano = 0;
+  double Napredak = 0;
+  void EmbeddImage();
+  void PosaljiPrekoOutlooka(bool bPojedinacno);
+  qint16 PosaljiOutlookPoruku(const QString& to, const QString& cc, const QString& bcc, bool prikaži);
+  void poSendMail_Progress(int PercentComplete);
+  void poSendMail_SendFailed(const QString& Explanation);
+  void poSendMail_SendSuccesful();
 
   // While a run is under way the window refuses to close and the commands that would
   // replace the document, the engine or its settings are disabled.
@@ -68,6 +80,18 @@ class frmMain : public QDialog {
   void prikaži();
   void SSTab2_Click(int napušteni);
   bool smijeZatvoriti();
+  // The run's own parts (SlanjePoruka.cpp, IzravnaDostava.cpp).
+  void poveziSlanje();
+  void poveziListuPrimatelja();
+  bool provjeriPojedinacno();
+  void posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host);
+  void posaljiIzravno(bool bPojedinacno);
+  bool posaljiIzravnoDomenama(const QString& to, const QString& cc, const QString& bcc, bool html,
+                              bool pojedinacno, bool* ijedna);
+  bool posaljiJednu();  // one Send; true only after SendSuccesful
+  QString jednaLinijaDnevnika() const;
+  void dodajUDnevnik(bool poslano, const QString& linija);
+  void počistiNakonSlanja();
 
   std::unique_ptr<Ui::frmMain> ui;
   clsSendMail* poSendMail = nullptr;

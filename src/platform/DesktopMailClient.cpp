@@ -109,12 +109,18 @@ QByteArray MailItem::messageText(QString* error) const {
   in.ccRecipients = addresses(CC);
   in.subject = Subject;
   in.body = mail::prepareBody(Body, false).text;
+  in.asHtml = HtmlBody;
+  if (HighImportance) {
+    in.priority = 1;
+    in.priorityWord = QStringLiteral("High");
+  }
   for (const QString& p : attachments_) in.attachments << mail::MimeAttachment{p, QFileInfo(p).fileName()};
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   // sendmail -t reads the Bcc header for its recipients and removes it.
   const QStringList bcc = addresses(BCC);
   if (!bcc.isEmpty()) buffer.write("Bcc: " + bcc.join(QStringLiteral(", ")).toUtf8() + '\n');
+  if (HighImportance) buffer.write("Importance: high\n");
   if (!mail::writeMessage(in, buffer, mail::LineEnd::Lf, error)) return {};
   return buffer.data();
 }

@@ -22,6 +22,8 @@ class MailItem {
   QString CC;
   QString BCC;
   QString Body;
+  bool HtmlBody = false;        // Body is HTML (text/html; charset=utf-8)
+  bool HighImportance = false;  // "Importance: high" and "X-Priority: 1"
 
   // A file the item carries; false (with a description) when it cannot be read.
   bool AddAttachment(const QString& path, QString* error);

@@ -1,0 +1,115 @@
+// Direct delivery (no configured server, or "FIND"): each domain's addresses go in one
+// message to that domain's preferred mail exchanger. A domain without one is a failure
+// of its own; its mail never goes to this machine's exchanger or to an empty host.
+#include <algorithm>
+
+#include "composer/MailFormat.h"
+#include "composer/PlanDostave.h"
+#include "composer/PoljaZapisa.h"
+#include "composer/PostavkeComposera.h"
+#include "composer/frmMain.h"
+#include "mail/clsSendMail.h"
+#include "platform/Dialogs.h"
+#include "ui_frmMain.h"
+
+// True when every domain took its message; *ijedna when at least one did. A single run
+// logs each failed domain with its reason; a record's failure is logged by its record.
+bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const QString& bcc,
+                                     bool html, bool pojedinacno, bool* ijedna) {
+  QStringList bezDomene;
+  const QList<composer::DostavaDomeni> plan = composer::planDostave(to, cc, bcc, &bezDomene);
+  ui->List1->clear();
+  for (const composer::DostavaDomeni& d : plan) ui->List1->addItem(d.domena);
+  ui->Progress->setMaximum(std::max<int>(1, int(plan.size())) * 100);
+  ui->Progress->setValue(0);
+  bool sve = bezDomene.isEmpty() && !plan.isEmpty();
+  for (int i = 0; i < plan.size(); ++i) {
+    const composer::DostavaDomeni& d = plan[i];
+    ui->List1->setCurrentRow(i);
+    QString razlog;
+    const QString host = composer::posluziteljDomene(d.domena, &razlog);
+    bool poslano = false;
+    if (host.isEmpty()) {
+      poSendMail_SendFailed(d.domena + QStringLiteral(": ") + razlog);
+    } else {
+      clsSendMail& m = *poSendMail;
+      m.setSMTPHostValidation(3);
+      m.setEmailAddressValidation(1);
+      m.setDelimiter(QStringLiteral(";"));
+      m.setSMTPHost(host);
+      m.setFrom(ui->txtFrom->property("Tag").toString());
+      m.setFromDisplayName(ui->txtFrom->text());
+      m.setRecipient(d.to.join(QLatin1Char(';')));
+      m.setCcRecipient(d.cc.join(QLatin1Char(';')));
+      m.setBccRecipient(d.bcc.join(QLatin1Char(';')));
+      m.setRecipientDisplayName(QString());
+      m.setCcDisplayName(QString());
+      m.setReplyToAddress(ui->txtFrom->property("Tag").toString());
+      m.setSubject(ui->txtSubject->text());
+      m.setMessage(TijeloPoruke);
+      const QString a = ui->txtAttach->text().trimmed();
+      m.setAttachment(UgradjeneSlike.isEmpty() ? a
+                      : a.isEmpty()            ? UgradjeneSlike
+                                               : a + QLatin1Char(';') + UgradjeneSlike);
+      m.setAsHTML(html);
+      m.setReceipt(true);
+      m.setContentBase(QString());
+      m.setEncodeType(html ? 0 : MailFormatEncode);
+      m.setPriority(0);
+      m.setReceipt(false);
+      poslano = posaljiJednu();
+    }
+    if (poslano) {
+      *ijedna = true;
+    } else {
+      sve = false;
+      if (pojedinacno)
+        ui->lstNeuspjelo->addItem((d.to + d.cc + d.bcc).join(QLatin1Char(';')) + QLatin1Char(' ') +
+                                (host.isEmpty() ? razlog : host));
+    }
+  }
+  return sve;
+}
+
+void frmMain::posaljiIzravno(bool bPojedinacno) {
+  // Without a stored format the document is HTML, not text to be shown as markup.
+  const bool html = composer::CitajPostavku(QStringLiteral("MAILFORMAT")).isEmpty() || MailFormatHTML;
+  if (bPojedinacno) {
+    bool ijedna = false;
+    posaljiIzravnoDomenama(ui->txtTo->text(), ui->txtCC->text(), ui->txtBCC->text(), html, true,
+                           &ijedna);
+    dodajUDnevnik(ijedna, jednaLinijaDnevnika());
+    return počistiNakonSlanja();
+  }
+  // One message per record, to the record's own address by its domain's exchanger; the
+  // CC and BCC boxes go with every record, as on the configured server.
+  if (!m_rs || m_rs->RecordCount() < 1) return počistiNakonSlanja();
+  const QString cc = ui->txtCC->text(), bcc = ui->txtBCC->text();
+  ui->txtCC->clear();
+  ui->txtBCC->clear();
+  int brojač = 0;
+  m_rs->MoveFirst();
+  ui->prbUk->setVisible(true);
+  ui->prbUk->setRange(0, m_rs->RecordCount() + 1);
+  ui->prbUk->setValue(1);
+  while (!m_rs->Eof()) {
+    const QString adresa = composer::tekstPolja(*m_rs, QStringLiteral("EMail"));
+    const QString linija = composer::tekstPolja(*m_rs, QStringLiteral("Ime")) + QLatin1Char(' ') + adresa;
+    bool ijedna = false;
+    if (posaljiIzravnoDomenama(adresa, cc, bcc, html, false, &ijedna)) {
+      ui->lstPoslano->addItem(linija);
+      if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();
+      ++brojač;
+    } else {
+      ui->lstNeuspjelo->addItem(linija);
+    }
+    ui->prbUk->setValue(ui->prbUk->value() + 1);
+    m_rs->MoveNext();
+  }
+  ui->prbUk->setVisible(false);
+  if (brojač > 0)
+    platform::dialogs().messageBox(this, QStringLiteral("Uspješno poslano %1 e-mail poruka!").arg(brojač),
+                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                   platform::defaultTitle());
+  počistiNakonSlanja();
+}

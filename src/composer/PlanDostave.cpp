@@ -1,0 +1,58 @@
+#include "composer/PlanDostave.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+
+#include "dns/modMXQuery.h"
+
+namespace composer {
+
+QStringList razdvojiAdrese(const QString& lista) {
+  static const QRegularExpression granica(QStringLiteral("[;,]"));
+  QStringList out;
+  for (const QString& dio : lista.split(granica)) {
+    const QString a = dio.trimmed();
+    if (!a.isEmpty()) out << a;
+  }
+  return out;
+}
+
+QString normaliziraneAdrese(const QString& lista) {
+  return razdvojiAdrese(lista).join(QLatin1Char(';'));
+}
+
+QList<DostavaDomeni> planDostave(const QString& to, const QString& cc, const QString& bcc,
+                                 QStringList* bezDomene) {
+  QList<DostavaDomeni> plan;
+  QStringList DostavaDomeni::*const polja[] = {&DostavaDomeni::to, &DostavaDomeni::cc,
+                                               &DostavaDomeni::bcc};
+  const QString* liste[] = {&to, &cc, &bcc};
+  for (int i = 0; i < 3; ++i) {
+    for (const QString& adresa : razdvojiAdrese(*liste[i])) {
+      const qsizetype at = adresa.lastIndexOf(QLatin1Char('@'));
+      const QString domena = at < 0 ? QString() : adresa.mid(at + 1).toLower();
+      if (domena.isEmpty()) {
+        if (bezDomene) *bezDomene << adresa;
+        continue;
+      }
+      auto it = std::find_if(plan.begin(), plan.end(),
+                             [&](const DostavaDomeni& d) { return d.domena == domena; });
+      if (it == plan.end()) it = plan.insert(plan.end(), DostavaDomeni{domena, {}, {}, {}});
+      ((*it).*polja[i]) << adresa;
+    }
+  }
+  return plan;
+}
+
+QString posluziteljDomene(const QString& domena, QString* razlog) {
+  try {
+    const modMXQuery::MXLookup l = modMXQuery::lookUpMX(domena);
+    if (!l.records.isEmpty() && !l.records.first().host.isEmpty()) return l.records.first().host;
+    *razlog = l.reason.isEmpty() ? QStringLiteral("Domain has no MX record") : l.reason;
+  } catch (const modMXQuery::MXQueryError& e) {
+    *razlog = e.description;
+  }
+  return {};
+}
+
+}  // namespace composer

@@ -1,0 +1,30 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Address lists of the composer and the plan of a direct delivery: which addresses go to
+// which domain's mail exchanger.
+namespace composer {
+
+// The addresses of a list separated by ";" or ",", trimmed, empty pieces left out.
+QStringList razdvojiAdrese(const QString& lista);
+// The same list joined by ";", the engine's delimiter.
+QString normaliziraneAdrese(const QString& lista);
+
+struct DostavaDomeni {
+  QString domena;  // lower case
+  QStringList to, cc, bcc;
+};
+
+// One entry per distinct domain (compared whole, case-insensitively), in the order the
+// domains first appear in To, CC, BCC. Addresses without "@" have no domain and are
+// returned in bezDomene.
+QList<DostavaDomeni> planDostave(const QString& to, const QString& cc, const QString& bcc,
+                                 QStringList* bezDomene = nullptr);
+
+// The host of the domain's most preferred mail exchanger; empty with the reason when the
+// domain has none or the lookup failed.
+QString posluziteljDomene(const QString& domena, QString* razlog);
+
+}  // namespace composer

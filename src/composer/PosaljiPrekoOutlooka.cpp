@@ -1,0 +1,70 @@
+// The composer's route through the desktop mail client: every message goes to the local
+// mail system (sendmail -t -i) instead of the composer's own SMTP engine.
+#include "composer/PoljaZapisa.h"
+#include "composer/frmMain.h"
+#include "platform/DesktopMailClient.h"
+#include "platform/Dialogs.h"
+#include "ui_frmMain.h"
+
+void frmMain::PosaljiPrekoOutlooka(bool bPojedinacno) {
+  ui->Progress->setMaximum(100);
+  ui->Progress->setValue(0);
+  if (bPojedinacno) {
+    const bool poslano = PosaljiOutlookPoruku(ui->txtTo->text(), ui->txtCC->text(),
+                                              ui->txtBCC->text(), false) == 0;
+    dodajUDnevnik(poslano, jednaLinijaDnevnika());
+    return počistiNakonSlanja();
+  }
+  if (!m_rs || m_rs->RecordCount() <= 0) return počistiNakonSlanja();
+  m_rs->MoveFirst();
+  ui->prbUk->setVisible(true);
+  ui->prbUk->setRange(0, m_rs->RecordCount() + 1);
+  ui->prbUk->setValue(1);
+  int brojač = 0;
+  while (!m_rs->Eof()) {
+    const QString adresa = composer::tekstPolja(*m_rs, QStringLiteral("EMail"));
+    const QString linija = composer::tekstPolja(*m_rs, QStringLiteral("Ime")) + QLatin1Char(' ') + adresa;
+    if (PosaljiOutlookPoruku(adresa, QString(), QString(), false) != 0) {
+      ui->lstNeuspjelo->addItem(linija);
+      platform::dialogs().messageBox(this, QStringLiteral("Prekida se slanje poruka!"),
+                                     platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                     platform::defaultTitle());
+      return;
+    }
+    ui->lstPoslano->addItem(linija);
+    if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();
+    ++brojač;
+    m_rs->MoveNext();
+    ui->prbUk->setValue(ui->prbUk->value() + 1);
+  }
+  ui->prbUk->setVisible(false);
+  if (brojač > 0)
+    platform::dialogs().messageBox(this, QStringLiteral("Uspješno poslano %1 e-mail poruka!").arg(brojač),
+                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                   platform::defaultTitle());
+  počistiNakonSlanja();
+}
+
+// 0 sent, 1 failed (after the "Greška: " box). The boxes decide whether CC and BCC go,
+// the arguments what they hold.
+qint16 frmMain::PosaljiOutlookPoruku(const QString& to, const QString& cc, const QString& bcc,
+                                     bool prikaži) {
+  platform::MailItem item;
+  item.To = to;
+  if (!ui->txtCC->text().trimmed().isEmpty()) item.CC = cc;
+  if (!ui->txtBCC->text().trimmed().isEmpty()) item.BCC = bcc;
+  item.HtmlBody = true;
+  item.Body = TijeloPoruke;
+  item.Subject = ui->txtSubject->text();
+  item.HighImportance = true;
+  QString greška;
+  bool ok = true;
+  // Each path of the list is an attachment of its own: the whole list is no file.
+  for (const QString& put : ui->txtAttach->text().split(QLatin1Char(';'), Qt::SkipEmptyParts))
+    if (ok && !put.trimmed().isEmpty()) ok = item.AddAttachment(put.trimmed(), &greška);
+  ok = ok && (prikaži ? item.Display(&greška) : item.Send(&greška));
+  if (ok) return 0;
+  platform::dialogs().messageBox(this, QStringLiteral("Greška: ") + greška, platform::MsgButtons::Ok,
+                                 platform::MsgIcon::None, platform::defaultTitle());
+  return 1;
+}
