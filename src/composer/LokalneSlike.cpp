@@ -70,8 +70,8 @@ SlikeZaSlanje pripremiLokalneSlike(const QString& html, const QStringList& izvor
     }
     const QString ime = imeZaPut.value(put);
     for (const QChar q : {QLatin1Char('"'), QLatin1Char('\'')})
-      out.html.replace(QLatin1String("src=") + q + kaoAtribut(izvor) + q,
-                       QLatin1String("src=") + q + kaoAtribut(ime) + q);
+      out.html.replace(QStringLiteral("src=") + q + kaoAtribut(izvor) + q,
+                       QStringLiteral("src=") + q + kaoAtribut(ime) + q);
   }
   return out;
 }

@@ -5,11 +5,13 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStatusBar>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
 #include "composer/HtmlEditor.h"
 #include "composer/LokalneSlike.h"
+#include "composer/MailFormat.h"
 #include "composer/PlanDostave.h"
 #include "composer/PoljaZapisa.h"
 #include "composer/PostavkeComposera.h"

@@ -1,0 +1,369 @@
+// The composer's send runs against real servers: a configured aiosmtpd, direct delivery
+// through dnsmasq's MX answers, and the desktop mail route through a recording sendmail.
+#include <QtTest>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <functional>
+
+#include "composer/AddressBookHook.h"
+#include "composer/HtmlEditor.h"
+#include "composer/PlanDostave.h"
+#include "composer/PostavkeComposera.h"
+#include "composer/frmMain.h"
+#include "contacts/frmContacts.h"
+#include "dns/modMXQuery.h"
+#include "mail/MessageCheck.h"
+#include "mail/clsSendMail.h"
+#include "platform/RecordSet.h"
+#include "support/PeerProcess.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestEnv.h"
+
+static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
+
+namespace {
+
+QStringList stavke(QListWidget* l) {
+  QStringList out;
+  for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+  return out;
+}
+
+platform::RecordSet kupci(const QStringList& adrese) {
+  platform::RecordSet rs({{"Ime"}, {"EMail"}});
+  for (int i = 0; i < adrese.size(); ++i) rs.AddRow({QString("Kupac Čić %1").arg(i + 1), adrese[i]});
+  return rs;
+}
+
+QStringList adreseZapisa(platform::RecordSet& rs) {
+  QStringList out;
+  for (const auto& r : rs.rows()) out << r.value(1).toString();
+  return out;
+}
+
+}  // namespace
+
+class TstSlanje : public QObject {
+  Q_OBJECT
+  TestEnv env;
+  std::unique_ptr<ScriptedDialogs> dlg;
+  SmtpPeer smtp{{.host = "127.0.0.100", .rejectRcpt = {"r3@kupci.hr"}}};
+  SmtpPeer nijem{{.host = "127.0.0.101", .mode = "silent"}};
+  SmtpPeer prva{{.host = "127.0.0.104"}}, druga{{.host = "127.0.0.105"}};
+  PeerProcess dnsmasq;
+  int primljeno = 0, prvaPrimila = 0, drugaPrimila = 0;
+
+  template <class T = QWidget> static T* dio(frmMain* f, const char* ime) { return f->findChild<T*>(ime); }
+
+  // Runs act in the composer opened over rs (or without one) and closes it.
+  void uKomposeru(platform::RecordSet* rs, const std::function<void(frmMain*)>& act) {
+    QTimer::singleShot(0, [&] {
+      frmMain* f = frmMain::forma();
+      f->findChild<QLineEdit*>("txtFrom")->setText("Prodaja Velkor");
+      f->findChild<QLineEdit*>("txtFrom")->setProperty("Tag", "prodaja@velkor.hr");
+      f->findChild<QLineEdit*>("txtSubject")->setText("Ponuda za Vas");
+      act(f);
+      f->close();
+    });
+    if (rs) frmMain::forma()->PrikažiPrekoRS(*rs);
+    else frmMain::forma()->PrikažiBezRS();
+  }
+  QList<SmtpPeer::Message> noviNa(SmtpPeer& p, int& vidjeno) {
+    const QList<SmtpPeer::Message> sve = p.messages();
+    const QList<SmtpPeer::Message> nove = sve.mid(vidjeno);
+    vidjeno = sve.size();
+    return nove;
+  }
+
+ private slots:
+  void initTestCase() {
+    for (SmtpPeer* p : {&smtp, &nijem, &prva, &druga}) QVERIFY2(p->start(), qPrintable(p->error()));
+    const QStringList args{"--no-daemon", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
+                           "--listen-address=127.0.0.103", "--bind-interfaces", "--port", "53",
+                           "--mx-host=prva.hr,127.0.0.104,10", "--mx-host=druga.hr,127.0.0.105,10"};
+    QVERIFY2(dnsmasq.start("dnsmasq", args, PeerReadiness::onOutput("started")),
+             qPrintable(dnsmasq.errorString() + QString::fromUtf8(dnsmasq.output())));
+    env.writeFile("resolv.conf", "nameserver 127.0.0.103\n");
+    modMXQuery::resetConfig();
+    QLocale::setDefault(QLocale(QLocale::Croatian, QLocale::Croatia));
+  }
+  void init() {
+    dlg = std::make_unique<ScriptedDialogs>();
+    QVERIFY(composer::SpremiSMTPIP("127.0.0.100", 2));
+  }
+  void cleanup() { dlg.reset(); }
+
+  // Record-set runs over one session: counts, logs, deletions, the abort at a refusal.
+  void recordSetRun_data() {
+    QTest::addColumn<QStringList>("adrese");
+    QTest::addColumn<bool>("briši");
+    QTest::addColumn<QStringList>("rcpt");      // one message each, in order
+    QTest::addColumn<int>("popis");             // lvEmail items
+    QTest::addColumn<QString>("zadnjiOkvir");
+    QTest::addColumn<QStringList>("ostaju");    // rows left in the host's set
+    QTest::addColumn<QStringList>("neuspio");
+    const QStringList pet = {"k1@kupci.hr", "k2@kupci.hr", "k3@kupci.hr", "k4@kupci.hr", "k5@kupci.hr"};
+    const QStringList r = {"r1@kupci.hr", "r2@kupci.hr", "r3@kupci.hr", "r4@kupci.hr", "r5@kupci.hr"};
+    QTest::newRow("five records") << pet << false << pet << 5 << "Uspješno poslano 5 e-mail poruka!" << pet << QStringList();
+    QTest::newRow("550 on the third, delete on")
+        << r << true << QStringList{"r1@kupci.hr", "r2@kupci.hr"} << 5 << "Prekida se slanje poruka!" << r.mid(2)
+        << QStringList{"Kupac Čić 3 r3@kupci.hr"};
+    QTest::newRow("same address twice")
+        << QStringList{"d@kupci.hr", "d@kupci.hr"} << true << QStringList{"d@kupci.hr", "d@kupci.hr"} << 1
+        << "Uspješno poslano 2 e-mail poruka!" << QStringList{} << QStringList{};
+  }
+  void recordSetRun() {
+    QFETCH(QStringList, adrese);
+    QFETCH(bool, briši);
+    QFETCH(QStringList, rcpt);
+    QFETCH(int, popis);
+    QFETCH(QString, zadnjiOkvir);
+    QFETCH(QStringList, ostaju);
+    QFETCH(QStringList, neuspio);
+    platform::RecordSet rs = kupci(adrese);
+    QStringList poslano, neuspjelo;
+    int lista = -1;
+    bool prbUkSkriven = false;
+    uKomposeru(&rs, [&](frmMain* f) {
+      lista = dio<QTreeWidget>(f, "lvEmail")->topLevelItemCount();
+      f->Editor()->setDocumentHtml("<html><body><p>Poštovani,</p></body></html>");
+      dio<QCheckBox>(f, "chkBrišiPoslane")->setChecked(briši);
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      poslano = stavke(dio<QListWidget>(f, "lstPoslano"));
+      neuspjelo = stavke(dio<QListWidget>(f, "lstNeuspjelo"));
+      prbUkSkriven = !dio(f, "prbUk")->isVisible();
+    });
+    QCOMPARE(lista, popis);
+    QVERIFY(smtp.waitForMessages(primljeno + rcpt.size()));
+    const QList<SmtpPeer::Message> nove = noviNa(smtp, primljeno);
+    QStringList primatelji;
+    for (const auto& m : nove) {
+      primatelji << m.rcptTos.join(",");
+      QCOMPARE(m.session, nove.first().session);
+    }
+    QCOMPARE(primatelji, rcpt);
+    const QJsonObject prva = cleanMessage(nove.first().emlPath);
+    QCOMPARE(prva.value("to").toString(), "Kupac Čić 1 <" + rcpt.first() + ">");
+    QCOMPARE(poslano.size(), rcpt.size());
+    QCOMPARE(poslano.first(), "Kupac Čić 1 " + rcpt.first());
+    QCOMPARE(neuspjelo, neuspio);
+    QCOMPARE(dlg->last().text, zadnjiOkvir);
+    QCOMPARE(dlg->last().icon, platform::MsgIcon::Exclamation);
+    QCOMPARE(adreseZapisa(rs), ostaju);
+    QVERIFY(prbUkSkriven || !neuspjelo.isEmpty());
+    if (!neuspjelo.isEmpty()) {
+      QVERIFY2(dlg->texts().join("\n").contains("550"), qPrintable(dlg->texts().join("\n")));
+    }
+  }
+
+  // A server that never greets: the time-out is shown and nothing counts.
+  void silentServer_nothingCounted() {
+    QVERIFY(composer::SpremiSMTPIP("127.0.0.101", 2));
+    platform::RecordSet rs = kupci({"a@kupci.hr", "b@kupci.hr"});
+    QStringList poslano;
+    uKomposeru(&rs, [&](frmMain* f) {
+      f->SendMail()->setConnectTimeout(2);
+      f->SendMail()->setConnectRetry(1);
+      dio<QCheckBox>(f, "chkBrišiPoslane")->setChecked(true);
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      poslano = stavke(dio<QListWidget>(f, "lstPoslano"));
+      QVERIFY(dio(f, "cmdSend")->isEnabled());
+    });
+    QCOMPARE(poslano, QStringList());
+    QCOMPARE(dlg->calls.size(), 1);
+    QVERIFY2(dlg->last().text.startsWith("Nije uspio pokušaj slanja e-mail-a zbog slijedećih razloga: \r\n"),
+             qPrintable(dlg->last().text));
+    QCOMPARE(adreseZapisa(rs).size(), 2);
+    QVERIFY(!QApplication::overrideCursor());
+  }
+
+  // One message with local images (two files of one name, one used twice) and a PDF;
+  // the single run's checks come first.
+  void singleRun_localImages() {
+    const QByteArray png1 = QByteArray::fromHex("89504e470d0a1a0a") + "prvi", png2 = QByteArray::fromHex("89504e470d0a1a0a") + "drugi";
+    const QString a = env.writeFile("doc/slike/logo.png", png1), b = env.writeFile("drugo/logo.png", png2);
+    const QString pdf = env.writeFile("ponuda.pdf", "%PDF-1.4 ponuda");
+    const QString doc = env.writeFile("doc/ponuda.html",
+        ("<html><body><p>Ponuda</p><img src=\"slike/logo.png\"><img src=\"" + QUrl::fromLocalFile(b).toString() +
+         "\"><img src=\"" + a + "\"><img src=\"http://velkor.hr/web.png\"></body></html>").toUtf8());
+    QStringList okviri, fokus;
+    uKomposeru(nullptr, [&](frmMain* f) {
+      QVERIFY(f->Editor()->loadDocument(doc));
+      dio<QLineEdit>(f, "txtTo")->setText("kupac@firma.hr, drugi@firma.hr");
+      dio<QLineEdit>(f, "txtCC")->setText("x@");
+      dio<QPushButton>(f, "cmdSend")->click();
+      fokus << f->focusWidget()->objectName();
+      dio<QLineEdit>(f, "txtCC")->clear();
+      dio<QLineEdit>(f, "txtAttach")->setText(pdf);
+      dio<QPushButton>(f, "cmdSend")->click();
+      okviri = stavke(dio<QListWidget>(f, "lstPoslano"));
+    });
+    QCOMPARE(dlg->calls.first().text, QString("Jedna ili više adresa u 'CC : Email'  je pogrešna: x@"));
+    QCOMPARE(dlg->calls.first().title, QString("Slanje E-mail-a"));
+    QCOMPARE(fokus, QStringList{"txtCC"});
+    QCOMPARE(dlg->last().text, QString("Vaš e-mail je uspješno poslan!"));
+    QCOMPARE(okviri, QStringList{"kupac@firma.hr;drugi@firma.hr  "});
+    QVERIFY(smtp.waitForMessages(primljeno + 1));
+    const SmtpPeer::Message m = noviNa(smtp, primljeno).first();
+    QCOMPARE(m.rcptTos, QStringList({"kupac@firma.hr", "drugi@firma.hr"}));
+    const QJsonObject c = cleanMessage(m.emlPath);
+    const QString stablo = QJsonDocument(c.value("tree").toObject()).toJson(QJsonDocument::Compact);
+    QVERIFY2(stablo.contains("multipart/related"), qPrintable(stablo));
+    QStringList dijelovi;
+    for (const QJsonValue& v : c.value("attachments").toArray())
+      dijelovi << v["filename"].toString() + "|" + v["content_id"].toString() + "|" + v["sha256"].toString();
+    QCOMPARE(dijelovi, QStringList({"ponuda.pdf||" + sha256Of("%PDF-1.4 ponuda"),
+                                    "logo.png|<logo.png>|" + sha256Of(png1),
+                                    "logo-2.png|<logo-2.png>|" + sha256Of(png2)}));
+    const QString html = c.value("html").toString();
+    QCOMPARE(html.count("src=\"cid:logo.png\""), 2);
+    QCOMPARE(html.count("src=\"cid:logo-2.png\""), 1);
+    QVERIFY(html.contains("src=\"http://velkor.hr/web.png\"") && !html.contains(env.path()));
+    QVERIFY(html.contains("<body lang=HR>", Qt::CaseInsensitive));
+  }
+
+  // Progress in the platform's number form, the run's share of a two-domain run.
+  void progressText() {
+    QString status, oznaka;
+    uKomposeru(nullptr, [&](frmMain* f) {
+      auto* l = dio<QListWidget>(f, "List1");
+      l->addItems({"prva.hr", "druga.hr"});
+      l->setCurrentRow(0);
+      f->poSendMail_Progress(37);
+      status = dio<QStatusBar>(f, "sbStatusBar")->currentMessage();
+      oznaka = dio<QLabel>(f, "lblMailProgress")->text();
+    });
+    QCOMPARE(status, QString("Šaljem .... 18,5% završeno"));
+    QCOMPARE(oznaka, QString("Šaljem .... 18,5%"));
+  }
+
+  // Direct delivery: one message per domain to its own exchanger; a domain without one
+  // fails alone and nothing goes anywhere else.
+  void directDelivery_byDomain() {
+    QVERIFY(composer::SpremiSMTPIP("FIND", 1));
+    QStringList poslano, neuspjelo;
+    uKomposeru(nullptr, [&](frmMain* f) {
+      f->Editor()->setDocumentHtml("<p>Izravno</p>");
+      dio<QLineEdit>(f, "txtTo")->setText("a@prva.hr,b@druga.hr;c@treca.hr, d@PRVA.hr");
+      dio<QLineEdit>(f, "txtCC")->setText("e@mojaprva.hr");
+      dio<QPushButton>(f, "cmdSend")->click();
+      poslano = stavke(dio<QListWidget>(f, "lstPoslano"));
+      neuspjelo = stavke(dio<QListWidget>(f, "lstNeuspjelo"));
+    });
+    QVERIFY(prva.waitForMessages(prvaPrimila + 1) && druga.waitForMessages(drugaPrimila + 1));
+    QTest::qWait(300);
+    const auto uPrvoj = noviNa(prva, prvaPrimila), uDrugoj = noviNa(druga, drugaPrimila);
+    QCOMPARE(uPrvoj.size(), 1);
+    QCOMPARE(uPrvoj.first().rcptTos, QStringList({"a@prva.hr", "d@PRVA.hr"}));
+    QCOMPARE(uDrugoj.size(), 1);
+    QCOMPARE(uDrugoj.first().rcptTos, QStringList{"b@druga.hr"});
+    QCOMPARE(cleanMessage(uDrugoj.first().emlPath).value("tree").toObject().value("type").toString(), QString("text/html"));
+    QCOMPARE(noviNa(smtp, primljeno).size(), 0);
+    QCOMPARE(neuspjelo.size(), 2);  // treca.hr and mojaprva.hr have no exchanger
+    QVERIFY2(neuspjelo.first().startsWith("c@treca.hr "), qPrintable(neuspjelo.join("|")));
+    QCOMPARE(poslano.size(), 1);
+  }
+
+  // The desktop mail route: the second call of sendmail fails and aborts the run.
+  void outlookRoute_abortsAtFailure() {
+    const QString dir = env.path("standin");
+    QDir().mkpath(dir);
+    QFile::link(SmtpPeer::scriptPath("standin.sh"), dir + "/sendmail");
+    qputenv("VELKOR_STANDIN_DIR", dir.toUtf8());
+    qputenv("VELKOR_SENDMAIL", (dir + "/sendmail").toUtf8());
+    platform::RecordSet rs = kupci({"k1@kupci.hr", "k2@kupci.hr", "k3@kupci.hr"});
+    QStringList poslano, neuspjelo;
+    uKomposeru(&rs, [&](frmMain* f) {
+      f->Editor()->setDocumentHtml("<p>Preko klijenta</p>");
+      dio<QCheckBox>(f, "chkPrekoOutlooka")->setChecked(true);
+      dio<QCheckBox>(f, "chkBrišiPoslane")->setChecked(true);
+      // The first call succeeds; then the stand-in fails.
+      QObject::connect(dio<QListWidget>(f, "lstPoslano")->model(), &QAbstractItemModel::rowsInserted, f,
+                       [&] { env.writeFile("standin/sendmail.exit", "75\nposlužitelj pošte nije dostupan\n"); });
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      poslano = stavke(dio<QListWidget>(f, "lstPoslano"));
+      neuspjelo = stavke(dio<QListWidget>(f, "lstNeuspjelo"));
+    });
+    qunsetenv("VELKOR_SENDMAIL");
+    QCOMPARE(poslano, QStringList{"Kupac Čić 1 k1@kupci.hr"});
+    QCOMPARE(neuspjelo, QStringList{"Kupac Čić 2 k2@kupci.hr"});
+    const QStringList t = dlg->texts();
+    QVERIFY2(t.size() >= 2 && t[t.size() - 2].startsWith("Greška: ") && t.last() == "Prekida se slanje poruka!",
+             qPrintable(t.join("|")));
+    QCOMPARE(dlg->calls[dlg->calls.size() - 2].icon, platform::MsgIcon::None);
+    QFile prvi(dir + "/sendmail.1.stdin");
+    QVERIFY(prvi.open(QIODevice::ReadOnly));
+    const QByteArray poruka = prvi.readAll();
+    for (const char* h : {"Importance: high\n", "X-Priority: 1\n", "Content-Type: text/html;"})
+      QVERIFY2(poruka.contains(h), h);
+    QCOMPARE(adreseZapisa(rs), QStringList({"k2@kupci.hr", "k3@kupci.hr"}));
+  }
+
+  // The recipient list: invalid rows purged in one box, the clipboard, Delete.
+  void recipientList() {
+    platform::RecordSet rs({{"Ime"}, {"EMail"}});
+    for (const auto& [ime, adresa] : QList<std::pair<QString, QVariant>>{
+             {"Ana", "ana@x.hr"}, {"Loš", "nije adresa"}, {"Prazan", QVariant()}, {"Ivo", "ivo@x.hr"},
+             {"Ana opet", "ana@x.hr"}})
+      rs.AddRow({ime, adresa});
+    QStringList lista, nakonShift, nakonDelete;
+    QString clip;
+    uKomposeru(&rs, [&](frmMain* f) {
+      auto* lv = dio<QTreeWidget>(f, "lvEmail");
+      for (int i = 0; i < lv->topLevelItemCount(); ++i) lista << lv->topLevelItem(i)->text(0);
+      f->GenerirajListu();
+      clip = QGuiApplication::clipboard()->text();
+      lv->setFocus();
+      lv->setCurrentItem(lv->topLevelItem(0));
+      QTest::keyClick(lv, Qt::Key_Delete, Qt::ShiftModifier);
+      nakonShift << QString::number(lv->topLevelItemCount());
+      dlg->answer(platform::MsgResult::Yes);
+      QTest::keyClick(lv, Qt::Key_Delete);
+      for (int i = 0; i < lv->topLevelItemCount(); ++i) nakonDelete << lv->topLevelItem(i)->text(0);
+      lv->clearSelection();
+      lv->setCurrentItem(nullptr);
+      QTest::keyClick(lv, Qt::Key_Delete);  // nothing selected: nothing asked
+    });
+    QCOMPARE(lista, QStringList({"Ana ana@x.hr", "Ivo ivo@x.hr"}));
+    QCOMPARE(dlg->calls[0].text, QString("Neispravni mail-ovi:  nije adresa \r\nOni su izbrisani. Želite li "
+                                         "nastaviti sa slanjem ispravnih e-mail-ova?"));
+    QCOMPARE(clip, QString("ana@x.hr;ivo@x.hr;"));
+    QCOMPARE(dlg->calls[1].text, QString("Generirani svi mailovi u clipboard. Sada te podatke možete spremiti u npr. "
+                                 "Outlook.\r\nana@x.hr;ivo@x.hr;"));
+    QCOMPARE(nakonShift, QStringList{"2"});
+    QCOMPARE(dlg->calls[2].text, QString("Želite li ukloniti Ana ana@x.hr iz slanja e-mail-a?"));
+    QCOMPARE(dlg->calls.size(), 3);
+    QCOMPARE(nakonDelete, QStringList{"Ivo ivo@x.hr"});
+    QCOMPARE(adreseZapisa(rs), QStringList{"ivo@x.hr"});  // both Ana rows are gone
+  }
+
+  // Addresses picked in the address book reach the server.
+  void addressBook_toSend() {
+    env.writeFile("data/Velkor/Contacts.txt", "Ana Šimić,ana@x.hr\r\nIvo Ivić,ivo@x.hr\r\n");
+    setAddressBookHook(&frmContacts::Prikaži);
+    uKomposeru(nullptr, [&](frmMain* f) {
+      f->Editor()->setDocumentHtml("<p>Iz adresara</p>");
+      QTimer::singleShot(0, [] {
+        auto* book = QApplication::activeModalWidget();
+        auto* l = book->findChild<QTreeWidget*>("lstContacts");
+        for (int i = 0; i < 2; ++i) l->topLevelItem(i)->setCheckState(0, Qt::Checked);
+        book->findChild<QPushButton*>("cmdTo")->click();
+        book->findChild<QPushButton*>("cmdOK")->click();
+      });
+      dio<QPushButton>(f, "cmdTo")->click();
+      dio<QPushButton>(f, "cmdSend")->click();
+    });
+    setAddressBookHook(nullptr);
+    QVERIFY(smtp.waitForMessages(primljeno + 1));
+    QCOMPARE(noviNa(smtp, primljeno).first().rcptTos, QStringList({"ana@x.hr", "ivo@x.hr"}));
+  }
+};
+
+QTEST_MAIN(TstSlanje)
+#include "tst_slanje.moc"
