@@ -149,7 +149,9 @@ class TstSlanje : public QObject {
     }
     QCOMPARE(primatelji, rcpt);
     const QJsonObject prva = cleanMessage(nove.first().emlPath);
-    QCOMPARE(prva.value("to").toString(), "Kupac Čić 1 <" + rcpt.first() + ">");
+    const QJsonObject to = prva.value("to").toArray().at(0).toObject();
+    QCOMPARE(to.value("name").toString() + " <" + to.value("address").toString() + ">",
+             "Kupac Čić 1 <" + rcpt.first() + ">");
     QCOMPARE(poslano.size(), rcpt.size());
     QCOMPARE(poslano.first(), "Kupac Čić 1 " + rcpt.first());
     QCOMPARE(neuspjelo, neuspio);
