@@ -216,10 +216,7 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   }
   if (!m_rs || m_rs->RecordCount() < 1) return počistiNakonSlanja();
   bPoslano = 0;
-  if (!m.Connect()) {
-    if (StatusSlanja != 2) poSendMail_SendFailed(m.pendingErrors().join(QStringLiteral("\r\n")));
-    return počistiNakonSlanja();
-  }
+  if (!spojiSe()) return počistiNakonSlanja();
   ui->txtBCC->clear();
   ui->txtCC->clear();
   int brojač = 0;
@@ -252,18 +249,37 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
           platform::MsgIcon::Exclamation, platform::defaultTitle());
 }
 
+// The failure box waits until the engine has returned: a modal box opened inside its
+// socket handling would serve the window's events in the middle of the dialogue.
+void frmMain::pozoviMotor(const std::function<void()>& poziv) {
+  StatusSlanja = 0;
+  m_neuspjeh.clear();
+  m_uMotoru = true;
+  poziv();
+  m_uMotoru = false;
+  if (StatusSlanja == 2) poSendMail_SendFailed(m_neuspjeh);
+}
+
+// A call that ended without either event (a refusal before the dialogue) is a failure
+// too, with what the engine has pending.
+static QString neprijavljeniRazlog(const clsSendMail& m) {
+  const QString razlog = m.pendingErrors().join(QStringLiteral("\r\n"));
+  return razlog.isEmpty() ? QStringLiteral("Poslužitelj nije potvrdio primitak poruke.") : razlog;
+}
+
 bool frmMain::posaljiJednu() {
   bPoslano = 0;
-  StatusSlanja = 0;
-  poSendMail->Send();
+  pozoviMotor([this] { poSendMail->Send(); });
   if (bPoslano == 1 && StatusSlanja != 2) return true;
-  // A Send that ended without either event (a refusal before the dialogue) is a failure
-  // too, with what the engine has pending.
-  if (StatusSlanja != 2) {
-    QString razlog = poSendMail->pendingErrors().join(QStringLiteral("\r\n"));
-    if (razlog.isEmpty()) razlog = QStringLiteral("Poslužitelj nije potvrdio primitak poruke.");
-    poSendMail_SendFailed(razlog);
-  }
+  if (StatusSlanja != 2) poSendMail_SendFailed(neprijavljeniRazlog(*poSendMail));
+  return false;
+}
+
+bool frmMain::spojiSe() {
+  bool spojen = false;
+  pozoviMotor([&] { spojen = poSendMail->Connect(); });
+  if (spojen) return true;
+  if (StatusSlanja != 2) poSendMail_SendFailed(neprijavljeniRazlog(*poSendMail));
   return false;
 }
 
@@ -308,12 +324,16 @@ void frmMain::poSendMail_Progress(int PercentComplete) {
 }
 
 void frmMain::poSendMail_SendFailed(const QString& Explanation) {
-  okvir(this,
-        QStringLiteral("Nije uspio pokušaj slanja e-mail-a zbog slijedećih razloga: \r\n") + Explanation,
-        platform::MsgIcon::Information, kNaslov);
   ui->Progress->setValue(0);
   StatusSlanja = 2;
   pješčanik(false);
+  if (m_uMotoru) {  // shown once the engine has returned
+    m_neuspjeh += (m_neuspjeh.isEmpty() ? QString() : QStringLiteral("\r\n")) + Explanation;
+    return;
+  }
+  okvir(this,
+        QStringLiteral("Nije uspio pokušaj slanja e-mail-a zbog slijedećih razloga: \r\n") + Explanation,
+        platform::MsgIcon::Information, kNaslov);
 }
 
 void frmMain::poSendMail_SendSuccesful() { bPoslano = 1; }

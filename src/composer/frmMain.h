@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 class HtmlEditor;
@@ -89,6 +90,10 @@ class frmMain : public QDialog {
   bool posaljiIzravnoDomenama(const QString& to, const QString& cc, const QString& bcc, bool html,
                               bool pojedinacno, bool* ijedna);
   bool posaljiJednu();  // one Send; true only after SendSuccesful
+  bool spojiSe();       // Connect; false after its failure box
+  void pozoviMotor(const std::function<void()>& poziv);  // the engine's failure box after it
+  bool m_uMotoru = false;  // the engine is inside Connect or Send
+  QString m_neuspjeh;      // the explanation its SendFailed left
   QString jednaLinijaDnevnika() const;
   void dodajUDnevnik(bool poslano, const QString& linija);
   void počistiNakonSlanja();

@@ -12,7 +12,9 @@
 #include "dns/modMXQuery.h"
 #include "mail/MessageCheck.h"
 #include "mail/clsSendMail.h"
+#include "platform/RecordSet.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestEnv.h"
 
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
