@@ -247,6 +247,7 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   if (brojač > 0)
     okvir(this, QStringLiteral("Uspješno poslano %1 e-mail poruka!").arg(brojač),
           platform::MsgIcon::Exclamation, platform::defaultTitle());
+  počistiNakonSlanja();
 }
 
 // The failure box waits until the engine has returned: a modal box opened inside its
