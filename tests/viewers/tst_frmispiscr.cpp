@@ -59,6 +59,7 @@ void uIspisu(const QString& tekst, const std::function<void(frmIspisCR&)>& akcij
       akcija(*ispis);
       ispis->close();
     });
+    if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) f.grab().save("/tmp/frmPrikazTeksta.png");
     gumb(&f, "cmdIspis")->click();
   });
   f.PrikažiTekst("Opis greške", tekst, false, {});
@@ -238,6 +239,7 @@ class TstFrmIspisCR : public QObject {
       gumb(&f, "cmdEmailStr")->click();
       QSpinBox* od = polje(&f, "ubOd");
       QCOMPARE(f.focusWidget(), od);
+      if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) f.grab().save("/tmp/frmIspisCROpseg.png");
       const QMap<QChar, Qt::Key> k{{'D', Qt::Key_Down}, {'U', Qt::Key_Up}, {'L', Qt::Key_Left},
                                    {'R', Qt::Key_Right}};
       for (QChar t : tipke) {
