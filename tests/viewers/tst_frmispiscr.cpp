@@ -91,7 +91,7 @@ class TstFrmIspisCR : public QObject {
     env = std::make_unique<TestEnv>();
     dlg = std::make_unique<ScriptedDialogs>();
     platform::SaveVelkorSetting("DirektorijaGenPDF", env->path("pdf/"));
-    QDir().mkpath(env->path("pdf"));
+    QDir().mkpath(env->path("pdf/mapa.pdf"));  // a directory where a PDF is asked for
     g_poslano.clear();
   }
   void cleanup() {
@@ -126,7 +126,6 @@ class TstFrmIspisCR : public QObject {
     QFETCH(QString, odgovor);
     QFETCH(int, stranica);
     QFETCH(QString, poruke);
-    QDir().mkpath(env->path("pdf/mapa.pdf"));
     dlg->answerText(odgovor.isEmpty() ? std::nullopt : std::optional(env->path(odgovor)));
     int ukupno = 0, pregled = 0;
     uIspisu(tekst200(), [&](frmIspisCR& f) {
@@ -178,7 +177,6 @@ class TstFrmIspisCR : public QObject {
   }
   void eMailPDF() {
     QFETCH(QString, odgovor);
-    QDir().mkpath(env->path("pdf/mapa.pdf"));
     platform::SaveVelkorSetting("mnuEmailPrekoOutlookaThunderSMTP", "2");
     frmSlanjeeMaila::RuteSlanja rute;
     rute.smtpPostavkeIspravne = [](QWidget*) { return true; };
@@ -216,9 +214,9 @@ class TstFrmIspisCR : public QObject {
         velicina << pdf.velicina;
       }
     });
-    QCOMPARE(stranica.size(), 6);
-    QVERIFY2(stranica[0] == stranica[1] && stranica[1] == stranica[2], qPrintable(QString::number(stranica[2])));
-    QVERIFY(stranica[3] == stranica[4] && stranica[4] == stranica[5] && stranica[3] > stranica[0]);
+    QCOMPARE(stranica.size(), 6);  // preview, range maximum and printed pages agree
+    QCOMPARE(stranica, QList<int>({stranica[0], stranica[0], stranica[0], stranica[3], stranica[3], stranica[3]}));
+    QVERIFY(stranica[3] > stranica[0]);
     QVERIFY2(velicina[0].contains("(A4)") && velicina[1].startsWith("595"), qPrintable(velicina.join(';')));
     QCOMPARE(dlg->calls.size(), 4);
     QCOMPARE(dlg->calls[0].kind, DialogCall::PageSetup);
@@ -261,11 +259,7 @@ class TstFrmIspisCR : public QObject {
       frmIspisCR f;
       f.PamtiPoziciju = pamti;
       QRect g;
-      uPetlji(&f, [&] {
-        g = QRect(f.pos(), f.size());
-        f.move(30, 45);
-        f.close();
-      });
+      uPetlji(&f, [&] { g = QRect(f.pos(), f.size()), f.move(30, 45), f.close(); });
       f.Prikaži();
       if (pamti) QCOMPARE(g, QRect(pola, 0, pola, pola));
       QCOMPARE(VelkorSetting("KIFModalLeft") + ";" + VelkorSetting("KIFModalTop"),
