@@ -34,7 +34,9 @@ const char* const kUpute =
     "                         bez --query: primjer baze komitenata " VELKOR_SAMPLE_DB "\n"
     "                         (--sql je drugo ime za --query)\n"
     "  --grid [--query T]     prikaži zapise SQL upita u tablici (zadano: komitenti)\n"
-    "  --export F [--query T] zapiši zapise u F (.csv ili .xlsx), bez prozora\n";
+    "  --export F [--query T] zapiši zapise u F (.csv ili .xlsx), bez prozora\n"
+    "  --report [--query T] [--title T] [--to A]\n"
+    "                         izvještaj sa zapisima upita: pregled, ispis, PDF, e-mail\n";
 
 // The component's functions, looked up by name.
 struct Komponenta {
@@ -81,7 +83,8 @@ bool ucitaj(const std::string& putanja, Komponenta& k) {
 bool procitajOpcije(int argc, char** argv, std::map<std::string, std::string>& o) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--demo" || a == "--compose" || a == "--mailing" || a == "--help" || a == "--grid") {
+    if (a == "--demo" || a == "--compose" || a == "--mailing" || a == "--help" || a == "--grid" ||
+        a == "--report") {
       o[a] = "1";
     } else if (a.rfind("--", 0) == 0 && i + 1 < argc) {
       o[a == "--query" ? "--sql" : a] = argv[++i];
@@ -232,6 +235,61 @@ int pregled(const Komponenta& k, clsSlanjeEMaila* obj,
 
 }  // namespace
 
+// ---- the report window over an SQL query ----
+namespace {
+
+struct Izvjestaj {
+  decltype(&clsSlanjeEMaila_PrikaziIzvjestaj) PrikaziIzvjestaj = nullptr;
+  decltype(&VelkorRecordSet_FieldCount) FieldCount = nullptr;
+  decltype(&VelkorRecordSet_Value) Value = nullptr;
+};
+
+// The rows as the report's text: one line a row, the fields separated by " | ".
+std::string tekstZapisa(const Komponenta& k, const Izvjestaj& f, VelkorRecordSet* rs) {
+  std::string tekst;
+  for (int32_t r = 0; r < k.RecordCount(rs); ++r) {
+    for (int32_t p = 0; p < f.FieldCount(rs); ++p) {
+      const char* v = f.Value(rs, r, p);
+      tekst += (p ? " | " : "") + std::string(v ? v : "");
+    }
+    tekst += '\n';
+  }
+  return tekst;
+}
+
+int izvjestaj(const Komponenta& k, clsSlanjeEMaila* obj,
+              const std::map<std::string, std::string>& o) {
+  Izvjestaj f;
+  if (!nadji(k.biblioteka, "clsSlanjeEMaila_PrikaziIzvjestaj", f.PrikaziIzvjestaj) ||
+      !nadji(k.biblioteka, "VelkorRecordSet_FieldCount", f.FieldCount) ||
+      !nadji(k.biblioteka, "VelkorRecordSet_Value", f.Value))
+    return 1;
+  const bool primjer = !o.count("--sql");
+  const std::string sql = opcija(
+      o, "--sql", "SELECT SifKomit AS Šifra, ImeKomit1 AS Ime, Mjesto, eMail AS EMail "
+                  "FROM Komitent ORDER BY ImeKomit1");
+  const std::string veza = opcija(o, "--sql-connection",
+                                  primjer ? std::string("database=") + VELKOR_SAMPLE_DB +
+                                                ";options=QSQLITE_OPEN_READONLY"
+                                          : "");
+  char* greska = nullptr;
+  VelkorRecordSet* rs = k.OpenQuery(opcija(o, "--sql-driver", "QSQLITE").c_str(), veza.c_str(),
+                                    sql.c_str(), &greska);
+  if (!rs) {
+    std::fprintf(stderr, "Greška: %s\n", greska ? greska : "");
+    k.FreeText(greska);
+    return 1;
+  }
+  const std::string tekst = tekstZapisa(k, f, rs);
+  const int izlaz = prijavi(k, obj, f.PrikaziIzvjestaj(obj, opcija(o, "--title", "Komitenti").c_str(),
+                                                       tekst.c_str(), rs,
+                                                       opcija(o, "--to").c_str(), 1));
+  k.RsRelease(rs);
+  return izlaz;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::map<std::string, std::string> o;
   if (!procitajOpcije(argc, argv, o)) return 2;
@@ -244,7 +302,9 @@ int main(int argc, char** argv) {
   clsSlanjeEMaila* obj = k.Create();
   if (!obj) return 1;
   int izlaz;
-  if (o.count("--grid") || o.count("--export")) {
+  if (o.count("--report")) {
+    izlaz = izvjestaj(k, obj, o);
+  } else if (o.count("--grid") || o.count("--export")) {
     izlaz = pregled(k, obj, o);
   } else if (o.count("--mailing")) {
     izlaz = mailing(k, obj, o);

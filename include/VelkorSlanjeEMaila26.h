@@ -113,6 +113,15 @@ int32_t clsSlanjeEMaila_ExportCSV(clsSlanjeEMaila* obj, VelkorRecordSet* rs, int
 int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
                                      const char* datoteka);
 
+/* ---- the report window ----
+ * The report window for a text under a caption: preview, print, page setup, PDF (all
+ * pages or a range), the PDF by e-mail through the send form (to emailPrimatelja, NULL for
+ * none) and, when rs is not NULL, its spreadsheet export and record grid. pamtiPoziciju
+ * not 0: the window's position is restored and saved. Returns like the three methods. */
+int32_t clsSlanjeEMaila_PrikaziIzvjestaj(clsSlanjeEMaila* obj, const char* naslov,
+                                         const char* tekst, VelkorRecordSet* rs,
+                                         const char* emailPrimatelja, int32_t pamtiPoziciju);
+
 #ifdef __cplusplus
 }
 #endif

@@ -463,3 +463,41 @@ int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
   }
   return VELKOR_E_FAIL;
 }
+
+// ---- the report window ----
+
+#include "sender/frmSlanjeeMaila.h"
+#include "viewers/CRIspisPrikTeksta.h"
+#include "viewers/ReportMailHook.h"
+#include "viewers/frmIspisCR.h"
+
+namespace {
+
+void posaljiIzvjestaj(const QString& Subject, const QString& Recepients, const QString& CC,
+                      const QString& BCC, const QString& Poruka, const QString& prilog,
+                      const QString& prilog2, const QString& prilog3) {
+  frmSlanjeeMaila::forma()->Prikaži(Subject, Recepients, CC, BCC, Poruka, prilog, prilog2,
+                                    prilog3);
+}
+
+// The report window knows the send form only through its hook; the component joins them
+// when it is loaded, so every report window of the component can e-mail its PDF.
+[[maybe_unused]] const bool g_izvjestajSaljePDF = (setReportMailHook(&posaljiIzvjestaj), true);
+
+}  // namespace
+
+int32_t clsSlanjeEMaila_PrikaziIzvjestaj(clsSlanjeEMaila* obj, const char* naslov,
+                                         const char* tekst, VelkorRecordSet* rs,
+                                         const char* emailPrimatelja, int32_t pamtiPoziciju) {
+  return pozovi(obj, [&] {
+    frmIspisCR forma;
+    forma.setWindowTitle(uQString(naslov));
+    forma.rptIzvjestaj = CRIspisPrikTeksta();
+    forma.rptIzvjestaj.setText(QStringLiteral("Naslov"), uQString(naslov));
+    forma.rptIzvjestaj.setText(QStringLiteral("Poruka"), uQString(tekst));
+    forma.rsZapisi = rs ? &skupZaProzor(rs) : nullptr;
+    forma.EmailPrimatelja = uQString(emailPrimatelja);
+    forma.PamtiPoziciju = pamtiPoziciju != 0;
+    forma.Prikaži();
+  });
+}

@@ -47,6 +47,8 @@ class Dialogs {
   virtual QStringList openFileNames(QWidget* parent, const FileDialogOptions& options) = 0;
   // The print dialog for printer (which it may change); false on cancel.
   virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;
+  // The page setup dialog for printer (paper, orientation, margins); false on cancel.
+  virtual bool pageSetupDialog(QWidget* parent, QPrinter& printer) = 0;
 };
 
 // The component's dialogs; the Qt implementation unless a test installed another.

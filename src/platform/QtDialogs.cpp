@@ -1,5 +1,6 @@
 #include "platform/QtDialogs.h"
 
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -128,6 +129,11 @@ QStringList QtDialogs::openFileNames(QWidget* parent, const FileDialogOptions& o
 
 bool QtDialogs::printDialog(QWidget* parent, QPrinter& printer) {
   QPrintDialog d(&printer, parent);
+  return d.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::pageSetupDialog(QWidget* parent, QPrinter& printer) {
+  QPageSetupDialog d(&printer, parent);
   return d.exec() == QDialog::Accepted;
 }
 

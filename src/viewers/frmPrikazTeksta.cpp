@@ -11,7 +11,9 @@
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 #include "ui_frmPrikazTeksta.h"
+#include "viewers/CRIspisPrikTeksta.h"
 #include "viewers/PomocneProzora.h"
+#include "viewers/frmIspisCR.h"
 
 namespace {
 
@@ -46,6 +48,7 @@ frmPrikazTeksta* frmPrikazTeksta::forma() {
 frmPrikazTeksta::frmPrikazTeksta(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmPrikazTeksta>()) {
   ui->setupUi(this);
+  connect(ui->cmdIspis, &QPushButton::clicked, this, &frmPrikazTeksta::cmdIspis_Click);
   connect(ui->cmdSelectAll, &QPushButton::clicked, this, &frmPrikazTeksta::cmdSelectAll_Click);
   connect(ui->cmdSpremiTekst, &QPushButton::clicked, this, &frmPrikazTeksta::mnuSpremiTekst_Click);
   connect(ui->mnuSpremiTekst, &QAction::triggered, this, &frmPrikazTeksta::mnuSpremiTekst_Click);
@@ -105,6 +108,14 @@ void frmPrikazTeksta::reject() {
 void frmPrikazTeksta::closeEvent(QCloseEvent* e) {
   e->accept();
   Form_Unload();
+}
+
+void frmPrikazTeksta::cmdIspis_Click() {
+  frmIspisCR ispis(this);
+  ispis.rptIzvjestaj = CRIspisPrikTeksta();
+  ispis.rptIzvjestaj.setText(QStringLiteral("Naslov"), windowTitle());
+  ispis.rptIzvjestaj.setText(QStringLiteral("Poruka"), ui->txtPoruka->toPlainText());
+  ispis.Prikaži();
 }
 
 void frmPrikazTeksta::cmdSelectAll_Click() {

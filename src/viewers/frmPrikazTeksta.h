@@ -7,7 +7,7 @@ namespace Ui { class frmPrikazTeksta; }
 class QCloseEvent;
 
 // Shows a long text (an error description, a log) under the caller's caption, lets the user
-// select and save it, and can put a yes/no question under the text.
+// select, print and save it, and can put a yes/no question under the text.
 //
 // Callers share one instance, forma(). "&Ok" and the close box unload it (the position is
 // saved and the object is deleted once control is back in the event loop, so OdgovorDa can
@@ -36,6 +36,7 @@ class frmPrikazTeksta : public QDialog {
  private:
   void Form_Load();
   void Form_Unload();
+  void cmdIspis_Click();
   void cmdSelectAll_Click();
   void OKButton_Click();
   void cmdDa_Click();

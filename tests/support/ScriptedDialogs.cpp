@@ -55,3 +55,11 @@ bool ScriptedDialogs::printDialog(QWidget*, QPrinter& printer) {
   printer.setOutputFileName(printToFile);
   return true;
 }
+
+bool ScriptedDialogs::pageSetupDialog(QWidget*, QPrinter& printer) {
+  calls << DialogCall{.kind = DialogCall::PageSetup, .title = printer.docName(),
+                      .buttons = MsgButtons::OkCancel};
+  if (take<MsgResult>().value_or(MsgResult::Cancel) != MsgResult::Ok) return false;
+  printer.setPageLayout(pageSetupLayout);
+  return true;
+}

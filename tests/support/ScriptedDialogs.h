@@ -1,5 +1,6 @@
 #pragma once
 #include <QList>
+#include <QPageLayout>
 #include <variant>
 
 #include "platform/Dialogs.h"
@@ -8,7 +9,7 @@
 // Installed for its lifetime. An empty queue answers the cancelling choice
 // (OK for an OK-only box) and counts the box as unanswered.
 struct DialogCall {
-  enum Kind { Message, Timed, Input, OpenFile, SaveFile, Color, OpenFiles, Print } kind;
+  enum Kind { Message, Timed, Input, OpenFile, SaveFile, Color, OpenFiles, Print, PageSetup } kind;
   QString text{};  // message or prompt
   QString title{};
   platform::MsgIcon icon = platform::MsgIcon::None;
@@ -59,6 +60,9 @@ class ScriptedDialogs : public platform::Dialogs {
   QString printToFile;
 
   QStringList openFileNames(QWidget*, const platform::FileDialogOptions& options) override;
+  // Answered with MsgResult::Ok: gives the printer pageSetupLayout.
+  bool pageSetupDialog(QWidget*, QPrinter& printer) override;
+  QPageLayout pageSetupLayout;
 
  private:
   QString fileName(DialogCall::Kind kind, const platform::FileDialogOptions& options);

@@ -1,0 +1,8 @@
+#include "viewers/CRIspisPrikTeksta.h"
+
+platform::Report CRIspisPrikTeksta() {
+  platform::Report r;
+  r.addTextObject(QStringLiteral("Naslov"), platform::Report::Style::Title);
+  r.addTextObject(QStringLiteral("Poruka"), platform::Report::Style::Body);
+  return r;
+}

@@ -1,0 +1,272 @@
+// The report window over the text viewer's report: PDF export read back by poppler, page
+// ranges, the name check and the stored folder, e-mailing through the send form, printing
+// and page setup through the dialog interface, the range keys and the stored position.
+#include <QtTest>
+#include <QtWidgets>
+#include <QPrintPreviewWidget>
+
+#include "platform/SettingsStore.h"
+#include "sender/frmSlanjeeMaila.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestEnv.h"
+#include "viewers/ReportMailHook.h"
+#include "viewers/ViewerTestSupport.h"
+#include "viewers/frmIspisCR.h"
+#include "viewers/frmPrikazTeksta.h"
+
+using platform::MsgIcon;
+using platform::MsgResult;
+using platform::VelkorSetting;
+
+namespace {
+
+QString tekst200() {
+  QStringList redovi;
+  for (int i = 1; i <= 200; ++i) redovi << QString("Redak %1: Šime Čačić <a@b.hr> đžćčš ĐŽĆČŠ").arg(i);
+  return redovi.join('\n');
+}
+
+struct Pdf {
+  int stranica = 0;
+  QString velicina, tekst;
+};
+Pdf procitajPdf(const QString& put) {
+  Pdf pdf;
+  QProcess p;
+  p.start("pdfinfo", {put});
+  p.waitForFinished(30000);
+  for (const QString& red : QString::fromUtf8(p.readAllStandardOutput()).split('\n')) {
+    if (red.startsWith("Pages:")) pdf.stranica = red.mid(6).trimmed().toInt();
+    if (red.startsWith("Page size:")) pdf.velicina = red.mid(10).simplified();
+  }
+  p.start("pdftotext", {"-enc", "UTF-8", put, "-"});
+  p.waitForFinished(30000);
+  pdf.tekst = QString::fromUtf8(p.readAllStandardOutput());
+  return pdf;
+}
+
+QPushButton* gumb(QWidget* w, const QString& ime) { return w->findChild<QPushButton*>(ime); }
+QSpinBox* polje(QWidget* w, const QString& ime) { return w->findChild<QSpinBox*>(ime); }
+
+// The text viewer shows the text; its print button opens the report window, where akcija
+// runs; both windows are closed afterwards.
+void uIspisu(const QString& tekst, const std::function<void(frmIspisCR&)>& akcija) {
+  frmPrikazTeksta f;
+  uPetlji(&f, [&] {
+    QTimer::singleShot(0, &f, [&] {
+      auto* ispis = f.findChild<frmIspisCR*>();
+      QVERIFY(ispis && ispis->isVisible());
+      akcija(*ispis);
+      ispis->close();
+    });
+    if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) f.grab().save("/tmp/frmPrikazTeksta.png");
+    gumb(&f, "cmdIspis")->click();
+  });
+  f.PrikažiTekst("Opis greške", tekst, false, {});
+}
+
+// The send form's routes, recorded: route, subject, recipients, first attachment, and
+// whether that file existed during the call.
+QStringList g_poslano;
+void posaljiFormom(const QString& s, const QString& r, const QString& cc, const QString& bcc,
+                   const QString& p, const QString& a1, const QString& a2, const QString& a3) {
+  uPetlji(frmSlanjeeMaila::forma(), [] {
+    auto* f = frmSlanjeeMaila::forma();
+    f->findChild<QPlainTextEdit*>("txtPoruka")->setPlainText("U prilogu.");
+    gumb(f, "cmdSlanje")->click();
+    f->close();
+  });
+  frmSlanjeeMaila::forma()->Prikaži(s, r, cc, bcc, p, a1, a2, a3);
+}
+
+}  // namespace
+
+class TstFrmIspisCR : public QObject {
+  Q_OBJECT
+  std::unique_ptr<TestEnv> env;
+  std::unique_ptr<ScriptedDialogs> dlg;
+
+ private slots:
+  void init() {
+    env = std::make_unique<TestEnv>();
+    dlg = std::make_unique<ScriptedDialogs>();
+    platform::SaveVelkorSetting("DirektorijaGenPDF", env->path("pdf/"));
+    QDir().mkpath(env->path("pdf/mapa.pdf"));  // a directory where a PDF is asked for
+    g_poslano.clear();
+  }
+  void cleanup() {
+    setReportMailHook(nullptr);
+    frmSlanjeeMaila::PostaviRute({});
+    dlg.reset();
+    env.reset();
+  }
+
+  void izvozPDF_data() {
+    QTest::addColumn<QString>("korak");    // button, or "opseg A B" through the range frame
+    QTest::addColumn<QString>("odgovor");  // name answered in the file dialog, "" cancel
+    QTest::addColumn<int>("stranica");     // pages of the PDF: -1 all, 0 none written
+    QTest::addColumn<QString>("poruke");   // boxes after the file dialog
+    QTest::addColumn<QString>("mapa");     // stored folder afterwards
+    QTest::newRow("all pages") << "cmdUPDF" << "pdf/Izvještaj.PDF" << -1 << "" << "pdf/";
+    QTest::newRow("2 to 2") << "opseg 2 2" << "pdf/dva.pdf" << 1 << "" << "pdf/";
+    QTest::newRow("end clamped") << "poziv 2 999" << "pdf/kraj.pdf" << -2 << "" << "pdf/";
+    QTest::newRow("3 to 2 refused") << "opseg 3 2" << "" << 0
+                                    << "Prvi broj stranice veći od drugog! Ispravite." << "pdf/";
+    QTest::newRow("start past end") << "poziv 9 9" << "" << 0
+                                    << "Prvi broj stranice veći od broja stranica izvještaja (%1)! "
+                                       "Ispravite." << "pdf/";
+    QTest::newRow("cancel") << "cmdUPDF" << "" << 0 << "" << "pdf/";
+    QTest::newRow("bad name, folder kept") << "cmdUPDF" << "nova/x.pdx" << 0
+                                           << "Ime datoteke nije ispravno!" << "nova/";
+    QTest::newRow("new folder, any case") << "cmdUPDF" << "a/b/x.PdF" << -1 << "" << "a/b/";
+    QTest::newRow("directory") << "cmdUPDF" << "pdf/mapa.pdf" << 0 << "Desila se greška: " << "pdf/";
+  }
+  void izvozPDF() {
+    QFETCH(QString, korak);
+    QFETCH(QString, odgovor);
+    QFETCH(int, stranica);
+    QFETCH(QString, poruke);
+    dlg->answerText(odgovor.isEmpty() ? std::nullopt : std::optional(env->path(odgovor)));
+    int ukupno = 0, pregled = 0;
+    uIspisu(tekst200(), [&](frmIspisCR& f) {
+      ukupno = f.rptIzvjestaj.pageCount();
+      pregled = f.CRVRadnici()->pageCount();
+      if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) f.grab().save("/tmp/frmIspisCR.png");
+      const QStringList k = korak.split(' ');
+      if (k[0] == "poziv") return f.IzveziPDF(false, k[1].toInt(), k[2].toInt());
+      if (k[0] == "opseg") {
+        gumb(&f, "cmdUPDFstr")->click();
+        QCOMPARE(f.findChild<QGroupBox*>("fraOpsegStrana")->title(), QString("Export to PDF"));
+        polje(&f, "ubOd")->setValue(k[1].toInt());
+        polje(&f, "ubDo")->setValue(k[2].toInt());
+        return gumb(&f, "cmdOdDoExport")->click();
+      }
+      gumb(&f, k[0])->click();
+    });
+    QVERIFY(ukupno >= 3);
+    QCOMPARE(pregled, ukupno);  // the preview paginates like the PDF
+    QFETCH(QString, mapa);
+    QStringList poruka;
+    for (const DialogCall& c : dlg->calls) {
+      if (c.kind == DialogCall::Message) poruka << c.text;
+      else QCOMPARE(c.file.fileName, env->path("pdf/Izvještaj.PDF"));  // the stored folder
+    }
+    poruke.replace("%1", QString::number(ukupno));
+    QCOMPARE(poruka.join('|').left(poruke.size()), poruke);
+    QCOMPARE(VelkorSetting("DirektorijaGenPDF"), env->path(mapa));
+    QVERIFY(QFileInfo::exists(env->path(mapa)));
+    const QString put = env->path(odgovor);
+    if (stranica == 0) {
+      QVERIFY(odgovor.isEmpty() || !QFileInfo(put).isFile());
+      return;
+    }
+    const Pdf pdf = procitajPdf(put);
+    QCOMPARE(pdf.stranica, stranica == -1 ? ukupno : stranica == -2 ? ukupno - 1 : stranica);
+    QVERIFY2(pdf.tekst.contains("<a@b.hr>") && pdf.tekst.contains("đžćčš ĐŽĆČŠ"), qPrintable(pdf.tekst.left(300)));
+    QCOMPARE(pdf.tekst.contains("Opis greške") && pdf.tekst.contains("Redak 1:"), stranica == -1);
+    QCOMPARE(pdf.tekst.contains("Redak 200:"), stranica != 1);
+  }
+
+  // The PDF goes to the send form: the caption as subject, the PDF as first attachment,
+  // handed to the route; nothing is sent when no PDF was written.
+  void eMailPDF_data() {
+    QTest::addColumn<QString>("odgovor");
+    QTest::addColumn<QString>("poslano");
+    QTest::newRow("written") << "pdf/r.pdf" << "Izvještaj|kupac@firma.hr|pdf/r.pdf|1";
+    QTest::newRow("not written") << "pdf/mapa.pdf" << "";
+  }
+  void eMailPDF() {
+    QFETCH(QString, odgovor);
+    platform::SaveVelkorSetting("mnuEmailPrekoOutlookaThunderSMTP", "2");
+    frmSlanjeeMaila::RuteSlanja rute;
+    rute.smtpPostavkeIspravne = [](QWidget*) { return true; };
+    rute.smtp = [this](const QString& s, const QString& to, const QString&, const QString& a1,
+                       auto&&...) {
+      g_poslano << s << to << QString(a1).replace(env->path() + "/", "") << QString::number(QFile::exists(a1));
+      return true;
+    };
+    frmSlanjeeMaila::PostaviRute(std::move(rute));
+    setReportMailHook(&posaljiFormom);
+    dlg->answerText(env->path(odgovor));
+    uIspisu("<a@b.hr>", [](frmIspisCR& f) {
+      f.EmailPrimatelja = "kupac@firma.hr";
+      gumb(&f, "cmdEmail")->click();
+    });
+    QTEST(g_poslano.join('|'), "poslano");
+  }
+
+  // Printing goes through the print dialog on the report's layout; a page setup is seen in
+  // the next preview, the range maxima and the next print.
+  void ispisIPostavkaStranice() {
+    dlg->printToFile = env->path("ispis.pdf");
+    dlg->pageSetupLayout = QPageLayout(QPageSize(QPageSize::A5), QPageLayout::Landscape,
+                                       QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    QList<int> stranica;
+    QStringList velicina;
+    uIspisu(tekst200(), [&](frmIspisCR& f) {
+      for (MsgResult postavka : {MsgResult::Cancel, MsgResult::Ok}) {
+        dlg->answer(postavka);
+        gumb(&f, "cmdPostaviPrinter")->click();
+        dlg->answer(MsgResult::Ok);
+        gumb(&f, "cmdIspis")->click();
+        const Pdf pdf = procitajPdf(env->path("ispis.pdf"));
+        stranica << f.CRVRadnici()->pageCount() << polje(&f, "ubDo")->maximum() << pdf.stranica;
+        velicina << pdf.velicina;
+      }
+    });
+    QCOMPARE(stranica.size(), 6);  // preview, range maximum and printed pages agree
+    QCOMPARE(stranica, QList<int>({stranica[0], stranica[0], stranica[0], stranica[3], stranica[3], stranica[3]}));
+    QVERIFY(stranica[3] > stranica[0]);
+    QVERIFY2(velicina[0].contains("(A4)") && velicina[1].startsWith("595"), qPrintable(velicina.join(';')));
+    QCOMPARE(dlg->calls.size(), 4);
+    QCOMPARE(dlg->calls[0].kind, DialogCall::PageSetup);
+    QCOMPARE(dlg->calls[1].kind, DialogCall::Print);
+  }
+
+  // Left or Down steps back, Right or Up forward, never below 1 nor past the last page.
+  void tipkeOpsega_data() {
+    QTest::addColumn<QString>("tipke");
+    QTest::addColumn<QString>("vrijednosti");
+    QTest::newRow("down at 1") << "D" << "1";
+    QTest::newRow("right, up, left") << "RUL" << "2 3 2";
+  }
+  void tipkeOpsega() {
+    QFETCH(QString, tipke);
+    QStringList vrijednosti;
+    uIspisu(tekst200(), [&](frmIspisCR& f) {
+      gumb(&f, "cmdEmailStr")->click();
+      QSpinBox* od = polje(&f, "ubOd");
+      QCOMPARE(f.focusWidget(), od);
+      if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) f.grab().save("/tmp/frmIspisCROpseg.png");
+      const QMap<QChar, Qt::Key> k{{'D', Qt::Key_Down}, {'U', Qt::Key_Up}, {'L', Qt::Key_Left},
+                                   {'R', Qt::Key_Right}};
+      for (QChar t : tipke) {
+        QTest::keyClick(od, k[t]);
+        vrijednosti << QString::number(od->value());
+      }
+      QCOMPARE(od->maximum(), f.rptIzvjestaj.pageCount());
+      for (int i = 0; i <= od->maximum(); ++i) QTest::keyClick(od, Qt::Key_Right);
+      QCOMPARE(od->value(), od->maximum());
+    });
+    QTEST(vrijednosti.join(' '), "vrijednosti");
+  }
+
+  // With PamtiPoziciju the window opens at top 0 with left, width and height half the
+  // screen width, and stores where it was left; without, nothing is stored.
+  void polozaj() {
+    const int pola = QGuiApplication::primaryScreen()->geometry().width() / 2;
+    for (bool pamti : {false, true}) {
+      frmIspisCR f;
+      f.PamtiPoziciju = pamti;
+      QRect g;
+      uPetlji(&f, [&] { g = QRect(f.pos(), f.size()), f.move(30, 45), f.close(); });
+      f.Prikaži();
+      if (pamti) QCOMPARE(g, QRect(pola, 0, pola, pola));
+      QCOMPARE(VelkorSetting("KIFModalLeft") + ";" + VelkorSetting("KIFModalTop"),
+               QString(pamti ? "450;675" : ";"));
+    }
+  }
+};
+
+QTEST_MAIN(TstFrmIspisCR)
+#include "tst_frmispiscr.moc"
