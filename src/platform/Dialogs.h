@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -47,6 +48,8 @@ class Dialogs {
   virtual QStringList openFileNames(QWidget* parent, const FileDialogOptions& options) = 0;
   // The print dialog for printer (which it may change); false on cancel.
   virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;
+  // nullopt on cancel.
+  virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) = 0;
 };
 
 // The component's dialogs; the Qt implementation unless a test installed another.

@@ -5,6 +5,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -129,6 +130,13 @@ QStringList QtDialogs::openFileNames(QWidget* parent, const FileDialogOptions& o
 bool QtDialogs::printDialog(QWidget* parent, QPrinter& printer) {
   QPrintDialog d(&printer, parent);
   return d.exec() == QDialog::Accepted;
+}
+
+std::optional<QFont> QtDialogs::chooseFont(QWidget* parent, const QFont& initial) {
+  bool ok = false;
+  const QFont f = QFontDialog::getFont(&ok, initial, parent);
+  if (!ok) return std::nullopt;
+  return f;
 }
 
 }  // namespace platform

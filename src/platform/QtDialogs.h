@@ -16,6 +16,7 @@ class QtDialogs : public Dialogs {
   std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
   QStringList openFileNames(QWidget* parent, const FileDialogOptions& options) override;
   bool printDialog(QWidget* parent, QPrinter& printer) override;
+  std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
 };
 
 }  // namespace platform
