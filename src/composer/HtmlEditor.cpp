@@ -13,7 +13,12 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QWebEngineContextMenuRequest>
 #include <memory>
 #include <optional>
 
@@ -53,6 +58,11 @@ QString jsString(const QString& s) {
 QString setupScript(const QString& css) {
   return QStringLiteral(
              "(function(css){var d=document;d.designMode='on';"
+             // the last selection inside the body, for commands that come after a focus loss
+             "if(!window.__vkSel){window.__vkSel=true;d.addEventListener('selectionchange',function(){"
+             "var s=getSelection();if(s.rangeCount&&d.body&&"
+             "d.body.contains(s.getRangeAt(0).commonAncestorContainer))"
+             "window.__vkRange=s.getRangeAt(0).cloneRange();});}"
              "var s=d.querySelector('style[%1]');"
              "if(!css){if(s)s.remove();return;}"
              "if(!s){s=d.createElement('style');s.setAttribute('%1','');"
@@ -68,6 +78,14 @@ const char* const kSerialize =
     "if(t){s='<!DOCTYPE '+t.name+(t.publicId?' PUBLIC \"'+t.publicId+'\"':'')"
     "+(t.systemId?(t.publicId?' \"':' SYSTEM \"')+t.systemId+'\"':'')+'>\\n';}"
     "return s+c.outerHTML;})()";
+
+// The selection the user left, else the saved one, else the caret at the end of the body.
+const char* const kRestore =
+    "(function(){var d=document,s=getSelection(),r=null;if(!d.body)return false;"
+    "if(s.rangeCount&&d.body.contains(s.getRangeAt(0).commonAncestorContainer))r=s.getRangeAt(0);"
+    "else if(window.__vkRange&&d.body.contains(window.__vkRange.commonAncestorContainer))r=window.__vkRange;"
+    "else{r=d.createRange();r.selectNodeContents(d.body);r.collapse(false);}"
+    "s.removeAllRanges();s.addRange(r);window.__vkRange=r.cloneRange();return true;})()";
 
 // Where an element for <head> may go in a document's text.
 qsizetype headInsertPoint(const QString& html) {
@@ -101,7 +119,9 @@ HtmlEditor::HtmlEditor(QWidget* parent) : QWidget(parent) {
   s->setDefaultTextEncoding(QStringLiteral("utf-8"));
   m_view = new QWebEngineView(this);
   m_view->setPage(m_page);
-  m_view->setContextMenuPolicy(Qt::NoContextMenu);
+  m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(m_view, &QWidget::customContextMenuRequested, this, &HtmlEditor::showContextMenu);
+  m_menu = new QMenu(this);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_view);
@@ -164,12 +184,13 @@ bool HtmlEditor::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString HtmlEditor::helperCss() const {
-  QString css;
+  if (!m_showBorders && !m_showDetails) return {};
+  QString css = QStringLiteral("@media screen{");
   if (m_showBorders) css += QStringLiteral("table,td,th{outline:1px dotted #8c8c8c}");
   if (m_showDetails)
     css += QStringLiteral("p,div,form,span{outline:1px dashed #b4b4e6}"
                           "input,select,textarea{outline:1px dotted #c06000}");
-  return css;
+  return css + QLatin1Char('}');  // never on paper
 }
 
 void HtmlEditor::applyHelperStyle() {
@@ -329,4 +350,66 @@ bool HtmlEditor::print(QPrinter* printer) {
   }
   disconnect(c);
   return result->value_or(false);
+}
+
+bool HtmlEditor::restoreSelection() {
+  m_view->setFocus();
+  return evaluate(QString::fromLatin1(kRestore)).toBool();
+}
+
+bool HtmlEditor::pasteHtml(const QString& html) {
+  if (!restoreSelection()) return false;
+  return execCommand(QStringLiteral("insertHTML"), html);
+}
+
+int HtmlEditor::editFlags() {
+  if (m_menuFlags >= 0) return m_menuFlags;
+  using R = QWebEngineContextMenuRequest;
+  const QVariantList s = evaluate(QStringLiteral(
+      "(function(){var s=getSelection();return [s.rangeCount>0&&!s.isCollapsed,"
+      "document.queryCommandEnabled('undo'),document.queryCommandEnabled('redo'),"
+      "!!document.body&&document.body.childNodes.length>0];})()")).toList();
+  if (s.size() != 4) return 0;
+  int flags = s[3].toBool() ? R::CanSelectAll : 0;
+  if (s[0].toBool()) flags |= R::CanCut | R::CanCopy | R::CanDelete;
+  if (s[1].toBool()) flags |= R::CanUndo;
+  if (s[2].toBool()) flags |= R::CanRedo;
+  const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+  if (clip && (clip->hasText() || clip->hasHtml() || clip->hasImage())) flags |= R::CanPaste;
+  return flags;
+}
+
+void HtmlEditor::setContextMenu(const QStringList& captions, const QList<int>& states) {
+  m_menu->clear();
+  for (qsizetype i = 0; i < captions.size(); ++i) {
+    if (captions[i].isEmpty()) {
+      m_menu->addSeparator();
+      continue;
+    }
+    QAction* a = m_menu->addAction(captions[i]);
+    a->setEnabled(i < states.size() && states[i] >= 3);
+    connect(a, &QAction::triggered, this, [this, i] { emit contextMenuAction(int(i)); });
+  }
+}
+
+// Outside the engine's signal: the page answers our scripts only after it returns.
+void HtmlEditor::showContextMenu(const QPoint& pos) {
+  const QWebEngineContextMenuRequest* r = m_view->lastContextMenuRequest();
+  const int flags = r ? int(r->editFlags()) : -1;
+  QTimer::singleShot(0, this, [this, pos, flags] {
+    // A right click outside the selection moves the caret there first, so that the menu
+    // acts on what was clicked; Chromium's flags then describe a selection that is gone.
+    const bool moved = evaluate(QStringLiteral(
+        "(function(x,y){var s=getSelection();if(s.rangeCount&&!s.isCollapsed){"
+        "var q=s.getRangeAt(0).getClientRects();for(var i=0;i<q.length;i++)"
+        "if(x>=q[i].left&&x<=q[i].right&&y>=q[i].top&&y<=q[i].bottom)return false;}"
+        "var r=document.caretRangeFromPoint(x,y);if(!r)return false;"
+        "s.removeAllRanges();s.addRange(r);return true;})(%1,%2)")
+                                   .arg(pos.x()).arg(pos.y())).toBool();
+    m_menuFlags = moved ? -1 : flags;
+    m_menu->clear();
+    emit contextMenuRequested();
+    m_menuFlags = -1;
+    if (!m_menu->isEmpty()) m_menu->popup(m_view->mapToGlobal(pos));
+  });
 }

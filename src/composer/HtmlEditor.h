@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <QWidget>
 
+class QMenu;
 class QPrinter;
 class QWebEngineView;
 class EditorPage;
@@ -47,6 +48,20 @@ class HtmlEditor : public QWidget {
   bool showDetails() const { return m_showDetails; }
   void setShowDetails(bool on);
 
+  // Puts the selection back where the user left it (a toolbar click or a dialog takes the
+  // focus; a document without one gets the caret at its end) and gives the page the focus.
+  bool restoreSelection();
+  // Replaces the saved selection with html, exactly as given, and puts the caret after it.
+  bool pasteHtml(const QString& html);
+  // What the clipboard and undo commands can do now (QWebEngineContextMenuRequest flags):
+  // while a context menu is asked for, Chromium's own answer; otherwise the selection, the
+  // clipboard and the page's undo history.
+  int editFlags();
+  // The context menu: empty captions are separators, states below 3 disabled entries.
+  // Set while contextMenuRequested is handled; the choice arrives as contextMenuAction.
+  void setContextMenu(const QStringList& captions, const QList<int>& states);
+  QMenu* contextMenu() const { return m_menu; }
+
   // Prints the document on printer; returns when printing has finished.
   bool print(QPrinter* printer);
 
@@ -58,6 +73,10 @@ class HtmlEditor : public QWidget {
   void keyPressed(int key);
   // The selection or the content may have changed (after keys and mouse clicks).
   void displayChanged();
+  // The user asked for the context menu; the handler calls setContextMenu.
+  void contextMenuRequested();
+  // The entry at index (separators counted) of the menu set last was chosen.
+  void contextMenuAction(int index);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,6 +87,7 @@ class HtmlEditor : public QWidget {
   void applyHelperStyle();
   void watchInput(QObject* target);
   QString helperCss() const;
+  void showContextMenu(const QPoint& pos);
 
   QWebEngineView* m_view = nullptr;
   EditorPage* m_page = nullptr;
@@ -80,6 +100,8 @@ class HtmlEditor : public QWidget {
   bool m_showBorders = false;
   bool m_showDetails = false;
   int m_timeoutMs = 10000;
+  QMenu* m_menu = nullptr;
+  int m_menuFlags = -1;  // Chromium's edit flags while a context menu is asked for
 };
 
 // doc as UTF-8 text that declares it: an existing charset declaration says utf-8, else one

@@ -12,6 +12,7 @@
 #include <QWebEngineView>
 
 #include "composer/AddressBookHook.h"
+#include "composer/EditorToolbar.h"
 #include "composer/HtmlEditor.h"
 #include "composer/MailFormat.h"
 #include "composer/PostavkeComposera.h"
@@ -88,6 +89,7 @@ frmMain::frmMain() : ui(std::make_unique<Ui::frmMain>()) {
   s->setDefaultTextEncoding(QStringLiteral("utf-8"));
   poveziKontrole();
   Form_Load();
+  ui->hlAlati->insertWidget(3, new EditorToolbar(ui->Editor, ui->sbStatusBar, this));
 }
 
 frmMain::~frmMain() = default;

@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -49,6 +50,8 @@ class Dialogs {
   virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;
   // The page setup dialog for printer (paper, orientation, margins); false on cancel.
   virtual bool pageSetupDialog(QWidget* parent, QPrinter& printer) = 0;
+  // nullopt on cancel.
+  virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) = 0;
 };
 
 // The component's dialogs; the Qt implementation unless a test installed another.

@@ -6,6 +6,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -135,6 +136,13 @@ bool QtDialogs::printDialog(QWidget* parent, QPrinter& printer) {
 bool QtDialogs::pageSetupDialog(QWidget* parent, QPrinter& printer) {
   QPageSetupDialog d(&printer, parent);
   return d.exec() == QDialog::Accepted;
+}
+
+std::optional<QFont> QtDialogs::chooseFont(QWidget* parent, const QFont& initial) {
+  bool ok = false;
+  const QFont f = QFontDialog::getFont(&ok, initial, parent);
+  if (!ok) return std::nullopt;
+  return f;
 }
 
 }  // namespace platform

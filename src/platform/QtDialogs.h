@@ -17,6 +17,7 @@ class QtDialogs : public Dialogs {
   QStringList openFileNames(QWidget* parent, const FileDialogOptions& options) override;
   bool printDialog(QWidget* parent, QPrinter& printer) override;
   bool pageSetupDialog(QWidget* parent, QPrinter& printer) override;
+  std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
 };
 
 }  // namespace platform

@@ -9,7 +9,7 @@
 // Installed for its lifetime. An empty queue answers the cancelling choice
 // (OK for an OK-only box) and counts the box as unanswered.
 struct DialogCall {
-  enum Kind { Message, Timed, Input, OpenFile, SaveFile, Color, OpenFiles, Print, PageSetup } kind;
+  enum Kind { Message, Timed, Input, OpenFile, SaveFile, Color, OpenFiles, Print, PageSetup, Font } kind;
   QString text{};  // message or prompt
   QString title{};
   platform::MsgIcon icon = platform::MsgIcon::None;
@@ -50,11 +50,21 @@ class ScriptedDialogs : public platform::Dialogs {
   QString saveFileName(QWidget*, const platform::FileDialogOptions& options) override {
     return fileName(DialogCall::SaveFile, options);
   }
+  // Answered from colours / fonts (front first); an empty queue cancels.
   std::optional<QColor> chooseColor(QWidget*, const QColor&) override {
     calls << DialogCall{.kind = DialogCall::Color};
+    if (!colours.isEmpty()) return colours.takeFirst();
     ++unanswered;
     return std::nullopt;
   }
+  std::optional<QFont> chooseFont(QWidget*, const QFont&) override {
+    calls << DialogCall{.kind = DialogCall::Font};
+    if (!fonts.isEmpty()) return fonts.takeFirst();
+    ++unanswered;
+    return std::nullopt;
+  }
+  QList<std::optional<QColor>> colours;
+  QList<std::optional<QFont>> fonts;
   // Answered with MsgResult::Ok: prints to printToFile (PDF).
   bool printDialog(QWidget*, QPrinter& printer) override;
   QString printToFile;
