@@ -5,6 +5,7 @@ include(GNUInstallDirs)
 install(TARGETS VelkorSlanjeEMaila26 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/include/VelkorSlanjeEMaila26.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+file(RELATIVE_PATH VELKOR_PC_PREFIX "/p/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/p")
 configure_file(${CMAKE_SOURCE_DIR}/cmake/VelkorSlanjeEMaila26.pc.in
                ${CMAKE_BINARY_DIR}/VelkorSlanjeEMaila26.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/VelkorSlanjeEMaila26.pc

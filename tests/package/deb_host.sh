@@ -26,7 +26,7 @@ diff <(nm -D --defined-only "$so" | awk '{print $3}' | sort) \
      <(grep -o 'VELKOR_API [^(]*(' "$work/root/usr/include/VelkorSlanjeEMaila26.h" |
        grep -o '[A-Za-z_0-9]*($' | tr -d '(' | sort) || fail "exported symbols"
 
-export PKG_CONFIG_SYSROOT_DIR=$work/root PKG_CONFIG_LIBDIR=$lib/pkgconfig
+export PKG_CONFIG_LIBDIR=$lib/pkgconfig
 # shellcheck disable=SC2046
 cc -Wall -Werror -o "$work/host" "$src/tests/package/host.c" \
   $(pkg-config --cflags --libs VelkorSlanjeEMaila26) || fail "the host does not build"

@@ -122,26 +122,22 @@ class TstThunderbird : public QObject {
     StandIns s({"thunderbird"});
     const QString inj = "x',attachment='/home/user/.ssh/id_rsa";
     const QStringList files{"/tmp/a,b.pdf", "", "/tmp/O'Brien's',c.txt"};
-    QVERIFY(TB_SendEmail("k@f.hr" + inj, "Račun " + inj, "Tijelo " + inj, "c@f.hr" + inj,
-                         "b@f.hr" + inj, TBAttachments(files), "Ana" + inj, false));
+    QVERIFY(TB_SendEmail("to" + inj, "subject" + inj, "body" + inj, "cc" + inj, "bcc" + inj,
+                         TBAttachments(files), "from" + inj, false));
     QTRY_COMPARE(s.calls("thunderbird").size(), 1);
     const QStringList argv = s.calls("thunderbird").at(0);
     QCOMPARE(argv.size(), 2);
     const QMap<QString, QString> f = composeFields(argv[1]);
     QCOMPARE(f.keys(), QStringList({"attachment", "bcc", "cc", "format", "from", "message",
                                     "subject", "to"}));
-    QCOMPARE(f["to"], "k@f.hr" + inj);
-    QCOMPARE(f["subject"], "Račun " + inj);
-    QCOMPARE(f["cc"], "c@f.hr" + inj);
-    QCOMPARE(f["bcc"], "b@f.hr" + inj);
-    QCOMPARE(f["from"], "Ana" + inj);
+    for (const char* k : {"to", "subject", "cc", "bcc", "from"}) QCOMPARE(f[k], k + inj);
     QStringList attached;
     for (const QString& a : f["attachment"].split(','))
       attached << (a.startsWith("file:") ? QUrl(a).toLocalFile() : a);
     QCOMPARE(attached, QStringList({files[0], files[2]}));
     QFile body(f["message"]);
     QVERIFY(body.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(body.readAll()), "Tijelo " + inj);
+    QCOMPARE(QString::fromUtf8(body.readAll()), "body" + inj);
   }
 
   void errorBoxes_data() {
