@@ -18,7 +18,8 @@ endfunction()
 option(VELKOR_TEST_PCH "Precompile the Qt headers of the test programs" ON)
 
 # velkor_tests(DIR LIBS ...): one test program per tests/DIR/tst_*.cpp. The programs of one
-# directory link the same libraries, so they share one precompiled header.
+# directory link the same libraries, so they share one precompiled header; it takes as long
+# as about three of them take to compile (and 400 MB), so only larger directories get one.
 function(velkor_tests dir)
   set(pch "")
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/tst_*.cpp)
@@ -28,9 +29,11 @@ function(velkor_tests dir)
     set(target ${dir}_${base})
     add_executable(${target} ${src} ${helpers})
     target_link_libraries(${target} PRIVATE velkor_testsupport Qt6::Test ${ARGN})
-    if(VELKOR_TEST_PCH AND pch)
+    list(LENGTH tests count)
+    if(NOT VELKOR_TEST_PCH OR count LESS 4)
+    elseif(pch)
       target_precompile_headers(${target} REUSE_FROM ${pch})
-    elseif(VELKOR_TEST_PCH)
+    else()
       target_precompile_headers(${target} PRIVATE <QtTest> <QtWidgets> <QtNetwork>)
       set(pch ${target})
     endif()

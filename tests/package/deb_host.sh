@@ -23,7 +23,7 @@ readelf -d "$so" | grep -q 'SONAME.*\[libVelkorSlanjeEMaila26\.so\.26\]' || fail
   fail "programs"
 # Nothing but the C interface leaves the library.
 diff <(nm -D --defined-only "$so" | awk '{print $3}' | sort) \
-     <(grep -o 'VELKOR_API [^(]*(' "$work/root/usr/include/VelkorSlanjeEMaila26.h" |
+     <(grep -v '^#' "$work/root/usr/include/VelkorSlanjeEMaila26.h" | grep -o 'VELKOR_API [^(]*(' |
        grep -o '[A-Za-z_0-9]*($' | tr -d '(' | sort) || fail "exported symbols"
 
 export PKG_CONFIG_LIBDIR=$lib/pkgconfig
