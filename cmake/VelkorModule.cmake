@@ -15,8 +15,13 @@ function(velkor_module name dir)
   target_link_libraries(${name} PUBLIC ${ARGN})
 endfunction()
 
-# velkor_tests(DIR LIBS ...): one test program per tests/DIR/tst_*.cpp.
+option(VELKOR_TEST_PCH "Precompile the Qt headers of the test programs" ON)
+
+# velkor_tests(DIR LIBS ...): one test program per tests/DIR/tst_*.cpp. The programs of one
+# directory link the same libraries, so they share one precompiled header; it takes as long
+# as about three of them take to compile (and 400 MB), so only larger directories get one.
 function(velkor_tests dir)
+  set(pch "")
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/tst_*.cpp)
   file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.h)
   foreach(src ${tests})
@@ -24,6 +29,14 @@ function(velkor_tests dir)
     set(target ${dir}_${base})
     add_executable(${target} ${src} ${helpers})
     target_link_libraries(${target} PRIVATE velkor_testsupport Qt6::Test ${ARGN})
+    list(LENGTH tests count)
+    if(NOT VELKOR_TEST_PCH OR count LESS 4)
+    elseif(pch)
+      target_precompile_headers(${target} REUSE_FROM ${pch})
+    else()
+      target_precompile_headers(${target} PRIVATE <QtTest> <QtWidgets> <QtNetwork>)
+      set(pch ${target})
+    endif()
     add_test(NAME ${dir}/${base} COMMAND ${target})
     set_tests_properties(${dir}/${base} PROPERTIES
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VELKOR_SOURCE_DIR=${CMAKE_SOURCE_DIR};VELKOR_BUILD_DIR=${CMAKE_BINARY_DIR}"

@@ -16,6 +16,13 @@
 
 #include <stdint.h>
 
+/* Marks what the library exports; everything else in it stays hidden. */
+#if defined(__GNUC__)
+#define VELKOR_API __attribute__((visibility("default")))
+#else
+#define VELKOR_API
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -33,20 +40,20 @@ typedef struct clsSlanjeEMaila clsSlanjeEMaila;
 typedef struct VelkorRecordSet VelkorRecordSet;
 
 /* ---- the component class ---- */
-clsSlanjeEMaila* clsSlanjeEMaila_Create(void);
-void clsSlanjeEMaila_Release(clsSlanjeEMaila* obj);
+VELKOR_API clsSlanjeEMaila* clsSlanjeEMaila_Create(void);
+VELKOR_API void clsSlanjeEMaila_Release(clsSlanjeEMaila* obj);
 /* Text of the last failure of a method call on obj ("" when the last call succeeded).
  * Valid until the next method call on obj or its release. */
-const char* clsSlanjeEMaila_ErrorText(const clsSlanjeEMaila* obj);
+VELKOR_API const char* clsSlanjeEMaila_ErrorText(const clsSlanjeEMaila* obj);
 
 /* 1: the HTML composer with one message per record of *rs. */
-int32_t clsSlanjeEMaila_SlanjePrekoRecordseta(clsSlanjeEMaila* obj, VelkorRecordSet* const* rs,
+VELKOR_API int32_t clsSlanjeEMaila_SlanjePrekoRecordseta(clsSlanjeEMaila* obj, VelkorRecordSet* const* rs,
                                               const int32_t* Parametar);
 /* 2: the HTML composer for one message to typed addresses. */
-int32_t clsSlanjeEMaila_SlanjeBezRecordSeta(clsSlanjeEMaila* obj, const int32_t* Parametar);
+VELKOR_API int32_t clsSlanjeEMaila_SlanjeBezRecordSeta(clsSlanjeEMaila* obj, const int32_t* Parametar);
 /* 3: the single-message send form, pre-filled. lAttachFileName2 and lAttachFileName3 are
  * optional: NULL means "" (a host with seven parameters passes NULL for both). */
-int32_t clsSlanjeEMaila_SlanjeFajlaPrekoEMaila(clsSlanjeEMaila* obj, const int32_t* Parametar,
+VELKOR_API int32_t clsSlanjeEMaila_SlanjeFajlaPrekoEMaila(clsSlanjeEMaila* obj, const int32_t* Parametar,
                                                const char* Subject, const char* Recepients,
                                                const char* CC, const char* BCC,
                                                const char* Poruka, const char* lAttachFileName,
@@ -63,31 +70,31 @@ enum {
 };
 
 /* An empty record set with the given fields (types NULL: all text). NULL on bad arguments. */
-VelkorRecordSet* VelkorRecordSet_Create(int32_t fieldCount, const char* const* names,
+VELKOR_API VelkorRecordSet* VelkorRecordSet_Create(int32_t fieldCount, const char* const* names,
                                         const int32_t* types);
 /* Appends one row: fieldCount values as text (NULL = Null), converted by the field types
  * (numbers with "." or ",", dates as "yyyy-MM-dd[ HH:mm:ss]" or "dd.MM.yyyy"). */
-int32_t VelkorRecordSet_AddRow(VelkorRecordSet* rs, const char* const* values);
+VELKOR_API int32_t VelkorRecordSet_AddRow(VelkorRecordSet* rs, const char* const* values);
 /* Runs an SQL query through a Qt SQL driver ("QSQLITE", "QPSQL", "QODBC") with connection
  * options "database=...;host=...;port=...;user=...;password=...;options=..." (all optional;
  * "options" comes last and takes the rest of the text, since driver options are themselves
  * separated by ";"). The rows are read at once and the connection is closed again.
  * NULL on failure, with the reason in *error when error is not NULL (free it with
  * VelkorRecordSet_FreeText). */
-VelkorRecordSet* VelkorRecordSet_OpenQuery(const char* driver, const char* connection,
+VELKOR_API VelkorRecordSet* VelkorRecordSet_OpenQuery(const char* driver, const char* connection,
                                            const char* sql, char** error);
-int32_t VelkorRecordSet_RecordCount(const VelkorRecordSet* rs);
-int32_t VelkorRecordSet_FieldCount(const VelkorRecordSet* rs);
+VELKOR_API int32_t VelkorRecordSet_RecordCount(const VelkorRecordSet* rs);
+VELKOR_API int32_t VelkorRecordSet_FieldCount(const VelkorRecordSet* rs);
 /* Valid until rs is released. */
-const char* VelkorRecordSet_FieldName(const VelkorRecordSet* rs, int32_t field);
-int32_t VelkorRecordSet_FieldType(const VelkorRecordSet* rs, int32_t field);
+VELKOR_API const char* VelkorRecordSet_FieldName(const VelkorRecordSet* rs, int32_t field);
+VELKOR_API int32_t VelkorRecordSet_FieldType(const VelkorRecordSet* rs, int32_t field);
 /* Value of a row (0-based, in the set's order; rows the component deleted are gone) as
  * text: numbers with ".", dates "yyyy-MM-dd HH:mm:ss" (adDBDate "yyyy-MM-dd"), booleans
  * "True"/"False". NULL for Null or out of range. Valid until the next call on rs or its
  * release. */
-const char* VelkorRecordSet_Value(VelkorRecordSet* rs, int32_t row, int32_t field);
-void VelkorRecordSet_Release(VelkorRecordSet* rs);
-void VelkorRecordSet_FreeText(char* text);
+VELKOR_API const char* VelkorRecordSet_Value(VelkorRecordSet* rs, int32_t row, int32_t field);
+VELKOR_API void VelkorRecordSet_Release(VelkorRecordSet* rs);
+VELKOR_API void VelkorRecordSet_FreeText(char* text);
 
 /* ---- record-set viewers and export ----
  * Windows that the host's report screens share, opened modally for a host's record set.
@@ -95,22 +102,22 @@ void VelkorRecordSet_FreeText(char* text);
 /* The record grid: columns are grid columns (field i is column i + 1), -1 for none;
  * izvjestaj selects a known report's totals and colours ("" for none). The grid's sort
  * stays on rs. */
-int32_t clsSlanjeEMaila_PrikaziZapise(clsSlanjeEMaila* obj, const char* naslov,
+VELKOR_API int32_t clsSlanjeEMaila_PrikaziZapise(clsSlanjeEMaila* obj, const char* naslov,
                                       VelkorRecordSet* rs, int32_t stupacGrupe,
                                       int32_t ukupno1, int32_t ukupno2, const char* izvjestaj);
 /* The spreadsheet export: an .xlsx saved to datoteka (a message confirms it), or with
  * datoteka "" opened in the desktop's spreadsheet program; the CSV export form instead when
  * the setting "PrebacujUCSV" is true. Failures are shown to the user. */
-int32_t clsSlanjeEMaila_PrebaciUExcel(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
+VELKOR_API int32_t clsSlanjeEMaila_PrebaciUExcel(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
                                       int32_t bezZaglavlja, int32_t bezProvjere,
                                       int32_t imenujList, const char* datoteka,
                                       const char* imeLista);
 /* The CSV export form; *prekinuto (may be NULL) is 1 unless an export completed. */
-int32_t clsSlanjeEMaila_ExportCSV(clsSlanjeEMaila* obj, VelkorRecordSet* rs, int32_t* prekinuto);
+VELKOR_API int32_t clsSlanjeEMaila_ExportCSV(clsSlanjeEMaila* obj, VelkorRecordSet* rs, int32_t* prekinuto);
 /* Writes rs without a window: a name ending in ".csv" gets the CSV file with the stored
  * separator, decimal character and quoting; any other name an .xlsx workbook. Needs no
  * display. VELKOR_E_FAIL with the reason on obj when it cannot be written. */
-int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
+VELKOR_API int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
                                      const char* datoteka);
 
 /* ---- the report window ----
@@ -118,7 +125,7 @@ int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
  * pages or a range), the PDF by e-mail through the send form (to emailPrimatelja, NULL for
  * none) and, when rs is not NULL, its spreadsheet export and record grid. pamtiPoziciju
  * not 0: the window's position is restored and saved. Returns like the three methods. */
-int32_t clsSlanjeEMaila_PrikaziIzvjestaj(clsSlanjeEMaila* obj, const char* naslov,
+VELKOR_API int32_t clsSlanjeEMaila_PrikaziIzvjestaj(clsSlanjeEMaila* obj, const char* naslov,
                                          const char* tekst, VelkorRecordSet* rs,
                                          const char* emailPrimatelja, int32_t pamtiPoziciju);
 

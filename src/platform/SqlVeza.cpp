@@ -95,8 +95,10 @@ QString direktorijPodataka() {
   const QString env = qEnvironmentVariable("VELKOR_DATA_DIR");
   if (!env.isEmpty()) return env;
   const QString lib = direktorijBiblioteke();
-  if (!lib.isEmpty()) {
-    const QString installed = QDir::cleanPath(lib + QStringLiteral("/../share/velkor"));
+  // The library lies in lib/ or, on Debian, in lib/<multiarch triplet>/ of its prefix.
+  for (const char* gore : {"/../share/velkor", "/../../share/velkor"}) {
+    if (lib.isEmpty()) break;
+    const QString installed = QDir::cleanPath(lib + QLatin1String(gore));
     if (QFileInfo::exists(installed + QStringLiteral("/komitenti.sqlite"))) return installed;
   }
   return QString::fromUtf8(VELKOR_SOURCE_DATA_DIR);

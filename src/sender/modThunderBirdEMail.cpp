@@ -2,8 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QThread>
+#include <QUrl>
 
 #include "platform/Dialogs.h"
 #include "platform/ProgramLauncher.h"
@@ -115,21 +119,50 @@ bool posaljiTipke(const std::optional<QString>& predmet, Greska* g) {
   return true;
 }
 
-QString stavka(const char* kljuc, const std::optional<QString>& vrijednost) {
-  if (!vrijednost) return {};
-  return QLatin1String(kljuc) + QStringLiteral("='") + *vrijednost + QStringLiteral("',");
+// Thunderbird ends a quoted value at a quote followed by a comma. A value holding that pair
+// goes unquoted and percent-encoded instead, which Thunderbird decodes, so no text of the
+// user's can end its field and start another.
+QString vrijednost(const QString& v) {
+  if (!v.contains(QStringLiteral("',"))) return QLatin1Char('\'') + v + QLatin1Char('\'');
+  return QString::fromLatin1(QUrl::toPercentEncoding(v));
+}
+
+QString stavka(const char* kljuc, const std::optional<QString>& v) {
+  if (!v) return {};
+  return QLatin1String(kljuc) + QLatin1Char('=') + vrijednost(*v) + QLatin1Char(',');
+}
+
+// The list is split at commas: a path holding a comma or a quote goes as an encoded file URL.
+QString prilog(const QString& put) {
+  if (!put.contains(QLatin1Char(',')) && !put.contains(QLatin1Char('\''))) return put;
+  return QStringLiteral("file://") + QString::fromLatin1(QUrl::toPercentEncoding(put, "/"));
 }
 
 QString stavkaPriloga(const TBAttachments& prilozi) {
-  QString popis;
+  QStringList popis;
   if (const auto* lista = std::get_if<QStringList>(&prilozi)) {
     for (const QString& p : *lista)
-      if (!p.isEmpty()) popis += p + QLatin1Char(',');
-    popis.chop(1);
-  } else {
-    popis = std::get<QString>(prilozi);
+      if (!p.isEmpty()) popis << prilog(p);
+  } else if (!std::get<QString>(prilozi).isEmpty()) {
+    popis << prilog(std::get<QString>(prilozi));
   }
-  return popis.isEmpty() ? QString() : stavka("attachment", popis);
+  return popis.isEmpty() ? QString() : stavka("attachment", popis.join(QLatin1Char(',')));
+}
+
+// The body goes to Thunderbird in a file (its "message" item), so no text in it can end its
+// field. The files stay until the host exits: Thunderbird reads them once its window opens.
+std::optional<QString> datotekaTijela(const QString& tijelo, QString* greska) {
+  static QTemporaryDir mapa(QDir::tempPath() + QStringLiteral("/velkor-tb-XXXXXX"));
+  QTemporaryFile f(mapa.path() + QStringLiteral("/poruka-XXXXXX.txt"));
+  f.setAutoRemove(false);
+  const QByteArray utf8 = tijelo.toUtf8();
+  if (!mapa.isValid() || !f.open() || f.write(utf8) != utf8.size() || !f.flush()) {
+    *greska = QStringLiteral("Tekst poruke nije moguće zapisati u privremenu datoteku (%1).")
+                  .arg(mapa.isValid() ? f.errorString() : mapa.errorString());
+    if (f.isOpen()) f.remove();
+    return std::nullopt;
+  }
+  return f.fileName();
 }
 
 }  // namespace
@@ -141,11 +174,11 @@ bool PronadjiThunderbird(QWidget* parent) {
 }
 
 QString TB_ComposeArgument(const std::optional<QString>& to, const std::optional<QString>& subject,
-                           const std::optional<QString>& body, const std::optional<QString>& cc,
+                           const std::optional<QString>& bodyFile, const std::optional<QString>& cc,
                            const std::optional<QString>& bcc,
                            const std::optional<TBAttachments>& attachments,
                            const std::optional<QString>& sender) {
-  QString a = stavka("to", to) + stavka("subject", subject) + stavka("body", body) +
+  QString a = stavka("to", to) + stavka("subject", subject) + stavka("message", bodyFile) +
               stavka("cc", cc) + stavka("bcc", bcc);
   if (attachments) a += stavkaPriloga(*attachments);
   return a + stavka("from", sender) + QStringLiteral("format=1,");
@@ -162,8 +195,13 @@ bool TB_SendEmail(const std::optional<QString>& to, const std::optional<QString>
     porukaNijePronadjen(parent);
     return false;
   }
-  const QString argument = TB_ComposeArgument(to, subject, body, cc, bcc, attachments, sender);
   QString opis;
+  std::optional<QString> tijelo;
+  if (body && !(tijelo = datotekaTijela(*body, &opis))) {
+    porukaGreske(parent, {kGreskaDatoteka, opis, 2});
+    return false;
+  }
+  const QString argument = TB_ComposeArgument(to, subject, tijelo, cc, bcc, attachments, sender);
   if (!platform::startDetached(program, {QStringLiteral("-compose"), argument}, &opis)) {
     porukaGreske(parent, {kGreskaDatoteka, opis, 6});
     return false;

@@ -12,9 +12,10 @@ using TBAttachments = std::variant<QString, QStringList>;
 // True when the Thunderbird program can be found (else the not-found box).
 bool PronadjiThunderbird(QWidget* parent = nullptr);
 
-// The "-compose" argument; absent parameters give no item.
+// The "-compose" argument; absent parameters give no item. The body travels in the file
+// bodyFile names.
 QString TB_ComposeArgument(const std::optional<QString>& to, const std::optional<QString>& subject,
-                           const std::optional<QString>& body, const std::optional<QString>& cc,
+                           const std::optional<QString>& bodyFile, const std::optional<QString>& cc,
                            const std::optional<QString>& bcc,
                            const std::optional<TBAttachments>& attachments,
                            const std::optional<QString>& sender);

@@ -26,12 +26,6 @@ class TstPomocne : public QObject {
     QFETCH(bool, ispravna);
     QCOMPARE(ProvjeriEMailAdrese(lista), ispravna);
   }
-
-  void pripremiZaSQL() {
-    QCOMPARE(PripremiZaSQL("O'Brien"), QString("O''Brien"));
-    QCOMPARE(PripremiZaSQL("''"), QString("''''"));
-    QCOMPARE(PripremiZaSQL("Šarić d.o.o."), QString("Šarić d.o.o."));
-  }
 };
 
 QTEST_MAIN(TstPomocne)

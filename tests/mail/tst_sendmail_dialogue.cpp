@@ -229,32 +229,6 @@ class TstSendMailDialogue : public QObject {
     QCOMPARE(s.log.explanation, QString("Timeout dostignut: SMTP Host ne odgovara na zahtjeve\r\n"));
     QCOMPARE(s.log.failures, 3);
   }
-
-  void tlsWithACertificateOfAPrivateAuthority_data() {
-    QTest::addColumn<int>("tls");  // SmtpPeer::Tls
-    QTest::addColumn<bool>("trusted");
-    QTest::newRow("STARTTLS, not trusted") << int(SmtpPeer::Tls::StartTls) << false;
-    QTest::newRow("STARTTLS, SSL_CERT_FILE") << int(SmtpPeer::Tls::StartTls) << true;
-    QTest::newRow("implicit on 465") << int(SmtpPeer::Tls::Implicit) << true;
-  }
-  void tlsWithACertificateOfAPrivateAuthority() {
-    QFETCH(int, tls);
-    QFETCH(bool, trusted);
-    SmtpPeer::Options o = peerOptions("127.0.0.53");
-    o.tls = SmtpPeer::Tls(tls);
-    o.port = o.tls == SmtpPeer::Tls::Implicit ? 465 : 25;
-    Session s(o);
-    QVERIFY(s.start());
-    if (trusted) qputenv("SSL_CERT_FILE", s.peer.caFile().toUtf8());
-    else qunsetenv("SSL_CERT_FILE");
-    s.m.setSecureConnection(o.tls == SmtpPeer::Tls::Implicit ? 3 : 2);
-    s.m.Send();
-    qunsetenv("SSL_CERT_FILE");
-    QCOMPARE(s.log.successes, trusted ? 1 : 0);
-    QCOMPARE(s.peer.messages().size(), s.log.successes);
-    if (trusted) QVERIFY(s.peer.messages()[0].tls);
-    else QVERIFY2(s.log.explanation.startsWith("TLS certificate not accepted: "), qPrintable(s.log.explanation));
-  }
 };
 
 QTEST_GUILESS_MAIN(TstSendMailDialogue)

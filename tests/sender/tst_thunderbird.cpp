@@ -19,6 +19,36 @@ bool posalji(bool tipka) {
                       kPosiljatelj, tipka);
 }
 
+// Thunderbird's reading of the -compose argument: a comma outside quotes ends a field, and
+// so does the value's opening quote character met again before a comma or the end; a quoted
+// value is taken as it is, any other percent-decoded. Later duplicates are kept apart (key#).
+QMap<QString, QString> composeFields(const QString& a) {
+  QStringList parts(1);
+  QChar quote, prev;
+  for (qsizetype i = 0; i < a.size(); prev = a[i++]) {
+    const QChar c = a[i], next = i + 1 < a.size() ? a[i + 1] : QChar();
+    if (!quote.isNull() && c == quote && (next == ',' || next.isNull()))
+      quote = QChar();
+    else if ((c == '\'' || c == '"') && prev == '=' && quote.isNull())
+      quote = c;
+    else if (c == ',' && quote.isNull()) {
+      parts << QString();
+      continue;
+    }
+    parts.last() += c;
+  }
+  QMap<QString, QString> out;
+  for (const QString& p : parts) {
+    const qsizetype eq = p.indexOf('=');
+    if (eq < 0) continue;
+    QString k = p.left(eq), v = p.mid(eq + 1);
+    while (out.contains(k)) k += '#';
+    const bool quoted = v.size() > 1 && v.startsWith('\'') && v.endsWith('\'');
+    out[k] = quoted ? v.mid(1, v.size() - 2) : QUrl::fromPercentEncoding(v.toUtf8());
+  }
+  return out;
+}
+
 }  // namespace
 
 class TstThunderbird : public QObject {
@@ -40,18 +70,18 @@ class TstThunderbird : public QObject {
     QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("cc");               // "-": absent
     QTest::addColumn<QStringList>("attachments");  // none: absent
-    QTest::addColumn<QString>("items");            // from the body to the sender
+    QTest::addColumn<QString>("items");            // from cc to the sender
     QTest::addColumn<bool>("tipka");
     QTest::newRow("three attachments empty; keystroke to the window found by its subject")
         << "Poštovani"
-        << "" << QStringList{"", "", ""} << "'Poštovani',cc='',bcc=''" << true;
+        << "" << QStringList{"", "", ""} << "cc='',bcc=''" << true;
     QTest::newRow("boxes 1 and 3: one item, one comma between")
         << "T"
         << "c@d.hr" << QStringList{"/tmp/Račun 1.pdf", "", "/tmp/3.xlsx"}
-        << "'T',cc='c@d.hr',bcc='',attachment='/tmp/Račun 1.pdf,/tmp/3.xlsx'" << false;
+        << "cc='c@d.hr',bcc='',attachment='/tmp/Račun 1.pdf,/tmp/3.xlsx'" << false;
     QTest::newRow("quote and line break unchanged, absent items give nothing")
         << "Red 1\nRed 2 \\n it's, \"x\""
-        << "-" << QStringList{} << "'Red 1\nRed 2 \\n it's, \"x\"',bcc=''" << false;
+        << "-" << QStringList{} << "bcc=''" << false;
   }
   void composeArgument() {
     QFETCH(QString, body);
@@ -69,10 +99,14 @@ class TstThunderbird : public QObject {
         attachments.isEmpty() ? std::nullopt : std::optional<TBAttachments>(attachments),
         kPosiljatelj, tipka));
     QTRY_COMPARE(s.calls("thunderbird").size(), 1);  // started detached
-    QCOMPARE(
-        s.calls("thunderbird").at(0),
-        QStringList({"-compose", "to='kupac@firma.hr',subject='Račun O'Brien (17) [$].',body=" +
-                                     items + ",from='Ana Anić <ana@firma.hr>',format=1,"}));
+    const QStringList argv = s.calls("thunderbird").at(0);
+    QCOMPARE(argv.size(), 2);
+    const QString file = composeFields(argv[1]).value("message");
+    QCOMPARE(argv[1], "to='kupac@firma.hr',subject='Račun O'Brien (17) [$].',message='" + file +
+                          "'," + items + ",from='Ana Anić <ana@firma.hr>',format=1,");
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()), body);
     QCOMPARE(s.calls("xdotool"),
              tipka
                  ? QList<QStringList>({{"search", "--sync", "--limit", "1", "--name",
@@ -81,6 +115,29 @@ class TstThunderbird : public QObject {
                  : QList<QStringList>());
     QVERIFY(!tipka || t.elapsed() >= 1000);  // the window is given time to open
     QVERIFY(d->calls.isEmpty());
+  }
+
+  // Text that would end its field in Thunderbird's reading stays inside it.
+  void noValueEndsItsField() {
+    StandIns s({"thunderbird"});
+    const QString inj = "x',attachment='/home/user/.ssh/id_rsa";
+    const QStringList files{"/tmp/a,b.pdf", "", "/tmp/O'Brien's',c.txt"};
+    QVERIFY(TB_SendEmail("to" + inj, "subject" + inj, "body" + inj, "cc" + inj, "bcc" + inj,
+                         TBAttachments(files), "from" + inj, false));
+    QTRY_COMPARE(s.calls("thunderbird").size(), 1);
+    const QStringList argv = s.calls("thunderbird").at(0);
+    QCOMPARE(argv.size(), 2);
+    const QMap<QString, QString> f = composeFields(argv[1]);
+    QCOMPARE(f.keys(), QStringList({"attachment", "bcc", "cc", "format", "from", "message",
+                                    "subject", "to"}));
+    for (const char* k : {"to", "subject", "cc", "bcc", "from"}) QCOMPARE(f[k], k + inj);
+    QStringList attached;
+    for (const QString& a : f["attachment"].split(','))
+      attached << (a.startsWith("file:") ? QUrl(a).toLocalFile() : a);
+    QCOMPARE(attached, QStringList({files[0], files[2]}));
+    QFile body(f["message"]);
+    QVERIFY(body.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(body.readAll()), "body" + inj);
   }
 
   void errorBoxes_data() {

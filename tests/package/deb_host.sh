@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The Debian package as a host's build sees it: unpacked into a scratch root, a C host built
+# with nothing but pkg-config against it, run under Xvfb until the send form shows.
+# Arguments: the build directory, the source directory.
+set -euo pipefail
+build=$1 src=$2
+command -v dpkg-deb >/dev/null || { echo "dpkg-deb is missing"; exit 77; }
+work=$(mktemp -d) xvfb="" host=""
+trap '[ -z "$host" ] || kill "$host" 2>/dev/null; [ -z "$xvfb" ] || kill "$xvfb"; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work/pkg" >cpack.log 2>&1) ||
+  { cat "$work/cpack.log"; fail "cpack"; }
+deb=$(echo "$work"/pkg/*.deb)
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6 (>=' || fail "no computed dependencies"
+dpkg -x "$deb" "$work/root"
+
+so=$(find "$work/root" -name 'libVelkorSlanjeEMaila26.so.26.1.0.1')
+lib=$(dirname "$so")
+readelf -d "$so" | grep -q 'SONAME.*\[libVelkorSlanjeEMaila26\.so\.26\]' || fail "soname"
+[ -f "$work/root/usr/share/velkor/komitenti.sqlite" ] || fail "sample database"
+[ -x "$work/root/usr/bin/velkor-host" ] && [ -x "$work/root/usr/bin/velkor-sendmail" ] ||
+  fail "programs"
+# Nothing but the C interface leaves the library.
+diff <(nm -D --defined-only "$so" | awk '{print $3}' | sort) \
+     <(grep -v '^#' "$work/root/usr/include/VelkorSlanjeEMaila26.h" | grep -o 'VELKOR_API [^(]*(' |
+       grep -o '[A-Za-z_0-9]*($' | tr -d '(' | sort) || fail "exported symbols"
+
+export PKG_CONFIG_LIBDIR=$lib/pkgconfig
+# shellcheck disable=SC2046
+cc -Wall -Werror -o "$work/host" "$src/tests/package/host.c" \
+  $(pkg-config --cflags --libs VelkorSlanjeEMaila26) || fail "the host does not build"
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")" XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+export XDG_RUNTIME_DIR=$work/run && mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+LD_LIBRARY_PATH=$lib "$work/host" &
+host=$!
+win=$(timeout 60 xdotool search --sync --name '^Slanje e-mail-a$' | head -n 1) ||
+  fail "the send form did not open"
+xdotool windowfocus --sync "$win" key Escape
+wait "$host" || fail "the host's call failed"
+host=""
+echo "package, install and host: ok"
