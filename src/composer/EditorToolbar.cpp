@@ -119,13 +119,19 @@ void EditorToolbar::Editor_ContextMenuAction(int index) {
     ExecCommand(*m_editor, naredba, 0, window());
 }
 
-// After the event that reported the change, once for a burst of them.
+// After the event that reported the change, once for a burst of them. The page moves its
+// selection in the render process after our event, so the format is read again a moment
+// later, or a click would show the format of the block it left.
 void EditorToolbar::Editor_DisplayChanged() {
   if (m_prikazCeka) return;
   m_prikazCeka = true;
-  QTimer::singleShot(0, this, [this] {
-    m_prikazCeka = false;
+  const auto prikazi = [this] {
     if (QueryStatus(*m_editor, GetBlockFmt) >= kOmogucena)
       m_status->showMessage(ExecCommand(*m_editor, GetBlockFmt, 2).toString());
+  };
+  QTimer::singleShot(0, this, [this, prikazi] {
+    m_prikazCeka = false;
+    prikazi();
   });
+  QTimer::singleShot(200, this, prikazi);
 }
