@@ -161,14 +161,12 @@ int demo(const Komponenta& k, clsSlanjeEMaila* obj) {
   return izlaz;
 }
 
-int mailing(const Komponenta& k, clsSlanjeEMaila* obj,
-            const std::map<std::string, std::string>& o) {
-  // Without a query: the sample customers that have an address, under the field names the
-  // composer reads.
+// The records of --sql (default: the given query on the bundled sample database); NULL
+// after printing why the query could not be run.
+VelkorRecordSet* otvoriUpit(const Komponenta& k, const std::map<std::string, std::string>& o,
+                            const char* zadaniUpit) {
   const bool primjer = !o.count("--sql");
-  const std::string sql =
-      opcija(o, "--sql",
-             "SELECT eMail AS EMail, ImeKomit1 AS Ime FROM Komitent WHERE LTRIM(RTRIM(eMail)) <> ''");
+  const std::string sql = opcija(o, "--sql", zadaniUpit);
   const std::string veza = opcija(o, "--sql-connection",
                                   primjer ? std::string("database=") + VELKOR_SAMPLE_DB +
                                                 ";options=QSQLITE_OPEN_READONLY"
@@ -179,8 +177,17 @@ int mailing(const Komponenta& k, clsSlanjeEMaila* obj,
   if (!rs) {
     std::fprintf(stderr, "Greška: %s\n", greska ? greska : "");
     k.FreeText(greska);
-    return 1;
   }
+  return rs;
+}
+
+int mailing(const Komponenta& k, clsSlanjeEMaila* obj,
+            const std::map<std::string, std::string>& o) {
+  // Without a query: the sample customers that have an address, under the field names the
+  // composer reads.
+  VelkorRecordSet* rs = otvoriUpit(
+      k, o, "SELECT eMail AS EMail, ImeKomit1 AS Ime FROM Komitent WHERE LTRIM(RTRIM(eMail)) <> ''");
+  if (!rs) return 1;
   std::printf("Zapisa: %d\n", int(k.RecordCount(rs)));
   const int32_t parametar = 0;
   const int izlaz = prijavi(k, obj, k.SlanjePrekoRecordseta(obj, &rs, &parametar));
@@ -205,22 +212,10 @@ int pregled(const Komponenta& k, clsSlanjeEMaila* obj,
   if (!nadji(k.biblioteka, "clsSlanjeEMaila_PrikaziZapise", p.PrikaziZapise) ||
       !nadji(k.biblioteka, "clsSlanjeEMaila_IzveziZapise", p.IzveziZapise))
     return 1;
-  const bool primjer = !o.count("--sql");
-  const std::string sql = opcija(
-      o, "--sql", "SELECT Mjesto, ImeKomit1 AS Ime, eMail AS EMail, SifKomit AS Šifra "
-                  "FROM Komitent ORDER BY Mjesto");
-  const std::string veza = opcija(o, "--sql-connection",
-                                  primjer ? std::string("database=") + VELKOR_SAMPLE_DB +
-                                                ";options=QSQLITE_OPEN_READONLY"
-                                          : "");
-  char* greska = nullptr;
-  VelkorRecordSet* rs = k.OpenQuery(opcija(o, "--sql-driver", "QSQLITE").c_str(), veza.c_str(),
-                                    sql.c_str(), &greska);
-  if (!rs) {
-    std::fprintf(stderr, "Greška: %s\n", greska ? greska : "");
-    k.FreeText(greska);
-    return 1;
-  }
+  VelkorRecordSet* rs = otvoriUpit(k, o,
+                                   "SELECT Mjesto, ImeKomit1 AS Ime, eMail AS EMail, SifKomit AS Šifra "
+                                   "FROM Komitent ORDER BY Mjesto");
+  if (!rs) return 1;
   int izlaz;
   if (o.count("--export")) {
     izlaz = prijavi(k, obj, p.IzveziZapise(obj, rs, opcija(o, "--export").c_str()));
@@ -264,22 +259,10 @@ int izvjestaj(const Komponenta& k, clsSlanjeEMaila* obj,
       !nadji(k.biblioteka, "VelkorRecordSet_FieldCount", f.FieldCount) ||
       !nadji(k.biblioteka, "VelkorRecordSet_Value", f.Value))
     return 1;
-  const bool primjer = !o.count("--sql");
-  const std::string sql = opcija(
-      o, "--sql", "SELECT SifKomit AS Šifra, ImeKomit1 AS Ime, Mjesto, eMail AS EMail "
-                  "FROM Komitent ORDER BY ImeKomit1");
-  const std::string veza = opcija(o, "--sql-connection",
-                                  primjer ? std::string("database=") + VELKOR_SAMPLE_DB +
-                                                ";options=QSQLITE_OPEN_READONLY"
-                                          : "");
-  char* greska = nullptr;
-  VelkorRecordSet* rs = k.OpenQuery(opcija(o, "--sql-driver", "QSQLITE").c_str(), veza.c_str(),
-                                    sql.c_str(), &greska);
-  if (!rs) {
-    std::fprintf(stderr, "Greška: %s\n", greska ? greska : "");
-    k.FreeText(greska);
-    return 1;
-  }
+  VelkorRecordSet* rs = otvoriUpit(k, o,
+                                   "SELECT SifKomit AS Šifra, ImeKomit1 AS Ime, Mjesto, eMail AS EMail "
+                                   "FROM Komitent ORDER BY ImeKomit1");
+  if (!rs) return 1;
   const std::string tekst = tekstZapisa(k, f, rs);
   const int izlaz = prijavi(k, obj, f.PrikaziIzvjestaj(obj, opcija(o, "--title", "Komitenti").c_str(),
                                                        tekst.c_str(), rs,
