@@ -7,8 +7,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QCheckBox>
+#include <QLineEdit>
 
 #include "VelkorSlanjeEMaila26.h"
+#include "support/SmtpPeer.h"
 #include "support/TestEnv.h"
 
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
@@ -49,11 +52,15 @@ QStringList polja(QWidget* forma, std::initializer_list<const char*> imena) {
   return out;
 }
 
+// The answering timers below live no longer than the test that started them: a chain left
+// over would write into that test's finished locals.
+std::unique_ptr<QObject> g_zaTest;
+
 // Waits inside the component's modal loop until the form is shown (for up to 20 s), then
 // runs `akcija` on it. A form still open afterwards is closed, so that a failed check
 // cannot hang the test.
 void kadSeOtvori(const char* ime, std::function<void(QWidget*)> akcija, int pokusaja = 2000) {
-  QTimer::singleShot(10, [=] {
+  QTimer::singleShot(10, g_zaTest.get(), [=] {
     if (QWidget* f = otvorenaForma(ime)) {
       akcija(f);
       if (QPointer<QWidget> p = otvorenaForma(ime)) p->close();
@@ -66,7 +73,7 @@ void kadSeOtvori(const char* ime, std::function<void(QWidget*)> akcija, int poku
 // Answers every message box of the component with its first button, keeping its text,
 // until the composer has been open and closed again (or for up to 30 s).
 void odgovaraj(QStringList* tekstovi, bool bioOtvoren = false, int pokusaja = 3000) {
-  QTimer::singleShot(10, [=] {
+  QTimer::singleShot(10, g_zaTest.get(), [=] {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
         *tekstovi << box->text();
@@ -129,10 +136,12 @@ class TstHostAbi : public QObject {
   }
 
   void init() {
+    g_zaTest = std::make_unique<QObject>();
     env = std::make_unique<TestEnv>();
     QVERIFY((obj = a.Create()));
   }
   void cleanup() {
+    g_zaTest.reset();
     a.Release(obj);
     env.reset();
   }
@@ -343,6 +352,37 @@ class TstHostAbi : public QObject {
     QVERIFY2(izlaz.contains("Zapisa: 3") && izlaz.contains("(-1)") &&
                  izlaz.contains("Nema zaslona"),
              qPrintable(izlaz));
+  }
+
+  // A record-set run refused at the third of five customers: the two sent rows are gone
+  // from the host's set, the refused one and those after it stay.
+  void composer_recordRun_deletesOnlySent() {
+    SmtpPeer peer({.host = "127.0.0.130", .rejectRcpt = {"r3@kupci.hr"}});
+    QVERIFY2(peer.start(), qPrintable(peer.error()));
+    env->writeFile("config/velkor/registry.ini",
+                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\policies\\system]\n"
+                   "SMTPIP=127.0.0.130%2\nSENDER=Prodaja%prodaja@velkor.hr\n");
+    const char* imena[] = {"Ime", "EMail"};
+    VelkorRecordSet* rs = a.RsCreate(2, imena, nullptr);
+    for (int i = 1; i <= 5; ++i) {
+      const QByteArray ime = "Kupac " + QByteArray::number(i), adresa = "r" + QByteArray::number(i) + "@kupci.hr";
+      const char* red[] = {ime.constData(), adresa.constData()};
+      QCOMPARE(a.AddRow(rs, red), VELKOR_OK);
+    }
+    QStringList poruke;
+    odgovaraj(&poruke);
+    kadSeOtvori("frmMain", [&](QWidget* f) {
+      f->findChild<QLineEdit*>("txtSubject")->setText("Ponuda");
+      f->findChild<QCheckBox*>("chkBrišiPoslane")->setChecked(true);
+      f->findChild<QPushButton*>("cmdPošaljiPrekoRS")->click();
+    });
+    QCOMPARE(a.PrekoRecordseta(obj, &rs, &parametar), VELKOR_OK);
+    QVERIFY2(poruke.size() == 2 && poruke[0].contains("550") && poruke[1] == "Prekida se slanje poruka!",
+             qPrintable(poruke.join("|")));
+    QVERIFY(a.RecordCount(rs) == 3 && peer.messages().size() == 2);
+    for (int i = 0; i < 3; ++i)
+      QCOMPARE(vrijednosti(rs, i), QStringList({QString("Kupac %1").arg(i + 3), QString("r%1@kupci.hr").arg(i + 3)}));
+    a.RsRelease(rs);
   }
 };
 
