@@ -26,8 +26,8 @@ QString atribut(const char* ime, const QString& vrijednost) {
 frmDialog_Table::frmDialog_Table(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmDialog_Table>()) {
   ui->setupUi(this);
-  ui->Combo1->addItems({QStringLiteral("Lijevo"), QStringLiteral("Centrirano"), QStringLiteral("Desno")});
-  for (QComboBox* c : {ui->Combo1, ui->combo2, ui->combo3, ui->combo4}) c->setCurrentIndex(-1);
+  ui->Combo1->setEntries({QStringLiteral("Lijevo"), QStringLiteral("Centrirano"), QStringLiteral("Desno")});
+  for (QComboBox* c : {static_cast<QComboBox*>(ui->Combo1), ui->combo2, ui->combo3, ui->combo4}) c->setCurrentIndex(-1);
   ui->combo4->setCurrentText(QStringLiteral("1"));
   PostaviBojuPrikaza(ui->lblBorderColor, m_boja);
   connect(ui->cmdBorderColor, &QPushButton::clicked, this, &frmDialog_Table::cmdBorderColor_Click);

@@ -251,6 +251,22 @@ class TstEditorCommands : public QObject {
     QCOMPARE(d.result(), int(QDialog::Accepted));
   }
 
+  // A typed alignment confirmed with Enter joins the list; the next drop-down shows the
+  // three entries again and keeps the text.
+  void tableDialog_alignmentListRefilled() {
+    frmDialog_Table d;
+    auto* c = d.findChild<QComboBox*>("Combo1");
+    c->setEditText("Gore");
+    QTest::keyClick(c, Qt::Key_Return);
+    QVERIFY(c->findText("Gore") >= 0);
+    c->showPopup();
+    QStringList popis;
+    for (int i = 0; i < c->count(); ++i) popis << c->itemText(i);
+    c->hidePopup();
+    QCOMPARE(popis, QStringList({"Lijevo", "Centrirano", "Desno"}));
+    QCOMPARE(c->currentText(), QString("Gore"));
+  }
+
   void tableDialog_refusesCounts_data() {
     QTest::addColumn<QString>("kolone");
     QTest::addColumn<QString>("redovi");

@@ -208,6 +208,31 @@ class TstSlanje : public QObject {
     QVERIFY(html.contains("<body lang=HR>", Qt::CaseInsensitive));
   }
 
+  // Borders and details shown while editing, the document back from the source tab (its
+  // folder kept as base): the sent HTML holds the document and none of our helper markup.
+  void singleRun_noHelperMarkup() {
+    const QString doc = env.writeFile("pomoc/dopis.html",
+        "<html><head></head><body><p>Poštovani,</p><table border=\"1\"><tbody><tr><td>Čokolada</td>"
+        "<td><span>12,50</span></td></tr></tbody></table><form><input name=\"t1\" value=\"Tekst\"></form></body></html>");
+    int pomocnih = 0;
+    uKomposeru(nullptr, [&](frmMain* f) {
+      HtmlEditor* e = f->Editor();
+      QVERIFY(e->loadDocument(doc) && e->setDocumentHtml(e->documentHtml()));
+      dio<QToolButton>(f, "btnDetails")->click();
+      if (e->showBorders() && e->showDetails())
+        pomocnih = e->evaluate("document.querySelectorAll('style[data-velkor-helper],base[data-velkor-helper]').length").toInt();
+      dio<QLineEdit>(f, "txtTo")->setText("kupac@firma.hr");
+      dio<QPushButton>(f, "cmdSend")->click();
+    });
+    QCOMPARE(pomocnih, 2);
+    QVERIFY(smtp.waitForMessages(primljeno + 1));
+    const QString html = cleanMessage(noviNa(smtp, primljeno).first().emlPath).value("html").toString();
+    for (const char* sadrzaj : {"<p>Poštovani,</p>", "<td>Čokolada</td>", "<span>12,50</span>", "value=\"Tekst\""})
+      QVERIFY2(html.contains(QString::fromUtf8(sadrzaj)), qPrintable(html));
+    for (const char* trag : {"velkor", "outline", "<base", "<style"})
+      QVERIFY2(!html.contains(QLatin1String(trag), Qt::CaseInsensitive), qPrintable(html));
+  }
+
   // Progress in the platform's number form, the run's share of a two-domain run.
   void progressText() {
     QStringList tekstovi;
