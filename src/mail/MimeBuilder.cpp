@@ -229,7 +229,8 @@ bool writeAttachment(const MimeInput& in, const MimeAttachment& a, const Context
   bool ok;
   if (c.mime) {
     const bool inner = a.embedded && !c.relatedBoundary.isEmpty();
-    ok = writePartHeaders(a, in.related, inner ? c.relatedBoundary : c.boundary, w) && writeBase64File(file, w, error) && w.add("");
+    ok = writePartHeaders(a, in.related, inner ? c.relatedBoundary : c.boundary, w) &&
+         writeBase64File(file, w, error) && w.add("");
   } else {
     ok = w.addGenerated("begin 600 " + utf8Safe(a.fileName)) && writeUUFile(file, w, error) &&
          w.add("end");
