@@ -59,9 +59,36 @@ class Lines {
 struct Context {
   QDateTime now;
   QString boundary;
+  QString relatedBoundary;  // set when the HTML and its images nest inside a mixed message
   bool mime = true;
   bool multipart = false;
 };
+
+// HTML with embedded images and other attachments besides: the images belong with the
+// HTML in a multipart/related, which is the first part of a multipart/mixed.
+bool nestsRelated(const MimeInput& in) {
+  if (!in.related || in.encodeType != 0) return false;
+  bool embedded = false, other = false;
+  for (const MimeAttachment& a : in.attachments) (a.embedded ? embedded : other) = true;
+  return embedded && other;
+}
+
+QString relatedBoundaryFor(const QString& outer) {
+  return QString(outer).replace(QLatin1String("_000_"), QLatin1String("_001_"));
+}
+
+QByteArrayList relatedOpening(const QString& inner) {
+  return {"Content-Type: multipart/related;", "\tboundary=\"" + inner.toLatin1() + '"', "",
+          "--" + inner.toLatin1()};
+}
+
+QByteArrayList relatedClosing(const QString& inner) { return {"--" + inner.toLatin1() + "--", ""}; }
+
+bool addAll(const QByteArrayList& lines, Lines& w) {
+  for (const QByteArray& line : lines)
+    if (!w.add(line)) return false;
+  return true;
+}
 
 QByteArray utf8Safe(const QString& text) { return headerSafe(text).toUtf8(); }
 
@@ -100,10 +127,12 @@ bool writeMimeHeaders(const MimeInput& in, const Context& c, Lines& w) {
   }
   if (ok && in.receipt) ok = w.add("Disposition-Notification-To: " + fromValue(in));
   if (ok && c.multipart) {
-    ok = w.add(in.related ? "Content-Type: multipart/related;" : "Content-Type: multipart/mixed;") &&
+    const bool relatedTop = in.related && c.relatedBoundary.isEmpty();
+    ok = w.add(relatedTop ? "Content-Type: multipart/related;" : "Content-Type: multipart/mixed;") &&
          w.add("\tboundary=\"" + c.boundary.toLatin1() + '"') && w.add("") &&
          w.add("This is a multi-part message in MIME format.") && w.add("") &&
          w.add("--" + c.boundary.toLatin1());
+    if (ok && !c.relatedBoundary.isEmpty()) ok = addAll(relatedOpening(c.relatedBoundary), w);
   }
   ok = ok && w.add(in.asHtml ? "Content-Type: text/html;" : "Content-Type: text/plain;");
   ok = ok && w.add("\tcharset=\"utf-8\"");
@@ -142,9 +171,9 @@ QByteArray parameter(const char* name, const QString& value) {
   return QByteArray(name) + "*=utf-8''" + safe.toUtf8().toPercentEncoding();
 }
 
-bool writePartHeaders(const MimeAttachment& a, bool related, const Context& c, Lines& w) {
+bool writePartHeaders(const MimeAttachment& a, bool related, const QString& boundary, Lines& w) {
   const QString name = headerSafe(a.fileName);
-  bool ok = w.add("--" + c.boundary.toLatin1()) &&
+  bool ok = w.add("--" + boundary.toLatin1()) &&
             w.add("Content-Type: " + attachmentContentType(name).toLatin1() + ';') &&
             w.add('\t' + parameter("name", name)) &&
             w.add("Content-Transfer-Encoding: base64") &&
@@ -199,7 +228,9 @@ bool writeAttachment(const MimeInput& in, const MimeAttachment& a, const Context
   }
   bool ok;
   if (c.mime) {
-    ok = writePartHeaders(a, in.related, c, w) && writeBase64File(file, w, error) && w.add("");
+    const bool inner = a.embedded && !c.relatedBoundary.isEmpty();
+    ok = writePartHeaders(a, in.related, inner ? c.relatedBoundary : c.boundary, w) &&
+         writeBase64File(file, w, error) && w.add("");
   } else {
     ok = w.addGenerated("begin 600 " + utf8Safe(a.fileName)) && writeUUFile(file, w, error) &&
          w.add("end");
@@ -243,6 +274,15 @@ qint64 namesSize(const QStringList& names) {
   return total;
 }
 
+// The lines that open and close the related part inside a mixed message.
+qint64 nestingSize(const MimeInput& in) {
+  if (!nestsRelated(in)) return 0;
+  const QString inner = relatedBoundaryFor(MimeBuilder::boundary(QDateTime::currentDateTime()));
+  qint64 total = 0;
+  for (const QByteArray& line : relatedOpening(inner) + relatedClosing(inner)) total += line.size() + 2;
+  return total;
+}
+
 qint64 attachmentsSize(const MimeInput& in) {
   if (in.attachments.isEmpty()) return 0;
   qint64 bytes = 0, names = 0;
@@ -252,7 +292,7 @@ qint64 attachmentsSize(const MimeInput& in) {
   }
   const qint64 count = in.attachments.size();
   if (in.encodeType == 1) return bytes * 4 / 3 + (bytes / 45) * 3 + names + 20 * count;
-  return bytes * 4 / 3 + 42 + (bytes / 57) * 2 + 2 * names + 182 * count + 290;
+  return bytes * 4 / 3 + 42 + (bytes / 57) * 2 + 2 * names + 182 * count + 290 + nestingSize(in);
 }
 
 }  // namespace
@@ -272,6 +312,7 @@ bool MimeBuilder::write(const MimeInput& in, MimeSink& sink) {
   c.boundary = boundary(c.now);
   c.mime = in.encodeType == 0;
   c.multipart = c.mime && !in.attachments.isEmpty();
+  if (nestsRelated(in)) c.relatedBoundary = relatedBoundaryFor(c.boundary);
   Lines w(sink, in.dotStuffing);
   if (!writeAddressHeaders(in, c, w)) return false;
   if (c.mime && !writeMimeHeaders(in, c, w)) return false;
@@ -280,8 +321,17 @@ bool MimeBuilder::write(const MimeInput& in, MimeSink& sink) {
     return false;
   if (!in.attachments.isEmpty() && !w.add("")) return false;
   if (!w.flush()) return false;
-  for (const MimeAttachment& a : in.attachments)
-    if (!writeAttachment(in, a, c, w, error_)) return false;
+  if (nestsRelated(in)) {
+    // the related part's images first and closed, then the other attachments
+    for (const MimeAttachment& a : in.attachments)
+      if (a.embedded && !writeAttachment(in, a, c, w, error_)) return false;
+    if (!addAll(relatedClosing(c.relatedBoundary), w)) return false;
+    for (const MimeAttachment& a : in.attachments)
+      if (!a.embedded && !writeAttachment(in, a, c, w, error_)) return false;
+  } else {
+    for (const MimeAttachment& a : in.attachments)
+      if (!writeAttachment(in, a, c, w, error_)) return false;
+  }
   if (c.multipart && !w.add("--" + c.boundary.toLatin1() + "--")) return false;
   return w.flush();
 }

@@ -44,7 +44,10 @@ struct MimeInput {
   QString priorityWord;  // "High" / "Normal" / "Low", or empty
   bool receipt = false;
   QList<MimeAttachment> attachments;
-  bool related = false;  // some attachment is referenced from the HTML (embedFiles)
+  // Some attachment is referenced from the HTML (embedFiles): the body and those parts
+  // form a multipart/related, nested as the first part of a multipart/mixed when
+  // there are other attachments.
+  bool related = false;
   QString messageIdHost;  // messageIdHost(); empty → "localhost"
   QString zoneOffset;     // e.g. "+0100"; empty → this machine's offset at `now`
   QDateTime now;          // message time; invalid → current time
