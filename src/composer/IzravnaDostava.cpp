@@ -88,10 +88,7 @@ void frmMain::posaljiIzravno(bool bPojedinacno) {
   ui->txtCC->clear();
   ui->txtBCC->clear();
   int brojač = 0;
-  m_rs->MoveFirst();
-  ui->prbUk->setVisible(true);
-  ui->prbUk->setRange(0, m_rs->RecordCount() + 1);
-  ui->prbUk->setValue(1);
+  pocniZapise();
   while (!m_rs->Eof()) {
     const QString adresa = composer::tekstPolja(*m_rs, QStringLiteral("EMail"));
     const QString linija = composer::tekstPolja(*m_rs, QStringLiteral("Ime")) + QLatin1Char(' ') + adresa;
@@ -106,10 +103,5 @@ void frmMain::posaljiIzravno(bool bPojedinacno) {
     ui->prbUk->setValue(ui->prbUk->value() + 1);
     m_rs->MoveNext();
   }
-  ui->prbUk->setVisible(false);
-  if (brojač > 0)
-    platform::dialogs().messageBox(this, QStringLiteral("Uspješno poslano %1 e-mail poruka!").arg(brojač),
-                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
-                                   platform::defaultTitle());
-  počistiNakonSlanja();
+  zavrsiZapise(brojač);
 }

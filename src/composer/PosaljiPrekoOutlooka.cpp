@@ -16,10 +16,7 @@ void frmMain::PosaljiPrekoOutlooka(bool bPojedinacno) {
     return počistiNakonSlanja();
   }
   if (!m_rs || m_rs->RecordCount() <= 0) return počistiNakonSlanja();
-  m_rs->MoveFirst();
-  ui->prbUk->setVisible(true);
-  ui->prbUk->setRange(0, m_rs->RecordCount() + 1);
-  ui->prbUk->setValue(1);
+  pocniZapise();
   int brojač = 0;
   while (!m_rs->Eof()) {
     const QString adresa = composer::tekstPolja(*m_rs, QStringLiteral("EMail"));
@@ -37,12 +34,7 @@ void frmMain::PosaljiPrekoOutlooka(bool bPojedinacno) {
     m_rs->MoveNext();
     ui->prbUk->setValue(ui->prbUk->value() + 1);
   }
-  ui->prbUk->setVisible(false);
-  if (brojač > 0)
-    platform::dialogs().messageBox(this, QStringLiteral("Uspješno poslano %1 e-mail poruka!").arg(brojač),
-                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
-                                   platform::defaultTitle());
-  počistiNakonSlanja();
+  zavrsiZapise(brojač);
 }
 
 // 0 sent, 1 failed (after the "Greška: " box). The boxes decide whether CC and BCC go,

@@ -220,10 +220,7 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   ui->txtBCC->clear();
   ui->txtCC->clear();
   int brojač = 0;
-  m_rs->MoveFirst();
-  ui->prbUk->setVisible(true);
-  ui->prbUk->setRange(0, m_rs->RecordCount() + 1);
-  ui->prbUk->setValue(1);
+  pocniZapise();
   while (!m_rs->Eof()) {
     m.setRecipient(composer::normaliziraneAdrese(composer::tekstPolja(*m_rs, QStringLiteral("EMail"))));
     m.setRecipientDisplayName(composer::tekstPolja(*m_rs, QStringLiteral("Ime")));
@@ -243,11 +240,7 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
     m_rs->MoveNext();
   }
   m.Disconnect();
-  ui->prbUk->setVisible(false);
-  if (brojač > 0)
-    okvir(this, QStringLiteral("Uspješno poslano %1 e-mail poruka!").arg(brojač),
-          platform::MsgIcon::Exclamation, platform::defaultTitle());
-  počistiNakonSlanja();
+  zavrsiZapise(brojač);
 }
 
 // The failure box waits until the engine has returned: a modal box opened inside its
@@ -338,3 +331,20 @@ void frmMain::poSendMail_SendFailed(const QString& Explanation) {
 }
 
 void frmMain::poSendMail_SendSuccesful() { bPoslano = 1; }
+
+// The record runs' common frame: the record bar from the first record, and at the end the
+// bar hidden, the count box when anything went, and the clean-up.
+void frmMain::pocniZapise() {
+  m_rs->MoveFirst();
+  ui->prbUk->setVisible(true);
+  ui->prbUk->setRange(0, m_rs->RecordCount() + 1);
+  ui->prbUk->setValue(1);
+}
+
+void frmMain::zavrsiZapise(int brojač) {
+  ui->prbUk->setVisible(false);
+  if (brojač > 0)
+    okvir(this, QStringLiteral("Uspješno poslano %1 e-mail poruka!").arg(brojač),
+          platform::MsgIcon::Exclamation, platform::defaultTitle());
+  počistiNakonSlanja();
+}

@@ -97,6 +97,8 @@ class frmMain : public QDialog {
   QString jednaLinijaDnevnika() const;
   void dodajUDnevnik(bool poslano, const QString& linija);
   void počistiNakonSlanja();
+  void pocniZapise();
+  void zavrsiZapise(int brojač);
 
   std::unique_ptr<Ui::frmMain> ui;
   clsSendMail* poSendMail = nullptr;
