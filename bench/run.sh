@@ -6,7 +6,9 @@
 #  (b) base64 throughput on one 200 MB file, ours against coreutils `base64`;
 #  (c) peak RSS of velkor-sendmail sending a 500 MB attachment;
 #  (d) time from method 2 to the composer's first paint, and peak RSS;
-#  (e) CSV export rows per second against Python's csv writer.
+#  (e) CSV export rows per second against Python's csv writer;
+#  (f) a record-set run of N customers through the composer against the bare engine sending
+#      the same HTML offer over one session to the same sink.
 # smtp-sink and smtp-source come from Debian's postfix package unpacked into a temporary directory, so
 # Postfix is never installed as this machine's mail server. Needs root (port 25).
 # Environment: BUILD_DIR (default build-bench), BULK_COUNT (2000), SINK_HOST (127.0.0.19).
@@ -74,3 +76,13 @@ ninja -C "$BUILD_DIR" -j2 bench_csvexport >/dev/null
 ours=$("$BUILD_DIR/bench/bench_csvexport" "$WORK/velkor.csv" "$CSV_ROWS"); echo "$ours"; ours=$(echo "$ours" | tail -1)
 theirs=$(/usr/bin/python3 bench/csv_python.py "$WORK/python.csv" "$CSV_ROWS"); echo "$theirs"; theirs=$(echo "$theirs" | tail -1)
 echo "ratio velkor/python csv: $(rate "${ours##* }" "${theirs##* }")"
+
+echo "== (f) record-set run of $BULK_COUNT customers through the composer, against the bare engine"
+ninja -C "$BUILD_DIR" -j2 bench_composer_run >/dev/null
+bare=$("$BUILD_DIR/bench/bench_bulksend" "$SINK_HOST" 25 "$BULK_COUNT" html); echo "bare engine, HTML:"; echo "$bare" | tail -2
+composer=$(QTWEBENGINE_DISABLE_SANDBOX=1 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$WORK" \
+  "$BUILD_DIR/bench/bench_composer_run" "$SINK_HOST" "$BULK_COUNT" 2>/dev/null); echo "$composer" | tail -2
+cpu() { echo "$1" | grep 'cpu us/msg' | awk '{ print $NF }'; }
+# Wall-clock rates move with the machine's load; the CPU time per message does not.
+echo "ratio composer/bare engine, msgs/s: $(rate "${composer##* }" "${bare##* }")," \
+  "by CPU per message: $(rate "$(cpu "$bare")" "$(cpu "$composer")")"

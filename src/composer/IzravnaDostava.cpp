@@ -64,7 +64,7 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
     } else {
       sve = false;
       if (pojedinacno)
-        ui->lstNeuspjelo->addItem((d.to + d.cc + d.bcc).join(QLatin1Char(';')) + QLatin1Char(' ') +
+        m_prikazSlanja->dodaj(ui->lstNeuspjelo, (d.to + d.cc + d.bcc).join(QLatin1Char(';')) + QLatin1Char(' ') +
                                 (host.isEmpty() ? razlog : host));
     }
   }
@@ -94,11 +94,11 @@ void frmMain::posaljiIzravno(bool bPojedinacno) {
     const QString linija = composer::tekstPolja(*m_rs, QStringLiteral("Ime")) + QLatin1Char(' ') + adresa;
     bool ijedna = false;
     if (posaljiIzravnoDomenama(adresa, cc, bcc, html, false, &ijedna)) {
-      ui->lstPoslano->addItem(linija);
+      m_prikazSlanja->dodaj(ui->lstPoslano, linija);
       if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();
       ++brojač;
     } else {
-      ui->lstNeuspjelo->addItem(linija);
+      m_prikazSlanja->dodaj(ui->lstNeuspjelo, linija);
     }
     ui->prbUk->setValue(ui->prbUk->value() + 1);
     m_rs->MoveNext();

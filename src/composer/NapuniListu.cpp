@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QSet>
 #include <exception>
 
 #include "composer/PoljaZapisa.h"
@@ -54,7 +55,8 @@ void frmMain::poveziListuPrimatelja() {
 void frmMain::NapuniListu() {
   ui->lvEmail->clear();
   if (!m_rs) return;
-  QString neispravni, ispravni;
+  QString neispravni;
+  QSet<QString> ispravni;  // whole addresses: one may be the end of another
   try {
     if (m_rs->RecordCount() > 0) {
       m_rs->MoveFirst();
@@ -64,12 +66,12 @@ void frmMain::NapuniListu() {
         if (!ispravnaAdresa(adresa)) {
           neispravni += QLatin1Char(' ') + adresa;
           m_rs->Delete();
-        } else if (!ispravni.contains(adresa, Qt::CaseInsensitive)) {
+        } else if (!ispravni.contains(adresa.toLower())) {
           const QString ime = tekstPolja(*m_rs, QStringLiteral("Ime"));
           auto* item = new QTreeWidgetItem(QStringList{ime + QLatin1Char(' ') + adresa});
           item->setData(0, Qt::UserRole, adresa);
           ui->lvEmail->addTopLevelItem(item);
-          ispravni += adresa + QLatin1Char(';');
+          ispravni.insert(adresa.toLower());
         }
         m_rs->MoveNext();
       }
@@ -87,13 +89,16 @@ void frmMain::NapuniListu() {
 
 void frmMain::GenerirajListu() {
   QString lista;
+  QSet<QString> uListi;  // whole addresses, as in the recipient list
   try {
     if (m_rs && m_rs->RecordCount() > 0) {
       m_rs->MoveFirst();
       for (; !m_rs->Eof(); m_rs->MoveNext()) {
         const QString adresa = tekstPolja(*m_rs, QStringLiteral("EMail"));
-        if (ispravnaAdresa(adresa) && !lista.contains(adresa, Qt::CaseInsensitive))
+        if (ispravnaAdresa(adresa) && !uListi.contains(adresa.toLower())) {
+          uListi.insert(adresa.toLower());
           lista += adresa + QLatin1Char(';');
+        }
       }
     }
     QClipboard* c = QGuiApplication::clipboard();

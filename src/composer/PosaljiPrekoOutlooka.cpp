@@ -22,13 +22,13 @@ void frmMain::PosaljiPrekoOutlooka(bool bPojedinacno) {
     const QString adresa = composer::tekstPolja(*m_rs, QStringLiteral("EMail"));
     const QString linija = composer::tekstPolja(*m_rs, QStringLiteral("Ime")) + QLatin1Char(' ') + adresa;
     if (PosaljiOutlookPoruku(adresa, QString(), QString(), false) != 0) {
-      ui->lstNeuspjelo->addItem(linija);
+      m_prikazSlanja->dodaj(ui->lstNeuspjelo, linija);
       platform::dialogs().messageBox(this, QStringLiteral("Prekida se slanje poruka!"),
                                      platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
                                      platform::defaultTitle());
       return;
     }
-    ui->lstPoslano->addItem(linija);
+    m_prikazSlanja->dodaj(ui->lstPoslano, linija);
     if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();
     ++brojač;
     m_rs->MoveNext();

@@ -59,6 +59,15 @@ QString opisGreške(std::exception_ptr e) {
 }  // namespace
 
 void frmMain::poveziSlanje() {
+  m_odgodaNapretka.setSingleShot(true);
+  m_odgodaNapretka.setInterval(50);
+  connect(&m_odgodaNapretka, &QTimer::timeout, this, &frmMain::prikažiNapredak);
+  m_prikazSlanja = std::make_unique<composer::PrikazSlanja>(
+      QList<QWidget*>{ui->lstPoslano, ui->lstNeuspjelo, ui->prbUk, ui->Progress, ui->lblMailProgress,
+                      ui->sbStatusBar},
+      100);
+  // Lines of one height: a list of thousands is not measured line by line at each drawing.
+  for (QListWidget* l : {ui->lstPoslano, ui->lstNeuspjelo}) l->setUniformItemSizes(true);
   connect(poSendMail, &clsSendMail::Progress, this, &frmMain::poSendMail_Progress);
   connect(poSendMail, &clsSendMail::SendFailed, this, &frmMain::poSendMail_SendFailed);
   connect(poSendMail, &clsSendMail::SendSuccesful, this, &frmMain::poSendMail_SendSuccesful);
@@ -228,12 +237,12 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
     const QString linija = m.RecipientDisplayName() + QLatin1Char(' ') + m.Recipient();
     if (!poslano) {
       m.Disconnect();
-      ui->lstNeuspjelo->addItem(linija);
+      m_prikazSlanja->dodaj(ui->lstNeuspjelo, linija);
       okvir(this, QStringLiteral("Prekida se slanje poruka!"), platform::MsgIcon::Exclamation,
             platform::defaultTitle());
       return;
     }
-    ui->lstPoslano->addItem(linija);
+    m_prikazSlanja->dodaj(ui->lstPoslano, linija);
     if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();
     ++brojač;
     ui->prbUk->setValue(ui->prbUk->value() + 1);
@@ -286,9 +295,9 @@ void frmMain::dodajUDnevnik(bool poslano, const QString& linija) {
   if (poslano) {
     okvir(this, QStringLiteral("Vaš e-mail je uspješno poslan!"), platform::MsgIcon::Information,
           kNaslov);
-    ui->lstPoslano->addItem(linija);
+    m_prikazSlanja->dodaj(ui->lstPoslano, linija);
   } else {
-    ui->lstNeuspjelo->addItem(linija);
+    m_prikazSlanja->dodaj(ui->lstNeuspjelo, linija);
   }
 }
 
@@ -297,21 +306,31 @@ void frmMain::počistiNakonSlanja() {
   TijeloPoruke.clear();
   UgradjeneSlike.clear();
   pješčanik(false);
+  m_odgodaNapretka.stop();
   ui->lblMailProgress->setVisible(false);
   ui->Progress->setVisible(false);
 }
 
 void frmMain::poSendMail_Progress(int PercentComplete) {
-  double mjerilo = 100;
+  m_mjeriloNapretka = 100;
   if (ui->List1->count() == 0) {
     Napredak = PercentComplete;
   } else {
     Napredak = double(std::max(0, ui->List1->currentRow())) * 100 + PercentComplete;
-    mjerilo = double(ui->List1->count()) * 100;
+    m_mjeriloNapretka = double(ui->List1->count()) * 100;
   }
+  if (!m_prikazanNapredak.isValid() || m_prikazanNapredak.hasExpired(50))
+    prikažiNapredak();
+  else if (!m_odgodaNapretka.isActive())
+    m_odgodaNapretka.start();
+}
+
+void frmMain::prikažiNapredak() {
+  m_prikazanNapredak.start();
   ui->Progress->setVisible(true);
   ui->Progress->setValue(int(std::lround(Napredak)));
-  const QString posto = QLocale().toString(Napredak / mjerilo * 100, 'g', QLocale::FloatingPointShortest);
+  const QString posto =
+      QLocale().toString(Napredak / m_mjeriloNapretka * 100, 'g', QLocale::FloatingPointShortest);
   ui->sbStatusBar->showMessage(QStringLiteral("Šaljem .... ") + posto + QStringLiteral("% završeno"));
   ui->lblMailProgress->setText(QStringLiteral("Šaljem .... ") + posto + QLatin1Char('%'));
   ui->lblMailProgress->setVisible(true);

@@ -220,6 +220,10 @@ void frmMain::PostaviUSlanju(bool uSlanju) {
   for (QAction* a : {ui->mnuFileNew, ui->mnuFileOpen, ui->mnuFileExit, ui->mnuViewSettings,
                      ui->mnuViewOptions})
     a->setEnabled(!uSlanju);
+  if (uSlanju)
+    m_prikazSlanja->pokreni();
+  else
+    m_prikazSlanja->zaustavi();
 }
 
 void frmMain::mnuFileNew_Click() {

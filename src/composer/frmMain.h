@@ -1,9 +1,13 @@
 #pragma once
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <functional>
 #include <memory>
+
+#include "composer/PrikazSlanja.h"
 
 class HtmlEditor;
 class clsSendMail;
@@ -99,6 +103,13 @@ class frmMain : public QDialog {
   void počistiNakonSlanja();
   void pocniZapise();
   void zavrsiZapise(int brojač);
+  // The engine reports progress many times per message; the bars and texts are redrawn at
+  // most every 50 ms, the latest figure shown when the pause is over.
+  void prikažiNapredak();
+  double m_mjeriloNapretka = 100;
+  QElapsedTimer m_prikazanNapredak;
+  QTimer m_odgodaNapretka;
+  std::unique_ptr<composer::PrikazSlanja> m_prikazSlanja;
 
   std::unique_ptr<Ui::frmMain> ui;
   clsSendMail* poSendMail = nullptr;

@@ -7,17 +7,17 @@
 
 namespace {
 // The composer knows the address book only through its hook; the component joins them.
-frmMain* composer() {
+frmMain* composerForm() {
   setAddressBookHook(&frmContacts::Prikaži);
   return frmMain::forma();
 }
 }  // namespace
 
 void clsSlanjeEMaila::SlanjePrekoRecordseta(platform::RecordSet& rs, int) {
-  composer()->PrikažiPrekoRS(rs);
+  composerForm()->PrikažiPrekoRS(rs);
 }
 
-void clsSlanjeEMaila::SlanjeBezRecordSeta(int) { composer()->PrikažiBezRS(); }
+void clsSlanjeEMaila::SlanjeBezRecordSeta(int) { composerForm()->PrikažiBezRS(); }
 
 void clsSlanjeEMaila::SlanjeFajlaPrekoEMaila(int, const QString& Subject,
                                              const QString& Recepients, const QString& CC,
