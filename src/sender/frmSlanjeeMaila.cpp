@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStyle>
@@ -363,8 +364,11 @@ void frmSlanjeeMaila::TraziEMailKupca(int polje) {
   const OdabirKupca odabir = TraziKupca(this);
   if (odabir.Odustao || odabir.OdabraniEMail.isEmpty()) return;
   const QString& adresa = odabir.OdabraniEMail;
+  // Whole addresses only: "prodaja@x.hr" is not in "veleprodaja@x.hr".
+  static const QRegularExpression razdjel(QStringLiteral("[;,]"));
   for (QLineEdit* p : {ui->txtPrimatelj, ui->txtCC, ui->txtBCC})
-    if (p->text().contains(adresa, Qt::CaseSensitive)) return;
+    for (const QString& a : p->text().split(razdjel))
+      if (a.trimmed() == adresa) return;
   cilj->setText(cilj->text().isEmpty() ? adresa : cilj->text() + QLatin1Char(';') + adresa);
 }
 

@@ -40,8 +40,10 @@ class TstTraziKupca : public QObject {
     QTest::newRow("button CC appends, trimmed")
         << "cmdEmail_1" << QStringList{a, "b@t.hr ", ""} << "Žitar" << false
         << QStringList{a, "b@t.hr;" + z, ""};
-    QTest::newRow("present in another field")  // the address matches anywhere
+    QTest::newRow("present in another field")
         << "txtPrimatelj" << QStringList{a, "", z} << "zitar" << false << QStringList{};
+    QTest::newRow("only inside a longer address")
+        << "txtPrimatelj" << QStringList{"vele" + z, "", ""} << "zitar" << false << QStringList{"vele" + z + ";" + z, "", ""};
     QTest::newRow("Esc with a result on screen")
         << "txtCC" << QStringList{a, "ivo@firma.hr", ""} << "Žitar" << true << QStringList{};
   }
