@@ -6,6 +6,7 @@
 #include <memory>
 
 class HtmlEditor;
+class QLabel;
 class clsSendMail;
 namespace platform { class RecordSet; }
 namespace Ui { class frmMain; }
@@ -70,6 +71,11 @@ class frmMain : public QDialog {
   platform::RecordSet* RecordSet() const { return m_rs; }
   QString PreviewFile() const;  // temp.html in the window's private directory
 
+  // The subject and body of the message going now: in a record run with the current
+  // record's personal fields filled in, otherwise as written (OsobnaPoljaPoruke.cpp).
+  QString predmetPoruke() const;
+  QString tijeloPoruke() const;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void reject() override;  // Esc leaves the way the close box does
@@ -99,6 +105,16 @@ class frmMain : public QDialog {
   void počistiNakonSlanja();
   void pocniZapise();
   void zavrsiZapise(int brojač);
+
+  // Personal fields (OsobnaPoljaPoruke.cpp).
+  void poveziPolja();
+  void napuniIzbornikPolja();
+  void umetniPolje(const QString& ime);
+  bool pripremiPolja(bool bPojedinacno);  // false: unknown fields named, nothing to send
+  QString pripremiPregled(const QString& html);
+  bool m_poZapisima = false;  // the run now going is a record run
+  QString m_predmet;          // the subject as written when the run started
+  QLabel* m_pregledZa = nullptr;
 
   std::unique_ptr<Ui::frmMain> ui;
   clsSendMail* poSendMail = nullptr;

@@ -52,8 +52,9 @@ class TstSlanje : public QObject {
   SmtpPeer smtp{{.host = "127.0.0.100", .rejectRcpt = {"r3@kupci.hr"}}};
   SmtpPeer nijem{{.host = "127.0.0.101", .mode = "silent"}};
   SmtpPeer prva{{.host = "127.0.0.104"}}, druga{{.host = "127.0.0.105"}};
+  SmtpPeer polja{{.host = "127.0.0.140"}};
   PeerProcess dnsmasq;
-  int primljeno = 0, prvaPrimila = 0, drugaPrimila = 0;
+  int primljeno = 0, prvaPrimila = 0, drugaPrimila = 0, poljaPrimila = 0;
 
   template <class T = QWidget> static T* dio(frmMain* f, const char* ime) { return f->findChild<T*>(ime); }
 
@@ -77,7 +78,7 @@ class TstSlanje : public QObject {
 
  private slots:
   void initTestCase() {
-    for (SmtpPeer* p : {&smtp, &nijem, &prva, &druga}) QVERIFY2(p->start(), qPrintable(p->error()));
+    for (SmtpPeer* p : {&smtp, &nijem, &prva, &druga, &polja}) QVERIFY2(p->start(), qPrintable(p->error()));
     const QStringList args{"--no-daemon", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
                            "--listen-address=127.0.0.103", "--bind-interfaces", "--port", "53",
                            "--mx-host=prva.hr,127.0.0.104,10", "--mx-host=druga.hr,127.0.0.105,10"};
@@ -144,6 +145,68 @@ class TstSlanje : public QObject {
     QVERIFY(dlg->last().text == zadnjiOkvir && dlg->last().icon == platform::MsgIcon::Exclamation);
     QCOMPARE(adreseZapisa(rs), ostaju);
     QVERIFY(neuspjelo.isEmpty() || dlg->texts().join("\n").contains("550 5.1.1 <r3@kupci.hr>"));
+  }
+
+  // Fields that are no column: one box names them, and no message goes.
+  void personalFields_unknownNothingSent() {
+    QVERIFY(composer::SpremiSMTPIP("127.0.0.140", 2));
+    platform::RecordSet rs = kupci({"u1@kupci.hr", "u2@kupci.hr"});
+    QStringList dnevnik{"?"};
+    QString fokus;
+    uKomposeru(&rs, [&](frmMain* f) {
+      dio<QLineEdit>(f, "txtSubject")->setText("Za {{Ime}} iz {{Grad}}");
+      f->Editor()->setDocumentHtml("<p>{{Ime}}, {{Popust}} {{grad}}</p>");
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      dnevnik = stavke(dio<QListWidget>(f, "lstPoslano")) + stavke(dio<QListWidget>(f, "lstNeuspjelo"));
+      fokus = f->focusWidget() ? f->focusWidget()->objectName() : QString();
+    });
+    QCOMPARE(dlg->calls.size(), 1);
+    QCOMPARE(dlg->last().text, QString("Nepoznata polja: {{Grad}}, {{Popust}}.\r\nPolja zapisa su: Ime, EMail."
+                                       "\r\nPoruke nisu poslane."));
+    QVERIFY(dlg->last().title == "Slanje E-mail-a" && dlg->last().icon == platform::MsgIcon::Exclamation);
+    QCOMPARE(fokus, QString("txtSubject"));
+    QCOMPARE(dnevnik, QStringList());
+    QCOMPARE(polja.messages().size(), poljaPrimila);
+  }
+
+  // Personal fields over a record run: each message carries its own record's values, a
+  // value's markup escaped in the HTML, on the configured server and by direct delivery.
+  void personalFields_run_data() {
+    QTest::addColumn<QString>("smtpip");
+    QTest::addColumn<QString>("domena");
+    QTest::newRow("configured server") << "127.0.0.140" << "kupci.hr";
+    QTest::newRow("direct delivery") << "FIND" << "prva.hr";
+  }
+  void personalFields_run() {
+    QFETCH(QString, smtpip);
+    QFETCH(QString, domena);
+    QVERIFY(composer::SpremiSMTPIP(smtpip, 2));
+    platform::RecordSet rs({{"Ime"}, {"EMail"}, {"Iznos"}});
+    const QStringList imena{"Ana Šimić", "Ivo <b>Ivić</b>", "Đuro Čačić", "Žana Š.", "Mia & Co"};
+    const QList<double> iznosi{1234.5, 99, 0.125, 1000000, -7.25};
+    for (int i = 0; i < 5; ++i) rs.AddRow({imena[i], QString("p%1@%2").arg(i + 1).arg(domena), iznosi[i]});
+    uKomposeru(&rs, [&](frmMain* f) {
+      dio<QLineEdit>(f, "txtSubject")->setText("Račun za {{Ime}}: {{ Iznos }} EUR");
+      f->Editor()->setDocumentHtml("<html><body><p>Poštovani {{Ime}},</p><p>iznos je {{Iznos}} EUR.</p></body></html>");
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+    });
+    SmtpPeer& peer = smtpip == "FIND" ? prva : polja;
+    int& vidjeno = smtpip == "FIND" ? prvaPrimila : poljaPrimila;
+    QVERIFY(peer.waitForMessages(vidjeno + 5));
+    const QList<SmtpPeer::Message> nove = noviNa(peer, vidjeno);
+    const QStringList oblici{"1.234,50", "99,00", "0,125", "1.000.000,00", "-7,25"};
+    const QStringList html{"Ana Šimić", "Ivo &lt;b&gt;Ivić&lt;/b&gt;", "Đuro Čačić", "Žana Š.", "Mia &amp; Co"};
+    QCOMPARE(nove.size(), 5);
+    // One session, the first this server saw: the refused run before opened none.
+    QVERIFY(smtpip == "FIND" || std::all_of(nove.begin(), nove.end(), [](const auto& m) { return m.session == 1; }));
+    for (int i = 0; i < 5; ++i) {
+      QCOMPARE(nove[i].rcptTos, QStringList{QString("p%1@%2").arg(i + 1).arg(domena)});
+      const QJsonObject c = cleanMessage(nove[i].emlPath);
+      QCOMPARE(c.value("subject").toString(), "Račun za " + imena[i] + ": " + oblici[i] + " EUR");
+      const QString tijelo = c.value("html").toString();
+      QVERIFY2(tijelo.contains("<p>Poštovani " + html[i] + ",</p><p>iznos je " + oblici[i] + " EUR.</p>"), qPrintable(tijelo));
+    }
+    QCOMPARE(dlg->last().text, QString("Uspješno poslano 5 e-mail poruka!"));
   }
 
   // A server that never greets: the time-out is shown and nothing counts.
