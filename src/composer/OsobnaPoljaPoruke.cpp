@@ -23,9 +23,10 @@ void frmMain::poveziPolja() {
   m_pregledZa->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   ui->vlPreview->insertWidget(0, m_pregledZa);
   ui->vlPreview->setStretchFactor(ui->WbrPreview, 1);
-  // Another recipient picked while the preview shows: the preview follows.
+  // Another recipient picked while the preview shows: the preview follows (not during a
+  // run: the page's answer would be awaited inside the engine's own wait).
   connect(ui->lvEmail, &QTreeWidget::currentItemChanged, this, [this] {
-    if (ui->SSTab2->currentWidget() == ui->tabPreview) SSTab2_Click(1);
+    if (!m_uSlanju && ui->SSTab2->currentWidget() == ui->tabPreview) SSTab2_Click(1);
   });
   napuniIzbornikPolja();
 }

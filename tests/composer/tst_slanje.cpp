@@ -407,7 +407,7 @@ class TstSlanje : public QObject {
     platform::RecordSet rs = kupci({"k1@kupci.hr", "k2@kupci.hr", "k3@kupci.hr"});
     QStringList dnevnik;
     uKomposeru(&rs, [&](frmMain* f) {
-      f->Editor()->setDocumentHtml("<p>Preko klijenta</p>");
+      f->Editor()->setDocumentHtml("<p>Preko klijenta {{Ime}}</p>");
       dio<QCheckBox>(f, "chkPrekoOutlooka")->setChecked(true);
       dio<QCheckBox>(f, "chkBrišiPoslane")->setChecked(true);
       // The first call succeeds; then the stand-in fails.
@@ -427,6 +427,7 @@ class TstSlanje : public QObject {
     for (const char* h : {"Importance: high\n", "X-Priority: 1\n", "Content-Type: text/html;"})
       QVERIFY2(poruka.contains(h), h);
     QCOMPARE(adreseZapisa(rs), QStringList({"k2@kupci.hr", "k3@kupci.hr"}));
+    QVERIFY(checkMessage(dir + "/sendmail.1.stdin").value("html").toString().contains("Preko klijenta Kupac Čić 1"));
   }
 
   // The recipient list: invalid rows purged in one box, the clipboard, Delete.
