@@ -45,8 +45,8 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
       m.setRecipientDisplayName(QString());
       m.setCcDisplayName(QString());
       m.setReplyToAddress(ui->txtFrom->property("Tag").toString());
-      m.setSubject(ui->txtSubject->text());
-      m.setMessage(TijeloPoruke);
+      m.setSubject(predmetPoruke());
+      m.setMessage(tijeloPoruke());
       const QString a = ui->txtAttach->text().trimmed();
       m.setAttachment(UgradjeneSlike.isEmpty() ? a
                       : a.isEmpty()            ? UgradjeneSlike

@@ -46,8 +46,8 @@ qint16 frmMain::PosaljiOutlookPoruku(const QString& to, const QString& cc, const
   if (!ui->txtCC->text().trimmed().isEmpty()) item.CC = cc;
   if (!ui->txtBCC->text().trimmed().isEmpty()) item.BCC = bcc;
   item.HtmlBody = true;
-  item.Body = TijeloPoruke;
-  item.Subject = ui->txtSubject->text();
+  item.Body = tijeloPoruke();
+  item.Subject = predmetPoruke();
   item.HighImportance = true;
   QString greška;
   bool ok = true;

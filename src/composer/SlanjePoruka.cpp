@@ -144,6 +144,7 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
   for (QLineEdit* polje : {ui->txtTo, ui->txtCC, ui->txtBCC})
     polje->setText(composer::normaliziraneAdrese(polje->text()));
   if (bPojedinacno && !provjeriPojedinacno()) return;
+  if (!pripremiPolja(bPojedinacno)) return;
   PostaviUSlanju(true);
   // Whatever ends the run, the session is closed, the pointer restored and the window
   // released.
@@ -233,6 +234,7 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   while (!m_rs->Eof()) {
     m.setRecipient(composer::normaliziraneAdrese(composer::tekstPolja(*m_rs, QStringLiteral("EMail"))));
     m.setRecipientDisplayName(composer::tekstPolja(*m_rs, QStringLiteral("Ime")));
+    m.setSubject(predmetPoruke()), m.setMessage(tijeloPoruke());
     const bool poslano = posaljiJednu();
     const QString linija = m.RecipientDisplayName() + QLatin1Char(' ') + m.Recipient();
     if (!poslano) {

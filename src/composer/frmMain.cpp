@@ -100,6 +100,7 @@ QString frmMain::PreviewFile() const { return m_privremeni.filePath(QStringLiter
 
 void frmMain::poveziKontrole() {
   connect(ui->Editor, &HtmlEditor::keyPressed, this, [] { g_mijenjana = true; });
+  poveziPolja();
   connect(ui->mnuFileNew, &QAction::triggered, this, &frmMain::mnuFileNew_Click);
   connect(ui->btnNew, &QToolButton::clicked, this, &frmMain::mnuFileNew_Click);
   connect(ui->cmdReset, &QPushButton::clicked, this, &frmMain::mnuFileNew_Click);
@@ -169,6 +170,7 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::prikaži() {
+  napuniIzbornikPolja();
   exec();
   // Closing ended exec(); nothing of the window is used after this.
   delete this;
@@ -321,7 +323,7 @@ void frmMain::SSTab2_Click(int napušteni) {
   }
   QSaveFile f(PreviewFile());
   if (!f.open(QIODevice::WriteOnly)) return;
-  f.write(sUtf8Deklaracijom(html).toUtf8());
+  f.write(sUtf8Deklaracijom(pripremiPregled(html)).toUtf8());
   if (f.commit()) {
     ui->WbrPreview->load(QUrl::fromLocalFile(PreviewFile()));
   }

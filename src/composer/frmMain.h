@@ -10,6 +10,7 @@
 #include "composer/PrikazSlanja.h"
 
 class HtmlEditor;
+class QLabel;
 class clsSendMail;
 namespace platform { class RecordSet; }
 namespace Ui { class frmMain; }
@@ -74,6 +75,11 @@ class frmMain : public QDialog {
   platform::RecordSet* RecordSet() const { return m_rs; }
   QString PreviewFile() const;  // temp.html in the window's private directory
 
+  // The subject and body of the message going now: in a record run with the current
+  // record's personal fields filled in, otherwise as written (OsobnaPoljaPoruke.cpp).
+  QString predmetPoruke() const;
+  QString tijeloPoruke() const;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void reject() override;  // Esc leaves the way the close box does
@@ -110,6 +116,16 @@ class frmMain : public QDialog {
   QElapsedTimer m_prikazanNapredak;
   QTimer m_odgodaNapretka;
   std::unique_ptr<composer::PrikazSlanja> m_prikazSlanja;
+
+  // Personal fields (OsobnaPoljaPoruke.cpp).
+  void poveziPolja();
+  void napuniIzbornikPolja();
+  void umetniPolje(const QString& ime);
+  bool pripremiPolja(bool bPojedinacno);  // false: unknown fields named, nothing to send
+  QString pripremiPregled(const QString& html);
+  bool m_poZapisima = false;  // the run now going is a record run
+  QString m_predmet;          // the subject as written when the run started
+  QLabel* m_pregledZa = nullptr;
 
   std::unique_ptr<Ui::frmMain> ui;
   clsSendMail* poSendMail = nullptr;

@@ -2,10 +2,12 @@
 // through dnsmasq's MX answers, and the desktop mail route through a recording sendmail.
 #include <QtTest>
 #include <QtWidgets>
+#include <QWebEngineView>
 #include <functional>
 
 #include "composer/AddressBookHook.h"
 #include "composer/HtmlEditor.h"
+#include "composer/OsobnaPolja.h"
 #include "composer/PostavkeComposera.h"
 #include "composer/frmMain.h"
 #include "contacts/frmContacts.h"
@@ -37,6 +39,15 @@ platform::RecordSet kupci(const QStringList& adrese) {
   return rs;
 }
 
+// Two customers whose values try every rule of the personal fields.
+platform::RecordSet poljaKupaca() {
+  platform::RecordSet rs({{"Ime"}, {"EMail"}, {"Iznos"}, {"Broj"}, {"Datum"}, {"Napomena"}, {"Broj računa"}, {"Aktivan"}});
+  rs.AddRow({"Ana <b>&\"'\nŠ.", "ana@x.hr", 1234567.5, 10000, QDate(2026, 3, 7), QVariant(), "R-1/2026", true});
+  rs.AddRow({"Ivo", "ivo@x.hr", -0.125, -42, QDateTime(QDate(2026, 12, 31), QTime(14, 5)), "ok", "R-2", false});
+  rs.MoveFirst();
+  return rs;
+}
+
 QStringList adreseZapisa(platform::RecordSet& rs) {
   QStringList out;
   for (const auto& r : rs.rows()) out << r.value(1).toString();
@@ -52,8 +63,9 @@ class TstSlanje : public QObject {
   SmtpPeer smtp{{.host = "127.0.0.100", .rejectRcpt = {"r3@kupci.hr"}}};
   SmtpPeer nijem{{.host = "127.0.0.101", .mode = "silent"}};
   SmtpPeer prva{{.host = "127.0.0.104"}}, druga{{.host = "127.0.0.105"}};
+  SmtpPeer polja{{.host = "127.0.0.140"}};
   PeerProcess dnsmasq;
-  int primljeno = 0, prvaPrimila = 0, drugaPrimila = 0;
+  int primljeno = 0, prvaPrimila = 0, drugaPrimila = 0, poljaPrimila = 0;
 
   template <class T = QWidget> static T* dio(frmMain* f, const char* ime) { return f->findChild<T*>(ime); }
 
@@ -77,7 +89,7 @@ class TstSlanje : public QObject {
 
  private slots:
   void initTestCase() {
-    for (SmtpPeer* p : {&smtp, &nijem, &prva, &druga}) QVERIFY2(p->start(), qPrintable(p->error()));
+    for (SmtpPeer* p : {&smtp, &nijem, &prva, &druga, &polja}) QVERIFY2(p->start(), qPrintable(p->error()));
     const QStringList args{"--no-daemon", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
                            "--listen-address=127.0.0.103", "--bind-interfaces", "--port", "53",
                            "--mx-host=prva.hr,127.0.0.104,10", "--mx-host=druga.hr,127.0.0.105,10"};
@@ -144,6 +156,123 @@ class TstSlanje : public QObject {
     QVERIFY(dlg->last().text == zadnjiOkvir && dlg->last().icon == platform::MsgIcon::Exclamation);
     QCOMPARE(adreseZapisa(rs), ostaju);
     QVERIFY(neuspjelo.isEmpty() || dlg->texts().join("\n").contains("550 5.1.1 <r3@kupci.hr>"));
+  }
+
+  // The substitution rules: text, as HTML or as the subject, on record 0 or 1.
+  void personalFields_rules_data() {
+    QTest::addColumn<QString>("tekst");
+    QTest::addColumn<bool>("html");
+    QTest::addColumn<int>("zapis");
+    QTest::addColumn<QString>("rezultat");
+    QTest::addColumn<QStringList>("nepoznata");
+    const QString bez = "<p>Poštovani { Ime }, }} {Iznos}} 100 %</p>";
+    QTest::newRow("no field: unchanged") << bez << true << 0 << bez << QStringList();
+    QTest::newRow("html escaped") << "<p>{{Ime}}</p>" << true << 0 << "<p>Ana &lt;b&gt;&amp;&quot;&#39;<br>Š.</p>" << QStringList();
+    QTest::newRow("subject plain") << "Za {{Ime}}" << false << 0 << "Za Ana <b>&\"' Š." << QStringList();
+    QTest::newRow("numbers, date, null, yes") << "{{Iznos}}|{{{Broj}}}|{{Datum}}|[{{Napomena}}]{{Aktivan}}" << false << 0
+                                              << "1.234.567,50|{10000}|07.03.2026.|[]Da" << QStringList();
+    QTest::newRow("negative, time, names: case, blanks") << "{{Iznos}}|{{Broj}}|{{Datum}}|{{ broj RAČUNA }}/{{Broj&nbsp;računa}}"
+                                                         << true << 1 << "-0,125|-42|31.12.2026. 14:05|R-2/R-2" << QStringList();
+    QTest::newRow("unknown kept and named") << "{{Grad}} {{Broj}} {{grad}} {{a-b}} {{<b>Ime</b>}}" << true << 0
+        << "{{Grad}} 10000 {{grad}} {{a-b}} {{<b>Ime</b>}}" << QStringList{"{{Grad}}", "{{a-b}}", "{{<b>Ime</b>}}"};
+  }
+  void personalFields_rules() {
+    QFETCH(QString, tekst);
+    QFETCH(bool, html);
+    QFETCH(int, zapis);
+    platform::RecordSet rs = poljaKupaca();
+    if (zapis) rs.MoveNext();
+    QTEST(composer::popuniPolja(tekst, rs, html ? composer::OblikPolja::Html : composer::OblikPolja::Tekst), "rezultat");
+    QTEST(composer::nepoznataPolja({tekst}, rs), "nepoznata");
+  }
+
+  // The menu lists the columns and inserts at the caret of the subject or the document; the
+  // preview shows the first recipient's message, then the one selected.
+  void personalFields_menuAndPreview() {
+    platform::RecordSet rs = poljaKupaca();
+    QStringList stavke, pregledi;
+    QString predmet, bezZapisa;
+    uKomposeru(&rs, [&](frmMain* f) {
+      auto* izbornik = dio<QMenu>(f, "mnuUmetniPolje");
+      for (QAction* a : izbornik->actions()) stavke << a->text();
+      if (stavke.size() != 8) return;
+      auto* txt = dio<QLineEdit>(f, "txtSubject");
+      txt->setFocus(), txt->setText("Račun "), txt->setCursorPosition(5);
+      izbornik->actions().at(6)->trigger();
+      predmet = txt->text();
+      f->Editor()->setDocumentHtml("<p>Poštovani ,</p>");
+      f->Editor()->evaluate("getSelection().collapse(document.querySelector('p').firstChild, 10)");
+      f->Editor()->view()->setFocus();
+      izbornik->actions().at(0)->trigger();
+      QSignalSpy učitano(dio<QWebEngineView>(f, "WbrPreview"), &QWebEngineView::loadFinished);
+      const auto pregled = [&] {
+        QFile d(f->PreviewFile());
+        if (učitano.wait(10000) && d.open(QIODevice::ReadOnly))
+          pregledi << QString::fromUtf8(d.readAll()).section("<body>", 1) + dio<QLabel>(f, "lblPregledZa")->text();
+      };
+      dio<QTabWidget>(f, "SSTab2")->setCurrentIndex(2);
+      pregled();
+      dio<QTreeWidget>(f, "lvEmail")->setCurrentItem(dio<QTreeWidget>(f, "lvEmail")->topLevelItem(1));
+      pregled();
+    });
+    QCOMPARE(stavke, QStringList({"Ime", "EMail", "Iznos", "Broj", "Datum", "Napomena", "Broj računa", "Aktivan"}));
+    QCOMPARE(predmet, QString("Račun{{Broj računa}} "));
+    QCOMPARE(pregledi, QStringList({"<p>Poštovani Ana &lt;b&gt;&amp;&quot;&#39;<br>Š.,</p></body></html>"
+                                    "Za: Ana <b>&\"' Š. ana@x.hr     Predmet: RačunR-1/2026 ",
+                                    "<p>Poštovani Ivo,</p></body></html>Za: Ivo ivo@x.hr     Predmet: RačunR-2 "}));
+    uKomposeru(nullptr, [&](frmMain* f) { bezZapisa = dio<QMenu>(f, "mnuUmetniPolje")->menuAction()->isEnabled() ? "on" : "off"; });
+    QCOMPARE(bezZapisa, "off");  // without a record set
+  }
+
+  // Fields that are no column: one box names them, and nothing goes (no session either:
+  // the run after it is this server's first session).
+  void personalFields_unknownNothingSent() {
+    QVERIFY(composer::SpremiSMTPIP("127.0.0.140", 2));
+    platform::RecordSet rs = kupci({"u1@kupci.hr", "u2@kupci.hr"});
+    QStringList stanje;
+    uKomposeru(&rs, [&](frmMain* f) {
+      dio<QLineEdit>(f, "txtSubject")->setText("Za {{Ime}} iz {{Grad}}");
+      f->Editor()->setDocumentHtml("<p>{{Ime}}, {{Popust}} {{grad}}</p>");
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      stanje = stavke(dio<QListWidget>(f, "lstPoslano")) + stavke(dio<QListWidget>(f, "lstNeuspjelo")) << f->focusWidget()->objectName();
+    });
+    QCOMPARE(dlg->texts(), QStringList{"Nepoznata polja: {{Grad}}, {{Popust}}.\r\nPolja zapisa su: Ime, EMail.\r\nPoruke nisu poslane."});
+    QVERIFY(dlg->last().title == "Slanje E-mail-a" && dlg->last().icon == platform::MsgIcon::Exclamation);
+    QCOMPARE(stanje, QStringList{"txtSubject"});
+  }
+
+  // Against aiosmtpd and by direct delivery: each message holds its own record's values,
+  // a value's markup escaped in the HTML.
+  void personalFields_run_data() {
+    QTest::addColumn<QString>("smtpip");
+    QTest::newRow("configured server") << "127.0.0.140";
+    QTest::newRow("direct delivery") << "FIND";
+  }
+  void personalFields_run() {
+    QFETCH(QString, smtpip);
+    const bool izravno = smtpip == "FIND";
+    QVERIFY(composer::SpremiSMTPIP(smtpip, 2));
+    platform::RecordSet rs({{"Ime"}, {"EMail"}, {"Iznos"}});
+    const QStringList imena{"Ana Šimić", "Ivo <b>Ivić</b>", "Đuro Čačić", "Žana Š.", "Mia & Co"};
+    const QStringList html{"Ana Šimić", "Ivo &lt;b&gt;Ivić&lt;/b&gt;", "Đuro Čačić", "Žana Š.", "Mia &amp; Co"};
+    const QStringList oblici{"1.234,50", "99,00", "0,125", "1.000.000,00", "-7,25"};
+    const QList<double> iznosi{1234.5, 99, 0.125, 1000000, -7.25};
+    for (int i = 0; i < 5; ++i) rs.AddRow({imena[i], QString("p%1@%2").arg(i + 1).arg(izravno ? "prva.hr" : "kupci.hr"), iznosi[i]});
+    uKomposeru(&rs, [&](frmMain* f) {
+      dio<QLineEdit>(f, "txtSubject")->setText("Račun za {{Ime}}: {{ Iznos }} EUR");
+      f->Editor()->setDocumentHtml("<html><body><p>Poštovani {{Ime}},</p><p>iznos je {{Iznos}} EUR.</p></body></html>");
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+    });
+    QVERIFY((izravno ? prva : polja).waitForMessages((izravno ? prvaPrimila : poljaPrimila) + 5));
+    const QList<SmtpPeer::Message> nove = noviNa(izravno ? prva : polja, izravno ? prvaPrimila : poljaPrimila);
+    for (int i = 0; i < 5; ++i) {
+      QVERIFY(nove.size() == 5 && nove[i].rcptTos.first().startsWith(QString("p%1@").arg(i + 1)) && (izravno || nove[i].session == 1));
+      const QJsonObject c = cleanMessage(nove[i].emlPath);
+      QCOMPARE(c.value("subject").toString(), "Račun za " + imena[i] + ": " + oblici[i] + " EUR");
+      QVERIFY2(c.value("html").toString().contains("<p>Poštovani " + html[i] + ",</p><p>iznos je " + oblici[i] + " EUR.</p>"),
+               qPrintable(c.value("html").toString()));
+    }
+    QCOMPARE(dlg->last().text, QString("Uspješno poslano 5 e-mail poruka!"));
   }
 
   // A server that never greets: the time-out is shown and nothing counts.
@@ -278,7 +407,7 @@ class TstSlanje : public QObject {
     platform::RecordSet rs = kupci({"k1@kupci.hr", "k2@kupci.hr", "k3@kupci.hr"});
     QStringList dnevnik;
     uKomposeru(&rs, [&](frmMain* f) {
-      f->Editor()->setDocumentHtml("<p>Preko klijenta</p>");
+      f->Editor()->setDocumentHtml("<p>Preko klijenta {{Ime}}</p>");
       dio<QCheckBox>(f, "chkPrekoOutlooka")->setChecked(true);
       dio<QCheckBox>(f, "chkBrišiPoslane")->setChecked(true);
       env.writeFile("standin/sendmail.exit.2", "75\nposlužitelj pošte nije dostupan\n");  // the first call succeeds
@@ -296,6 +425,7 @@ class TstSlanje : public QObject {
     for (const char* h : {"Importance: high\n", "X-Priority: 1\n", "Content-Type: text/html;"})
       QVERIFY2(poruka.contains(h), h);
     QCOMPARE(adreseZapisa(rs), QStringList({"k2@kupci.hr", "k3@kupci.hr"}));
+    QVERIFY(checkMessage(dir + "/sendmail.1.stdin").value("html").toString().contains("Preko klijenta Kupac Čić 1"));
   }
 
   // The recipient list: invalid rows purged in one box, the clipboard, Delete.

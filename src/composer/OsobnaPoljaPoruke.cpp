@@ -1,0 +1,102 @@
+// The composer's personal fields: the "Umetni polje" menu, the check before a record run,
+// the subject and body of each record's message, and the preview as one recipient sees it.
+#include <QLabel>
+#include <QMenu>
+#include <QVBoxLayout>
+
+#include "composer/HtmlEditor.h"
+#include "composer/OsobnaPolja.h"
+#include "composer/frmMain.h"
+#include "platform/Dialogs.h"
+#include "platform/RecordSet.h"
+#include "ui_frmMain.h"
+
+using composer::OblikPolja;
+
+void frmMain::poveziPolja() {
+  connect(ui->mnuUmetniPolje, &QMenu::aboutToShow, this, &frmMain::napuniIzbornikPolja);
+  m_pregledZa = new QLabel(ui->tabPreview);
+  m_pregledZa->setObjectName(QStringLiteral("lblPregledZa"));
+  m_pregledZa->setTextFormat(Qt::PlainText);
+  m_pregledZa->setContentsMargins(4, 2, 4, 2);
+  m_pregledZa->setVisible(false);
+  m_pregledZa->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  ui->vlPreview->insertWidget(0, m_pregledZa);
+  ui->vlPreview->setStretchFactor(ui->WbrPreview, 1);
+  // Another recipient picked while the preview shows: the preview follows (not during a
+  // run: the page's answer would be awaited inside the engine's own wait).
+  connect(ui->lvEmail, &QTreeWidget::currentItemChanged, this, [this] {
+    if (!m_uSlanju && ui->SSTab2->currentWidget() == ui->tabPreview) SSTab2_Click(1);
+  });
+  napuniIzbornikPolja();
+}
+
+// One entry per column of the record set; none, and the menu disabled, without one.
+void frmMain::napuniIzbornikPolja() {
+  ui->mnuUmetniPolje->clear();
+  ui->mnuUmetniPolje->menuAction()->setEnabled(m_rs && m_rs->FieldCount() > 0);
+  if (!m_rs) return;
+  for (int i = 0; i < m_rs->FieldCount(); ++i) {
+    const QString ime = m_rs->FieldName(i);
+    connect(ui->mnuUmetniPolje->addAction(ime), &QAction::triggered, this,
+            [this, ime] { umetniPolje(ime); });
+  }
+}
+
+// At the caret of the subject box when it has the focus, else of the document.
+void frmMain::umetniPolje(const QString& ime) {
+  const QString oznaka = composer::oznakaPolja(ime);
+  if (focusWidget() == ui->txtSubject) {
+    ui->txtSubject->insert(oznaka);
+    return;
+  }
+  ui->Editor->pasteHtml(oznaka.toHtmlEscaped());
+}
+
+// A record run's fields must all be columns: otherwise one box names them and nothing goes.
+bool frmMain::pripremiPolja(bool bPojedinacno) {
+  m_poZapisima = !bPojedinacno && m_rs != nullptr;
+  m_predmet = ui->txtSubject->text();
+  if (!m_poZapisima) return true;
+  const QStringList nepoznata = composer::nepoznataPolja({m_predmet, ui->Editor->documentHtml()}, *m_rs);
+  if (nepoznata.isEmpty()) return true;
+  QStringList stupci;
+  for (int i = 0; i < m_rs->FieldCount(); ++i) stupci << m_rs->FieldName(i);
+  const QString tekst =
+      (nepoznata.size() == 1 ? QStringLiteral("Nepoznato polje: ") : QStringLiteral("Nepoznata polja: ")) +
+      nepoznata.join(QStringLiteral(", ")) + QStringLiteral(".\r\nPolja zapisa su: ") +
+      stupci.join(QStringLiteral(", ")) + QStringLiteral(".\r\nPoruke nisu poslane.");
+  platform::dialogs().messageBox(this, tekst, platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                 QStringLiteral("Slanje E-mail-a"));
+  if (!composer::nepoznataPolja({m_predmet}, *m_rs).isEmpty()) ui->txtSubject->setFocus();
+  m_poZapisima = false;
+  return false;
+}
+
+QString frmMain::predmetPoruke() const {
+  return m_poZapisima ? composer::popuniPolja(m_predmet, *m_rs, OblikPolja::Tekst) : ui->txtSubject->text();
+}
+
+QString frmMain::tijeloPoruke() const {
+  return m_poZapisima ? composer::popuniPolja(TijeloPoruke, *m_rs, OblikPolja::Html) : TijeloPoruke;
+}
+
+// The document as the selected recipient of lvEmail (else the first) will get it, with a
+// line naming the recipient and the subject; without a record set, the document as it is.
+QString frmMain::pripremiPregled(const QString& html) {
+  QTreeWidgetItem* primatelj = ui->lvEmail->currentItem();
+  if (!primatelj || !primatelj->isSelected()) primatelj = ui->lvEmail->topLevelItem(0);
+  m_pregledZa->setVisible(false);
+  if (!m_rs || !primatelj) return html;
+  // A clone: the host's cursor stays where it is.
+  platform::RecordSet zapis = m_rs->Clone();
+  const QString adresa = primatelj->data(0, Qt::UserRole).toString();
+  for (zapis.MoveFirst(); !zapis.Eof(); zapis.MoveNext()) {
+    if (zapis.Value(QStringLiteral("EMail")).toString().compare(adresa, Qt::CaseInsensitive) != 0) continue;
+    m_pregledZa->setText(QStringLiteral("Za: ") + primatelj->text(0).simplified() + QStringLiteral("     Predmet: ") +
+                         composer::popuniPolja(ui->txtSubject->text(), zapis, OblikPolja::Tekst));
+    m_pregledZa->setVisible(true);
+    return composer::popuniPolja(html, zapis, OblikPolja::Html);
+  }
+  return html;
+}
