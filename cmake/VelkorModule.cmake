@@ -1,3 +1,16 @@
+# velkor_include_root(TARGET DIR ...): the target's public include root holds a link to
+# src/DIR for each directory it owns and nothing else, so a module sees the headers of the
+# modules it links and no others: an include of a higher layer's header does not compile.
+# Every "dir/File.h" include keeps working through the links.
+function(velkor_include_root name)
+  set(root ${CMAKE_BINARY_DIR}/include-roots/${name})
+  file(MAKE_DIRECTORY ${root})
+  foreach(dir ${ARGN})
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/src/${dir} ${root}/${dir} SYMBOLIC)
+  endforeach()
+  target_include_directories(${name} PUBLIC ${root})
+endfunction()
+
 # velkor_module(NAME DIR [DEPS ...]): a static library of every .cpp/.h/.ui in src/DIR.
 # Each source directory is its own library so that a fault in one does not stop the
 # others (and their tests) from building; the component links them all.
@@ -6,11 +19,11 @@ function(velkor_module name dir)
        ${CMAKE_SOURCE_DIR}/src/${dir}/*.cpp
        ${CMAKE_SOURCE_DIR}/src/${dir}/*.h
        ${CMAKE_SOURCE_DIR}/src/${dir}/*.ui)
-  # The class and its C interface go into the shared library itself; the settings store is
-  # its own QtCore-only library, shared by the engine and the windows.
-  list(FILTER sources EXCLUDE REGEX "/entry/(clsSlanjeEMaila|CSucelje)|/platform/SettingsStore\\.cpp")
+  # The class and its C interface go into the shared library itself.
+  list(FILTER sources EXCLUDE REGEX "/entry/(clsSlanjeEMaila|CSucelje)")
   add_library(${name} STATIC ${sources})
-  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/include)
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/include)
+  velkor_include_root(${name} ${dir})
   set_target_properties(${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/src/${dir})
   target_link_libraries(${name} PUBLIC ${ARGN})
 endfunction()

@@ -8,7 +8,7 @@
 
 #include "composer/PoljaZapisa.h"
 #include "composer/frmMain.h"
-#include "entry/Pomocne.h"
+#include "core/Pomocne.h"
 #include "platform/Dialogs.h"
 #include "platform/RecordSet.h"
 #include "ui_frmMain.h"

@@ -17,7 +17,7 @@
 #include "composer/PostavkeComposera.h"
 #include "composer/frmMain.h"
 #include "dns/modMXQuery.h"
-#include "entry/Pomocne.h"
+#include "core/Pomocne.h"
 #include "mail/clsSendMail.h"
 #include "platform/Dialogs.h"
 #include "ui_frmMain.h"

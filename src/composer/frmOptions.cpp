@@ -2,7 +2,7 @@
 
 #include "composer/MailFormat.h"
 #include "composer/PostavkeComposera.h"
-#include "entry/Pomocne.h"
+#include "platform/PostaviFormu.h"
 #include "ui_frmOptions.h"
 
 frmOptions::frmOptions(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmOptions>()) {

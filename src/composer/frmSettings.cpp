@@ -1,7 +1,8 @@
 #include "composer/frmSettings.h"
 
 #include "composer/PostavkeComposera.h"
-#include "entry/Pomocne.h"
+#include "core/Pomocne.h"
+#include "platform/PostaviFormu.h"
 #include "platform/Dialogs.h"
 #include "ui_frmSettings.h"
 

@@ -7,7 +7,7 @@
 
 #include "contacts/ContactFieldValidator.h"
 #include "contacts/ContactsFile.h"
-#include "entry/Pomocne.h"
+#include "platform/PostaviFormu.h"
 #include "platform/Dialogs.h"
 #include "ui_frmContacts.h"
 

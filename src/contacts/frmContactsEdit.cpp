@@ -1,7 +1,7 @@
 // The edit view of the address book: adding, changing and deleting contacts.
 #include "contacts/ContactsFile.h"
 #include "contacts/frmContacts.h"
-#include "entry/Pomocne.h"
+#include "core/Pomocne.h"
 #include "platform/Dialogs.h"
 #include "ui_frmContacts.h"
 

@@ -5,7 +5,7 @@
 #include "contacts/PickedAddresses.h"
 #include "contacts/TextLines.h"
 #include "contacts/frmContacts.h"
-#include "entry/ContactListTarget.h"
+#include "core/ContactListTarget.h"
 #include "platform/Dialogs.h"
 #include "ui_frmContacts.h"
 

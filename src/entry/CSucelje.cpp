@@ -383,7 +383,7 @@ void VelkorRecordSet_FreeText(char* text) { std::free(text); }
 
 // ---- record-set viewers and export ----
 
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "viewers/CsvIzvoz.h"
 #include "viewers/frmPrikazZapisa.h"
 #include "viewers/modUExcel.h"

@@ -1,6 +1,6 @@
 #include "lookup/UpitKomitenata.h"
 
-#include "entry/Pomocne.h"
+#include "core/Pomocne.h"
 
 QString SqlPretrageKomitenata(const QString& tekst, bool odPocetka) {
   const QString uzorak = (odPocetka ? QString() : QStringLiteral("%")) + PripremiZaSQL(tekst);

@@ -4,10 +4,10 @@
 #include <QKeyEvent>
 #include <QTimer>
 
-#include "entry/Pomocne.h"
+#include "platform/PostaviFormu.h"
 #include "lookup/UpitKomitenata.h"
 #include "platform/RecordSet.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "platform/SqlPristup.h"
 #include "ui_frmKupciEMail.h"
 

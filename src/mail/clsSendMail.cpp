@@ -12,7 +12,7 @@
 #include "mail/Ping.h"
 #include "mail/SmtpDialogue.h"
 #include "mail/Validation.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 
 namespace {
 

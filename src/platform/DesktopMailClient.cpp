@@ -1,19 +1,12 @@
 #include "platform/DesktopMailClient.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSysInfo>
 #include <QThread>
 
-#include "mail/BodyPreparation.h"
-#include "mail/MimeBuilder.h"
 #include "platform/ProgramLauncher.h"
 
 namespace platform {
@@ -32,19 +25,6 @@ QStringList addresses(const QString& list) {
     if (!t.isEmpty()) out << t;
   }
   return out;
-}
-
-// The address the local mail system would give this user: login name at the mail name.
-QString localSender() {
-  QString user = qEnvironmentVariable("USER");
-  if (user.isEmpty()) {
-    if (const passwd* pw = getpwuid(getuid())) user = QString::fromLocal8Bit(pw->pw_name);
-  }
-  QString domain;
-  QFile mailname(QStringLiteral("/etc/mailname"));
-  if (mailname.open(QIODevice::ReadOnly)) domain = QString::fromUtf8(mailname.readLine()).trimmed();
-  if (domain.isEmpty()) domain = QSysInfo::machineHostName();
-  return (user.isEmpty() ? QStringLiteral("user") : user) + QLatin1Char('@') + domain;
 }
 
 void pump() {
@@ -101,40 +81,10 @@ bool MailItem::AddAttachment(const QString& path, QString* error) {
   return true;
 }
 
-QByteArray MailItem::messageText(QString* error) const {
-  mail::MimeInput in;
-  in.from = localSender();
-  in.messageIdHost = in.from.section(QLatin1Char('@'), 1);
-  in.recipients = addresses(To);
-  in.ccRecipients = addresses(CC);
-  in.subject = Subject;
-  in.body = mail::prepareBody(Body, false).text;
-  in.asHtml = HtmlBody;
-  if (HighImportance) {
-    in.priority = 1;
-    in.priorityWord = QStringLiteral("High");
-  }
-  for (const QString& p : attachments_) in.attachments << mail::MimeAttachment{p, QFileInfo(p).fileName()};
-  QBuffer buffer;
-  buffer.open(QIODevice::WriteOnly);
-  // sendmail -t reads the Bcc header for its recipients and removes it.
-  const QStringList bcc = addresses(BCC);
-  if (!bcc.isEmpty()) buffer.write("Bcc: " + bcc.join(QStringLiteral(", ")).toUtf8() + '\n');
-  if (HighImportance) buffer.write("Importance: high\n");
-  if (!mail::writeMessage(in, buffer, mail::LineEnd::Lf, error)) return {};
-  return buffer.data();
-}
-
-bool MailItem::Send(QString* error) const {
+bool sendToLocalMailSystem(const QByteArray& message, QString* error) {
   const QString program = sendmailProgram();
   if (program.isEmpty()) {
     if (error) *error = QStringLiteral("nije pronađen program za slanje pošte (sendmail).");
-    return false;
-  }
-  QString why;
-  const QByteArray message = messageText(&why);
-  if (message.isEmpty()) {
-    if (error) *error = why;
     return false;
   }
   const RunResult r = runAndWait(program, {QStringLiteral("-t"), QStringLiteral("-i")}, message,

@@ -13,6 +13,8 @@ namespace platform {
 QString sendmailProgram();
 // True when an item can go somewhere: the compose window or the local mail system.
 bool desktopMailClientAvailable(QString* error = nullptr);
+// A whole message text (written by the engine) to the local mail system, sendmail -t -i.
+bool sendToLocalMailSystem(const QByteArray& message, QString* error);
 
 class MailItem {
  public:
@@ -29,14 +31,8 @@ class MailItem {
   bool AddAttachment(const QString& path, QString* error);
   QStringList attachments() const { return attachments_; }
 
-  // The whole message with its attachments to the local mail system.
-  bool Send(QString* error) const;
   // The item in the desktop's compose window; true once the window was asked for.
   bool Display(QString* error) const;
-
-  // The message text handed to the local mail system (Unix line ends, no SMTP
-  // dot-stuffing; Bcc stays in the text for sendmail -t to read and remove).
-  QByteArray messageText(QString* error = nullptr) const;
 
  private:
   QStringList attachments_;

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <dlfcn.h>
 
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 
 #ifndef VELKOR_SOURCE_DATA_DIR
 #define VELKOR_SOURCE_DATA_DIR ""

@@ -9,9 +9,9 @@
 #include <QPainterPath>
 #include <exception>
 
-#include "entry/Pomocne.h"
+#include "platform/PostaviFormu.h"
 #include "platform/Dialogs.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "sender/SlanjePrekoSMTP.h"
 #include "sender/SmtpMailer.h"
 #include "sender/SmtpMessage.h"

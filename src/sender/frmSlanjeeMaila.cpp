@@ -15,9 +15,10 @@
 #include <QStyle>
 #include <exception>
 
-#include "entry/Pomocne.h"
+#include "core/Pomocne.h"
+#include "platform/PostaviFormu.h"
 #include "platform/Dialogs.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "sender/TrazilicaKupaca.h"
 #include "ui_frmSlanjeeMaila.h"
 

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "mail/LocalMailMessage.h"
 #include "platform/DesktopMailClient.h"
 #include "platform/Dialogs.h"
 
@@ -18,6 +19,14 @@ void porukaGreske(QWidget* parent, const QString& opis) {
 }
 
 bool nijePrazno(const QString& s) { return !s.trimmed().isEmpty(); }
+
+// The whole message with its attachments to the local mail system.
+bool posaljiOdmah(const platform::MailItem& item, QString* opis) {
+  const QByteArray tekst = mail::localMailText({item.Subject, item.To, item.CC, item.BCC, item.Body,
+                                                item.HtmlBody, item.HighImportance, item.attachments()},
+                                               opis);
+  return !tekst.isEmpty() && platform::sendToLocalMailSystem(tekst, opis);
+}
 
 }  // namespace
 
@@ -43,7 +52,7 @@ bool OutlookRouteSend(const QString& subject, const QString& to, const QString& 
       return false;
     }
   }
-  if (!(sendAtOnce ? item.Send(&opis) : item.Display(&opis))) {
+  if (!(sendAtOnce ? posaljiOdmah(item, &opis) : item.Display(&opis))) {
     porukaGreske(parent, opis);
     return false;
   }

@@ -1,7 +1,7 @@
 #include "sender/modSMTPEMail.h"
 
 #include "platform/Dialogs.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 
 SMTPPostavke g_SMTPPostavke;
 

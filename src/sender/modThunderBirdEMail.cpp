@@ -11,7 +11,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/ProgramLauncher.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 
 namespace {
 

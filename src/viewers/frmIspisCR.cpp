@@ -6,11 +6,11 @@
 #include <QPrintPreviewWidget>
 #include <QScreen>
 
-#include "entry/Pomocne.h"
+#include "platform/PostaviFormu.h"
 #include "platform/Dialogs.h"
 #include "platform/DocumentPrinter.h"
 #include "platform/RecordSet.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "ui_frmIspisCR.h"
 #include "viewers/PomocneProzora.h"
 #include "viewers/ReportMailHook.h"

@@ -9,11 +9,11 @@
 #include <QTimer>
 #include <cmath>
 
-#include "entry/Pomocne.h"
+#include "platform/PostaviFormu.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/RecordSet.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "ui_frmOfficeExportPost.h"
 #include "viewers/CsvIzvoz.h"
 #include "viewers/PomocneProzora.h"

@@ -7,9 +7,9 @@
 #include <QSaveFile>
 #include <QShortcut>
 
-#include "entry/Pomocne.h"
+#include "platform/PostaviFormu.h"
 #include "platform/Dialogs.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "ui_frmPrikazTeksta.h"
 #include "viewers/CRIspisPrikTeksta.h"
 #include "viewers/PomocneProzora.h"

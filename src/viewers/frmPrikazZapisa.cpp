@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <QTextDocument>
 
-#include "entry/Pomocne.h"
+#include "platform/PostaviFormu.h"
 #include "platform/DocumentPrinter.h"
 #include "platform/Dialogs.h"
 #include "platform/SpreadsheetWriter.h"

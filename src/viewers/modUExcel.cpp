@@ -11,7 +11,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/RecordSet.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "platform/SpreadsheetWriter.h"
 #include "viewers/CsvFormat.h"
 #include "viewers/frmOfficeExportPost.h"

@@ -4,7 +4,7 @@
 
 #include "contacts/ContactsTestSupport.h"
 #include "contacts/frmContacts.h"
-#include "entry/ContactListTarget.h"
+#include "core/ContactListTarget.h"
 
 Q_DECLARE_METATYPE(std::optional<QString>)
 

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "entry/Pomocne.h"
+#include "core/Pomocne.h"
 
 class TstPomocne : public QObject {
   Q_OBJECT

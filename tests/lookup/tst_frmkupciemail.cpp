@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "lookup/frmKupciEMail.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 

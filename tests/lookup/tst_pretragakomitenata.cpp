@@ -11,7 +11,7 @@
 #include <QtTest>
 
 #include "lookup/frmKupciEMail.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "platform/SqlPristup.h"
 #include "support/PostgresPeer.h"
 #include "support/ScriptedDialogs.h"

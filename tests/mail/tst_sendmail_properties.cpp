@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "SendMailFixture.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "support/TestEnv.h"
 
 using Setup = std::function<void(clsSendMail&)>;

@@ -1,7 +1,7 @@
 #include <QtTest>
 #include <sys/stat.h>
 
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "support/TestEnv.h"
 
 using namespace platform;

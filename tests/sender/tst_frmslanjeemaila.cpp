@@ -4,7 +4,7 @@
 #include <QtWidgets>
 #include <stdexcept>
 
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "sender/frmSlanjeeMaila.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"

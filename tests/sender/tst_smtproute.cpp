@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "RouteTestSupport.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "sender/SlanjePrekoSMTP.h"
 #include "sender/frmSlanjeeMaila.h"
 #include "sender/modSMTPEMail.h"

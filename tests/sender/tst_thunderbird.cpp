@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "RouteTestSupport.h"
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "sender/modThunderBirdEMail.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"

@@ -5,7 +5,7 @@
 #include <QtWidgets>
 #include <QPrintPreviewWidget>
 
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "sender/frmSlanjeeMaila.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"

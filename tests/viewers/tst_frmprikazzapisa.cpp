@@ -6,7 +6,7 @@
 #include <QTableView>
 #include <memory>
 
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 #include "viewers/ModelZapisa.h"

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <memory>
 
-#include "platform/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "platform/SpreadsheetWriter.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"

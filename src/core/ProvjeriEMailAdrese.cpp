@@ -1,4 +1,4 @@
-#include "entry/Pomocne.h"
+#include "core/Pomocne.h"
 
 #include <QStringList>
 

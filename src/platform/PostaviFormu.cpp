@@ -3,7 +3,7 @@
 #include <QStyle>
 #include <QWidget>
 
-#include "entry/Pomocne.h"
+#include "platform/PostaviFormu.h"
 
 void PostaviFormu(QWidget* forma) {
   if (!forma) return;

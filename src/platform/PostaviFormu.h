@@ -1,0 +1,6 @@
+#pragma once
+
+class QWidget;
+
+// The component's common window settings (icon, font); the last step of each form's load.
+void PostaviFormu(QWidget* forma);
