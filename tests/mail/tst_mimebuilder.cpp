@@ -1,4 +1,3 @@
-#include <QBuffer>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -227,25 +226,6 @@ class TestMimeBuilder : public QObject {
     QVERIFY(!builder.write(in, sink));
     QVERIFY(!builder.errorText().isEmpty());
     QCOMPARE(sink.attachments, 0);
-  }
-
-  void writesToADeviceWithUnixLineEnds() {
-    MimeInput in = baseInput();
-    in.dotStuffing = true;  // ignored for a device
-    in.encodeType = 1;
-    in.attachments = {{writeFile("d.bin", randomBytes(45 + 14)), "d.bin"}};
-    const auto write = [&](LineEnd end) {
-      QBuffer b;
-      b.open(QIODevice::WriteOnly);
-      return writeMessage(in, b, end) ? b.data() : QByteArray();
-    };
-    const QByteArray lf = write(LineEnd::Lf);
-    QByteArray crlf = write(LineEnd::CrLf);
-    QVERIFY(!lf.isEmpty() && !lf.contains('\r'));
-    QVERIFY(!crlf.contains("\n.."));
-    crlf.replace("\r\n", "\n");
-    // same message apart from the random part of the Message-ID
-    QCOMPARE(lf.mid(lf.indexOf('\n')), crlf.mid(crlf.indexOf('\n')));
   }
 
   void embeddedReferences() {
