@@ -141,8 +141,13 @@ class TstMXQuery : public QObject {
   void unusableAnswersEndInTheReceiveError() {
     QFETCH(QString, mode);
     QVERIFY(serve({"--mode", mode}));
+    int ticks = 0;
+    QTimer window;  // stands for the caller's window: it is served during the wait
+    connect(&window, &QTimer::timeout, [&] { ++ticks; });
+    window.start(20);
     VERIFY_MX_ERROR(MXQuery("example.com", 600), "Problem receiving MX query");
     QCOMPARE(loggedQueryNames(log_), QStringList({"example.com"}));
+    if (mode == "silent") QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
   }
 
   void fallbacksAndReasons_data() {
@@ -173,16 +178,6 @@ class TstMXQuery : public QObject {
     const modMXQuery::MXLookup found = lookUpMX("example.com", 2000);
     QCOMPARE(describe(found.records), table);
     QCOMPARE(found.reason, reason);
-  }
-
-  void silentServerKeepsEventsRunning() {
-    QVERIFY(serve({"--mode", "silent"}));
-    int ticks = 0;
-    QTimer window;  // stands for the caller's window
-    connect(&window, &QTimer::timeout, [&] { ++ticks; });
-    window.start(20);
-    VERIFY_MX_ERROR(MXQuery("example.com", 600), "Problem receiving MX query");
-    QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
   }
 
   void noServerAnswering() {
