@@ -3,12 +3,12 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <functional>
 #include <memory>
 
 #include "platform/SettingsStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
+#include "viewers/ViewerTestSupport.h"
 #include "viewers/frmPrikazTeksta.h"
 
 using namespace platform;
@@ -25,21 +25,6 @@ QStringList stanje(QWidget* f) {
   return out << f->findChild<QLabel*>("lblPitanje")->text()
              << f->findChild<QPlainTextEdit*>("txtPoruka")->toPlainText() << f->windowTitle();
 }
-QByteArray sadrzaj(const QString& put) {
-  QFile f(put);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<nema>");
-}
-
-// Runs `akcija` inside the window's modal loop; whatever happens there, the window is
-// closed afterwards so that a failed check cannot leave the test waiting.
-void uPetlji(frmPrikazTeksta* f, std::function<void()> akcija) {
-  QPointer<frmPrikazTeksta> p(f);
-  QTimer::singleShot(0, f, [p, akcija] {
-    akcija();
-    if (p && p->isVisible()) p->hide();
-  });
-}
-
 void obrisiOdgodjene() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 }  // namespace
