@@ -125,33 +125,6 @@ class TstSendMailDialogue : public QObject {
     QVERIFY(s.peer.messages().isEmpty());
   }
 
-  void keepConnectionSharesOneSession() {
-    Session s;
-    QVERIFY(s.start());
-    QVERIFY(s.m.Connect());
-    for (int i = 1; i <= 3; ++i) {
-      s.m.setRecipient(QString("kupac%1@kupac.hr").arg(i));
-      s.m.setSubject(QString("Poruka %1").arg(i));
-      s.m.Send();
-    }
-    QCOMPARE(s.log.successes, 3);
-    QCOMPARE(s.log.statuses().count("Connecting to SMTP Server (127.0.0.10)..."), 1);
-    QVERIFY(!s.log.statuses().contains("Closing Connection..."));
-    s.m.Disconnect();
-    QCOMPARE(s.log.statuses().count("Closing Connection..."), 1);
-    const auto msgs = s.peer.messages();
-    QCOMPARE(msgs.size(), 3);
-    for (int i = 0; i < 3; ++i) {
-      QCOMPARE(msgs[i].session, msgs[0].session);
-      QCOMPARE(msgs[i].rcptTos, QStringList{QString("kupac%1@kupac.hr").arg(i + 1)});
-    }
-    // After Disconnect a Send opens and closes its own session.
-    s.m.Send();
-    QCOMPARE(s.peer.messages().size(), 4);
-    QVERIFY(s.peer.messages()[3].session != msgs[0].session);
-    QCOMPARE(problemsIn(s.peer), QString());
-  }
-
   void attachmentsArriveIntactAndProgressReaches100_data() {
     QTest::addColumn<int>("encodeType");
     QTest::addColumn<QString>("parts");  // where the parse lists the files
