@@ -85,11 +85,9 @@ class TstMXQuery : public QObject {
   void tableAndRetries() {
     QFETCH(QStringList, records);
     QFETCH(QString, domain);
-    QFETCH(QStringList, table);
-    QFETCH(QStringList, asked);
     QVERIFY(serve(records));
-    QCOMPARE(describe(MXQuery(domain)), table);
-    QCOMPARE(loggedQueryNames(log_), asked);
+    QTEST(describe(MXQuery(domain)), "table");
+    QTEST(loggedQueryNames(log_), "asked");
   }
 
   void equalPreferencesKeepTheAnswerOrder() {
@@ -126,9 +124,8 @@ class TstMXQuery : public QObject {
   }
   void craftedAnswers() {
     QFETCH(QString, mode);
-    QFETCH(QStringList, table);
     QVERIFY(serve({"--mode", mode}));
-    QCOMPARE(describe(MXQuery("example.com")), table);
+    QTEST(describe(MXQuery("example.com")), "table");
     QCOMPARE(loggedQueryNames(log_).size(), 1);  // an answer with records is not retried
   }
 
@@ -170,13 +167,12 @@ class TstMXQuery : public QObject {
   void fallbacksAndReasons() {
     QFETCH(QStringList, args);
     QFETCH(QByteArray, resolver);
-    QFETCH(QStringList, table);
     QFETCH(QString, reason);
     PeerProcess server;
     QVERIFY(startDnsServer(server, "127.0.0.70", args));
     useResolver(env_, resolver);
     const modMXQuery::MXLookup found = lookUpMX("example.com", 2000);
-    QCOMPARE(describe(found.records), table);
+    QTEST(describe(found.records), "table");
     QCOMPARE(found.reason, reason);
   }
 
