@@ -39,15 +39,13 @@ class TstDiscovery : public QObject {
     QFETCH(QByteArray, file);
     QFETCH(QString, serverName);
     QFETCH(QStringList, servers);
-    QFETCH(QString, local);
-    QFETCH(QString, base);
     if (!serverName.isEmpty())
       QVERIFY(startDnsServer(server_, "127.0.0.33", {"--ptr", "33.0.0.127.in-addr.arpa", serverName}));
     useResolver(env_, file);
     const DnsConfig found = discover();
     QCOMPARE(found.servers, servers);
-    QCOMPARE(found.localDomain, local);
-    QCOMPARE(found.baseDomain, base);
+    QTEST(found.localDomain, "local");
+    QTEST(found.baseDomain, "base");
     QCOMPARE(currentConfig().servers, servers);  // discovery fills the process-wide values
   }
 

@@ -85,11 +85,9 @@ class TstMXQuery : public QObject {
   void tableAndRetries() {
     QFETCH(QStringList, records);
     QFETCH(QString, domain);
-    QFETCH(QStringList, table);
-    QFETCH(QStringList, asked);
     QVERIFY(serve(records));
-    QCOMPARE(describe(MXQuery(domain)), table);
-    QCOMPARE(loggedQueryNames(log_), asked);
+    QTEST(describe(MXQuery(domain)), "table");
+    QTEST(loggedQueryNames(log_), "asked");
   }
 
   void equalPreferencesKeepTheAnswerOrder() {
@@ -126,9 +124,8 @@ class TstMXQuery : public QObject {
   }
   void craftedAnswers() {
     QFETCH(QString, mode);
-    QFETCH(QStringList, table);
     QVERIFY(serve({"--mode", mode}));
-    QCOMPARE(describe(MXQuery("example.com")), table);
+    QTEST(describe(MXQuery("example.com")), "table");
     QCOMPARE(loggedQueryNames(log_).size(), 1);  // an answer with records is not retried
   }
 
@@ -141,8 +138,13 @@ class TstMXQuery : public QObject {
   void unusableAnswersEndInTheReceiveError() {
     QFETCH(QString, mode);
     QVERIFY(serve({"--mode", mode}));
+    int ticks = 0;
+    QTimer window;  // stands for the caller's window: it is served during the wait
+    connect(&window, &QTimer::timeout, [&] { ++ticks; });
+    window.start(20);
     VERIFY_MX_ERROR(MXQuery("example.com", 600), "Problem receiving MX query");
     QCOMPARE(loggedQueryNames(log_), QStringList({"example.com"}));
+    if (mode == "silent") QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
   }
 
   void fallbacksAndReasons_data() {
@@ -165,24 +167,13 @@ class TstMXQuery : public QObject {
   void fallbacksAndReasons() {
     QFETCH(QStringList, args);
     QFETCH(QByteArray, resolver);
-    QFETCH(QStringList, table);
     QFETCH(QString, reason);
     PeerProcess server;
     QVERIFY(startDnsServer(server, "127.0.0.70", args));
     useResolver(env_, resolver);
     const modMXQuery::MXLookup found = lookUpMX("example.com", 2000);
-    QCOMPARE(describe(found.records), table);
+    QTEST(describe(found.records), "table");
     QCOMPARE(found.reason, reason);
-  }
-
-  void silentServerKeepsEventsRunning() {
-    QVERIFY(serve({"--mode", "silent"}));
-    int ticks = 0;
-    QTimer window;  // stands for the caller's window
-    connect(&window, &QTimer::timeout, [&] { ++ticks; });
-    window.start(20);
-    VERIFY_MX_ERROR(MXQuery("example.com", 600), "Problem receiving MX query");
-    QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
   }
 
   void noServerAnswering() {

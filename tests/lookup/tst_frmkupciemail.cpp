@@ -124,18 +124,6 @@ class TstFrmKupciEMail : public QObject {
       QCOMPARE(platform::VelkorSetting(kKljuc), QString(bila ? "0" : "1"));
     }
   }
-
-  void stupciResetke() {
-    frmKupciEMail f;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowActive(&f));
-    tipkaj(txt(f), "trgovina");
-    QTableWidget* g = grid(f);
-    QVERIFY(g->rowCount() > 5);
-    QVERIFY(g->isColumnHidden(0));
-    f.NapuniIPrikažiSveŠifrePoPočZnaku("t");  // one character: the earlier rows go
-    QCOMPARE(g->rowCount(), 0);
-  }
 };
 
 QTEST_MAIN(TstFrmKupciEMail)

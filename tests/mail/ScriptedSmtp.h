@@ -2,7 +2,6 @@
 // tests/peers/scripted_smtp.py on a loopback address: a server that misbehaves on
 // purpose and records the command lines it receives.
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "support/PeerProcess.h"
@@ -18,15 +17,10 @@ struct ScriptedSmtp {
   bool start(const QStringList& args, bool tls = false) {
     QStringList all{SmtpPeer::scriptPath("scripted_smtp.py"), "--host", host, "--port",
                     QString::number(port), "--log", dir.filePath("log"), "--capture-dir", dir.filePath("mail")};
-    if (tls) {
-      QProcess p;
-      p.setWorkingDirectory(dir.path());
-      p.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
-                          "-days", "2", "-subj", "/CN=" + host, "-addext", "subjectAltName=IP:" + host,
-                          "-keyout", "k.pem", "-out", "c.pem"});
-      if (!p.waitForFinished(30000) || p.exitCode() != 0) return false;
-      all << "--cert" << dir.filePath("c.pem") << "--key" << dir.filePath("k.pem");
-      qputenv("SSL_CERT_FILE", dir.filePath("c.pem").toUtf8());
+    if (QString error; tls) {
+      if (!SmtpPeer::makeCertificate(dir.path(), host, &error)) return false;
+      all << "--cert" << dir.filePath("server.pem") << "--key" << dir.filePath("server.key");
+      qputenv("SSL_CERT_FILE", dir.filePath("server.pem").toUtf8());
     }
     const bool ok = process.start("/usr/bin/python3", all + args, PeerReadiness::onOutput("READY"));
     if (!ok) qWarning("%s %s", qPrintable(process.errorString()), process.output().constData());

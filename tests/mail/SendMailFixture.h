@@ -33,13 +33,6 @@ struct EventLog {
   QStringList statuses() const { return lines.filter(QRegularExpression("^Status: ")).replaceInStrings("Status: ", ""); }
 };
 
-inline SmtpPeer::Options peerOptions(const QString& host, const QString& mode = "normal") {
-  SmtpPeer::Options o;
-  o.host = host;
-  o.mode = mode;
-  return o;
-}
-
 // A session object, its events and the server it is aimed at, with the checks that
 // would only get in the way off and one recipient set.
 struct Session {
@@ -47,7 +40,7 @@ struct Session {
   clsSendMail m;
   EventLog log{m};
 
-  explicit Session(const SmtpPeer::Options& o = peerOptions("127.0.0.10")) : peer(o) {}
+  explicit Session(const SmtpPeer::Options& o = {}) : peer(o) {}
   bool start() {
     if (!peer.start()) {
       qWarning("%s", qPrintable(peer.error()));

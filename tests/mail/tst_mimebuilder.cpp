@@ -1,4 +1,3 @@
-#include <QBuffer>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -6,7 +5,6 @@
 #include "mail/BodyPreparation.h"
 #include "mail/EmbeddedFiles.h"
 #include "mail/MimeBuilder.h"
-#include "mail/UUEncode.h"
 #include "support/TestEnv.h"
 
 using namespace mail;
@@ -128,8 +126,6 @@ class TestMimeBuilder : public QObject {
     RecordingSink sink;
     const QByteArray m = build(in, &sink);
     QVERIFY(m.contains("\r\n\r\nbegin 600 a.txt\r\n#86)C\r\nend\r\nbegin 600 data.bin\r\nM"));
-    // no transparency without SMTP
-    QVERIFY(m.contains("\r\n" + uuencodeLine(odd.right(14)) + "\r\nend\r\n"));
     QCOMPARE(sink.statuses, QStringList({"Sending Attachment, a.txt...", "Sending Attachment, data.bin..."}));
     const QJsonObject r = check(m);
     QCOMPARE(r["headers"].toVariant().toStringList(), QStringList({"Message-ID", "From", "To", "Subject", "Date"}));
@@ -227,25 +223,6 @@ class TestMimeBuilder : public QObject {
     QVERIFY(!builder.write(in, sink));
     QVERIFY(!builder.errorText().isEmpty());
     QCOMPARE(sink.attachments, 0);
-  }
-
-  void writesToADeviceWithUnixLineEnds() {
-    MimeInput in = baseInput();
-    in.dotStuffing = true;  // ignored for a device
-    in.encodeType = 1;
-    in.attachments = {{writeFile("d.bin", randomBytes(45 + 14)), "d.bin"}};
-    const auto write = [&](LineEnd end) {
-      QBuffer b;
-      b.open(QIODevice::WriteOnly);
-      return writeMessage(in, b, end) ? b.data() : QByteArray();
-    };
-    const QByteArray lf = write(LineEnd::Lf);
-    QByteArray crlf = write(LineEnd::CrLf);
-    QVERIFY(!lf.isEmpty() && !lf.contains('\r'));
-    QVERIFY(!crlf.contains("\n.."));
-    crlf.replace("\r\n", "\n");
-    // same message apart from the random part of the Message-ID
-    QCOMPARE(lf.mid(lf.indexOf('\n')), crlf.mid(crlf.indexOf('\n')));
   }
 
   void embeddedReferences() {

@@ -32,7 +32,7 @@ class TstSendMailMx : public QObject {
 
   void emptyHostSendsToOwnDomainsExchanger() {
     QVERIFY(serveDns({"--mx", "velkor.test", "10", "127.0.0.18"}, "nameserver 127.0.0.19\ndomain velkor.test\n"));
-    Session s(peerOptions("127.0.0.18"));
+    Session s({.host = "127.0.0.18"});
     QVERIFY(s.start());
     s.m.setSMTPHost("");
     s.m.Send();

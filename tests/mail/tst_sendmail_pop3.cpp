@@ -26,7 +26,7 @@ class TstSendMailPop3 : public QObject {
     QFETCH(QString, host);
     QFETCH(QString, password);
     QFETCH(QString, failure);
-    Session s(peerOptions("127.0.0.15"));
+    Session s({.host = "127.0.0.15"});
     QVERIFY(s.start());
     s.m.setPOP3Host(host);
     s.m.setUsePopAuthentication(true);

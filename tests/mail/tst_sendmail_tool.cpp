@@ -29,18 +29,10 @@ QStringList base() {
 class TstSendMailTool : public QObject {
   Q_OBJECT
   TestEnv env_;
-  std::unique_ptr<SmtpPeer> peer_;
+  SmtpPeer peer_{{.host = "127.0.0.17", .authUser = "cron", .authPassword = "tajna", .rejectRcpt = {"nema@kupac.hr"}}};
 
  private slots:
-  void initTestCase() {
-    SmtpPeer::Options o;
-    o.host = "127.0.0.17";
-    o.authUser = "cron";
-    o.authPassword = "tajna";
-    o.rejectRcpt = {"nema@kupac.hr"};
-    peer_ = std::make_unique<SmtpPeer>(o);
-    QVERIFY2(peer_->start(), qPrintable(peer_->error()));
-  }
+  void initTestCase() { QVERIFY2(peer_.start(), qPrintable(peer_.error())); }
 
   void sendsWhatTheOptionsSay() {
     const QByteArray pdf(100000, '\x9c');
@@ -54,7 +46,7 @@ class TstSendMailTool : public QObject {
                                  << "--password-env" << "IZVJESCE_LOZINKA");
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.contains("Transmission Complete...\n") && r.err.contains("100%\n"), qPrintable(r.err));
-    const auto msgs = peer_->messages();
+    const auto msgs = peer_.messages();
     QCOMPARE(msgs.size(), 1);
     QCOMPARE(msgs[0].authUser, QString("cron"));
     QCOMPARE(msgs[0].rcptTos, QStringList({"a@kupac.hr", "b@kupac.hr", "c@kupac.hr"}));
@@ -88,11 +80,11 @@ class TstSendMailTool : public QObject {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QString, err);
-    const int before = peer_->messages().size();
+    const int before = peer_.messages().size();
     const Run r = runTool(base() + args << "--quiet");
     QCOMPARE(r.exitCode, exitCode);
     if (!err.isEmpty()) QCOMPARE(r.err, err);
-    QCOMPARE(peer_->messages().size(), before);
+    QCOMPARE(peer_.messages().size(), before);
   }
 
   void printsMailExchanger() {

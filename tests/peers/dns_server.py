@@ -93,11 +93,6 @@ def crafted(mode, query):
         r2 = mx_rr(QNAME_PTR, 5, struct.pack(">H", 0xC000 | loop_at))
         r3 = mx_rr(QNAME_PTR, 1, b"\x05after" + QNAME_PTR)
         return [(0, packet([r1, r2, r3]), False)]
-    if mode == "uncompressed":  # names in full, preferences 20 then 10
-        owner = question[:-4]
-        domain = DNSRecord.parse(query).q.qname.idna().rstrip(".")
-        return [(0, packet([mx_rr(owner, 20, encode_name("slow." + domain)),
-                            mx_rr(owner, 10, encode_name("fast." + domain))]), False)]
     if mode in ("tc", "nxdomain", "servfail"):
         flags = {"tc": 0x8380, "nxdomain": 0x8183, "servfail": 0x8182}[mode]
         return [(0, packet([], flags=flags), False)]

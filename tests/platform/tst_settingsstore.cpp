@@ -47,16 +47,6 @@ class TstSettingsStore : public QObject {
 
   // The windows store booleans as "True"/"False" or as "0"/"1", and read either back.
   void booleanForms() {
-    SaveVelkorSetting("mnuEmailOutlookZatvori", TrueFalse(true));
-    SaveVelkorSetting("mnuEmailThunderbirdZatvori", TrueFalse(false));
-    SaveVelkorSetting("chkZatvoriFrmSlEmaila", ZeroOne(true));
-    SaveVelkorSetting("ProvPostSMTP", ZeroOne(false));
-    QFile f(settingsFilePath("Velkor"));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray ini = f.readAll();
-    for (const char* red : {"mnuEmailOutlookZatvori=True", "mnuEmailThunderbirdZatvori=False",
-                            "chkZatvoriFrmSlEmaila=1", "ProvPostSMTP=0"})
-      QVERIFY2(ini.contains(red), ini.constData());
     for (const char* da : {"True", "true", "-1", "1", " 1 "})
       QVERIFY2(settingToBool(da, false), da);
     for (const char* ne : {"False", "0"}) QVERIFY2(!settingToBool(ne, true), ne);

@@ -122,8 +122,6 @@ class TstFrmSlanjeeMaila : public QObject {
     f = frmSlanjeeMaila::forma();
     f->show();
     QCOMPARE(stanje(), QString("1 x-- 11 Žana <zana@firma.hr>"));  // the defaults
-    QCOMPARE(status(), QString("Definiranje osnovnih parametara za slanje e-mail-a"));
-    QCOMPARE(f->windowTitle(), QString("Slanje e-mail-a"));
     akcija("mnuEmailPrekoOutlookaThunderSMTP_2")->trigger();
     akcija("mnuEmailOutlookZatvori")->trigger();
     akcija("mnuEmailThunderbirdŠaljiiEnter")->trigger();

@@ -26,15 +26,15 @@ QString SmtpPeer::caFile() const {
 }
 
 // A self-signed certificate for the server's names, which a client can be made to trust.
-bool SmtpPeer::makeCertificate() {
+bool SmtpPeer::makeCertificate(const QString& dir, const QString& host, QString* error) {
   QProcess p;
-  p.setWorkingDirectory(dir_.path());
+  p.setWorkingDirectory(dir);
   p.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256",
-                      "-nodes", "-days", "2", "-subj", "/CN=" + options_.host, "-addext",
-                      "subjectAltName=IP:" + options_.host + ",DNS:localhost,DNS:peer.test",
+                      "-nodes", "-days", "2", "-subj", "/CN=" + host, "-addext",
+                      "subjectAltName=IP:" + host + ",DNS:localhost,DNS:peer.test",
                       "-keyout", "server.key", "-out", "server.pem"});
   if (p.waitForFinished(30000) && p.exitCode() == 0) return true;
-  error_ = "openssl: " + QString::fromLocal8Bit(p.readAllStandardError());
+  *error = "openssl: " + QString::fromLocal8Bit(p.readAllStandardError());
   return false;
 }
 
@@ -49,7 +49,7 @@ bool SmtpPeer::start() {
   if (!options_.authOnly.isEmpty()) args << "--auth-only" << options_.authOnly;
   for (const QString& r : options_.rejectRcpt) args << "--reject-rcpt" << r;
   if (options_.tls != Tls::None) {
-    if (!makeCertificate()) return false;
+    if (!makeCertificate(dir_.path(), options_.host, &error_)) return false;
     args << "--cert" << dir_.filePath("server.pem") << "--key" << dir_.filePath("server.key");
   }
   if (process_.start(QStringLiteral("/usr/bin/python3"), args, PeerReadiness::onOutput("READY")))

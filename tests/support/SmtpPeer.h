@@ -57,9 +57,10 @@ class SmtpPeer {
   bool waitForMessages(int count, int timeoutMs = 10000) const;
   // Full path of a script in tests/peers/.
   static QString scriptPath(const QString& name);
+  // A self-signed server.pem and server.key in dir for host; false with *error on failure.
+  static bool makeCertificate(const QString& dir, const QString& host, QString* error);
 
  private:
-  bool makeCertificate();
 
   Options options_;
   QTemporaryDir dir_;

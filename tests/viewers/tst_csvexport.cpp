@@ -90,7 +90,6 @@ class TstCsvExport : public QObject {
     QFETCH(QString, dec);
     QFETCH(bool, navodnici);
     QFETCH(bool, hrvatski);
-    QFETCH(QString, tekst);
     QFETCH(QStringList, drugiRed);
     if (hrvatski) QLocale::setDefault(QLocale(QLocale::Croatian, QLocale::Croatia));
     RecordSet rs = uzorak();
@@ -102,7 +101,7 @@ class TstCsvExport : public QObject {
     QVERIFY(izvoz.zavrsi());
     const QByteArray b = sadrzaj(put);
     QCOMPARE(b.left(2), QByteArray("\xFF\xFE"));
-    QCOMPARE(decodirano(b), tekst);
+    QTEST(decodirano(b), "tekst");
     if (drugiRed.isEmpty()) return;  // Python's csv takes one-character separators only
     const QJsonArray redovi = procitajIzvoz({"csv", put, sep}).array();
     QCOMPARE(redovi.size(), 3);
@@ -292,15 +291,9 @@ class TstCsvExport : public QObject {
     QCOMPARE(sep->text(), ";");
   }
 
-  // Defaults; Esc leaves like the exit button: nothing saved, Prekinuto true.
-  void defaultsAndEscape() {
+  // Esc leaves like the exit button: nothing saved, Prekinuto true.
+  void escape() {
     frmOfficeExportPost f;
-    QCOMPARE(dijete<QLineEdit>(&f, "txtNazivDat")->text(), QDir::homePath() + "/Export.csv");
-    QCOMPARE(dijete<QLineEdit>(&f, "txtSeparator")->text(), ";");
-    QCOMPARE(dijete<QLineEdit>(&f, "txtDecTočka")->text(), ",");
-    QVERIFY(dijete<QCheckBox>(&f, "chkPrikazNavodnika")->isChecked());
-    QVERIFY(!dijete<QCheckBox>(&f, "chkAutomatskiPokr")->isChecked());
-    QVERIFY(!dijete<QPushButton>(&f, "lvPrekid")->isVisibleTo(&f));
     uPetlji(&f, [&] {
       if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) f.grab().save("/tmp/frmOfficeExportPost.png");
       QTest::keyClick(dijete<QPushButton>(&f, "cmdPrebaciPodatke"), Qt::Key_Escape);
