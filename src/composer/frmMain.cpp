@@ -220,6 +220,7 @@ void frmMain::PostaviUSlanju(bool uSlanju) {
   for (QAction* a : {ui->mnuFileNew, ui->mnuFileOpen, ui->mnuFileExit, ui->mnuViewSettings,
                      ui->mnuViewOptions})
     a->setEnabled(!uSlanju);
+  postaviTijekUSlanju(uSlanju);
 }
 
 void frmMain::mnuFileNew_Click() {
