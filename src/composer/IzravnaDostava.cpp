@@ -90,10 +90,13 @@ void frmMain::posaljiIzravno(bool bPojedinacno) {
   int brojač = 0;
   pocniZapise();
   while (!m_rs->Eof()) {
+    if (!pripremiPokušaj()) continue;
     const QString adresa = composer::tekstPolja(*m_rs, QStringLiteral("EMail"));
     const QString linija = composer::tekstPolja(*m_rs, QStringLiteral("Ime")) + QLatin1Char(' ') + adresa;
     bool ijedna = false;
-    if (posaljiIzravnoDomenama(adresa, cc, bcc, html, false, &ijedna)) {
+    const bool poslano = posaljiIzravnoDomenama(adresa, cc, bcc, html, false, &ijedna);
+    zabilježiZapis(poslano, adresa, composer::tekstPolja(*m_rs, QStringLiteral("Ime")));
+    if (poslano) {
       m_prikazSlanja->dodaj(ui->lstPoslano, linija);
       if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();
       ++brojač;

@@ -32,10 +32,14 @@ void frmMain::PosaljiPrekoOutlooka(bool bPojedinacno) {
   pocniZapise();
   int brojač = 0;
   while (!m_rs->Eof()) {
+    if (!pripremiPokušaj()) continue;
     const QString adresa = composer::tekstPolja(*m_rs, QStringLiteral("EMail"));
     const QString linija = composer::tekstPolja(*m_rs, QStringLiteral("Ime")) + QLatin1Char(' ') + adresa;
-    if (PosaljiOutlookPoruku(adresa, QString(), QString(), false) != 0) {
+    const bool poslano = PosaljiOutlookPoruku(adresa, QString(), QString(), false) == 0;
+    zabilježiZapis(poslano, adresa, composer::tekstPolja(*m_rs, QStringLiteral("Ime")));
+    if (!poslano) {
       m_prikazSlanja->dodaj(ui->lstNeuspjelo, linija);
+      if (nastaviPoslijeGreške(false)) continue;
       platform::dialogs().messageBox(this, QStringLiteral("Prekida se slanje poruka!"),
                                      platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
                                      platform::defaultTitle());
@@ -69,6 +73,7 @@ qint16 frmMain::PosaljiOutlookPoruku(const QString& to, const QString& cc, const
     if (ok && !put.trimmed().isEmpty()) ok = item.AddAttachment(put.trimmed(), &greška);
   ok = ok && (prikaži ? item.Display(&greška) : posaljiOdmah(item, &greška));
   if (ok) return 0;
+  if (zabilježiRazlog(greška)) return 1;  // the run goes on; the reason is in its log
   platform::dialogs().messageBox(this, QStringLiteral("Greška: ") + greška, platform::MsgButtons::Ok,
                                  platform::MsgIcon::None, platform::defaultTitle());
   return 1;

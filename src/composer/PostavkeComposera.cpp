@@ -52,6 +52,21 @@ bool SpremiMailFormat(bool html, int encoding, QWidget* parent) {
                 parent);
 }
 
+PostavkeSlanja CitajPostavkeSlanja() {
+  const QStringList f = PoljaPostavke(CitajPostavku(QStringLiteral("MAILRUN")));
+  PostavkeSlanja p;
+  p.nastaviNakonGreške = f[0].compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+  p.porukaUMinuti = qMax(0, f[1].trimmed().toInt());
+  return p;
+}
+
+bool SpremiPostavkeSlanja(const PostavkeSlanja& p, QWidget* parent) {
+  return spremi(QStringLiteral("MAILRUN"),
+                (p.nastaviNakonGreške ? QStringLiteral("True") : QStringLiteral("False")) +
+                    QLatin1Char('%') + QString::number(qMax(0, p.porukaUMinuti)),
+                parent);
+}
+
 QString SistemskiProxy() {
   for (const char* ime : {"https_proxy", "HTTPS_PROXY", "http_proxy", "HTTP_PROXY"}) {
     const QString v = qEnvironmentVariable(ime).trimmed();

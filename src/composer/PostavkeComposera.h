@@ -27,4 +27,15 @@ bool SpremiMailFormat(bool html, int encoding, QWidget* parent = nullptr);
 // "ProxyServer" value holds before its ":". Empty without a proxy.
 QString SistemskiProxy();
 
+// MAILRUN, stored only once changed: whether a record run goes on past a failed record
+// ("True"/"False") and at most how many messages it sends a minute (0 no limit). Without
+// it a run aborts at the first failure and sends at once, as it always has.
+struct PostavkeSlanja {
+  bool nastaviNakonGreške = false;
+  int porukaUMinuti = 0;
+  bool operator==(const PostavkeSlanja&) const = default;
+};
+PostavkeSlanja CitajPostavkeSlanja();
+bool SpremiPostavkeSlanja(const PostavkeSlanja& p, QWidget* parent = nullptr);
+
 }  // namespace composer

@@ -73,6 +73,7 @@ void frmMain::poveziSlanje() {
   connect(poSendMail, &clsSendMail::SendSuccesful, this, &frmMain::poSendMail_SendSuccesful);
   connect(ui->mnuGenListUClip, &QAction::triggered, this, &frmMain::GenerirajListu);
   poveziListuPrimatelja();
+  poveziTijek();
 }
 
 void frmMain::cmdSend_Click() {
@@ -106,6 +107,7 @@ void frmMain::cmdPošaljiPrekoRS_Click() {
           platform::defaultTitle());
     ui->prbUk->setVisible(false);
   }
+  osvježiPreostale();
 }
 
 bool frmMain::provjeriPojedinacno() {
@@ -154,6 +156,7 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
     PostaviUSlanju(false);
   });
   ui->List1->clear();
+  pocniTijek(bPojedinacno);
   EmbeddImage();
   pješčanik(true);
   if (ui->chkPrekoOutlooka->isChecked()) {
@@ -232,14 +235,17 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   int brojač = 0;
   pocniZapise();
   while (!m_rs->Eof()) {
+    if (!pripremiPokušaj()) continue;
     m.setRecipient(composer::normaliziraneAdrese(composer::tekstPolja(*m_rs, QStringLiteral("EMail"))));
     m.setRecipientDisplayName(composer::tekstPolja(*m_rs, QStringLiteral("Ime")));
     m.setSubject(predmetPoruke()), m.setMessage(tijeloPoruke());
     const bool poslano = posaljiJednu();
     const QString linija = m.RecipientDisplayName() + QLatin1Char(' ') + m.Recipient();
+    zabilježiZapis(poslano, m.Recipient(), m.RecipientDisplayName());
     if (!poslano) {
-      m.Disconnect();
       m_prikazSlanja->dodaj(ui->lstNeuspjelo, linija);
+      if (nastaviPoslijeGreške(true)) continue;
+      m.Disconnect();
       okvir(this, QStringLiteral("Prekida se slanje poruka!"), platform::MsgIcon::Exclamation,
             platform::defaultTitle());
       return;
@@ -275,7 +281,7 @@ static QString neprijavljeniRazlog(const clsSendMail& m) {
 bool frmMain::posaljiJednu() {
   bPoslano = 0;
   pozoviMotor([this] { poSendMail->Send(); });
-  if (bPoslano == 1 && StatusSlanja != 2) return true;
+  if (bPoslano == 1 && StatusSlanja != 2) return zabilježiOdgovor(poSendMail->acceptedReply()), true;
   if (StatusSlanja != 2) poSendMail_SendFailed(neprijavljeniRazlog(*poSendMail));
   return false;
 }
@@ -294,6 +300,7 @@ QString frmMain::jednaLinijaDnevnika() const {
 }
 
 void frmMain::dodajUDnevnik(bool poslano, const QString& linija) {
+  zabilježiPojedinačno(poslano);
   if (poslano) {
     okvir(this, QStringLiteral("Vaš e-mail je uspješno poslan!"), platform::MsgIcon::Information,
           kNaslov);
@@ -346,6 +353,7 @@ void frmMain::poSendMail_SendFailed(const QString& Explanation) {
     m_neuspjeh += (m_neuspjeh.isEmpty() ? QString() : QStringLiteral("\r\n")) + Explanation;
     return;
   }
+  if (zabilježiRazlog(Explanation)) return;  // the run goes on; the reason is in its log
   okvir(this,
         QStringLiteral("Nije uspio pokušaj slanja e-mail-a zbog slijedećih razloga: \r\n") + Explanation,
         platform::MsgIcon::Information, kNaslov);
@@ -367,5 +375,6 @@ void frmMain::zavrsiZapise(int brojač) {
   if (brojač > 0)
     okvir(this, QStringLiteral("Uspješno poslano %1 e-mail poruka!").arg(brojač),
           platform::MsgIcon::Exclamation, platform::defaultTitle());
+  prijaviNeuspjele();
   počistiNakonSlanja();
 }

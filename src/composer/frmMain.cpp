@@ -226,6 +226,7 @@ void frmMain::PostaviUSlanju(bool uSlanju) {
     m_prikazSlanja->pokreni();
   else
     m_prikazSlanja->zaustavi();
+  postaviTijekUSlanju(uSlanju);
 }
 
 void frmMain::mnuFileNew_Click() {

@@ -135,4 +135,24 @@ class frmMain : public QDialog {
   bool m_uSlanju = false;
   QString TijeloPoruke;
   QString UgradjeneSlike;
+
+  // Record runs that go on past a failed record or resume after one, the send log and
+  // the pace (SlanjeZapisa.cpp). All of it stays out of sight until a run uses it.
+  struct Tijek;
+  std::shared_ptr<Tijek> m_tijek;
+  void poveziTijek();
+  void pocniTijek(bool bPojedinacno);
+  void cmdPošaljiPreostalima_Click();
+  bool pripremiPokušaj();  // false: the record went already; the cursor has moved on
+  void zabilježiZapis(bool poslano, const QString& adresa, const QString& ime);
+  void zabilježiPojedinačno(bool poslano);
+  void zabilježiOdgovor(const QString& odgovor);
+  bool zabilježiRazlog(const QString& razlog);  // true: the run goes on, no box
+  bool nastaviPoslijeGreške(bool ponovnoSpoji);
+  void prijaviNeuspjele();
+  void osvježiPreostale();
+  void postaviTijekUSlanju(bool uSlanju);
+  void prikažiIzvještaj();
+  void spremiIzvještaj();
+  void spremiNeuspjele();
 };

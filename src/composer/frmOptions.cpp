@@ -30,6 +30,9 @@ void frmOptions::Form_Load() {
     ui->cmbMessageFormat->setCurrentIndex(html ? 1 : 0);
     prikaziKodiranje(html);
   }
+  const composer::PostavkeSlanja slanje = composer::CitajPostavkeSlanja();
+  ui->chkNastaviNakonGreške->setChecked(slanje.nastaviNakonGreške);
+  ui->spnPorukaUMinuti->setValue(slanje.porukaUMinuti);
   PostaviFormu(this);
 }
 
@@ -46,10 +49,17 @@ void frmOptions::cmbMessageFormat_Click(int index) {
 }
 
 void frmOptions::cmdApply_Click() {
+  spremiPostavkeSlanja();
   const int index = ui->cmbMessageFormat->currentIndex();
   if (index < 0) return;
   const bool html = index == 1;
   const int kodiranje = html || ui->optMIME->isChecked() ? 0 : 1;
   composer::PostaviMailFormat(html, kodiranje);
   composer::SpremiMailFormat(html, kodiranje, this);
+}
+
+// Stored only when changed: a user who never touches them gets no new value in the store.
+void frmOptions::spremiPostavkeSlanja() {
+  const composer::PostavkeSlanja p{ui->chkNastaviNakonGreške->isChecked(), ui->spnPorukaUMinuti->value()};
+  if (!(p == composer::CitajPostavkeSlanja())) composer::SpremiPostavkeSlanja(p, this);
 }

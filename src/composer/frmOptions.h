@@ -6,6 +6,7 @@ namespace Ui { class frmOptions; }
 
 // "Opcije": the message format (plain text or HTML) and the attachment encoding (MIME or
 // UUEncode). UUEncode is offered for plain text only: the engine refuses it with HTML.
+// Below them the record runs' options: go on after a failed record, and the pace.
 class frmOptions : public QDialog {
   Q_OBJECT
 
@@ -19,6 +20,7 @@ class frmOptions : public QDialog {
  private:
   void Form_Load();
   void prikaziKodiranje(bool html);
+  void spremiPostavkeSlanja();
 
   std::unique_ptr<Ui::frmOptions> ui;
 };

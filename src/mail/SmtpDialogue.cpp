@@ -297,6 +297,7 @@ void SmtpDialogue::onData(bool ok, const QByteArray& reply) {
 void SmtpDialogue::onEndOfData(bool ok, const QByteArray& reply) {
   inData_ = false;
   if (!ok) return fail(QString::fromUtf8(reply));
+  acceptedReply_ = QString::fromUtf8(reply).trimmed();
   accepted_ = true;
 }
 
@@ -512,6 +513,7 @@ bool SmtpDialogue::envelope(const QString& from, const QStringList& recipients) 
 bool SmtpDialogue::endData() {
   if (abort_) return false;
   accepted_ = false;
+  acceptedReply_.clear();
   command(".", Step::EndOfData);
   return waitFor(accepted_, params_.messageTimeout);
 }

@@ -90,6 +90,8 @@ class SmtpDialogue : public QObject {
   bool settle();
   // The closing "." and the server's acceptance.
   bool endData();
+  // The reply that accepted the last message, without its line end.
+  QString acceptedReply() const { return acceptedReply_; }
 
   // What the server's EHLO reply offered in this session.
   const SmtpCapabilities& capabilities() const { return caps_; }
@@ -169,6 +171,7 @@ class SmtpDialogue : public QObject {
   bool ready_ = false;
   bool dataReady_ = false;
   bool accepted_ = false;
+  QString acceptedReply_;
   bool quitDone_ = false;
   bool pop3Done_ = false;
   qint64 bytesSent_ = 0;

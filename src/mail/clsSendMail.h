@@ -129,6 +129,8 @@ class clsSendMail : public QObject {
   QString priorityWord() const { return priorityWord_; }
   // The error list as it stands (texts in the order they were added).
   QStringList pendingErrors() const { return errors_.entries(); }
+  // The server's reply that accepted the last message Send delivered.
+  QString acceptedReply() const;
 
   Q_INVOKABLE bool Connect();
   Q_INVOKABLE void Disconnect();

@@ -122,6 +122,8 @@ void clsSendMail::Disconnect() {
   dialogue_->close();
 }
 
+QString clsSendMail::acceptedReply() const { return dialogue_->acceptedReply(); }
+
 bool clsSendMail::validateMessage() {
   if (from_.isEmpty()) errors_.add(kBadFrom);
   if (asHtml_ && encodeType_ == 1)

@@ -20,6 +20,7 @@ RecordSet::RecordSet(QList<RecordField> fields) : d_(std::make_shared<Shared>())
 
 void RecordSet::AddRow(const QList<QVariant>& values) {
   auto row = std::make_shared<Row>();
+  row->bookmark = ++d_->lastBookmark;
   for (int i = 0; i < d_->fields.size(); ++i) row->values << values.value(i);
   d_->rows.push_back(row);
   view_.push_back(row);
@@ -205,6 +206,11 @@ QVariant RecordSet::Value(const QString& field) const { return Value(FieldIndex(
 void RecordSet::SetValue(int field, const QVariant& v) {
   if (pos_ >= 0 && size_t(pos_) < view_.size() && field >= 0 && field < FieldCount())
     view_[pos_]->values[field] = v;
+}
+
+QVariant RecordSet::Bookmark() const {
+  const Row* r = current();
+  return r ? QVariant(r->bookmark) : QVariant();
 }
 
 void RecordSet::Delete() {

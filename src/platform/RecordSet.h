@@ -54,6 +54,9 @@ class RecordSet {
   QVariant Value(const QString& field) const;
   void SetValue(int field, const QVariant& v);
 
+  // The current row's identity, kept through sorting and other rows' deletion and never
+  // given to another row of this set; invalid at EOF/BOF.
+  QVariant Bookmark() const;
   // Removes the current row; the cursor stays on the gap until the next move.
   void Delete();
   RecordSet Clone() const;
@@ -70,11 +73,13 @@ class RecordSet {
   struct Row {
     QList<QVariant> values;
     bool deleted = false;
+    qint64 bookmark = 0;
   };
   struct Shared {
     QList<RecordField> fields;
     std::vector<std::shared_ptr<Row>> rows;  // stored order
     bool open = true;
+    qint64 lastBookmark = 0;
   };
   void refreshView();
   void skipDeleted();

@@ -6,7 +6,7 @@ NNNN.eml (the data as received, dot-unstuffed) and NNNN.json (envelope, auth use
 mechanism, TLS flag, number of the connection it came on). Modes: normal; silent (never
 greets); close-in-data (hangs up after the first line of DATA); split (every reply in two
 pieces). --auth-user offers AUTH (none otherwise), --tls none|starttls|implicit with
---cert/--key, --reject-rcpt ADDR is answered 550.
+--cert/--key, --reject-rcpt ADDR is answered 550, --reject-rcpt-once ADDR only the first time.
 """
 import argparse
 import asyncio
@@ -24,9 +24,10 @@ def write_whole(path, data):
 
 
 class CaptureHandler:
-    def __init__(self, capture_dir, reject, offer_auth):
+    def __init__(self, capture_dir, reject, offer_auth, reject_once=()):
         self.capture_dir = capture_dir
         self.reject = {a.lower() for a in reject}
+        self.reject_once = {a.lower() for a in reject_once}
         self.offer_auth = offer_auth
         self.count = 0
 
@@ -38,6 +39,9 @@ class CaptureHandler:
         return responses
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.lower() in self.reject_once:
+            self.reject_once.discard(address.lower())
+            return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
         if address.lower() in self.reject:
             return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
         envelope.rcpt_tos.append(address)
@@ -124,6 +128,7 @@ def parse_args():
     p.add_argument("--auth-only")  # offer this one mechanism (LOGIN or PLAIN)
     p.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
     p.add_argument("--reject-rcpt", action="append", default=[])
+    p.add_argument("--reject-rcpt-once", action="append", default=[])
     p.add_argument("--mode", choices=["normal", "silent", "close-in-data", "split"],
                    default="normal")
     return p.parse_args()
@@ -132,7 +137,8 @@ def parse_args():
 async def main():
     args = parse_args()
     os.makedirs(args.capture_dir, exist_ok=True)
-    handler = CaptureHandler(args.capture_dir, args.reject_rcpt, bool(args.auth_user))
+    handler = CaptureHandler(args.capture_dir, args.reject_rcpt, bool(args.auth_user),
+                             args.reject_rcpt_once)
     context = None
     if args.tls != "none":
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)

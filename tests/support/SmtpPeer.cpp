@@ -48,6 +48,7 @@ bool SmtpPeer::start() {
     args << "--auth-user" << options_.authUser << "--auth-password" << options_.authPassword;
   if (!options_.authOnly.isEmpty()) args << "--auth-only" << options_.authOnly;
   for (const QString& r : options_.rejectRcpt) args << "--reject-rcpt" << r;
+  for (const QString& r : options_.rejectRcptOnce) args << "--reject-rcpt-once" << r;
   if (options_.tls != Tls::None) {
     if (!makeCertificate(dir_.path(), options_.host, &error_)) return false;
     args << "--cert" << dir_.filePath("server.pem") << "--key" << dir_.filePath("server.key");

@@ -32,6 +32,7 @@ class SmtpPeer {
     QString authPassword{};
     QString authOnly{};  // offer only this mechanism ("LOGIN"); empty = LOGIN and PLAIN
     QStringList rejectRcpt{};  // answered with 550
+    QStringList rejectRcptOnce{};  // answered with 550 the first time only
     QString mode = QStringLiteral("normal");
   };
   struct Message {

@@ -1,0 +1,209 @@
+// Record runs that go on past a refused record or resume after one, their send log read
+// back by Python's csv, and the pace, against a real aiosmtpd that refuses each record 3
+// once and takes it on the next try.
+#include <QtTest>
+#include <QtWidgets>
+#include <functional>
+
+#include "composer/HtmlEditor.h"
+#include "composer/PostavkeComposera.h"
+#include "composer/frmMain.h"
+#include "composer/frmOptions.h"
+#include "platform/RecordSet.h"
+#include "platform/RegistryStore.h"
+#include "support/ScriptedDialogs.h"
+#include "support/SmtpPeer.h"
+#include "support/TestEnv.h"
+#include "viewers/ViewerTestSupport.h"
+
+static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
+
+namespace {
+
+QStringList stavke(QListWidget* l) {
+  QStringList out;
+  for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+  return out;
+}
+
+platform::RecordSet kupci(const QString& slovo, int broj) {
+  platform::RecordSet rs({{"Ime"}, {"EMail"}});
+  for (int i = 1; i <= broj; ++i) rs.AddRow({QString("Kupac Čić %1").arg(i), QString("%1%2@kupci.hr").arg(slovo).arg(i)});
+  return rs;
+}
+
+}  // namespace
+
+class TstTijekSlanja : public QObject {
+  Q_OBJECT
+  TestEnv env;
+  std::unique_ptr<ScriptedDialogs> dlg;
+  SmtpPeer smtp{{.host = "127.0.0.150", .rejectRcptOnce = {"a3@kupci.hr", "b3@kupci.hr", "c3@kupci.hr"}}};
+  int primljeno = 0;
+
+  template <class T = QWidget> static T* dio(frmMain* f, const char* ime) { return f->findChild<T*>(ime); }
+
+  void uKomposeru(platform::RecordSet& rs, const std::function<void(frmMain*)>& act) {
+    QTimer::singleShot(0, [&] {
+      frmMain* f = frmMain::forma();
+      f->findChild<QLineEdit*>("txtFrom")->setText("Prodaja Velkor");
+      f->findChild<QLineEdit*>("txtFrom")->setProperty("Tag", "prodaja@velkor.hr");
+      f->findChild<QLineEdit*>("txtSubject")->setText("Ponuda");
+      f->Editor()->setDocumentHtml("<p>Poštovani,</p>");
+      act(f);
+      f->close();
+    });
+    frmMain::forma()->PrikažiPrekoRS(rs);
+  }
+  // Addresses of the messages the server took since the last call, one entry per message.
+  QStringList novi() {
+    QStringList out;
+    const QList<SmtpPeer::Message> sve = smtp.messages();
+    for (const auto& m : sve.mid(primljeno)) out << m.rcptTos.join(",");
+    primljeno = sve.size();
+    return out;
+  }
+  QJsonArray spremi(frmMain* f, const char* akcija, const QString& ime) {
+    dlg->answerText(env.path(ime));
+    f->findChild<QAction*>(akcija)->trigger();
+    return procitajIzvoz({"csv", env.path(ime), ";"}).array();
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY2(smtp.start(), qPrintable(smtp.error()));
+    QVERIFY(composer::SpremiSMTPIP("127.0.0.150", 2));
+  }
+  void init() { dlg.reset(), dlg = std::make_unique<ScriptedDialogs>(); }
+
+  // Without the option the run stops at record 3; "Pošalji preostalima" then sends 3-5
+  // only, whether the sent rows were deleted or not. The log holds every attempt.
+  void abort_thenRemaining_data() {
+    QTest::addColumn<QString>("slovo");
+    QTest::addColumn<bool>("briši");
+    QTest::newRow("sent rows kept") << "a" << false;
+    QTest::newRow("sent rows deleted") << "b" << true;
+  }
+  void abort_thenRemaining() {
+    QFETCH(QString, slovo);
+    QFETCH(bool, briši);
+    QVERIFY(composer::SpremiPostavkeSlanja({false, 0}));
+    platform::RecordSet rs = kupci(slovo, 5);
+    bool prijeRuna = true, nakonPrekida = false, nakonPreostalih = true;
+    QStringList neuspjelo, prviRun, okviri;
+    QJsonArray izvjestaj;
+    uKomposeru(rs, [&](frmMain* f) {
+      auto* preostali = dio<QPushButton>(f, "cmdPošaljiPreostalima");
+      prijeRuna = preostali->isVisible() || dio(f, "cmdIzvještaj")->isVisible();
+      dio<QCheckBox>(f, "chkBrišiPoslane")->setChecked(briši);
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      okviri = dlg->texts();
+      QVERIFY(smtp.waitForMessages(primljeno + 2));
+      prviRun = novi();
+      nakonPrekida = preostali->isVisible();
+      preostali->click();
+      nakonPreostalih = preostali->isVisible();
+      neuspjelo = stavke(dio<QListWidget>(f, "lstNeuspjelo"));
+      izvjestaj = spremi(f, "mnuSpremiIzvještaj", slovo + ".csv");
+    });
+    QVERIFY(!prijeRuna && nakonPrekida && !nakonPreostalih);
+    QCOMPARE(okviri.last(), "Prekida se slanje poruka!");
+    QCOMPARE(prviRun, QStringList({slovo + "1@kupci.hr", slovo + "2@kupci.hr"}));
+    QVERIFY(smtp.waitForMessages(primljeno + 3));
+    QCOMPARE(novi(), QStringList({slovo + "3@kupci.hr", slovo + "4@kupci.hr", slovo + "5@kupci.hr"}));
+    QCOMPARE(dlg->texts().filter("Uspješno"), QStringList{"Uspješno poslano 3 e-mail poruka!"});
+    QCOMPARE(neuspjelo, QStringList{"Kupac Čić 3 " + slovo + "3@kupci.hr"});
+    QCOMPARE(rs.RecordCount(), briši ? 0 : 5);
+    // Header and one line per attempt: 1, 2, 3 refused, then 3, 4, 5.
+    QCOMPARE(izvjestaj.size(), 7);
+    QCOMPARE(izvjestaj[0].toVariant().toStringList(), QStringList({"Vrijeme", "Adresa", "Ime", "Ishod", "Odgovor"}));
+    const int uspjesni[] = {1, 2, 4, 5, 6};
+    for (int i : uspjesni) {
+      const QStringList red = izvjestaj[i].toVariant().toStringList();
+      QCOMPARE(red.mid(3), QStringList({"Poslano", "250 2.0.0 Message accepted for delivery"}));
+      QVERIFY(QDateTime::fromString(red[0], "yyyy-MM-dd HH:mm:ss").isValid());
+    }
+    QCOMPARE(izvjestaj[3].toVariant().toStringList().mid(1),
+             QStringList({slovo + "3@kupci.hr", "Kupac Čić 3", "Nije poslano",
+                          "550 5.1.1 <" + slovo + "3@kupci.hr>: Recipient address rejected: User unknown"}));
+  }
+
+  // With the option one run sends 1, 2, 4, 5; record 3 is logged, boxed only in the
+  // summary, and saved with its columns and reason; the viewer shows the log.
+  void continueAfterFailure() {
+    QVERIFY(composer::SpremiPostavkeSlanja({true, 0}));
+    platform::RecordSet rs = kupci("c", 5);
+    QJsonArray neuspjeli;
+    QString tekst;
+    uKomposeru(rs, [&](frmMain* f) {
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      neuspjeli = spremi(f, "mnuSpremiNeuspjele", "neuspjeli.csv");
+      QTimer::singleShot(0, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        tekst = w->findChild<QPlainTextEdit*>("txtPoruka")->toPlainText();
+        w->findChild<QPushButton*>("OKButton")->click();
+      });
+      f->findChild<QAction*>("mnuPrikažiIzvještaj")->trigger();
+    });
+    QVERIFY(smtp.waitForMessages(primljeno + 4));
+    QCOMPARE(novi(), QStringList({"c1@kupci.hr", "c2@kupci.hr", "c4@kupci.hr", "c5@kupci.hr"}));
+    const QStringList okviri = dlg->texts();
+    QVERIFY2(okviri.filter("Nije uspio").isEmpty(), qPrintable(okviri.join("|")));
+    QCOMPARE(okviri.filter("poruka").mid(0, 2), QStringList({"Uspješno poslano 4 e-mail poruka!",
+                                                           "Nije poslano 1 e-mail poruka. Razlozi su u izvještaju o slanju."}));
+    QCOMPARE(neuspjeli.size(), 2);
+    QCOMPARE(neuspjeli[0].toVariant().toStringList(), QStringList({"Ime", "EMail", "Razlog"}));
+    QCOMPARE(neuspjeli[1].toVariant().toStringList(),
+             QStringList({"Kupac Čić 3", "c3@kupci.hr", "550 5.1.1 <c3@kupci.hr>: Recipient address rejected: User unknown"}));
+    QCOMPARE(tekst.count("\n"), 5);
+    QVERIFY2(tekst.contains(QRegularExpression("\\d\\d:\\d\\d:\\d\\d  Nije poslano  Kupac Čić 3 <c3@kupci.hr>  550 5.1.1")),
+             qPrintable(tekst));
+  }
+
+  // 120 a minute over 6 records: five gaps of half a second at least, while a timer of
+  // the window keeps firing and the label names the next message's time.
+  void paceLimit() {
+    QVERIFY(composer::SpremiPostavkeSlanja({false, 120}));
+    platform::RecordSet rs = kupci("p", 6);
+    qint64 trajanje = 0;
+    int otkucaji = 0;
+    QSet<QString> najave;
+    uKomposeru(rs, [&](frmMain* f) {
+      QTimer sat(f);
+      QObject::connect(&sat, &QTimer::timeout, f, [&] {
+        ++otkucaji;
+        najave << dio<QLabel>(f, "lblMailProgress")->text();
+      });
+      sat.start(50);
+      QElapsedTimer t;
+      t.start();
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      trajanje = t.elapsed();
+      if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOT")) f->grab().save(qEnvironmentVariable("VELKOR_SCREENSHOT"));
+    });
+    QVERIFY(smtp.waitForMessages(primljeno + 6));
+    QCOMPARE(novi().size(), 6);
+    QVERIFY2(trajanje >= 2500, qPrintable(QString::number(trajanje)));
+    QVERIFY2(otkucaji >= 10, qPrintable(QString::number(otkucaji)));  // the window was not frozen
+    QVERIFY2(!QStringList(najave.values()).filter(QRegularExpression("^Sljedeća poruka u \\d\\d:\\d\\d:\\d\\d$")).isEmpty(),
+             qPrintable(QStringList(najave.values()).join("|")));
+  }
+
+  // The options window stores the two values only once changed, and shows them again.
+  void options_storedOnlyWhenChanged() {
+    QVERIFY(platform::UpisiRegistar(platform::kHKeyLocalMachine, composer::kKljucPostavki, "MAILRUN", ""));
+    frmOptions f;
+    f.findChild<QPushButton*>("cmdApply")->click();
+    QCOMPARE(composer::CitajPostavku("MAILRUN"), QString());
+    f.findChild<QCheckBox*>("chkNastaviNakonGreške")->setChecked(true);
+    f.findChild<QSpinBox*>("spnPorukaUMinuti")->setValue(30);
+    f.findChild<QPushButton*>("cmdApply")->click();
+    QCOMPARE(composer::CitajPostavku("MAILRUN"), QString("True%30"));
+    frmOptions opet;
+    QVERIFY(opet.findChild<QCheckBox*>("chkNastaviNakonGreške")->isChecked());
+    QCOMPARE(opet.findChild<QSpinBox*>("spnPorukaUMinuti")->value(), 30);
+  }
+};
+
+QTEST_MAIN(TstTijekSlanja)
+#include "tst_tijekslanja.moc"
