@@ -33,12 +33,7 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
       poSendMail_SendFailed(d.domena + QStringLiteral(": ") + razlog);
     } else {
       clsSendMail& m = *poSendMail;
-      m.setSMTPHostValidation(3);
-      m.setEmailAddressValidation(1);
-      m.setDelimiter(QStringLiteral(";"));
-      m.setSMTPHost(host);
-      m.setFrom(ui->txtFrom->property("Tag").toString());
-      m.setFromDisplayName(ui->txtFrom->text());
+      pripremiMotor(host);
       m.setRecipient(d.to.join(QLatin1Char(';')));
       m.setCcRecipient(d.cc.join(QLatin1Char(';')));
       m.setBccRecipient(d.bcc.join(QLatin1Char(';')));

@@ -195,17 +195,23 @@ static QString prilozi(const QString& txtAttach, const QString& slike) {
   return a.isEmpty() ? slike : a + QLatin1Char(';') + slike;
 }
 
-void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
-  ui->Progress->setMaximum(100);
-  ui->Progress->setValue(0);
+// The engine's checks, the server and the sender, as every route of the composer sets them.
+void frmMain::pripremiMotor(const QString& host) {
   clsSendMail& m = *poSendMail;
-  m.setAsHTML(true);
   m.setSMTPHostValidation(3);
   m.setEmailAddressValidation(1);
   m.setDelimiter(QStringLiteral(";"));
   m.setSMTPHost(host);
   m.setFrom(ui->txtFrom->property("Tag").toString());
   m.setFromDisplayName(ui->txtFrom->text());
+}
+
+void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
+  ui->Progress->setMaximum(100);
+  ui->Progress->setValue(0);
+  clsSendMail& m = *poSendMail;
+  m.setAsHTML(true);
+  pripremiMotor(host);
   m.setRecipient(ui->txtTo->text());
   m.setCcRecipient(ui->txtCC->text());
   m.setBccRecipient(ui->txtBCC->text());

@@ -95,6 +95,7 @@ class frmMain : public QDialog {
   void poveziSlanje();
   void poveziListuPrimatelja();
   bool provjeriPojedinacno();
+  void pripremiMotor(const QString& host);
   void posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host);
   void posaljiIzravno(bool bPojedinacno);
   bool posaljiIzravnoDomenama(const QString& to, const QString& cc, const QString& bcc, bool html,
