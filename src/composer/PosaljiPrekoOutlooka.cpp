@@ -7,18 +7,6 @@
 #include "platform/Dialogs.h"
 #include "ui_frmMain.h"
 
-namespace {
-
-// The whole message with its attachments to the local mail system.
-bool posaljiOdmah(const platform::MailItem& item, QString* greška) {
-  const QByteArray tekst = mail::localMailText({item.Subject, item.To, item.CC, item.BCC, item.Body,
-                                                item.HtmlBody, item.HighImportance, item.attachments()},
-                                               greška);
-  return !tekst.isEmpty() && platform::sendToLocalMailSystem(tekst, greška);
-}
-
-}  // namespace
-
 void frmMain::PosaljiPrekoOutlooka(bool bPojedinacno) {
   ui->Progress->setMaximum(100);
   ui->Progress->setValue(0);
@@ -71,7 +59,7 @@ qint16 frmMain::PosaljiOutlookPoruku(const QString& to, const QString& cc, const
   // Each path of the list is an attachment of its own: the whole list is no file.
   for (const QString& put : ui->txtAttach->text().split(QLatin1Char(';'), Qt::SkipEmptyParts))
     if (ok && !put.trimmed().isEmpty()) ok = item.AddAttachment(put.trimmed(), &greška);
-  ok = ok && (prikaži ? item.Display(&greška) : posaljiOdmah(item, &greška));
+  ok = ok && (prikaži ? item.Display(&greška) : item.Send(&mail::localMailText, &greška));
   if (ok) return 0;
   if (zabilježiRazlog(greška)) return 1;  // the run goes on; the reason is in its log
   platform::dialogs().messageBox(this, QStringLiteral("Greška: ") + greška, platform::MsgButtons::Ok,

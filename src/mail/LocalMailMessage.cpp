@@ -15,15 +15,6 @@ namespace mail {
 
 namespace {
 
-QStringList addresses(const QString& list) {
-  QStringList out;
-  for (const QString& a : list.split(QLatin1Char(';'))) {
-    const QString t = a.trimmed();
-    if (!t.isEmpty()) out << t;
-  }
-  return out;
-}
-
 // The address the local mail system would give this user: login name at the mail name.
 QString localSender() {
   QString user = qEnvironmentVariable("USER");
@@ -39,12 +30,12 @@ QString localSender() {
 
 }  // namespace
 
-QByteArray localMailText(const LocalMailMessage& m, QString* error) {
+QByteArray localMailText(const MailFields& m, QString* error) {
   MimeInput in;
   in.from = localSender();
   in.messageIdHost = in.from.section(QLatin1Char('@'), 1);
-  in.recipients = addresses(m.To);
-  in.ccRecipients = addresses(m.CC);
+  in.recipients = addressesOf(m.To);
+  in.ccRecipients = addressesOf(m.CC);
   in.subject = m.Subject;
   in.body = prepareBody(m.Body, false).text;
   in.asHtml = m.HtmlBody;
@@ -56,7 +47,7 @@ QByteArray localMailText(const LocalMailMessage& m, QString* error) {
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   // sendmail -t reads the Bcc header for its recipients and removes it.
-  const QStringList bcc = addresses(m.BCC);
+  const QStringList bcc = addressesOf(m.BCC);
   if (!bcc.isEmpty()) buffer.write("Bcc: " + bcc.join(QStringLiteral(", ")).toUtf8() + '\n');
   if (m.HighImportance) buffer.write("Importance: high\n");
   if (!writeMessage(in, buffer, LineEnd::Lf, error)) return {};

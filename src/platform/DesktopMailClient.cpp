@@ -18,15 +18,6 @@ constexpr int kSendmailMs = 60000;
 // window is long open.
 constexpr int kDisplayMs = 5000;
 
-QStringList addresses(const QString& list) {
-  QStringList out;
-  for (const QString& a : list.split(QLatin1Char(';'))) {
-    const QString t = a.trimmed();
-    if (!t.isEmpty()) out << t;
-  }
-  return out;
-}
-
 void pump() {
   if (QCoreApplication::instance() &&
       QThread::currentThread() == QCoreApplication::instance()->thread())
@@ -46,11 +37,11 @@ QString xdgEmailFailure(int code) {
 
 QStringList xdgEmailArguments(const MailItem& item) {
   QStringList a{QStringLiteral("--utf8")};
-  for (const QString& cc : addresses(item.CC)) a << QStringLiteral("--cc") << cc;
-  for (const QString& bcc : addresses(item.BCC)) a << QStringLiteral("--bcc") << bcc;
+  for (const QString& cc : addressesOf(item.CC)) a << QStringLiteral("--cc") << cc;
+  for (const QString& bcc : addressesOf(item.BCC)) a << QStringLiteral("--bcc") << bcc;
   a << QStringLiteral("--subject") << item.Subject << QStringLiteral("--body") << item.Body;
   for (const QString& f : item.attachments()) a << QStringLiteral("--attach") << f;
-  return a + addresses(item.To);
+  return a + addressesOf(item.To);
 }
 
 }  // namespace
@@ -77,7 +68,7 @@ bool MailItem::AddAttachment(const QString& path, QString* error) {
     if (error) *error = QStringLiteral("datoteku priloga \"%1\" nije moguće pročitati.").arg(path);
     return false;
   }
-  attachments_ << path;
+  Attachments << path;
   return true;
 }
 
@@ -98,6 +89,11 @@ bool sendToLocalMailSystem(const QByteArray& message, QString* error) {
                                       .arg(QString::fromLocal8Bit(r.output).trimmed());
   }
   return false;
+}
+
+bool MailItem::Send(QByteArray (*writer)(const MailFields&, QString*), QString* error) const {
+  const QByteArray text = writer(*this, error);
+  return !text.isEmpty() && sendToLocalMailSystem(text, error);
 }
 
 bool MailItem::Display(QString* error) const {

@@ -1,6 +1,9 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+#include "core/MailFields.h"
 
 // The desktop mail client, standing where the mail program's automation stood: a mail
 // item is either shown in the desktop's compose window (xdg-email) or sent at once
@@ -16,26 +19,17 @@ bool desktopMailClientAvailable(QString* error = nullptr);
 // A whole message text (written by the engine) to the local mail system, sendmail -t -i.
 bool sendToLocalMailSystem(const QByteArray& message, QString* error);
 
-class MailItem {
+class MailItem : public MailFields {
  public:
-  // Address lists are separated by ";".
-  QString Subject;
-  QString To;
-  QString CC;
-  QString BCC;
-  QString Body;
-  bool HtmlBody = false;        // Body is HTML (text/html; charset=utf-8)
-  bool HighImportance = false;  // "Importance: high" and "X-Priority: 1"
-
   // A file the item carries; false (with a description) when it cannot be read.
   bool AddAttachment(const QString& path, QString* error);
-  QStringList attachments() const { return attachments_; }
+  QStringList attachments() const { return Attachments; }
 
   // The item in the desktop's compose window; true once the window was asked for.
   bool Display(QString* error) const;
-
- private:
-  QStringList attachments_;
+  // The item at once to the local mail system, as text the given writer makes of it (the
+  // engine's; empty with a description when it cannot).
+  bool Send(QByteArray (*writer)(const MailFields&, QString*), QString* error) const;
 };
 
 }  // namespace platform

@@ -20,14 +20,6 @@ void porukaGreske(QWidget* parent, const QString& opis) {
 
 bool nijePrazno(const QString& s) { return !s.trimmed().isEmpty(); }
 
-// The whole message with its attachments to the local mail system.
-bool posaljiOdmah(const platform::MailItem& item, QString* opis) {
-  const QByteArray tekst = mail::localMailText({item.Subject, item.To, item.CC, item.BCC, item.Body,
-                                                item.HtmlBody, item.HighImportance, item.attachments()},
-                                               opis);
-  return !tekst.isEmpty() && platform::sendToLocalMailSystem(tekst, opis);
-}
-
 }  // namespace
 
 bool OutlookRouteSend(const QString& subject, const QString& to, const QString& body,
@@ -52,7 +44,7 @@ bool OutlookRouteSend(const QString& subject, const QString& to, const QString& 
       return false;
     }
   }
-  if (!(sendAtOnce ? posaljiOdmah(item, &opis) : item.Display(&opis))) {
+  if (!(sendAtOnce ? item.Send(&mail::localMailText, &opis) : item.Display(&opis))) {
     porukaGreske(parent, opis);
     return false;
   }
