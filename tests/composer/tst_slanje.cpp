@@ -15,29 +15,13 @@
 #include "mail/MessageCheck.h"
 #include "mail/clsSendMail.h"
 #include "platform/RecordSet.h"
+#include "ComposerRun.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
 namespace {
-
-QStringList stavke(QListWidget* l) {
-  QStringList out;
-  for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
-  return out;
-}
-QStringList stavke(QTreeWidget* l) {
-  QStringList out;
-  for (int i = 0; i < l->topLevelItemCount(); ++i) out << l->topLevelItem(i)->text(0);
-  return out;
-}
-
-platform::RecordSet kupci(const QStringList& adrese) {
-  platform::RecordSet rs({{"Ime"}, {"EMail"}});
-  for (int i = 0; i < adrese.size(); ++i) rs.AddRow({QString("Kupac Čić %1").arg(i + 1), adrese[i]});
-  return rs;
-}
 
 // Two customers whose values try every rule of the personal fields.
 platform::RecordSet poljaKupaca() {
@@ -69,18 +53,8 @@ class TstSlanje : public QObject {
 
   template <class T = QWidget> static T* dio(frmMain* f, const char* ime) { return f->findChild<T*>(ime); }
 
-  // Runs act in the composer opened over rs (or without one) and closes it.
-  void uKomposeru(platform::RecordSet* rs, const std::function<void(frmMain*)>& act) {
-    QTimer::singleShot(0, [&] {
-      frmMain* f = frmMain::forma();
-      f->findChild<QLineEdit*>("txtFrom")->setText("Prodaja Velkor");
-      f->findChild<QLineEdit*>("txtFrom")->setProperty("Tag", "prodaja@velkor.hr");
-      f->findChild<QLineEdit*>("txtSubject")->setText("Ponuda za Vas");
-      act(f);
-      f->close();
-    });
-    if (rs) frmMain::forma()->PrikažiPrekoRS(*rs);
-    else frmMain::forma()->PrikažiBezRS();
+  static void uKomposeru(platform::RecordSet* rs, const std::function<void(frmMain*)>& act) {
+    ::uKomposeru(rs, "Ponuda za Vas", act);
   }
   static QList<SmtpPeer::Message> noviNa(SmtpPeer& p, int& vidjeno) {
     const QList<SmtpPeer::Message> nove = p.messages().mid(vidjeno);

@@ -11,6 +11,7 @@
 #include "composer/frmOptions.h"
 #include "platform/RecordSet.h"
 #include "platform/RegistryStore.h"
+#include "ComposerRun.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SmtpPeer.h"
 #include "support/TestEnv.h"
@@ -20,16 +21,10 @@ static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_Sh
 
 namespace {
 
-QStringList stavke(QListWidget* l) {
-  QStringList out;
-  for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
-  return out;
-}
-
 platform::RecordSet kupci(const QString& slovo, int broj) {
-  platform::RecordSet rs({{"Ime"}, {"EMail"}});
-  for (int i = 1; i <= broj; ++i) rs.AddRow({QString("Kupac Čić %1").arg(i), QString("%1%2@kupci.hr").arg(slovo).arg(i)});
-  return rs;
+  QStringList adrese;
+  for (int i = 1; i <= broj; ++i) adrese << QString("%1%2@kupci.hr").arg(slovo).arg(i);
+  return kupci(adrese);
 }
 
 }  // namespace
@@ -43,17 +38,11 @@ class TstTijekSlanja : public QObject {
 
   template <class T = QWidget> static T* dio(frmMain* f, const char* ime) { return f->findChild<T*>(ime); }
 
-  void uKomposeru(platform::RecordSet& rs, const std::function<void(frmMain*)>& act) {
-    QTimer::singleShot(0, [&] {
-      frmMain* f = frmMain::forma();
-      f->findChild<QLineEdit*>("txtFrom")->setText("Prodaja Velkor");
-      f->findChild<QLineEdit*>("txtFrom")->setProperty("Tag", "prodaja@velkor.hr");
-      f->findChild<QLineEdit*>("txtSubject")->setText("Ponuda");
+  static void uKomposeru(platform::RecordSet& rs, const std::function<void(frmMain*)>& act) {
+    ::uKomposeru(&rs, "Ponuda", [&](frmMain* f) {
       f->Editor()->setDocumentHtml("<p>Poštovani,</p>");
       act(f);
-      f->close();
     });
-    frmMain::forma()->PrikažiPrekoRS(rs);
   }
   // Addresses of the messages the server took since the last call, one entry per message.
   QStringList novi() {

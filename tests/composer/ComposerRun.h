@@ -1,0 +1,44 @@
+#pragma once
+// What the composer's run tests share: the composer opened with a sender and a subject,
+// customer record sets, and the lines of its lists.
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <functional>
+
+#include "composer/frmMain.h"
+#include "platform/RecordSet.h"
+
+inline QStringList stavke(QListWidget* l) {
+  QStringList out;
+  for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+  return out;
+}
+inline QStringList stavke(QTreeWidget* l) {
+  QStringList out;
+  for (int i = 0; i < l->topLevelItemCount(); ++i) out << l->topLevelItem(i)->text(0);
+  return out;
+}
+
+// "Kupac Čić N" at each address, in order.
+inline platform::RecordSet kupci(const QStringList& adrese) {
+  platform::RecordSet rs({{"Ime"}, {"EMail"}});
+  for (int i = 0; i < adrese.size(); ++i) rs.AddRow({QString("Kupac Čić %1").arg(i + 1), adrese[i]});
+  return rs;
+}
+
+// Runs act in the composer opened over rs (or without one), with a sender and the subject,
+// and closes it.
+inline void uKomposeru(platform::RecordSet* rs, const QString& predmet, const std::function<void(frmMain*)>& act) {
+  QTimer::singleShot(0, [&] {
+    frmMain* f = frmMain::forma();
+    f->findChild<QLineEdit*>("txtFrom")->setText("Prodaja Velkor");
+    f->findChild<QLineEdit*>("txtFrom")->setProperty("Tag", "prodaja@velkor.hr");
+    f->findChild<QLineEdit*>("txtSubject")->setText(predmet);
+    act(f);
+    f->close();
+  });
+  if (rs) frmMain::forma()->PrikažiPrekoRS(*rs);
+  else frmMain::forma()->PrikažiBezRS();
+}
