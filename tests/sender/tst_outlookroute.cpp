@@ -60,8 +60,7 @@ class TstOutlookRoute : public QObject {
     QVERIFY(ulaz.contains("\n.to") && !ulaz.contains("\n..to"));  // no SMTP dot-stuffing
     QVERIFY(ulaz.contains("\nBcc: tajni@firma.hr\n") || ulaz.startsWith("Bcc: tajni@firma.hr\n"));
     // The local mail system puts CR LF on the wire; the checker reads the message as sent.
-    const QJsonObject j = checkMessage(env->writeFile("poslano.eml", ulaz.replace("\n", "\r\n")));
-    QCOMPARE(problemsOf(j), QString());
+    const QJsonObject j = cleanMessage(env->writeFile("poslano.eml", ulaz.replace("\n", "\r\n")));
     QCOMPARE(j.value("subject").toString(), kPredmet);
     QCOMPARE(fields(j, "to", "address"), QStringList({"ana@firma.hr", "ivo@firma.hr"}));
     QVERIFY(!j.value("headers").toVariant().toStringList().contains("Cc"));  // blanks only
