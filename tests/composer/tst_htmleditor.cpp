@@ -108,17 +108,6 @@ class TstHtmlEditor : public QObject {
     QVERIFY(ed->setDocumentHtml("<p>opet</p>"));
     QVERIFY(ed->documentHtml().contains("opet"));
   }
-
-  void save_declaresUtf8() {
-    QVERIFY(ed->setDocumentHtml("<html><head><meta charset=\"windows-1250\"></head><body>Šaran</body></html>"));
-    const QString put = env.path("spremljeno.html");
-    QVERIFY(ed->saveDocument(put));
-    QFile f(put);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(f.readAll()),
-             QString("<html><head><meta charset=\"utf-8\"></head><body>Šaran</body></html>"));
-    QVERIFY(!ed->saveDocument(env.path("nema/mape/x.html")));
-  }
 };
 
 QTEST_MAIN(TstHtmlEditor)
