@@ -28,6 +28,13 @@ inline platform::RecordSet kupci(const QStringList& adrese) {
   return rs;
 }
 
+// The addresses (second column) of the rows left in rs.
+inline QStringList adreseZapisa(const platform::RecordSet& rs) {
+  QStringList out;
+  for (const auto& r : rs.rows()) out << r.value(1).toString();
+  return out;
+}
+
 // Runs act in the composer opened over rs (or without one), with a sender and the subject,
 // and closes it.
 inline void uKomposeru(platform::RecordSet* rs, const QString& predmet, const std::function<void(frmMain*)>& act) {

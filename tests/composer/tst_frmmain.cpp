@@ -43,8 +43,11 @@ class TstFrmMain : public QObject {
     dlg.reset();
   }
 
+  // A file in windows-1250 opens readable; it is saved in UTF-8, declared so, and a save
+  // that fails says so and keeps the change pending.
   void open_type_save() {
-    const QString put = env.writeFile("ponuda.html", "<html><head></head><body><p>Poštovani kupče,</p></body></html>");
+    const QString put = env.writeFile("ponuda.html", "<html><head><meta charset=\"windows-1250\"></head>"
+                                                     "<body><p>Po\x9Atovani kup\xE8" "e,</p></body></html>");
     dlg->answerText(put);
     f->mnuFileOpen_Click();
     QCOMPARE(f->windowTitle(), "Slanje E-mail-a : " + put);
@@ -57,12 +60,16 @@ class TstFrmMain : public QObject {
     QTRY_VERIFY(dokument().contains("x"));
     dlg->answerText(std::nullopt);  // a cancelled save is no save
     QVERIFY(!f->mnuFileSave_Click());
+    dlg->answerText(env.path("nema/mape/x.html"));
+    QVERIFY(!f->mnuFileSave_Click());
+    QVERIFY2(dlg->last().text.startsWith("Datoteka nije spremljena: ") && dlg->last().icon == platform::MsgIcon::Exclamation,
+             qPrintable(dlg->last().text));
     QVERIFY(frmMain::DatotekaMijenjana());
     const QString novi = env.path("spremljena ponuda.html");
     dlg->answerText(novi);
     QVERIFY(f->mnuFileSave_Click());
     QVERIFY(!frmMain::DatotekaMijenjana());
-    QCOMPARE(datoteka(novi), QString(dokument()).replace("<head>", "<head><meta charset=\"utf-8\">"));
+    QCOMPARE(datoteka(novi), QString(dokument()).replace("windows-1250", "utf-8"));
   }
 
   void closeQuestion_data() {

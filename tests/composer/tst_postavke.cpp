@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 
 #include "composer/MailFormat.h"
 #include "composer/PostavkeComposera.h"
@@ -137,15 +138,17 @@ class TstPostavke : public QObject {
     QTest::addColumn<QString>("mailformat");
     QTest::addColumn<bool>("html");
     QTest::addColumn<int>("kodiranje");
-    QTest::newRow("HTML MIME") << "" << 1 << "optMIME" << "True%0" << true << 0;
-    QTest::newRow("HTML never UUEncode") << "True%1" << 1 << "" << "True%0" << true << 0;
-    QTest::newRow("plain MIME") << "True%0" << 0 << "" << "False%0" << false << 0;
-    QTest::newRow("plain UUEncode") << "" << 0 << "optEnCode" << "False%1" << false << 1;
+    QTest::addColumn<int>("uMinuti");  // typed with "Nastavi nakon greške" ticked; 0: untouched
+    QTest::newRow("HTML MIME") << "" << 1 << "optMIME" << "True%0" << true << 0 << 0;
+    QTest::newRow("HTML never UUEncode") << "True%1" << 1 << "" << "True%0" << true << 0 << 0;
+    QTest::newRow("plain MIME") << "True%0" << 0 << "" << "False%0" << false << 0 << 0;
+    QTest::newRow("plain UUEncode, run options") << "" << 0 << "optEnCode" << "False%1" << false << 1 << 30;
   }
   void options() {
     QFETCH(QString, spremljeno);
     QFETCH(int, format);
     QFETCH(QString, opcija);
+    QFETCH(int, uMinuti);
     if (!spremljeno.isEmpty()) QVERIFY(platform::UpisiRegistar(platform::kHKeyLocalMachine, composer::kKljucPostavki, "MAILFORMAT", spremljeno));
     frmOptions f;
     f.show();
@@ -153,7 +156,7 @@ class TstPostavke : public QObject {
     QCOMPARE(combo->currentIndex(), spremljeno.isEmpty() ? -1 : spremljeno.startsWith("True") ? 1 : 0);
     if (spremljeno.isEmpty()) {  // nothing shown, nothing chosen: nothing stored
       dio<QPushButton>(&f, "cmdApply")->click();
-      QCOMPARE(CitajPostavku("MAILFORMAT"), QString());
+      QCOMPARE(CitajPostavku("MAILFORMAT") + CitajPostavku("MAILRUN"), QString());
     }
     combo->setCurrentIndex(format);
     emit combo->activated(format);
@@ -161,8 +164,16 @@ class TstPostavke : public QObject {
     if (!opcija.isEmpty()) dio<QRadioButton>(&f, qPrintable(opcija))->click();
     QTEST(MailFormatHTML, "html");
     QTEST(MailFormatEncode, "kodiranje");
+    if (uMinuti) {
+      dio<QCheckBox>(&f, "chkNastaviNakonGreške")->setChecked(true);
+      dio<QSpinBox>(&f, "spnPorukaUMinuti")->setValue(uMinuti);
+    }
     dio<QPushButton>(&f, "cmdApply")->click();
     QTEST(CitajPostavku("MAILFORMAT"), "mailformat");
+    QCOMPARE(CitajPostavku("MAILRUN"), uMinuti ? "True%" + QString::number(uMinuti) : QString());
+    frmOptions opet;  // and shows them again
+    QCOMPARE(dio<QCheckBox>(&opet, "chkNastaviNakonGreške")->isChecked(), uMinuti > 0);
+    QCOMPARE(dio<QSpinBox>(&opet, "spnPorukaUMinuti")->value(), uMinuti);
   }
 };
 

@@ -7,17 +7,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QHeaderView>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QPrintPreviewWidget>
 #include <QTableView>
 
 #include "VelkorSlanjeEMaila26.h"
-#include "support/SmtpPeer.h"
 #include "support/TestEnv.h"
+#include "viewers/ViewerTestSupport.h"
 
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
@@ -92,15 +89,6 @@ void odgovaraj(QStringList* tekstovi, bool bioOtvoren = false, int pokusaja = 30
   });
 }
 
-// An exported file read back by Python's csv or openpyxl (tests/peers/read_export.py).
-QJsonArray procitajIzvoz(const QStringList& argumenti) {
-  QProcess p;
-  p.start("/usr/bin/python3", QStringList{VELKOR_SOURCE_DIR "/tests/peers/read_export.py"} + argumenti);
-  p.waitForFinished(60000);
-  const QJsonDocument d = QJsonDocument::fromJson(p.readAllStandardOutput());
-  return d.isArray() ? d.array() : d["rows"].toArray();
-}
-
 }  // namespace
 
 class TstHostAbi : public QObject {
@@ -162,20 +150,20 @@ class TstHostAbi : public QObject {
     env.reset();
   }
 
-  void sendForm_openedFilledAfresh_EscDeletesOnlyTheCallersFile() {
+  // The send form shows each call's own texts (leaving it is the sender's tests' concern);
+  // a host timer calling again while it is open gets a refusal, not a second form.
+  void sendForm_filledByEachCall() {
     const QString izvjestaj = env->writeFile("Izvještaj za ožujak.csv", "Šifra;Iznos\r\n1;2\r\n");
     const auto forma = {"txtPrimatelj", "txtCC", "txtBCC", "txtPredmet", "txtPoruka",
                         "txtPrilog",    "txtPrilog2", "txtPrilog3"};
-    QStringList prvi;
+    QStringList prvi, drugi;
     QString odbijen;
     kadSeOtvori("frmSlanjeeMaila", [&](QWidget* f) {
       prvi = polja(f, forma) << f->windowTitle();
-      // A host timer calling again while the form is open gets a refusal, not a second form.
-      clsSlanjeEMaila* drugi = a.Create();
-      prvi << QString::number(a.Fajl(drugi, &parametar, "x", "a@b.hr", "", "", "", "", "", ""));
-      odbijen = QString::fromUtf8(a.ErrorText(drugi));
-      a.Release(drugi);
-      QTest::keyClick(f, Qt::Key_Escape);
+      clsSlanjeEMaila* drugiObj = a.Create();
+      prvi << QString::number(a.Fajl(drugiObj, &parametar, "x", "a@b.hr", "", "", "", "", "", ""));
+      odbijen = QString::fromUtf8(a.ErrorText(drugiObj));
+      a.Release(drugiObj);
     });
     // Seven parameters, as an older host calls it.
     QCOMPARE(a.Fajl(obj, &parametar, "Račun 17/2026", "kupac@firma.hr;ured@firma.hr",
@@ -188,22 +176,12 @@ class TstHostAbi : public QObject {
                                 "", "", "Slanje e-mail-a",
                                 QString::number(VELKOR_E_FAIL)}));
     QVERIFY2(odbijen.contains("već otvoren"), qPrintable(odbijen));
-    QVERIFY(!QFile::exists(izvjestaj));  // Esc leaves through the leave button
 
-    // Again: the same window, filled with this call's values only; the close box deletes
-    // nothing, neither the first attachment nor the others.
-    const QString prva = env->writeFile("prvi.pdf", "%PDF-1.4");
-    const QString druga = env->writeFile("drugi.txt", "drugi");
-    QStringList drugi;
-    kadSeOtvori("frmSlanjeeMaila", [&](QWidget* f) {
-      drugi = polja(f, forma);
-      f->close();
-    });
-    QCOMPARE(a.Fajl(obj, &parametar, "Drugi", "ana@firma.hr", "", "", "x",
-                    prva.toUtf8().constData(), druga.toUtf8().constData(), ""),
-             VELKOR_OK);
+    // Again: the same window, nothing left of the first call.
+    const QByteArray prva = env->path("prvi.pdf").toUtf8(), druga = env->path("drugi.txt").toUtf8();
+    kadSeOtvori("frmSlanjeeMaila", [&](QWidget* f) { drugi = polja(f, forma); });
+    QCOMPARE(a.Fajl(obj, &parametar, "Drugi", "ana@firma.hr", "", "", "x", prva, druga, ""), VELKOR_OK);
     QCOMPARE(drugi, QStringList({"ana@firma.hr", "", "", "Drugi", "x", prva, druga, ""}));
-    QVERIFY(QFile::exists(prva) && QFile::exists(druga));
     QVERIFY(!otvorenaForma("frmSlanjeeMaila"));
   }
 
@@ -305,9 +283,8 @@ class TstHostAbi : public QObject {
   void composer_withRecordSet_listsCustomers() {
     const char* imena[] = {"Ime", "EMail"};
     VelkorRecordSet* rs = a.RsCreate(2, imena, nullptr);
-    const QStringList kupci = {"Čokolada Đurđevac", "info@cd.example", "Šumarija Žužić", "ured@sz.example",
-                               "Nevaljan", "nije adresa", "Ćevabdžinica", "cevapi@c.example",
-                               "Ljekarna Žitnjak", "ljekarna@z.example", "Đuro", "djuro@d.example"};
+    const QStringList kupci = {"Čokolada Đurđevac", "info@cd.example", "Nevaljan", "nije adresa",
+                               "Ćevabdžinica", "cevapi@c.example", "Đuro", "djuro@d.example"};
     for (int i = 0; i < kupci.size(); i += 2) {
       const QByteArray ime = kupci[i].toUtf8(), adresa = kupci[i + 1].toUtf8();
       const char* red[] = {ime.constData(), adresa.constData()};
@@ -326,14 +303,14 @@ class TstHostAbi : public QObject {
         f->grab().save(qEnvironmentVariable("VELKOR_SCREENSHOT"));
       }
     });
+    QCOMPARE(vrijednosti(rs, 1), QStringList({"Nevaljan", "nije adresa"}));  // read before the call
     QCOMPARE(a.PrekoRecordseta(obj, &rs, &parametar), VELKOR_OK);
-    QCOMPARE(popis, QStringList({"Čokolada Đurđevac info@cd.example", "Šumarija Žužić ured@sz.example",
-                                 "Ćevabdžinica cevapi@c.example", "Ljekarna Žitnjak ljekarna@z.example",
+    QCOMPARE(popis, QStringList({"Čokolada Đurđevac info@cd.example", "Ćevabdžinica cevapi@c.example",
                                  "Đuro djuro@d.example", "Slanje E-mail-a", "E-mail", "+", "+"}));
     QCOMPARE(poruke.size(), 1);
     QVERIFY2(poruke[0].startsWith("Neispravni mail-ovi:  nije adresa\r\n"), qPrintable(poruke[0]));
-    QCOMPARE(a.RecordCount(rs), 5);
-    QCOMPARE(vrijednosti(rs, 2), QStringList({"Ćevabdžinica", "cevapi@c.example"}));
+    QCOMPARE(a.RecordCount(rs), 3);
+    QCOMPARE(vrijednosti(rs, 1), QStringList({"Ćevabdžinica", "cevapi@c.example"}));
     a.RsRelease(rs);
 
     popis.clear();
@@ -368,37 +345,6 @@ class TstHostAbi : public QObject {
              qPrintable(izlaz));
   }
 
-  // A record-set run refused at the third of five customers: the two sent rows are gone
-  // from the host's set, the refused one and those after it stay.
-  void composer_recordRun_deletesOnlySent() {
-    SmtpPeer peer({.host = "127.0.0.130", .rejectRcpt = {"r3@kupci.hr"}});
-    QVERIFY2(peer.start(), qPrintable(peer.error()));
-    env->writeFile("config/velkor/registry.ini",
-                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\policies\\system]\n"
-                   "SMTPIP=127.0.0.130%2\nSENDER=Prodaja%prodaja@velkor.hr\n");
-    const char* imena[] = {"Ime", "EMail"};
-    VelkorRecordSet* rs = a.RsCreate(2, imena, nullptr);
-    for (int i = 1; i <= 5; ++i) {
-      const QByteArray ime = "Kupac " + QByteArray::number(i), adresa = "r" + QByteArray::number(i) + "@kupci.hr";
-      const char* red[] = {ime.constData(), adresa.constData()};
-      QCOMPARE(a.AddRow(rs, red), VELKOR_OK);
-    }
-    QStringList poruke;
-    odgovaraj(&poruke);
-    kadSeOtvori("frmMain", [&](QWidget* f) {
-      f->findChild<QLineEdit*>("txtSubject")->setText("Ponuda");
-      f->findChild<QCheckBox*>("chkBrišiPoslane")->setChecked(true);
-      f->findChild<QPushButton*>("cmdPošaljiPrekoRS")->click();
-    });
-    QCOMPARE(a.PrekoRecordseta(obj, &rs, &parametar), VELKOR_OK);
-    QVERIFY2(poruke.size() == 2 && poruke[0].contains("550") && poruke[1] == "Prekida se slanje poruka!",
-             qPrintable(poruke.join("|")));
-    QVERIFY(a.RecordCount(rs) == 3 && peer.messages().size() == 2);
-    for (int i = 0; i < 3; ++i)
-      QCOMPARE(vrijednosti(rs, i), QStringList({QString("Kupac %1").arg(i + 3), QString("r%1@kupci.hr").arg(i + 3)}));
-    a.RsRelease(rs);
-  }
-
   // velkor-host writes the sample customers without a window; both files read back alike.
   void hostExport_data() {
     QTest::addColumn<QString>("ime");
@@ -413,16 +359,18 @@ class TstHostAbi : public QObject {
     QVERIFY(p.waitForFinished(30000));
     const QString izlaz = QString::fromUtf8(p.readAll());
     QCOMPARE(p.exitCode(), 0);
-    const QJsonArray redovi = procitajIzvoz(ime.endsWith("csv") ? QStringList{"csv", env->path(ime), ";"}
-                                                                : QStringList{"xlsx", env->path(ime)});
+    const QJsonDocument d = procitajIzvoz(ime.endsWith("csv") ? QStringList{"csv", env->path(ime), ";"}
+                                                               : QStringList{"xlsx", env->path(ime)});
+    const QJsonArray redovi = d.isArray() ? d.array() : d["rows"].toArray();
     QVERIFY2(izlaz.contains(QString("Zapisano %1 zapisa").arg(redovi.size() - 1)), qPrintable(izlaz));
     QVERIFY(redovi.size() > 100);
     const QString zaglavlje = QJsonDocument(redovi[0].toArray()).toJson(QJsonDocument::Compact);
     QVERIFY2(zaglavlje.contains("Mjesto") && zaglavlje.contains("Šifra"), qPrintable(zaglavlje));
   }
 
-  // The grid opens on the host's set and sorts it; the host reads the new order back.
-  void grid_sortsHostSet() {
+  // The grid opens on the host's set and sorts it, and the host reads the new order back;
+  // the report window shows the host's caption and text, and its grid the host's rows.
+  void viewers_onHostsSet() {
     const char* imena[] = {"Ime"};
     VelkorRecordSet* rs = a.RsCreate(1, imena, nullptr);
     for (const char* ime : {"Ana", "Ivo", "Božo"}) a.AddRow(rs, &ime);
@@ -433,21 +381,13 @@ class TstHostAbi : public QObject {
       emit h->sectionClicked(1);
       emit h->sectionClicked(1);
     });
+    QCOMPARE(QString::fromUtf8(a.Value(rs, 0, 0)), "Ana");  // read before: no stale rows after
     QCOMPARE(a.Grid(obj, "Kupci", rs, -1, -1, -1, ""), VELKOR_OK);
     QCOMPARE(naslov, "Kupci");
     QCOMPARE(QString::fromUtf8(a.Value(rs, 0, 0)), "Ivo");  // "[Ime] DESC"
     QCOMPARE(a.Izvezi(obj, nullptr, "x.csv"), VELKOR_E_INVALIDARG);
     QCOMPARE(a.Izvezi(obj, rs, env->path("nema/x.csv").toUtf8()), VELKOR_E_FAIL);
     QVERIFY(*a.ErrorText(obj));
-    a.RsRelease(rs);
-  }
-
-  // The report window under the host's caption with its text paginated, with or without a
-  // record set; the grid it opens shows the host's rows.
-  void report_opensWithHostsRows() {
-    const char* imena[] = {"Ime"};
-    VelkorRecordSet* rs = a.RsCreate(1, imena, nullptr);
-    for (const char* ime : {"Ana", "Božo"}) a.AddRow(rs, &ime);
     for (bool sSkupom : {false, true}) {
       QStringList vidjeno;
       kadSeOtvori("frmIspisCR", [&](QWidget* w) {
@@ -458,7 +398,7 @@ class TstHostAbi : public QObject {
         w->findChild<QPushButton*>("gmbPregledZapisa")->click();
       });
       QCOMPARE(a.Report(obj, "Račun 7", "Stavka\n<a@b.hr>", sSkupom ? rs : nullptr, nullptr, 0), VELKOR_OK);
-      QCOMPARE(vidjeno.join('|'), QString("Račun 7|1|%1").arg(sSkupom ? 2 : 0));
+      QCOMPARE(vidjeno.join('|'), QString("Račun 7|1|%1").arg(sSkupom ? 3 : 0));
     }
     a.RsRelease(rs);
   }
