@@ -319,10 +319,6 @@ QStringList HtmlEditor::imageSources() {
       .toStringList();
 }
 
-QString HtmlEditor::blockFormat() {
-  return evaluate(QStringLiteral("document.queryCommandValue('formatBlock')")).toString();
-}
-
 bool HtmlEditor::execCommand(const QString& command, const QString& value) {
   return evaluate(QStringLiteral("document.execCommand(%1,false,%2)")
                       .arg(jsString(command), jsString(value)))

@@ -35,8 +35,6 @@ class HtmlEditor : public QWidget {
 
   // The "src" attribute of every image, in document order.
   QStringList imageSources();
-  // The block format of the selection ("p", "h1" ...; empty when none).
-  QString blockFormat();
   // document.execCommand / queryCommandEnabled of the page.
   bool execCommand(const QString& command, const QString& value = {});
   bool queryCommandEnabled(const QString& command);
