@@ -68,12 +68,10 @@ class TstFrmPrikazTeksta : public QObject {
     QFETCH(QString, akcija);
     QFETCH(bool, unload);
     QPointer<frmPrikazTeksta> f = frmPrikazTeksta::forma();
-    QCOMPARE(f->windowTitle(), QString("Prikaz rezultata"));
     f->OdgovorDa = true;  // a former answer does not carry over
     QStringList vidjeno;
     uPetlji(f, [&] {
       vidjeno = stanje(f);
-      QVERIFY(f->isModal());
       if (akcija == "Esc") QTest::keyClick(f, Qt::Key_Escape);
       else if (akcija == "close") f->close();
       else klikni(f, akcija);
