@@ -1,10 +1,18 @@
 #pragma once
+// Shared by the viewers' tests: exports read back by third parties, record sets from text,
+// the windows' controls by name, and each test's scratch files, settings and boxes.
 #include <QtTest>
+#include <QtWidgets>
+#include <QJsonArray>
 #include <QJsonDocument>
-#include <QPushButton>
+#include <QJsonObject>
 #include <functional>
+#include <memory>
 
+#include "core/SettingsStore.h"
 #include "platform/RecordSet.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestEnv.h"
 
 // Reads an exported file back with Python's csv or openpyxl (tests/peers/read_export.py).
 inline QJsonDocument procitajIzvoz(const QStringList& argumenti) {

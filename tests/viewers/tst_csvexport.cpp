@@ -1,14 +1,3 @@
-#include <QtTest>
-#include <QCheckBox>
-#include <QJsonArray>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <memory>
-
-#include "core/SettingsStore.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
 #include "viewers/CsvIzvoz.h"
 #include "viewers/ViewerTestSupport.h"
 #include "viewers/frmOfficeExportPost.h"

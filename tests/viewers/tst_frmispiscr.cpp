@@ -1,13 +1,8 @@
 // The report window over the text viewer's report: PDF export read back by poppler, page
 // ranges, the name check and the stored folder, the PDF handed to the send form, printing
 // and page setup through the dialog interface, the range keys and the stored position.
-#include <QtTest>
-#include <QtWidgets>
 #include <QPrintPreviewWidget>
 
-#include "core/SettingsStore.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
 #include "viewers/ReportMailHook.h"
 #include "viewers/ViewerTestSupport.h"
 #include "viewers/frmIspisCR.h"

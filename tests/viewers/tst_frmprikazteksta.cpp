@@ -1,13 +1,3 @@
-#include <QtTest>
-#include <QAction>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <memory>
-
-#include "core/SettingsStore.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
 #include "viewers/ViewerTestSupport.h"
 #include "viewers/frmPrikazTeksta.h"
 

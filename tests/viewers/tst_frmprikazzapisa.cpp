@@ -1,14 +1,3 @@
-#include <QtTest>
-#include <QFont>
-#include <QHeaderView>
-#include <QMenu>
-#include <QPushButton>
-#include <QTableView>
-#include <memory>
-
-#include "core/SettingsStore.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
 #include "viewers/ModelZapisa.h"
 #include "viewers/ViewerTestSupport.h"
 #include "viewers/frmPrikazZapisa.h"

@@ -1,13 +1,4 @@
-#include <QtTest>
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QPushButton>
-#include <memory>
-
-#include "core/SettingsStore.h"
 #include "platform/SpreadsheetWriter.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
 #include "viewers/ViewerTestSupport.h"
 #include "viewers/frmOfficeExportPost.h"
 #include "viewers/modUExcel.h"
