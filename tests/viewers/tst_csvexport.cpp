@@ -1,3 +1,5 @@
+// The CSV export and its form: the bytes of each format read back by Python's csv, the
+// checks with their messages and focus, batches and cancelling, the batch-size menu.
 #include "viewers/CsvIzvoz.h"
 #include "viewers/ViewerTestSupport.h"
 #include "viewers/frmOfficeExportPost.h"

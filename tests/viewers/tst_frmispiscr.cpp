@@ -67,10 +67,11 @@ class TstFrmIspisCR : public QObject {
     env.reset();
   }
 
-  // E-mail buttons hand a written PDF to the send form with the caption as subject, and
-  // nothing when no PDF was written.
+  // Each way to a PDF, read back by poppler, with its checks and the stored folder. The
+  // e-mail button hands a written PDF to the send form, the caption as subject; nothing
+  // when no PDF was written.
   void izvozPDF_data() {
-    QTest::addColumn<QString>("korak");    // button, "opseg A B" through the range frame, or "poziv A B"
+    QTest::addColumn<QString>("korak");    // a button, "opseg A B" in the range frame, "poziv A B"
     QTest::addColumn<QString>("odgovor");  // name answered in the file dialog, "" cancel
     QTest::addColumn<int>("stranica");     // pages of the PDF: -1 all, 0 none written
     QTest::addColumn<QString>("poruke");   // boxes after the file dialog

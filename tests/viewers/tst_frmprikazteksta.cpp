@@ -1,3 +1,4 @@
+// The text viewer: its answers and modes, the stored position and saving the text.
 #include "viewers/ViewerTestSupport.h"
 #include "viewers/frmPrikazTeksta.h"
 

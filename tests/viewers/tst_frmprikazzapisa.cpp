@@ -1,3 +1,4 @@
+// The record grid: sorting by header, sum rows, the reports' styles, exports and printing.
 #include "viewers/ModelZapisa.h"
 #include "viewers/ViewerTestSupport.h"
 #include "viewers/frmPrikazZapisa.h"

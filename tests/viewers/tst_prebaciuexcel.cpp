@@ -1,3 +1,5 @@
+// The workbook export read back by openpyxl, its failures, the private file handed to the
+// spreadsheet program, and the hand-over to the CSV form.
 #include "platform/SpreadsheetWriter.h"
 #include "viewers/ViewerTestSupport.h"
 #include "viewers/frmOfficeExportPost.h"
