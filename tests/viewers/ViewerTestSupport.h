@@ -1,9 +1,18 @@
 #pragma once
+// Shared by the viewers' tests: exports read back by third parties, record sets from text,
+// the windows' controls by name, and each test's scratch files, settings and boxes.
 #include <QtTest>
+#include <QtWidgets>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <functional>
+#include <memory>
 
+#include "core/SettingsStore.h"
 #include "platform/RecordSet.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestEnv.h"
 
 // Reads an exported file back with Python's csv or openpyxl (tests/peers/read_export.py).
 inline QJsonDocument procitajIzvoz(const QStringList& argumenti) {
@@ -14,6 +23,39 @@ inline QJsonDocument procitajIzvoz(const QStringList& argumenti) {
     return {};
   }
   return QJsonDocument::fromJson(p.readAllStandardOutput());
+}
+
+// A PDF as poppler reads it: pages, the first page's size and the text.
+struct Pdf {
+  int stranica = 0;
+  QString velicina, tekst;
+};
+inline Pdf procitajPdf(const QString& put) {
+  Pdf pdf;
+  QProcess p;
+  p.start("pdfinfo", {put});
+  p.waitForFinished(30000);
+  for (const QString& red : QString::fromUtf8(p.readAllStandardOutput()).split('\n')) {
+    if (red.startsWith("Pages:")) pdf.stranica = red.mid(6).trimmed().toInt();
+    if (red.startsWith("Page size:")) pdf.velicina = red.mid(10).simplified();
+  }
+  p.start("pdftotext", {"-enc", "UTF-8", put, "-"});
+  p.waitForFinished(30000);
+  pdf.tekst = QString::fromUtf8(p.readAllStandardOutput());
+  return pdf;
+}
+
+// A window's control by name; a misspelt name stops the test instead of crashing it.
+template <class T = QWidget> T* dijete(QWidget* w, const QString& ime) {
+  T* d = w->findChild<T*>(ime);
+  if (!d) qFatal("nema %s", qPrintable(ime));
+  return d;
+}
+inline void klikni(QWidget* w, const QString& gumb) { dijete<QPushButton>(w, gumb)->click(); }
+
+// The window as a user sees it, in /tmp, when VELKOR_SCREENSHOTS is set.
+inline void snimka(QWidget* w, const QString& ime) {
+  if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) w->grab().save("/tmp/" + ime + ".png");
 }
 
 inline QByteArray sadrzaj(const QString& put) {

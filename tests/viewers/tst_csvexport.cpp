@@ -1,19 +1,11 @@
-#include <QtTest>
-#include <QCheckBox>
-#include <QJsonArray>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <memory>
-
-#include "core/SettingsStore.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
+// The CSV export and its form: the bytes of each format read back by Python's csv, the
+// checks with their messages and focus, batches and cancelling, the batch-size menu.
 #include "viewers/CsvIzvoz.h"
 #include "viewers/ViewerTestSupport.h"
 #include "viewers/frmOfficeExportPost.h"
 
 using namespace platform;
+Q_DECLARE_METATYPE(MsgResult)
 
 namespace {
 
@@ -28,8 +20,6 @@ QString decodirano(const QByteArray& b) {
   return QString::fromUtf16(reinterpret_cast<const char16_t*>(b.constData() + 2), (b.size() - 2) / 2);
 }
 
-template <class T> T* dijete(QWidget* w, const char* ime) { return w->findChild<T*>(ime); }
-
 }  // namespace
 
 class TstCsvExport : public QObject {
@@ -41,7 +31,7 @@ class TstCsvExport : public QObject {
     f.rsPodaci = &rs;
     uPetlji(&f, [&] {
       if (tijekom) QTimer::singleShot(0, &f, tijekom);
-      dijete<QPushButton>(&f, "cmdPrebaciPodatke")->click();
+      klikni(&f, "cmdPrebaciPodatke");
     });
     f.exec();
     return dijete<QLabel>(&f, "lblStatus")->text();
@@ -51,35 +41,35 @@ class TstCsvExport : public QObject {
   void init() {
     env = std::make_unique<TestEnv>();
     d = std::make_unique<ScriptedDialogs>();
-    QLocale::setDefault(QLocale::c());
+    // The decimal character comes from the form, never from the user's locale.
+    QLocale::setDefault(QLocale(QLocale::Croatian, QLocale::Croatia));
   }
   void cleanup() { d.reset(); env.reset(); }
 
-  // The file's bytes for both quoting modes and separators, also under a Croatian locale;
-  // Python's csv reads the same cells back.
+  // The file's bytes for both quoting modes, separators and decimal characters; Python's csv
+  // reads the same cells back.
   void format_data() {
     QTest::addColumn<QString>("sep");
     QTest::addColumn<QString>("dec");
     QTest::addColumn<bool>("navodnici");
-    QTest::addColumn<bool>("hrvatski");
     QTest::addColumn<QString>("tekst");
     QTest::addColumn<QStringList>("drugiRed");  // as Python's csv reads it
-    QTest::newRow("quoted ;") << ";" << "," << true << false
+    QTest::newRow("quoted ;") << ";" << "," << true
         << "\"Naziv\";\"Cijena\";\"Kolicina\";\"Napomena\";\"Datum\";\"Aktivan\"\r\n"
            "\" Ana \"\"A\"\" \";1,5;3;;2026-03-01 10:20:30;True\r\n"
            "\"x;y\";1234,5;-2;\"z\";;False\r\n"
         << QStringList{"x;y", "1234,5", "-2", "z", "", "False"};
-    QTest::newRow("plain , hr") << "," << "." << false << true
+    QTest::newRow("plain ,") << "," << "." << false
         << "Naziv,Cijena,Kolicina,Napomena,Datum,Aktivan\r\n"
            "\"Ana \"\"A\"\"\",1.5,3,,2026-03-01 10:20:30,True\r\n"
            "x;y,1234.5,-2,z,,False\r\n"
         << QStringList{"x;y", "1234.5", "-2", "z", "", "False"};
-    QTest::newRow("plain ; hr") << ";" << "," << false << true
+    QTest::newRow("plain ;") << ";" << "," << false
         << "Naziv;Cijena;Kolicina;Napomena;Datum;Aktivan\r\n"
            "\"Ana \"\"A\"\"\";1,5;3;;2026-03-01 10:20:30;True\r\n"
            "\"x;y\";1234,5;-2;z;;False\r\n"
         << QStringList{"x;y", "1234,5", "-2", "z", "", "False"};
-    QTest::newRow("two-character separator") << ";;" << "," << false << false
+    QTest::newRow("two-character separator") << ";;" << "," << false
         << "Naziv;;Cijena;;Kolicina;;Napomena;;Datum;;Aktivan\r\n"
            "\"Ana \"\"A\"\"\";;1,5;;3;;;;2026-03-01 10:20:30;;True\r\n"
            "x;y;;1234,5;;-2;;z;;;;False\r\n"
@@ -89,9 +79,7 @@ class TstCsvExport : public QObject {
     QFETCH(QString, sep);
     QFETCH(QString, dec);
     QFETCH(bool, navodnici);
-    QFETCH(bool, hrvatski);
     QFETCH(QStringList, drugiRed);
-    if (hrvatski) QLocale::setDefault(QLocale(QLocale::Croatian, QLocale::Croatia));
     RecordSet rs = uzorak();
     CsvIzvoz izvoz(rs, {sep, dec, navodnici}, 1);
     const QString put = env->path("a.csv");
@@ -109,36 +97,40 @@ class TstCsvExport : public QObject {
     QCOMPARE(redovi[1][0].toString(), navodnici ? " Ana \"A\" " : "Ana \"A\"");
   }
 
-  // Checks in order, each with its message and focus; nothing is saved until they pass.
+  // Checks in order, each with its message and focus; nothing is saved until they pass. A
+  // viewer on PATH gets the trimmed file name as its one argument, with no shell between.
   void provjere_data() {
     QTest::addColumn<QStringList>("polja");  // name, separator, decimal, auto-start, program
-    QTest::addColumn<QString>("poruka");
-    QTest::addColumn<QString>("fokus");
+    QTest::addColumn<QString>("poruka");     // "" none
+    QTest::addColumn<QString>("fokus");      // "" the export ran
     QTest::addColumn<QString>("separatorPoslije");
-    const QString ok = "U datoteku: %1 prebačeno 2 zapisa u CSV formatu!";
     QTest::newRow("no name") << QStringList{"  ", ";", ",", "0", ""}
         << "Mora se upisati ime CSV datoteke podataka!" << "txtNazivDat" << ";";
-    QTest::newRow("no separator") << QStringList{"F", "  ", ",", "0", ""}
+    QTest::newRow("no separator") << QStringList{"%1", "  ", ",", "0", ""}
         << "Mora se upisati separator podataka!" << "txtSeparator" << ";";
-    QTest::newRow("decimal ;") << QStringList{"F", "|", ";", "0", ""}
+    QTest::newRow("decimal ;") << QStringList{"%1", "|", ";", "0", ""}
         << "Znak za decimalnu točku za brojeve može biti točka ili zarez !" << "txtDecTočka" << "|";
-    QTest::newRow("decimal untrimmed") << QStringList{"F", "|", " ,", "0", ""}
+    QTest::newRow("decimal untrimmed") << QStringList{"%1", "|", " ,", "0", ""}
         << "Znak za decimalnu točku za brojeve može biti točka ili zarez !" << "txtDecTočka" << "|";
-    QTest::newRow("no program") << QStringList{"F", ";", ",", "1", " "}
+    QTest::newRow("no program") << QStringList{"%1", ";", ",", "1", " "}
         << "Mora se upisati ime EXE datoteke!" << "txtLokacijaEXE" << ";";
-    QTest::newRow("missing program") << QStringList{"F", ";", ",", "1", "/nema/calc"}
+    QTest::newRow("missing program") << QStringList{"%1", ";", ",", "1", "/nema/calc"}
         << "Uneseno ime EXE datoteke je neispravno !" << "txtLokacijaEXE" << ";";
-    QTest::newRow("same characters") << QStringList{"F", ",", ",", "0", ""}
+    QTest::newRow("same characters") << QStringList{"%1", ",", ",", "0", ""}
         << "Separator podataka i znak za decimalnu točku ne mogu biti isti !" << "txtSeparator" << ",";
-    QTest::newRow("program unchecked when off") << QStringList{"F", "\t", ",", "0", "/nema/calc"}
-        << ok << "" << "\t";
+    QTest::newRow("program unchecked when off") << QStringList{"%1", "\t", ",", "0", "/nema/calc"}
+        << "U datoteku: %1 prebačeno 2 zapisa u CSV formatu!" << "" << "\t";
+    QTest::newRow("viewer on PATH") << QStringList{"  %1  ", ";", ",", "1", " localc "} << "" << "" << ";";
   }
   void provjere() {
     QFETCH(QStringList, polja);
     QFETCH(QString, poruka);
     QFETCH(QString, fokus);
     QFETCH(QString, separatorPoslije);
-    if (polja[0] == "F") polja[0] = env->path("izvoz.csv");
+    Zamjena z("localc");
+    const QString put = env->path("izvoz.csv");
+    polja[0].replace("%1", put);
+    poruka.replace("%1", put);
     frmOfficeExportPost f;
     const char* imena[] = {"txtNazivDat", "txtSeparator", "txtDecTočka"};
     for (int i = 0; i < 3; ++i) dijete<QLineEdit>(&f, imena[i])->setText(polja[i]);
@@ -148,102 +140,94 @@ class TstCsvExport : public QObject {
     QString fokusU;
     f.rsPodaci = &rs;
     uPetlji(&f, [&] {
-      dijete<QPushButton>(&f, "cmdPrebaciPodatke")->click();
+      klikni(&f, "cmdPrebaciPodatke");
       fokusU = f.focusWidget() ? f.focusWidget()->objectName() : "";
     });
     f.exec();
-    QCOMPARE(d->texts(), QStringList{poruka.contains("%1") ? poruka.arg(polja[0]) : poruka});
+    QCOMPARE(d->texts(), poruka.isEmpty() ? QStringList() : QStringList{poruka});
     const bool uspjeh = fokus.isEmpty();
-    QCOMPARE(d->last().icon, poruka.startsWith("Uneseno") ? MsgIcon::None
-                             : uspjeh ? MsgIcon::Information : MsgIcon::Exclamation);
+    if (!poruka.isEmpty())
+      QCOMPARE(d->last().icon, poruka.startsWith("Uneseno") ? MsgIcon::None
+                               : uspjeh ? MsgIcon::Information : MsgIcon::Exclamation);
     if (!uspjeh) QCOMPARE(fokusU, fokus);
     QCOMPARE(dijete<QLineEdit>(&f, "txtSeparator")->text(), separatorPoslije);
     QCOMPARE(f.Prekinuto, !uspjeh);
     QCOMPARE(VelkorSetting("ExpSeparator"), uspjeh ? separatorPoslije : "");
-    QCOMPARE(QFile::exists(env->path("izvoz.csv")), uspjeh);
+    QCOMPARE(QFile::exists(put), uspjeh);
+    QTRY_COMPARE(z.argumenti("localc"), uspjeh && polja[3] == "1" ? QStringList{put} : QStringList());
   }
 
   // 4500 records in batches of 2000: two status updates, the last 500 without one; only
-  // the cancel button works meanwhile. Then the completed run hides the form.
+  // the cancel button works meanwhile.
   void batches() {
     SaveVelkorSetting("ExpNazivDat", env->path("veliki.csv"));
     RecordSet rs({{"Broj", adInteger}});
     for (int i = 0; i < 4500; ++i) rs.AddRow({i});
     frmOfficeExportPost f;
-    QCOMPARE(f.velicinaSerije(), 2000);
     QList<bool> tijekom;
     const QString status = pokreni(f, rs, [&] {
       for (const char* g : {"cmdPrebaciPodatke", "cmdIzlaz", "lvPrekid"})
         tijekom << dijete<QPushButton>(&f, g)->isEnabled();
-      tijekom << dijete<QPushButton>(&f, "lvPrekid")->isVisible();
     });
     QCOMPARE(status, "Izvezeno: 4000 od 4500");
-    QCOMPARE(tijekom, QList<bool>({false, false, true, true}));
+    QCOMPARE(tijekom, QList<bool>({false, false, true}));
     QVERIFY(!f.Prekinuto);
-    QVERIFY(!dijete<QPushButton>(&f, "lvPrekid")->isVisible());
     const QString tekst = decodirano(sadrzaj(env->path("veliki.csv")));
     QCOMPARE(tekst.count("\r\n"), 4501);
     QVERIFY(tekst.endsWith("\r\n4498\r\n4499\r\n"));
   }
 
-  // Cancel (button or Esc during the run) keeps the old file; the form stays open.
-  void cancelKeepsOldFile_data() {
-    QTest::addColumn<bool>("esc");
-    QTest::newRow("button") << false;
-    QTest::newRow("Esc") << true;
+  // Cancelling the run (button or Esc), answering "No", or a file that cannot be replaced
+  // never reports success: the old file stays whole, no temporary is left, the form stays.
+  void keepsOldFile_data() {
+    QTest::addColumn<QString>("ime");
+    QTest::addColumn<MsgResult>("odgovor");  // to the overwrite question
+    QTest::addColumn<QString>("prekid");     // during the run: "button", "Esc" or none
+    QTest::addColumn<QString>("zadnja");     // the last box, up to its length
+    const QString pitanje = "Datoteka: %1 već postoji. Želite li je prepisati?";
+    QTest::newRow("cancel button") << "stari.csv" << MsgResult::Yes << "button" << pitanje;
+    QTest::newRow("Esc") << "stari.csv" << MsgResult::Yes << "Esc" << pitanje;
+    QTest::newRow("No") << "stari.csv" << MsgResult::No << "" << pitanje;
+    QTest::newRow("cannot write") << "nema/mape/x.csv" << MsgResult::Yes << "" << "Desila se greška: ";
   }
-  void cancelKeepsOldFile() {
-    QFETCH(bool, esc);
-    const QString put = env->writeFile("stari.csv", "stari sadržaj");
-    SaveVelkorSetting("ExpNazivDat", put);
+  void keepsOldFile() {
+    QFETCH(QString, ime);
+    QFETCH(QString, prekid);
+    QFETCH(MsgResult, odgovor);
+    QFETCH(QString, zadnja);
+    const QString stari = env->writeFile("stari.csv", "stari sadržaj");
+    SaveVelkorSetting("ExpNazivDat", env->path(ime));
     SaveVelkorSetting("ExportCSVBatchSize", "1000");
     RecordSet rs({{"Broj", adInteger}});
     for (int i = 0; i < 3000; ++i) rs.AddRow({i});
     frmOfficeExportPost f;
-    d->answer(MsgResult::Yes);
+    d->answer(odgovor);
     pokreni(f, rs, [&] {
-      if (esc) QTest::keyClick(dijete<QPushButton>(&f, "lvPrekid"), Qt::Key_Escape);
-      else dijete<QPushButton>(&f, "lvPrekid")->click();
+      if (prekid == "Esc") QTest::keyClick(dijete<QPushButton>(&f, "lvPrekid"), Qt::Key_Escape);
+      else if (prekid == "button") klikni(&f, "lvPrekid");
     });
-    QCOMPARE(d->texts(), QStringList{"Datoteka: " + put + " već postoji. Želite li je prepisati?"});
-    QCOMPARE(sadrzaj(put), QByteArray("stari sadržaj"));
+    zadnja.replace("%1", stari);
+    QCOMPARE(d->texts().size(), 1);
+    QCOMPARE(d->last().text.left(zadnja.size()), zadnja);
+    QCOMPARE(sadrzaj(stari), QByteArray("stari sadržaj"));
     QVERIFY(f.Prekinuto);
     QCOMPARE(QDir(env->path()).entryList(QDir::Files | QDir::Hidden).filter("stari").size(), 1);
   }
 
-  // "No" keeps the file and the form; a file that cannot be replaced is an error, never
-  // the success message.
-  void overwriteNoAndFailure() {
-    const QString put = env->writeFile("stari.csv", "stari");
-    SaveVelkorSetting("ExpNazivDat", put);
-    RecordSet rs = uzorak();
-    frmOfficeExportPost f;
-    d->answer(MsgResult::No);
-    pokreni(f, rs);
-    QCOMPARE(sadrzaj(put), QByteArray("stari"));
-    QVERIFY(f.Prekinuto);
-    SaveVelkorSetting("ExpNazivDat", env->path("nema/mape/x.csv"));
-    frmOfficeExportPost g;
-    pokreni(g, rs);
-    QVERIFY(d->last().text.startsWith("Desila se greška: "));
-    QVERIFY(g.Prekinuto);
-  }
-
   void batchSizeMenu_data() {
     QTest::addColumn<std::optional<QString>>("odgovor");
-    QTest::addColumn<QString>("spremljeno");
-    QTest::addColumn<bool>("greska");
-    QTest::newRow("999") << std::optional<QString>("999") << "2000" << true;
-    QTest::newRow("5001") << std::optional<QString>("5001") << "2000" << true;
-    QTest::newRow("1000") << std::optional<QString>("1000") << "1000" << false;
-    QTest::newRow("5000") << std::optional<QString>("5000") << "5000" << false;
-    QTest::newRow("leading number") << std::optional<QString>(" 1500.6 zapisa") << "1501" << false;
-    QTest::newRow("cancel") << std::optional<QString>() << "2000" << true;
+    QTest::addColumn<QString>("spremljeno");  // 2000: refused, said so
+    QTest::newRow("999") << std::optional<QString>("999") << "2000";
+    QTest::newRow("5001") << std::optional<QString>("5001") << "2000";
+    QTest::newRow("1000") << std::optional<QString>("1000") << "1000";
+    QTest::newRow("5000") << std::optional<QString>("5000") << "5000";
+    QTest::newRow("leading number") << std::optional<QString>(" 1500.6 zapisa") << "1501";
+    QTest::newRow("cancel") << std::optional<QString>() << "2000";
   }
   void batchSizeMenu() {
     QFETCH(std::optional<QString>, odgovor);
     QFETCH(QString, spremljeno);
-    QFETCH(bool, greska);
+    const bool greska = spremljeno == "2000";
     SaveVelkorSetting("ExportCSVBatchSize", "3000");
     frmOfficeExportPost f;
     d->answerText(odgovor);
@@ -260,22 +244,6 @@ class TstCsvExport : public QObject {
     }
     QCOMPARE(VelkorSetting("ExportCSVBatchSize"), spremljeno);
     QCOMPARE(f.velicinaSerije(), spremljeno.toInt());
-  }
-
-  // The viewer gets the trimmed file name as its one argument, with no shell between.
-  void viewerProgram() {
-    Zamjena z("localc");
-    const QString put = env->path("za pregled.csv");
-    SaveVelkorSetting("ExpNazivDat", "  " + put + "  ");
-    SaveVelkorSetting("ExpAutomPokr", "1");
-    SaveVelkorSetting("ExpEXEDat", " localc ");
-    RecordSet rs = uzorak();
-    frmOfficeExportPost f;
-    pokreni(f, rs);
-    QCOMPARE(d->texts(), QStringList());
-    QTRY_COMPARE(z.argumenti("localc"), QStringList{put});
-    QCOMPARE(VelkorSetting("ExpEXEDat"), "localc");
-    QVERIFY(!f.Prekinuto);
   }
 
   // Leaving a field by the user's move checks it; a programmatic focus change does not.
@@ -295,16 +263,15 @@ class TstCsvExport : public QObject {
   void escape() {
     frmOfficeExportPost f;
     uPetlji(&f, [&] {
-      if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) f.grab().save("/tmp/frmOfficeExportPost.png");
+      snimka(&f, "frmOfficeExportPost");
       QTest::keyClick(dijete<QPushButton>(&f, "cmdPrebaciPodatke"), Qt::Key_Escape);
     });
     f.exec();
     QVERIFY(f.Prekinuto);
     QCOMPARE(VelkorSetting("ExpNazivDat"), "");
-    // The viewer dialog offers every file, not only "*.exe".
-    f.findChild<QPushButton*>("cmdLokacija")->click();
-    QVERIFY(d->last().file.filter.contains("|*"));
-    QCOMPARE(d->last().file.initialDir, "/usr/bin/");
+    // Programs here have no ".exe": the viewer dialog offers every file.
+    klikni(&f, "cmdLokacija");
+    QVERIFY(d->last().file.filter.endsWith("|*"));
   }
 };
 

@@ -1,13 +1,6 @@
-#include <QtTest>
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QPushButton>
-#include <memory>
-
-#include "core/SettingsStore.h"
+// The workbook export read back by openpyxl, its failures, the private file handed to the
+// spreadsheet program, and the hand-over to the CSV form.
 #include "platform/SpreadsheetWriter.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
 #include "viewers/ViewerTestSupport.h"
 #include "viewers/frmOfficeExportPost.h"
 #include "viewers/modUExcel.h"
