@@ -34,7 +34,6 @@ class TstSendMailDialogue : public QObject {
     QCOMPARE(c["subject"].toString(), QString("Račun za studeni"));
     QCOMPARE(entry(c, "to", 0, "name"), QString("Ivan Kovačević"));
     QCOMPARE(entry(c, "cc", 0, "address"), QString("c@kupac.hr"));
-    QVERIFY(!c["headers"].toVariant().toStringList().contains("Bcc", Qt::CaseInsensitive));
     // The server undid the dot-stuffing: the body arrives as written.
     QVERIFY(c["text"].toString().contains("\n.točka na početku"));
   }
