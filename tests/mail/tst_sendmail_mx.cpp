@@ -32,7 +32,7 @@ class TstSendMailMx : public QObject {
              QStringList({"Performing MX Query", "Connecting to SMTP Server (127.0.0.18)..."}));
     QCOMPARE(s.m.SMTPHost(), QString("127.0.0.18"));
     QCOMPARE(s.peer.messages().size(), 1);
-    QCOMPARE(problemsIn(s.peer), QString());
+    cleanMessage(s.peer.messages()[0].emlPath);
   }
 
   void emptyHostWithoutAnswerFails() {
