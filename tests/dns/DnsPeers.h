@@ -42,12 +42,12 @@ inline QStringList loggedQueryNames(const QString& logPath) {
   return names;
 }
 
-// The description of the module's error that call throws, or what was wrong instead.
+// The description of the module's error that call throws; empty when it throws none.
 inline QString mxError(const std::function<void()>& call) {
   try {
     call();
   } catch (const modMXQuery::MXQueryError& e) {
     return e.number == 20000 && e.source == "MXQuery" ? e.description : "number or source wrong";
   }
-  return "no MXQueryError was thrown";
+  return {};
 }
