@@ -1,6 +1,7 @@
 #pragma once
 #include <QFile>
 #include <QTest>
+#include <functional>
 
 #include "dns/modMXQuery.h"
 #include "support/PeerProcess.h"
@@ -30,9 +31,8 @@ inline QStringList describe(const QList<modMXQuery::MXRecord>& table) {
 
 // The names asked in the queries the server received (its log holds one in hex a line).
 inline QStringList loggedQueryNames(const QString& logPath) {
-  QFile f(logPath);
   QStringList names;
-  for (const QByteArray& line : f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QByteArrayList()) {
+  for (const QByteArray& line : readWholeFile(logPath).split('\n')) {
     const QByteArray q = QByteArray::fromHex(line);
     QStringList labels;
     for (int pos = 12; pos < q.size() && q[pos] != 0; pos += 1 + uchar(q[pos]))
@@ -42,14 +42,12 @@ inline QStringList loggedQueryNames(const QString& logPath) {
   return names;
 }
 
-// Runs expr and checks it throws the module's error with this description.
-#define VERIFY_MX_ERROR(expr, text)                                      \
-  do {                                                                   \
-    try {                                                                \
-      (void)(expr);                                                      \
-      QFAIL("no MXQueryError was thrown");                               \
-    } catch (const modMXQuery::MXQueryError& e) {                        \
-      QCOMPARE(e.description, QStringLiteral(text));                     \
-      QVERIFY(e.number == 20000 && e.source == QLatin1String("MXQuery")); \
-    }                                                                    \
-  } while (0)
+// The description of the module's error that call throws; empty when it throws none.
+inline QString mxError(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const modMXQuery::MXQueryError& e) {
+    return e.number == 20000 && e.source == "MXQuery" ? e.description : "number or source wrong";
+  }
+  return {};
+}

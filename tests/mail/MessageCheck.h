@@ -33,14 +33,6 @@ inline QJsonObject cleanMessage(const QString& emlPath) {
   return c;
 }
 
-// The same over every message a server captured.
-inline QString problemsIn(const SmtpPeer& peer) {
-  QStringList out;
-  for (const SmtpPeer::Message& m : peer.messages())
-    if (const QString p = problemsOf(checkMessage(m.emlPath)); !p.isEmpty()) out << m.emlPath + ": " + p;
-  return out.join('\n');
-}
-
 // One field of one entry of a list in the parse, e.g. entry(c, "attachments", 0, "sha256").
 inline QString entry(const QJsonObject& c, const QString& list, int index, const QString& key) {
   return c.value(list).toArray().at(index).toObject().value(key).toString();

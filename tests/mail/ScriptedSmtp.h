@@ -1,11 +1,11 @@
 #pragma once
 // tests/peers/scripted_smtp.py on a loopback address: a server that misbehaves on
 // purpose and records the command lines it receives.
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "support/PeerProcess.h"
 #include "support/SmtpPeer.h"
+#include "support/TestEnv.h"
 
 struct ScriptedSmtp {
   QString host;
@@ -28,12 +28,9 @@ struct ScriptedSmtp {
   }
   // The command lines received, in order ("TLS" where a handshake was done).
   QStringList transcript() const {
-    QFile f(dir.filePath("log"));
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QString::fromLatin1(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    return QString::fromLatin1(readWholeFile(dir.filePath("log"))).split('\n', Qt::SkipEmptyParts);
   }
   QByteArray message(int n) const {
-    QFile f(dir.filePath(QString("mail/%1.eml").arg(n, 4, 10, QChar('0'))));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return readWholeFile(dir.filePath(QString("mail/%1.eml").arg(n, 4, 10, QChar('0'))));
   }
 };

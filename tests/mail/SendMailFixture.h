@@ -33,8 +33,19 @@ struct EventLog {
   QStringList statuses() const { return lines.filter(QRegularExpression("^Status: ")).replaceInStrings("Status: ", ""); }
 };
 
-// A session object, its events and the server it is aimed at, with the checks that
-// would only get in the way off and one recipient set.
+// Aims a session object at a server, with the checks that would only get in the way off
+// and one sender and recipient set.
+inline void aim(clsSendMail& m, const QString& host, int port, int timeoutSeconds) {
+  m.setSMTPHostValidation(0);
+  m.setSMTPHost(host);
+  m.setSmtpPort(port);
+  m.setConnectTimeout(timeoutSeconds);
+  m.setMessageTimeout(timeoutSeconds);
+  m.setFrom("posiljatelj@velkor.hr");
+  m.setRecipient("primatelj@kupac.hr");
+}
+
+// A session object, its events and the server it is aimed at.
 struct Session {
   SmtpPeer peer;
   clsSendMail m;
@@ -46,13 +57,7 @@ struct Session {
       qWarning("%s", qPrintable(peer.error()));
       return false;
     }
-    m.setSMTPHostValidation(0);
-    m.setSMTPHost(peer.host());
-    m.setSmtpPort(peer.port());
-    m.setConnectTimeout(5);
-    m.setMessageTimeout(5);
-    m.setFrom("posiljatelj@velkor.hr");
-    m.setRecipient("primatelj@kupac.hr");
+    aim(m, peer.host(), peer.port(), 5);
     return true;
   }
 };

@@ -27,10 +27,9 @@ class TestEncoders : public QObject {
     QCOMPARE(base64EncodeString("čć"), QString("xI3Ehw==\r\n"));  // UTF-8; the line rules are fuzzed
   }
 
-  // Line shape and decoding are fuzzed; here the zero byte and the longest line.
+  // Line shape and decoding are fuzzed; here the zero byte, which must not be a blank.
   void uuencodeLines() {
     QCOMPARE(uuencodeLine(QByteArray(3, '\0')), QByteArray("#````"));
-    QVERIFY(!uuencodeLine(QByteArray(63, 'x')).isEmpty());
   }
 
   void headerTextExact_data() {
@@ -57,21 +56,15 @@ class TestEncoders : public QObject {
     QTest::newRow("too long for one line") << QString(2000, 'a') << 48;
     QTest::newRow("line break") << "Pozdrav č\nBcc: x@y.hr" << 1;
   }
+  // The words' form and the folding are fuzzed; here how full the words are and what they hold.
   void encodedWords() {
     QFETCH(QString, text);
-    const QByteArray value = encodeHeaderText(text, HeaderMode::Plain);
-    QCOMPARE(value.count('\n'), value.count("\r\n\t"));  // folds only, never a bare line end
+    const QList<QByteArray> words = encodeHeaderText(text, HeaderMode::Plain).split('\n');
+    QTEST(int(words.size()), "words");
     QByteArray joined;
-    const QList<QByteArray> pieces = value.split('\n');
-    QTEST(int(pieces.size()), "words");
-    const QRegularExpression word("^=\\?UTF-8\\?B\\?([A-Za-z0-9+/=]+)\\?=$");
-    for (const QByteArray& w : pieces) {
-      const auto m = word.match(QString::fromLatin1(w.trimmed()));
-      QVERIFY2(m.hasMatch(), w.constData());
-      const QByteArray piece = QByteArray::fromBase64(m.captured(1).toLatin1());
-      QVERIFY(piece.size() <= kEncodedWordBytes);
-      if (&w != &pieces.last()) QVERIFY(piece.size() >= kEncodedWordBytes - 3);  // filled to the last whole character
-      QCOMPARE(QString::fromUtf8(piece).toUtf8(), piece);  // each piece is valid on its own
+    for (const QByteArray& w : words) {
+      const QByteArray piece = QByteArray::fromBase64(w.trimmed().mid(10).chopped(2));
+      if (&w != &words.last()) QVERIFY(piece.size() >= kEncodedWordBytes - 3);  // filled to the last whole character
       joined += piece;
     }
     QCOMPARE(QString::fromUtf8(joined), QString(text).replace('\n', ' '));
@@ -79,7 +72,6 @@ class TestEncoders : public QObject {
 
   void zoneOffsets() {
     QCOMPARE(zoneOffsetText(-60), QString("+0100"));
-    QCOMPARE(zoneOffsetText(300), QString("-0500"));
     QCOMPARE(zoneOffsetText(210), QString("-0330"));
   }
 
@@ -96,23 +88,25 @@ class TestEncoders : public QObject {
     QCOMPARE(messageIdHost(QHostAddress(), "smtp.example.hr"), QString("smtp.example.hr"));
   }
 
+  // Line ends, line length and dot-stuffing are fuzzed; here where lines break and what they become.
   void preparedBody_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("stuff");
     QTest::addColumn<QString>("prepared");
     QTest::addColumn<bool>("eightBit");
     const QString x998(998, 'x'), c499 = QString(499, QChar(0x10D));
-    QTest::newRow("dots at line starts") << ".\r\n.b\r\nc.d" << true << "..\r\n..b\r\nc.d" << false;
     QTest::newRow("no stuffing for a file") << ".a\r\n." << false << ".a\r\n." << false;
     QTest::newRow("bare LF and CR") << "a\nb\rc\n.d" << true << "a\r\nb\r\nc\r\n..d" << false;
     QTest::newRow("998 octets fit") << x998 << true << x998 << false;
     QTest::newRow("no blank to break at") << QString(2500, 'x') << true
                                           << x998 + "\r\n" + x998 + "\r\n" + QString(504, 'x') << false;
-    QTest::newRow("continuation starting with a dot") << x998 + ".tail" << true << x998 + "\r\n..tail" << false;
     QTest::newRow("break between whole characters")
         << QString(997, 'a') + c499 + QString(101, QChar(0x10D)) << true
         << QString(997, 'a') + "\r\n" + c499 + "\r\n" + QString(101, QChar(0x10D)) << true;
     QTest::newRow("DEL is eight-bit") << "del \x7f" << true << "del \x7f" << true;
+    const QString word = "riječ ", line = word.repeated(142);  // 994 octets: no room for one more word
+    QTest::newRow("break after the last blank")
+        << word.repeated(500) << true << QStringList(3, line).join("\r\n") + "\r\n" + word.repeated(74) << true;
   }
   void preparedBody() {
     QFETCH(QString, text);
@@ -123,20 +117,9 @@ class TestEncoders : public QObject {
     QCOMPARE(b.eightBit, eightBit);
   }
 
-  void longLinesBreakAfterTheLastBlank() {
-    QString words;
-    while (words.size() < 3000) words += "riječ ";
-    const QStringList lines = prepareBody(words).text.split("\r\n");
-    QVERIFY(lines.size() >= 4);
-    for (int i = 0; i < lines.size() - 1; ++i)
-      QVERIFY(lines[i].endsWith(' ') && lines[i].toUtf8().size() <= 998 && lines[i].toUtf8().size() > 990);
-    QCOMPARE(lines.join(QString()), words);
-  }
-
   void contentTypes() {
     QCOMPARE(GetContentType("/tmp/Izvjesce.PDF"), QString("application/pdf"));
     QCOMPARE(GetContentType("/tmp/dir.d/README"), QString());
-    QCOMPARE(GetContentType("a.qqqzzz", "x/y"), QString("x/y"));
     QCOMPARE(attachmentContentType("a.qqqzzz"), QString("application/octet-stream"));
   }
 };

@@ -4,14 +4,9 @@
 #include <QSettings>
 #include <QTest>
 
-#include <functional>
-
 #include "SendMailFixture.h"
 #include "core/SettingsStore.h"
 #include "support/TestEnv.h"
-
-using Setup = std::function<void(clsSendMail&)>;
-Q_DECLARE_METATYPE(Setup)
 
 namespace {
 
@@ -23,6 +18,13 @@ QString addresses(const char* prefix, int n) {
   return l.join(';');
 }
 
+// Sets properties in order, each given as "Name=value"; "{dir}" stands for a directory.
+bool assign(clsSendMail& m, const QStringList& assignments, const QString& dir = {}) {
+  for (QString a : assignments)
+    if (!m.setProperty(qPrintable(a.section('=', 0, 0)), a.section('=', 1).replace("{dir}", dir))) return false;
+  return true;
+}
+
 }  // namespace
 
 class TstSendMailProperties : public QObject {
@@ -32,103 +34,75 @@ class TstSendMailProperties : public QObject {
  private slots:
   void init() { env_ = std::make_unique<TestEnv>(); }
 
-  void rangesKeepOldValueButStoreWhatWasPassed() {
+  // Properties set in order ("Name=value"), then one read back and the errors left.
+  void setters_data() {
+    QTest::addColumn<QStringList>("assignments");
+    QTest::addColumn<QString>("readBack");
+    QTest::addColumn<QStringList>("errors");
+    const QStringList none, badHost{"Pogrešan ili nedostaje SMTP Host Name"};
+    QTest::newRow("retry out of range keeps the old value")
+        << QStringList{"ConnectRetry=20", "ConnectRetry=0", "ConnectRetry=21"} << "ConnectRetry=20" << none;
+    QTest::newRow("port out of range") << QStringList{"SmtpPort=65536"} << "SmtpPort=25"
+                                       << QStringList{"Pogrešan Remote Port"};
+    QTest::newRow("a good port takes its error back") << QStringList{"SmtpPort=65536", "SmtpPort=2525"}
+                                                      << "SmtpPort=2525" << none;
+    QTest::newRow("one-label host refused, the old one stays")
+        << QStringList{"SMTPHostValidation=1", "SMTPHost=mail.velkor.hr", "SMTPHost=posta"}
+        << "SMTPHost=mail.velkor.hr" << badHost;
+    QTest::newRow("NUL cut from the host")
+        << QStringList{"SMTPHostValidation=1", QString("SMTPHost=127.0.0.1") + QChar(0)} << "SMTPHost=127.0.0.1" << none;
+    QTest::newRow("validation applied to the host at once")
+        << QStringList{"SMTPHostValidation=0", "SMTPHost=posta", "SMTPHostValidation=1"} << "SMTPHost=posta"
+        << badHost;
+    QTest::newRow("list entries cleaned") << QStringList{"CcRecipient= c@kup\tac.hr\r\n"}
+                                          << "CcRecipient=c@kupac.hr" << none;
+    QTest::newRow("joined with the new delimiter")
+        << QStringList{"Recipient=a@kupac.hr; b@kupac.hr", "Delimiter=, "} << "Recipient=a@kupac.hr,b@kupac.hr"
+        << none;
+    QTest::newRow("validation off accepts any address")
+        << QStringList{"EmailAddressValidation=0", "Recipient=bez-monkey"} << "Recipient=bez-monkey" << none;
+    QTest::newRow("content base made a URL") << QStringList{"ContentBase=www.velkor.hr\\slike"}
+                                             << "ContentBase=http://www.velkor.hr/slike/" << none;
+  }
+  void setters() {
+    QFETCH(QStringList, assignments);
+    QFETCH(QString, readBack);
     clsSendMail m;
-    m.setPersistentSettings(true);
-    m.setConnectRetry(21);
-    QCOMPARE(m.ConnectRetry(), 4);
-    QCOMPARE(storedValue("ConnectRetry"), QString("21"));
-    m.setConnectRetry(20);
-    m.setConnectRetry(0);
-    QCOMPARE(m.ConnectRetry(), 20);
-    m.setConnectTimeout(121);
-    QCOMPARE(m.ConnectTimeout(), 40);
-    m.setMaxRecipients(-7);
-    QCOMPARE(m.MaxRecipients(), 7);
-    m.setMessageTimeout(-30);
-    QCOMPARE(m.MessageTimeout(), 30);
-    m.setSmtpPort(65536);
-    QCOMPARE(m.SmtpPort(), 25);
-    QCOMPARE(m.pendingErrors(), QStringList{"Pogrešan Remote Port"});
-    m.setSmtpPort(2525);  // a good value takes its error back
-    QCOMPARE(m.SmtpPort(), 2525);
-    QVERIFY(m.pendingErrors().isEmpty());
+    QVERIFY(assign(m, assignments));
+    QCOMPARE(readBack.section('=', 0, 0) + '=' + m.property(qPrintable(readBack.section('=', 0, 0))).toString(),
+             readBack);
+    QTEST(m.pendingErrors(), "errors");
   }
 
   void checksBeforeSend_data() {
-    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QStringList>("assignments");
     QTest::addColumn<QString>("explanation");
-    QTest::newRow("port") << Setup([](clsSendMail& m) { m.setSmtpPort(0); }) << "Pogrešan Remote Port\r\n";
-    QTest::newRow("together, a setter's first") << Setup([](clsSendMail& m) {
-      m.setCcRecipient("nije adresa");
-      m.setFrom("");
-      m.setAsHTML(true);
-      m.setEncodeType(1);
-    }) << "Pogrešan Cc: E-mail adresa\r\nPogrešna ili nedostaje E-mail adresa pošiljatelja\r\n"
-          "Slanje HTML poruke zahtijeva MIME encoding\r\n";
-    QTest::newRow("101 recipients") << Setup([](clsSendMail& m) {
-      m.setRecipient(addresses("t", 60));
-      m.setCcRecipient(addresses("c", 30));
-      m.setBccRecipient(addresses("b", 11));
-    }) << "Previše primatelja\r\n";
     const QString missing = "Datoteka koju ste pokušali da prikačite ne postoji\r\n";
-    QTest::newRow("missing attachment") << Setup([this](clsSendMail& m) {
-      m.setAttachment(env_->writeFile("racun.pdf", "%PDF") + ";" + env_->path("nema.pdf"));
-    }) << missing;
-    QTest::newRow("directory attached") << Setup([this](clsSendMail& m) { m.setAttachment(env_->path()); })
-                                        << missing;
+    QTest::newRow("port") << QStringList{"SmtpPort=0"} << "Pogrešan Remote Port\r\n";
+    QTest::newRow("together, a setter's first")
+        << QStringList{"CcRecipient=nije adresa", "from=", "AsHTML=true", "EncodeType=1"}
+        << "Pogrešan Cc: E-mail adresa\r\nPogrešna ili nedostaje E-mail adresa pošiljatelja\r\n"
+           "Slanje HTML poruke zahtijeva MIME encoding\r\n";
+    QTest::newRow("101 recipients") << QStringList{"Recipient=" + addresses("t", 60), "CcRecipient=" + addresses("c", 30),
+                                                   "BccRecipient=" + addresses("b", 11)}
+                                    << "Previše primatelja\r\n";
+    QTest::newRow("missing attachment") << QStringList{"Attachment={dir}/racun.pdf;{dir}/nema.pdf"} << missing;
+    QTest::newRow("directory attached") << QStringList{"Attachment={dir}"} << missing;
   }
   void checksBeforeSend() {
-    QFETCH(Setup, setup);
+    QFETCH(QStringList, assignments);
     QFETCH(QString, explanation);
     clsSendMail m;
     EventLog log(m);
     m.setFrom("a@velkor.hr");
     m.setRecipient("b@kupac.hr");
-    setup(m);
+    env_->writeFile("racun.pdf", "%PDF");
+    QVERIFY(assign(m, assignments, env_->path()));
     m.Send();
     QCOMPARE(log.failures, 1);
     QCOMPARE(log.explanation, explanation);
     QVERIFY(log.statuses().isEmpty());
     QVERIFY(m.pendingErrors().isEmpty());  // the report emptied the list
-  }
-
-  void listsSplitCleanAndJoin() {
-    clsSendMail m;
-    m.setRecipient("a@kupac.hr; b@kupac.hr");
-    m.setCcRecipient(" c@kup\tac.hr\r\n");
-    QCOMPARE(m.CcRecipient(), QString("c@kupac.hr"));
-    m.setDelimiter(", ");
-    QCOMPARE(m.Recipient(), QString("a@kupac.hr,b@kupac.hr"));
-    m.setEmailAddressValidation(0);
-    m.setRecipient("bez-monkey");
-    QVERIFY(m.pendingErrors().isEmpty());
-  }
-
-  void priorityWordAndContentBase() {
-    clsSendMail m;
-    for (const auto& [priority, word] : {std::pair{1, "High"}, {5, "Low"}, {2, "Low"}, {3, "Normal"}}) {
-      m.setPriority(priority);
-      QCOMPARE(m.priorityWord(), QString(word));
-    }
-    m.setContentBase("www.velkor.hr\\slike");
-    QCOMPARE(m.ContentBase(), QString("http://www.velkor.hr/slike/"));
-  }
-
-  void hostSetterAndValidationMode() {
-    clsSendMail m;
-    m.setSMTPHostValidation(1);
-    m.setSMTPHost("mail.velkor.hr");
-    m.setSMTPHost("posta");  // one label: refused, the old host stays
-    QCOMPARE(m.SMTPHost(), QString("mail.velkor.hr"));
-    QCOMPARE(m.pendingErrors(), QStringList{"Pogrešan ili nedostaje SMTP Host Name"});
-    m.setSMTPHost(QString("127.0.0.1") + QChar(0));
-    QCOMPARE(m.SMTPHost(), QString("127.0.0.1"));
-    QVERIFY(m.pendingErrors().isEmpty());
-    m.setSMTPHostValidation(0);
-    m.setSMTPHost("posta");
-    m.setSMTPHostValidation(1);  // applied to the host at once
-    QCOMPARE(m.pendingErrors(), QStringList{"Pogrešan ili nedostaje SMTP Host Name"});
   }
 
   void settingsPersistOnlyWhileOn() {
@@ -142,13 +116,15 @@ class TstSendMailProperties : public QObject {
       m.setPassword("tajna");
       m.setUseAuthentication(true);
       m.setMaxRecipients(0);
+      m.setConnectRetry(21);        // stored as passed, though not taken
       m.setPersistentSettings(false);  // not written: the stored "-1" stays
-      m.setConnectRetry(9);
+      m.setConnectTimeout(9);
     }
     QCOMPARE(storedValue("PersistentSettings"), QString("-1"));
     QCOMPARE(storedValue("From"), QString(" prodaja@velkor.hr "));
     QCOMPARE(storedValue("UseAuthentication"), QString("-1"));
-    QCOMPARE(storedValue("ConnectRetry"), QString("<none>"));
+    QCOMPARE(storedValue("ConnectRetry"), QString("21"));
+    QCOMPARE(storedValue("ConnectTimeout"), QString("<none>"));
     QVERIFY(!QSettings(platform::settingsFilePath("Kestrova"), QSettings::IniFormat)
                  .allKeys().join(' ').contains("tajna", Qt::CaseInsensitive));
     clsSendMail again;
@@ -158,43 +134,25 @@ class TstSendMailProperties : public QObject {
     QCOMPARE(again.Password(), QString());
     QVERIFY(again.UseAuthentication());
     QCOMPARE(again.MaxRecipients(), 100);  // a stored 0 is no limit to keep
+    QCOMPARE(again.ConnectRetry(), 4);     // out of range reads as the default
   }
+
   void storedValuesOutOfRangeReadAsDefaults_data() {
-    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("key");  // also the property's name
     QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("property");
     QTest::addColumn<int>("expected");
-    QTest::newRow("ConnectTimeout 0") << "ConnectTimeout" << "0" << "ConnectTimeout" << 40;
-    QTest::newRow("ConnectTimeout 500") << "ConnectTimeout" << "500" << "ConnectTimeout" << 40;
-    QTest::newRow("ConnectTimeout 7") << "ConnectTimeout" << "7" << "ConnectTimeout" << 7;
-    QTest::newRow("MessageTimeout 0") << "MessageTimeout" << "0" << "MessageTimeout" << 60;
-    QTest::newRow("ConnectRetry 0") << "ConnectRetry" << "0" << "ConnectRetry" << 4;
-    QTest::newRow("SecureConnection 7") << "SecureConnection" << "7" << "SecureConnection" << 1;
-    QTest::newRow("SecureConnection 3") << "SecureConnection" << "3" << "SecureConnection" << 3;
-    QTest::newRow("RemotePort 0") << "RemotePort" << "0" << "SmtpPort" << 25;
+    QTest::newRow("ConnectTimeout 500") << "ConnectTimeout" << "500" << 40;
+    QTest::newRow("ConnectTimeout 7") << "ConnectTimeout" << "7" << 7;
+    QTest::newRow("MessageTimeout 0") << "MessageTimeout" << "0" << 60;
+    QTest::newRow("SecureConnection 7") << "SecureConnection" << "7" << 1;
   }
   void storedValuesOutOfRangeReadAsDefaults() {
     QFETCH(QString, key);
     QFETCH(QString, value);
-    QFETCH(QString, property);
     platform::SaveSetting("Kestrova", "Settings", "PersistentSettings", "-1");
     platform::SaveSetting("Kestrova", "Settings", key, value);
     clsSendMail m;
-    QTEST(m.property(qPrintable(property)).toInt(), "expected");
-  }
-
-  void settingsFileWrittenByHandBecomesPrivate() {
-    const QString path = platform::settingsFilePath("Kestrova");
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write("[Settings]\nRemoteHost=posta.velkor.hr\n") > 0);
-    f.close();
-    QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                             QFileDevice::ReadOther));
-    platform::SaveSetting("Kestrova", "Settings", "Username", "korisnik");
-    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
-                        QFileDevice::WriteOther;
-    QCOMPARE(int(f.permissions() & others), 0);
-    QCOMPARE(storedValue("RemoteHost"), QString("posta.velkor.hr"));
+    QTEST(m.property(qPrintable(key)).toInt(), "expected");
   }
 };
 

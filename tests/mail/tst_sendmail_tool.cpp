@@ -50,7 +50,7 @@ class TstSendMailTool : public QObject {
     QCOMPARE(msgs.size(), 1);
     QCOMPARE(msgs[0].authUser, QString("cron"));
     QCOMPARE(msgs[0].rcptTos, QStringList({"a@kupac.hr", "b@kupac.hr", "c@kupac.hr"}));
-    QVERIFY(msgs[0].raw.contains("\r\nX-Priority: 1\r\n"));
+    QVERIFY(msgs[0].raw.contains("\r\nX-Priority: 1\r\nX-MSMail-Priority: High\r\n"));
     const QJsonObject c = cleanMessage(msgs[0].emlPath);
     QCOMPARE(c["subject"].toString(), QString("Dnevno izvješće"));
     QCOMPARE(entry(c, "to", 0, "name"), QString("Ana Šimić"));
@@ -96,10 +96,10 @@ class TstSendMailTool : public QObject {
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QString("mx0.kupac.hr\n"));
     QCOMPARE(r.err, QString("Performing MX Query, Domain: kupac.hr\n"));
-    const Run bad = runTool({"--mx", "hr"});
+    const Run bad = runTool({"--mx", " hr "});
     QCOMPARE(bad.exitCode, 3);
     QCOMPARE(bad.out, QString());
-    QVERIFY(bad.err.endsWith("No Valid Domain Specified\n"));
+    QCOMPARE(bad.err, QString("Performing MX Query, Domain: hr\nNo Valid Domain Specified\n"));
   }
 };
 

@@ -21,14 +21,6 @@ from dnslib import DNSRecord, MX, PTR, QTYPE, RR
 TTL = 300
 
 
-def encode_name(name):
-    out = b""
-    for label in name.rstrip(".").split("."):
-        if label:
-            out += bytes([len(label)]) + label.encode("ascii")
-    return out + b"\0"
-
-
 def header(qid, answers, flags=0x8180):
     return struct.pack(">HHHHHH", qid, flags, 1, answers, 0, 0)
 
@@ -58,7 +50,7 @@ def crafted(mode, query):
         return [(0, packet(evil, qid_=qid ^ 0x0101), False)]
     if mode == "spoofs":  # ignorable answers (other port, ID, question; no QR), then the real one
         evil = [mx_rr(QNAME_PTR, 1, b"\x04evil" + QNAME_PTR)]
-        other_q = encode_name("other.example.org") + struct.pack(">HH", 15, 1)
+        other_q = DNSRecord.question("other.example.org", "MX").pack()[12:]
         good = [mx_rr(QNAME_PTR, 10, b"\x04real" + QNAME_PTR)]
         return [(0, packet(evil), True),
                 (0, packet(evil, qid_=qid ^ 0x0101), False),

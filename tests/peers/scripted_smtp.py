@@ -75,8 +75,6 @@ class Session:
             self.conn.sendall(text.encode("utf-8") + b"\r\n")
         self.held = []
         self.reply("DATA", "354 End data with <CR><LF>.<CR><LF>")
-        if not self.replies.get("DATA", "354").startswith("354"):
-            return
         body = b""
         while True:
             line = self.reader.readline()

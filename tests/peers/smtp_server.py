@@ -39,10 +39,8 @@ class CaptureHandler:
         return responses
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
-        if address.lower() in self.reject_once:
+        if address.lower() in self.reject | self.reject_once:
             self.reject_once.discard(address.lower())
-            return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
-        if address.lower() in self.reject:
             return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
         envelope.rcpt_tos.append(address)
         return "250 OK"

@@ -53,17 +53,20 @@ class TstSettingsStore : public QObject {
     QVERIFY(settingToBool("da", true) && !settingToBool("", false));  // else the default
   }
 
+  // Also a file first written by hand with wider rights.
   void fileIsPrivate_andApart() {
+    const QString put = env->writeFile("config/Kestrova.ini", "[Settings]\nRemoteHost=posta.velkor.hr\n");
+    QVERIFY(QFile::setPermissions(put, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
     SaveSetting("Kestrova", "Settings", "Password", "tajna");
-    const QString put = settingsFilePath("Kestrova");
-    QCOMPARE(QFileInfo(put).absolutePath(), env->path("config"));
+    QCOMPARE(settingsFilePath("Kestrova"), put);
     QCOMPARE(modeOf(put), mode_t(0600));
+    QCOMPARE(GetSetting("Kestrova", "Settings", "RemoteHost"), QString("posta.velkor.hr"));
     SaveSetting("Kestrova", "Settings", "Password", "nova tajna");
     QCOMPARE(modeOf(put), mode_t(0600));
     QCOMPARE(GetSetting("Kestrova", "Settings", "Password"), QString("nova tajna"));
     SaveSetting("Velkor", "Settings", "SMTPPort", "25");
     QCOMPARE(GetSetting("Kestrova", "Settings", "SMTPPort", "nema"), QString("nema"));
-    QVERIFY(QFile::exists(settingsFilePath("Velkor")) && settingsFilePath("Velkor") != put);
+    QCOMPARE(modeOf(settingsFilePath("Velkor")), mode_t(0600));
     // The directory is looked up on every call.
     TestEnv drugi;
     QVERIFY(GetSetting("Kestrova", "Settings", "Password").isNull());

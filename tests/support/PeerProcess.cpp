@@ -1,7 +1,8 @@
 #include "support/PeerProcess.h"
 
+#include "support/TestEnv.h"
+
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QTcpSocket>
 #include <csignal>
 #include <sys/prctl.h>
@@ -61,7 +62,4 @@ void PeerProcess::stop(int graceMs) {
   process_.waitForFinished(5000);
 }
 
-QByteArray PeerProcess::output() const {
-  QFile f(log_.fileName());
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+QByteArray PeerProcess::output() const { return readWholeFile(log_.fileName()); }

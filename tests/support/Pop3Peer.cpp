@@ -1,5 +1,7 @@
 #include "support/Pop3Peer.h"
 
+#include "support/TestEnv.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -13,8 +15,7 @@ bool writeText(const QString& path, const QString& text) {
 }  // namespace
 
 QByteArray Pop3Peer::log() const {
-  QFile f(dir_.filePath(QStringLiteral("dovecot.log")));
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  return readWholeFile(dir_.filePath(QStringLiteral("dovecot.log")));
 }
 
 bool Pop3Peer::start() {

@@ -1,5 +1,7 @@
 #include "support/PostgresPeer.h"
 
+#include "support/TestEnv.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -109,6 +111,5 @@ QString PostgresPeer::connection(const QString& database) const {
 }
 
 QByteArray PostgresPeer::log() const {
-  QFile f(dir_.filePath(QStringLiteral("server.log")));
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  return readWholeFile(dir_.filePath(QStringLiteral("server.log")));
 }

@@ -52,17 +52,9 @@ class ScriptedDialogs : public platform::Dialogs {
   }
   // Answered from colours / fonts (front first); an empty queue cancels.
   std::optional<QColor> chooseColor(QWidget*, const QColor&) override {
-    calls << DialogCall{.kind = DialogCall::Color};
-    if (!colours.isEmpty()) return colours.takeFirst();
-    ++unanswered;
-    return std::nullopt;
+    return takeFrom(colours, DialogCall::Color);
   }
-  std::optional<QFont> chooseFont(QWidget*, const QFont&) override {
-    calls << DialogCall{.kind = DialogCall::Font};
-    if (!fonts.isEmpty()) return fonts.takeFirst();
-    ++unanswered;
-    return std::nullopt;
-  }
+  std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return takeFrom(fonts, DialogCall::Font); }
   QList<std::optional<QColor>> colours;
   QList<std::optional<QFont>> fonts;
   // Answered with MsgResult::Ok: prints to printToFile (PDF).
@@ -77,4 +69,10 @@ class ScriptedDialogs : public platform::Dialogs {
  private:
   QString fileName(DialogCall::Kind kind, const platform::FileDialogOptions& options);
   template <class T> std::optional<T> take();
+  template <class T> std::optional<T> takeFrom(QList<std::optional<T>>& queue, DialogCall::Kind kind) {
+    calls << DialogCall{.kind = kind};
+    if (!queue.isEmpty()) return queue.takeFirst();
+    ++unanswered;
+    return std::nullopt;
+  }
 };

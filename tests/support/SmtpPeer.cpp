@@ -2,20 +2,12 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
 
-namespace {
-
-QByteArray readFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-}  // namespace
+#include "support/TestEnv.h"
 
 QString SmtpPeer::scriptPath(const QString& name) {
   return QStringLiteral(VELKOR_SOURCE_DIR "/tests/peers/") + name;
@@ -66,10 +58,10 @@ QList<SmtpPeer::Message> SmtpPeer::messages() const {
   // The server writes NNNN.json last, so each listed name is a complete message.
   for (const QString& name : d.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
     const QString base = d.filePath(name.chopped(5));
-    const QJsonObject meta = QJsonDocument::fromJson(readFile(base + ".json")).object();
+    const QJsonObject meta = QJsonDocument::fromJson(readWholeFile(base + ".json")).object();
     Message m;
     m.emlPath = base + QStringLiteral(".eml");
-    m.raw = readFile(m.emlPath);
+    m.raw = readWholeFile(m.emlPath);
     m.mailFrom = meta.value("mail_from").toString();
     for (const QJsonValue& v : meta.value("rcpt_tos").toArray()) m.rcptTos << v.toString();
     m.authUser = meta.value("auth_user").toString();

@@ -22,6 +22,11 @@ QString TestEnv::path(const QString& relative) const {
   return relative.isEmpty() ? dir_.path() : dir_.path() + QLatin1Char('/') + relative;
 }
 
+QByteArray readWholeFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QString TestEnv::writeFile(const QString& relative, const QByteArray& content) const {
   const QString p = path(relative);
   QDir().mkpath(QFileInfo(p).absolutePath());

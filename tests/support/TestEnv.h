@@ -16,3 +16,6 @@ class TestEnv {
  private:
   QTemporaryDir dir_;
 };
+
+// The whole content of a file; empty when it cannot be read.
+QByteArray readWholeFile(const QString& path);
