@@ -34,14 +34,19 @@ void okvir(QWidget* w, const QString& tekst, platform::MsgIcon ikona) {
   platform::dialogs().messageBox(w, tekst, platform::MsgButtons::Ok, ikona, platform::defaultTitle());
 }
 
-QString csvDatoteka(QWidget* w, const QString& naslov, const QString& ime) {
+// Asks for a CSV file and writes the records there; a failure is named after what was saved.
+void spremiUCsv(QWidget* w, const QString& naslov, const QString& ime, platform::RecordSet rs,
+                const QString& neuspjeh) {
   platform::FileDialogOptions o;
   o.title = naslov;
   o.filter = QStringLiteral("CSV datoteke (*.csv)|*.csv|Sve datoteke (*.*)|*.*");
   o.defaultExt = QStringLiteral("csv");
   o.fileName = ime;
   o.overwritePrompt = true;
-  return platform::dialogs().saveFileName(w, o);
+  const QString put = platform::dialogs().saveFileName(w, o);
+  QString greška;
+  if (!put.isEmpty() && !composer::spremiCsv(rs, put, &greška))
+    okvir(w, neuspjeh + greška, platform::MsgIcon::Exclamation);
 }
 
 }  // namespace
@@ -168,21 +173,11 @@ void frmMain::prikažiIzvještaj() {
 }
 
 void frmMain::spremiIzvještaj() {
-  const QString put = csvDatoteka(this, QStringLiteral("Spremi izvještaj o slanju"),
-                                  QStringLiteral("izvjestaj_o_slanju.csv"));
-  if (put.isEmpty()) return;
-  platform::RecordSet rs = m_tijek->dnevnik.kaoZapisi();
-  QString greška;
-  if (!composer::spremiCsv(rs, put, &greška))
-    okvir(this, QStringLiteral("Izvještaj o slanju nije spremljen: ") + greška, platform::MsgIcon::Exclamation);
+  spremiUCsv(this, QStringLiteral("Spremi izvještaj o slanju"), QStringLiteral("izvjestaj_o_slanju.csv"),
+             m_tijek->dnevnik.kaoZapisi(), QStringLiteral("Izvještaj o slanju nije spremljen: "));
 }
 
 void frmMain::spremiNeuspjele() {
-  const QString put = csvDatoteka(this, QStringLiteral("Spremi neuspjele zapise"),
-                                  QStringLiteral("neuspjeli_zapisi.csv"));
-  if (put.isEmpty()) return;
-  platform::RecordSet rs = m_tijek->dnevnik.neuspjeliZapisi();
-  QString greška;
-  if (!composer::spremiCsv(rs, put, &greška))
-    okvir(this, QStringLiteral("Neuspjeli zapisi nisu spremljeni: ") + greška, platform::MsgIcon::Exclamation);
+  spremiUCsv(this, QStringLiteral("Spremi neuspjele zapise"), QStringLiteral("neuspjeli_zapisi.csv"),
+             m_tijek->dnevnik.neuspjeliZapisi(), QStringLiteral("Neuspjeli zapisi nisu spremljeni: "));
 }
