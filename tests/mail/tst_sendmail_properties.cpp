@@ -45,6 +45,7 @@ class TstSendMailProperties : public QObject {
     QTest::newRow("connect time-out out of range keeps the old value")
         << QStringList{"ConnectTimeout=0", "ConnectTimeout=121"} << "ConnectTimeout=40" << none;
     QTest::newRow("negative message time-out") << QStringList{"MessageTimeout=-30"} << "MessageTimeout=30" << none;
+    QTest::newRow("negative recipient limit") << QStringList{"MaxRecipients=-7"} << "MaxRecipients=7" << none;
     QTest::newRow("port out of range") << QStringList{"SmtpPort=65536"} << "SmtpPort=25"
                                        << QStringList{"Pogrešan Remote Port"};
     QTest::newRow("a good port takes its error back") << QStringList{"SmtpPort=65536", "SmtpPort=2525"}
