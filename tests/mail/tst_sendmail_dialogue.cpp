@@ -19,6 +19,7 @@ class TstSendMailDialogue : public QObject {
     s.m.setCcRecipient("c@kupac.hr");
     s.m.setBccRecipient("tajni@kupac.hr");
     s.m.setSubject("Račun za studeni");
+    s.m.setPriority(5);
     s.m.setMessage("Poštovani,\r\n.točka na početku\r\nLijep pozdrav");
     s.m.Send();
     QCOMPARE(s.log.statuses(), QStringList({"Connecting to SMTP Server (127.0.0.10)...", "Initializing Communications...",
@@ -30,6 +31,7 @@ class TstSendMailDialogue : public QObject {
     // Bcc goes into the envelope only.
     QCOMPARE(msgs[0].rcptTos, QStringList({"a@kupac.hr", "b@kupac.hr", "c@kupac.hr", "tajni@kupac.hr"}));
     QVERIFY(!msgs[0].raw.contains("tajni"));
+    QVERIFY(msgs[0].raw.contains("\r\nX-Priority: 5\r\nX-MSMail-Priority: Low\r\n"));
     const QJsonObject c = cleanMessage(msgs[0].emlPath);
     QCOMPARE(c["subject"].toString(), QString("Račun za studeni"));
     QCOMPARE(entry(c, "to", 0, "name"), QString("Ivan Kovačević"));

@@ -42,6 +42,10 @@ class TstSendMailProperties : public QObject {
     const QStringList none, badHost{"Pogrešan ili nedostaje SMTP Host Name"};
     QTest::newRow("retry out of range keeps the old value")
         << QStringList{"ConnectRetry=20", "ConnectRetry=0", "ConnectRetry=21"} << "ConnectRetry=20" << none;
+    QTest::newRow("connect time-out out of range keeps the old value")
+        << QStringList{"ConnectTimeout=0", "ConnectTimeout=121"} << "ConnectTimeout=40" << none;
+    QTest::newRow("negative message time-out") << QStringList{"MessageTimeout=-30"} << "MessageTimeout=30" << none;
+    QTest::newRow("negative recipient limit") << QStringList{"MaxRecipients=-7"} << "MaxRecipients=7" << none;
     QTest::newRow("port out of range") << QStringList{"SmtpPort=65536"} << "SmtpPort=25"
                                        << QStringList{"Pogrešan Remote Port"};
     QTest::newRow("a good port takes its error back") << QStringList{"SmtpPort=65536", "SmtpPort=2525"}
@@ -116,6 +120,7 @@ class TstSendMailProperties : public QObject {
       m.setPassword("tajna");
       m.setUseAuthentication(true);
       m.setMaxRecipients(0);
+      m.setSmtpPort(2525);
       m.setConnectRetry(21);        // stored as passed, though not taken
       m.setPersistentSettings(false);  // not written: the stored "-1" stays
       m.setConnectTimeout(9);
@@ -134,6 +139,7 @@ class TstSendMailProperties : public QObject {
     QCOMPARE(again.Password(), QString());
     QVERIFY(again.UseAuthentication());
     QCOMPARE(again.MaxRecipients(), 100);  // a stored 0 is no limit to keep
+    QCOMPARE(again.SmtpPort(), 2525);
     QCOMPARE(again.ConnectRetry(), 4);     // out of range reads as the default
   }
 
@@ -141,10 +147,12 @@ class TstSendMailProperties : public QObject {
     QTest::addColumn<QString>("key");  // also the property's name
     QTest::addColumn<QString>("value");
     QTest::addColumn<int>("expected");
+    QTest::newRow("ConnectTimeout 0") << "ConnectTimeout" << "0" << 40;
     QTest::newRow("ConnectTimeout 500") << "ConnectTimeout" << "500" << 40;
     QTest::newRow("ConnectTimeout 7") << "ConnectTimeout" << "7" << 7;
     QTest::newRow("MessageTimeout 0") << "MessageTimeout" << "0" << 60;
     QTest::newRow("SecureConnection 7") << "SecureConnection" << "7" << 1;
+    QTest::newRow("SecureConnection 3") << "SecureConnection" << "3" << 3;
   }
   void storedValuesOutOfRangeReadAsDefaults() {
     QFETCH(QString, key);

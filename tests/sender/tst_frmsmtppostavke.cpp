@@ -65,13 +65,13 @@ class TstFrmSMTPPostavke : public QObject {
     for (const char* k : {"SMTPSSL=True", "SMTPStartTLS=True", "SMTPPort=587", "SMTPHostName=h"})
       SaveVelkorSetting(QString(k).section('=', 0, 0), QString(k).section('=', 1));
     otvori();
-    QCOMPARE(QString("%1 %2%3 %4 %5")
-                 .arg(dio("txtSMTPHostName")->text())
+    QCOMPARE(QString("%1 %2 %3%4 %5 %6")
+                 .arg(f->windowTitle(), dio("txtSMTPHostName")->text())
                  .arg(int(dio<QCheckBox>("chkSMTPSSL")->isChecked()))
                  .arg(int(dio<QCheckBox>("chkSMTPStartTLS")->isChecked()))
                  .arg(dio<QSpinBox>("ubSMTPPort")->value())
                  .arg(dio<QSpinBox>("ubSMTPTimeout")->value()),
-             QString("h 11 587 5"));
+             QString("SMTP postavke h 11 587 5"));
     klik("cmdIzlaz");
     QVERIFY(d->calls.isEmpty() && !f->isVisible());  // unchanged: nothing asked
 

@@ -108,6 +108,7 @@ class TstFrmIspisCR : public QObject {
       if (k[0] == "poziv") return f.IzveziPDF(false, k[1].toInt(), k[2].toInt());
       if (k[0] == "opseg") {
         klikni(&f, "cmdUPDFstr");
+        QCOMPARE(dijete<QGroupBox>(&f, "fraOpsegStrana")->title(), QString("Export to PDF"));
         dijete<QSpinBox>(&f, "ubOd")->setValue(k[1].toInt());
         dijete<QSpinBox>(&f, "ubDo")->setValue(k[2].toInt());
         return klikni(&f, "cmdOdDoExport");

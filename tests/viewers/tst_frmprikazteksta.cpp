@@ -125,7 +125,8 @@ class TstFrmPrikazTeksta : public QObject {
     QCOMPARE(d.calls.size(), 6);
     const DialogCall& c = d.calls.first();
     QCOMPARE(c.kind, DialogCall::SaveFile);
-    QCOMPARE(c.file.title, QString("Izaberite uređaj i direktoriju TXT datoteke za spremanje"));
+    QCOMPARE(c.file.title + "|" + c.file.fileName,
+             QString("Izaberite uređaj i direktoriju TXT datoteke za spremanje|Tekst poruke.txt"));
     const DialogCall& pitanje = d.calls[2];
     QCOMPARE(pitanje.text, QString("Datoteka sa tim imenom već postoji ! Želite li je prepisati?"));
     QCOMPARE(pitanje.title, stari);
