@@ -45,6 +45,8 @@ class TstSendMailMx : public QObject {
     // Reported at once, not left behind for the next Send.
     QCOMPARE(log.failures, 1);
     QCOMPARE(log.explanation, QString("Pogrešan ili nedostaje SMTP Host Name\r\n"));
+    // The status names why: the user sees more than the missing host.
+    QCOMPARE(log.statuses(), QStringList({"Performing MX Query", "Domain has no MX record"}));
     QVERIFY(m.pendingErrors().isEmpty());
   }
 };
