@@ -132,6 +132,30 @@ class clsSendMail : public QObject {
   // The server's reply that accepted the last message Send delivered.
   QString acceptedReply() const;
 
+  // How the last failed Send or Connect failed. Temporary: a 4xx reply (421, 450, 452 …),
+  // a refused or lost connection, a time-out: the same message may go later. Permanent: a
+  // 5xx reply, a refused login, a message the engine refuses. Reset by every Send/Connect.
+  int lastReplyCode() const { return lastReplyCode_; }
+  bool lastFailureTemporary() const { return lastFailureTemporary_; }
+  // The failure came before the server greeted (no connection, or a 4xx/5xx greeting):
+  // another exchanger of the same domain may still take the message.
+  bool lastFailureAtConnect() const { return lastFailureAtConnect_; }
+
+  // Delivery to a domain's mail exchanger (port 25, no login): TLS when offered without a
+  // verified certificate, plain text again when the handshake itself fails (RFC 7435). Off:
+  // certificates are verified strictly, as for a configured server.
+  bool opportunisticTls() const { return opportunisticTls_; }
+  void setOpportunisticTls(bool on) { opportunisticTls_ = on; }
+
+  // Between Connect and Disconnect, lets Send return once the message's final "." is
+  // written: the next message's envelope follows at once (RFC 2920), and each message's
+  // outcome (SendSuccesful or SendFailed, in the order of the Sends) is raised when its
+  // reply arrives, during a later Send, Flush or Disconnect. Only with PIPELINING.
+  bool pipelineMessages() const { return pipelineMessages_; }
+  void setPipelineMessages(bool on) { pipelineMessages_ = on; }
+  // Waits for the replies still due to messages already written; false when one failed.
+  bool Flush();
+
   Q_INVOKABLE bool Connect();
   Q_INVOKABLE void Disconnect();
   Q_INVOKABLE QString GetContentType(const QString& strFile, const QString& strDefault = {}) const;
@@ -174,6 +198,11 @@ class clsSendMail : public QObject {
   mail::ErrorList errors_;
   mail::SmtpDialogue* dialogue_;
   bool busy_ = false;
+  int lastReplyCode_ = 0;
+  bool lastFailureTemporary_ = false;
+  bool lastFailureAtConnect_ = false;
+  bool opportunisticTls_ = false;
+  bool pipelineMessages_ = false;
   bool keepConnection_ = false;
   QString messageIdHost_;
   QString messageIdAddress_;

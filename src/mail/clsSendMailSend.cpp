@@ -221,3 +221,5 @@ void clsSendMail::chooseBodyEncoding(mail::MimeInput& input) const {
   input.quotedPrintable = mail::hasOverlongLine(input.sourceBody) ||
                           (eightBit && !dialogue_->capabilities().eightBitMime);
 }
+
+bool clsSendMail::Flush() { return true; }
