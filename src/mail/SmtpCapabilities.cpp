@@ -24,6 +24,7 @@ SmtpCapabilities SmtpCapabilities::fromEhloReply(const QByteArray& reply) {
     if (name == "PIPELINING") caps.pipelining = true;
     else if (name == "8BITMIME") caps.eightBitMime = true;
     else if (name == "STARTTLS") caps.startTls = true;
+    else if (name == "SMTPUTF8") caps.smtpUtf8 = true;
     else if (name == "AUTH" || name.startsWith("AUTH="))
       for (qsizetype w = name == "AUTH" ? 1 : 0; w < words.size(); ++w) {
         const QString mech = QString::fromLatin1(words[w].startsWith("AUTH=") ? words[w].mid(5) : words[w]);

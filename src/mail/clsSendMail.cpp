@@ -48,6 +48,7 @@ clsSendMail::clsSendMail(QObject* parent) : QObject(parent) {
   hooks.status = [this](const QString& text) { emit Status(text); };
   hooks.progress = [this](int percent) { emit Progress(percent); };
   hooks.reportFailure = [this] { reportFailure(); };
+  hooks.messageDone = [this](bool accepted, const QString& reply) { messageDone(accepted, reply); };
   dialogue_ = new mail::SmtpDialogue(errors_, std::move(hooks), this);
   persistent_ = platform::settingToBool(stored("PersistentSettings", "0"), false);
   if (persistent_) loadSettings();
@@ -84,6 +85,8 @@ void clsSendMail::loadSettings() {
   useAuth_ = platform::settingToBool(stored("UseAuthentication", "False"), false);
   usePopAuth_ = platform::settingToBool(stored("UsePopAuthentication", "False"), false);
   maxRecipients_ = storedInt("MaxRecipients", 100);
+  pop3Port_ = inRange("Pop3Port", 1, 65535, 110);
+  pop3Security_ = inRange("Pop3Security", 0, 3, 1);
 }
 
 void clsSendMail::persist(const QString& key, const QString& value) const {
@@ -260,6 +263,18 @@ void clsSendMail::setSecureConnection(int NewValue) {
   if (NewValue < 0 || NewValue > 3) return;
   secureConnection_ = NewValue;
   persist(QStringLiteral("SecureConnection"), QString::number(NewValue));
+}
+
+void clsSendMail::setPop3Port(int NewValue) {
+  if (NewValue < 1 || NewValue > 65535) return;
+  pop3Port_ = NewValue;
+  persist(QStringLiteral("Pop3Port"), QString::number(NewValue));
+}
+
+void clsSendMail::setPop3Security(int NewValue) {
+  if (NewValue < 0 || NewValue > 3) return;
+  pop3Security_ = NewValue;
+  persist(QStringLiteral("Pop3Security"), QString::number(NewValue));
 }
 
 void clsSendMail::setUseAuthentication(bool NewValue) {

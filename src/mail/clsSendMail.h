@@ -155,6 +155,15 @@ class clsSendMail : public QObject {
   void setPipelineMessages(bool on) { pipelineMessages_ = on; }
   // Waits for the replies still due to messages already written; false when one failed.
   bool Flush();
+  // The last lines of the last session (commands and replies, passwords as "***").
+  QStringList lastExchange() const;
+
+  // POP3 before SMTP: the port (110, or 995 with TLS from the first byte) and security
+  // as SecureConnection (1: STLS when the server has it; 3: TLS from the first byte).
+  int Pop3Port() const { return pop3Port_; }
+  void setPop3Port(int NewValue);
+  int Pop3Security() const { return pop3Security_; }
+  void setPop3Security(int NewValue);
 
   Q_INVOKABLE bool Connect();
   Q_INVOKABLE void Disconnect();
@@ -194,6 +203,14 @@ class clsSendMail : public QObject {
   // message's own fault (a bad address) leaves a kept one open for the next message.
   void reportFailure(bool closeSession = true);
   void chooseBodyEncoding(mail::MimeInput& input) const;
+  bool transaction(mail::MimeInput& input, const QStringList& recipients, bool smtpUtf8);
+  bool pipelining() const;
+  bool flushOutstanding();
+  void refuseMessage(const QString& text);
+  QString heloName() const;
+  void messageDone(bool accepted, const QString& reply);
+  void resetFailure();
+  void noteFailure(int code, bool temporary, bool atConnect);
 
   mail::ErrorList errors_;
   mail::SmtpDialogue* dialogue_;
@@ -203,6 +220,10 @@ class clsSendMail : public QObject {
   bool lastFailureAtConnect_ = false;
   bool opportunisticTls_ = false;
   bool pipelineMessages_ = false;
+  bool flushing_ = false;
+  int pipelinedFailures_ = 0;
+  int pop3Port_ = 110;
+  int pop3Security_ = 1;
   bool keepConnection_ = false;
   QString messageIdHost_;
   QString messageIdAddress_;

@@ -1,16 +1,20 @@
 // Connect, Send and Disconnect of the session object: the checks before any network
 // activity, the envelope and data phase, and the one way failures are reported.
+#include <QUrl>
 #include <QtGlobal>
 #include <exception>
 
 #include "mail/BodyPreparation.h"
 #include "mail/EmbeddedFiles.h"
 #include "mail/HostLookup.h"
+#include "mail/InternationalAddress.h"
+#include "mail/SmtpCapabilities.h"
 #include "mail/QuotedPrintable.h"
 #include "mail/Validation.h"
 #include "mail/MessageId.h"
 #include "mail/SmtpDialogue.h"
 #include "mail/clsSendMail.h"
+#include "core/SettingsStore.h"
 
 namespace {
 
@@ -56,9 +60,22 @@ class clsSendMail::Busy {
   bool refused_;
 };
 
+void clsSendMail::resetFailure() { noteFailure(0, false, false); }
+
+void clsSendMail::noteFailure(int code, bool temporary, bool atConnect) {
+  lastReplyCode_ = code;
+  lastFailureTemporary_ = temporary;
+  lastFailureAtConnect_ = atConnect;
+}
+
+// A session failure takes its kind from the dialogue; a message's own fault is permanent.
+// While Flush waits there is no message of its own to fail: the messages still due
+// have had their outcomes.
 void clsSendMail::reportFailure(bool closeSession) {
+  const mail::FailureKind kind = closeSession ? dialogue_->failureKind() : mail::FailureKind{};
+  noteFailure(kind.replyCode, kind.temporary, kind.atConnect);
   const QString explanation = errors_.take();
-  emit SendFailed(explanation);
+  if (!flushing_) emit SendFailed(explanation);
   if (!closeSession) return;
   if (dialogue_->state() != 0) dialogue_->close();
   dialogue_->setAbort();
@@ -75,12 +92,22 @@ mail::SessionParams clsSendMail::sessionParams() const {
   p.useAuthentication = useAuth_;
   p.userName = userName_;
   p.password = password_;
-  p.heloName = mail::thisMachineName();
+  p.heloName = heloName();
+  p.pop3Port = pop3Port_;
+  p.pop3Security = pop3Security_;
+  p.opportunisticTls = opportunisticTls_;
   p.secureConnection = secureConnection_;
   p.connectRetry = connectRetry_;
   p.connectTimeout = connectTimeout_;
   p.messageTimeout = messageTimeout_;
   return p;
+}
+
+// A stored HeloName, else the sender's domain: what a server that checks HELO accepts.
+QString clsSendMail::heloName() const {
+  const QString stored =
+      platform::GetSetting(QStringLiteral("Kestrova"), QStringLiteral("Settings"), QStringLiteral("HeloName"), {});
+  return stored.trimmed().isEmpty() ? mail::aceDomainOf(from_) : QString::fromLatin1(QUrl::toAce(stored.trimmed()));
 }
 
 bool clsSendMail::openSession() {
@@ -109,6 +136,7 @@ bool clsSendMail::openSession() {
 bool clsSendMail::Connect() {
   Busy busy(*this);
   if (busy.refused()) return false;
+  resetFailure();
   keepConnection_ = true;
   dialogue_->clearAbort();
   dialogue_->noticeIdleClose();
@@ -119,8 +147,38 @@ void clsSendMail::Disconnect() {
   Busy busy(*this);
   if (busy.refused()) return;
   keepConnection_ = false;
+  if (dialogue_->outstanding() > 0) flushOutstanding();
   dialogue_->close();
 }
+
+bool clsSendMail::Flush() {
+  Busy busy(*this);
+  if (busy.refused()) return false;
+  return flushOutstanding();
+}
+
+bool clsSendMail::flushOutstanding() {
+  const int failedBefore = pipelinedFailures_;
+  flushing_ = true;
+  const bool ok = dialogue_->flush();
+  flushing_ = false;
+  return ok && pipelinedFailures_ == failedBefore;
+}
+
+// The final reply to a message written without waiting for it.
+void clsSendMail::messageDone(bool accepted, const QString& reply) {
+  if (accepted) {
+    noteFailure(0, false, false);
+    emit SendSuccesful();
+    return;
+  }
+  ++pipelinedFailures_;
+  const int code = mail::replyCode(reply.toUtf8());
+  noteFailure(code, code / 100 != 5, false);
+  emit SendFailed(reply.endsWith(QLatin1String("\r\n")) ? reply : reply + QStringLiteral("\r\n"));
+}
+
+QStringList clsSendMail::lastExchange() const { return dialogue_->lastExchange(); }
 
 QString clsSendMail::acceptedReply() const { return dialogue_->acceptedReply(); }
 
@@ -144,13 +202,13 @@ bool clsSendMail::validateMessage() {
 
 mail::MimeInput clsSendMail::messageInput() {
   mail::MimeInput in;
-  in.from = from_;
+  in.from = mail::withAceDomain(from_);
   in.fromDisplayName = fromDisplayName_;
-  in.recipients = to_;
+  in.recipients = mail::withAceDomains(to_);
   in.recipientDisplayNames = toNames_;
-  in.ccRecipients = cc_;
+  in.ccRecipients = mail::withAceDomains(cc_);
   in.ccDisplayNames = ccNames_;
-  in.bccRecipients = bcc_;
+  in.bccRecipients = mail::withAceDomains(bcc_);
   in.subject = subject_;
   in.replyTo = replyTo_;
   in.body = body_;
@@ -175,24 +233,43 @@ mail::MimeInput clsSendMail::messageInput() {
 void clsSendMail::Send() {
   Busy busy(*this);
   if (busy.refused()) return;
+  resetFailure();
   if (!validateMessage()) return;
   mail::MimeInput input = messageInput();
   dialogue_->clearAbort();
   dialogue_->noticeIdleClose();
   if (dialogue_->state() != 7 && !openSession()) return;
   if (!deliver(input)) return;
+  if (pipelining()) return;  // its outcome comes with its reply
   emit Progress(100);
   emit Status(QStringLiteral("Transmission Complete..."));
   if (!keepConnection_) dialogue_->close();
   emit SendSuccesful();
 }
 
+bool clsSendMail::pipelining() const {
+  return pipelineMessages_ && keepConnection_ && dialogue_->capabilities().pipelining;
+}
+
+// The message before a server that cannot take it: nothing of it is sent.
+void clsSendMail::refuseMessage(const QString& text) {
+  errors_.add(text);
+  reportFailure(false);
+  if (!keepConnection_) dialogue_->close();
+}
+
 bool clsSendMail::deliver(mail::MimeInput& input) {
   dialogue_->startProgress(mail::estimateSize(input, {useAuth_, userName_, password_}));
   // The envelope comes from the snapshot: a handler may change the properties while
   // this message is on its way.
-  if (!dialogue_->envelope(input.from, input.recipients + input.ccRecipients + input.bccRecipients))
+  QStringList recipients = input.recipients + input.ccRecipients + input.bccRecipients;
+  const QString international = mail::firstUtf8LocalPart(recipients + QStringList{input.from});
+  const bool smtpUtf8 = !international.isEmpty();
+  if (smtpUtf8 && !dialogue_->capabilities().smtpUtf8) {
+    refuseMessage(QStringLiteral("Poslužitelj ne prima adrese s međunarodnim znakovima (SMTPUTF8): ") +
+                  international);
     return false;
+  }
   chooseBodyEncoding(input);
   // The reverse lookup behind the Message-ID is done once per local address.
   const QString local = dialogue_->localAddress().toString();
@@ -201,6 +278,16 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
     messageIdHost_ = mail::messageIdHost(dialogue_->localAddress(), smtpHost_);
   }
   input.messageIdHost = messageIdHost_;
+  // Recipients a server defers with 452 get the same message in a transaction of their own.
+  while (!recipients.isEmpty()) {
+    if (!transaction(input, recipients, smtpUtf8)) return false;
+    recipients = dialogue_->deferredRecipients();
+  }
+  return true;
+}
+
+bool clsSendMail::transaction(mail::MimeInput& input, const QStringList& recipients, bool smtpUtf8) {
+  if (!dialogue_->envelope(input.from, recipients, smtpUtf8)) return false;
   DialogueSink sink(*dialogue_, [this](const QString& text) { emit Status(text); });
   mail::MimeBuilder builder;
   if (!builder.write(input, sink)) {
@@ -210,7 +297,8 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
     }
     return false;
   }
-  return dialogue_->endData();
+  const bool last = dialogue_->deferredRecipients().isEmpty();
+  return dialogue_->endData(!(last && pipelining()));
 }
 
 // 8-bit text only to a server that takes it (RFC 6152); a line longer than SMTP allows
@@ -221,5 +309,3 @@ void clsSendMail::chooseBodyEncoding(mail::MimeInput& input) const {
   input.quotedPrintable = mail::hasOverlongLine(input.sourceBody) ||
                           (eightBit && !dialogue_->capabilities().eightBitMime);
 }
-
-bool clsSendMail::Flush() { return true; }
