@@ -1,9 +1,10 @@
-// POP3 login before SMTP against a real dovecot and a real SMTP server on loopback.
+// POP3 login before SMTP against a real dovecot (a password only after STLS) and a real
+// SMTP server on loopback.
 #include <QTest>
 
 #include "MessageCheck.h"
 #include "SendMailFixture.h"
-#include "support/Pop3Peer.h"
+#include "support/DovecotPeer.h"
 #include "support/TestEnv.h"
 
 class TstSendMailPop3 : public QObject {
@@ -12,14 +13,17 @@ class TstSendMailPop3 : public QObject {
   Pop3Peer pop_{"127.0.0.14", "korisnik", "tajna"};
 
  private slots:
-  void initTestCase() { QVERIFY2(pop_.start(), qPrintable(pop_.error())); }
+  void initTestCase() {
+    QVERIFY2(pop_.start(), qPrintable(pop_.error()));
+    qputenv("SSL_CERT_FILE", pop_.caFile().toUtf8());
+  }
 
   void loginBeforeSmtp_data() {
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("failure");  // how the explanation starts; empty: sent
     QTest::newRow("good login") << "127.0.0.14" << "tajna" << "";
-    QTest::newRow("rejected login stops before SMTP") << "127.0.0.14" << "kriva" << "-ERR";
+    QTest::newRow("rejected login stops before SMTP") << "127.0.0.14" << "kriva" << "-ERR [AUTH] Authentication failed.";
     QTest::newRow("no POP3 host") << "" << "tajna" << "Pogrešan ili nedostaje POP3 Host Name\r\n";
   }
   void loginBeforeSmtp() {

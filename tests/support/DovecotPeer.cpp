@@ -1,0 +1,92 @@
+#include "support/DovecotPeer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include "support/TestEnv.h"
+
+namespace {
+
+bool writeText(const QString& path, const QString& text) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0;
+}
+
+bool openssl(const QString& dir, const QStringList& args, QString* error) {
+  QProcess p;
+  p.setWorkingDirectory(dir);
+  p.start(QStringLiteral("openssl"), args);
+  if (p.waitForFinished(30000) && p.exitCode() == 0) return true;
+  *error = "openssl: " + QString::fromLocal8Bit(p.readAllStandardError());
+  return false;
+}
+
+}  // namespace
+
+QByteArray DovecotPeer::log() const {
+  return readWholeFile(dir_.filePath(QStringLiteral("dovecot.log")));
+}
+
+// A CA of its own and a server certificate it issued, so the client verifies a real chain.
+bool DovecotPeer::makeCertificates() {
+  const QStringList key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days", "2"};
+  return openssl(dir_.path(), QStringList{"req", "-x509"} + key +
+                     QStringList{"-subj", "/CN=Velkor test CA", "-keyout", "ca.key", "-out", "ca.pem"},
+                 &error_) &&
+         openssl(dir_.path(), QStringList{"req", "-x509"} + key +
+                     QStringList{"-CA", "ca.pem", "-CAkey", "ca.key", "-subj", "/CN=" + host_,
+                                 "-addext", "subjectAltName=IP:" + host_ + ",DNS:localhost,DNS:peer.test",
+                                 "-addext", "basicConstraints=critical,CA:FALSE",
+                                 "-keyout", "server.key", "-out", "server.pem"},
+                 &error_);
+}
+
+bool DovecotPeer::startWith(const QString& services, quint16 readyPort) {
+  const QString d = dir_.path();
+  // dovecot's own processes (dovecot, dovenull, nobody) must reach these paths.
+  QFile::setPermissions(d, QFileDevice::Permissions(0x7055));
+  QDir(d).mkpath(QStringLiteral("mail"));
+  QFile::setPermissions(d + QStringLiteral("/mail"), QFileDevice::Permissions(0x7777));
+  const QString conf = QStringLiteral(
+      "base_dir = %1/run\nstate_dir = %1/state\ninstance_name = velkor-%2\n"
+      "log_path = %1/dovecot.log\nlisten = %2\nhostname = peer.test\n"
+      "ssl_cert = <%1/server.pem\nssl_key = <%1/server.key\n"
+      "auth_mechanisms = plain login\nfirst_valid_uid = 1\n"
+      "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN username_format=%u %1/passwd\n}\n"
+      "userdb {\n  driver = static\n  args = uid=65534 gid=65534 home=%1/mail/%u\n}\n"
+      "mail_location = maildir:%1/mail/%u\n"
+      "service anvil {\n  chroot =\n}\n").arg(d, host_) + services;
+  if (!dir_.isValid() || !makeCertificates()) return false;
+  if (!writeText(d + "/passwd", user_ + ":{PLAIN}" + password_ + '\n') ||
+      !writeText(d + "/dovecot.conf", conf)) {
+    error_ = QStringLiteral("cannot write the dovecot configuration");
+    return false;
+  }
+  if (process_.start(QStringLiteral("/usr/sbin/dovecot"), {"-F", "-c", d + "/dovecot.conf"},
+                     PeerReadiness::onTcpPort(host_, readyPort)))
+    return true;
+  error_ = process_.errorString() + '\n' + QString::fromLocal8Bit(process_.output() + log());
+  return false;
+}
+
+bool Pop3Peer::start() {
+  return startWith(QStringLiteral("protocols = pop3\nservice pop3-login {\n"
+                                  "  inet_listener pop3 {\n    port = 110\n  }\n"
+                                  "  inet_listener pop3s {\n    port = 995\n    ssl = yes\n  }\n}\n"),
+                   110);
+}
+
+bool SubmissionPeer::start() {
+  if (!capture_.start()) {
+    error_ = capture_.error();
+    return false;
+  }
+  return startWith(QStringLiteral("protocols = submission\n"
+                                  "submission_relay_host = %1\nsubmission_relay_port = %2\n"
+                                  "service submission-login {\n"
+                                  "  inet_listener submission {\n    port = 587\n  }\n}\n")
+                       .arg(capture_.host())
+                       .arg(capture_.port()),
+                   587);
+}

@@ -1,0 +1,55 @@
+#pragma once
+#include <QString>
+#include <QTemporaryDir>
+
+#include "support/PeerProcess.h"
+#include "support/SmtpPeer.h"
+
+// A real dovecot on a loopback address, in the foreground with its own configuration in a
+// private temporary directory for the life of the object: one passwd-file user, a server
+// certificate issued by a test CA (caFile(), to trust through SSL_CERT_FILE) and otherwise
+// Dovecot's defaults, so a password travels only over TLS. log() holds dovecot's log.
+class DovecotPeer {
+ public:
+  DovecotPeer(QString host, QString user, QString password)
+      : host_(std::move(host)), user_(std::move(user)), password_(std::move(password)) {}
+  QString error() const { return error_; }
+  QString host() const { return host_; }
+  QString caFile() const { return dir_.filePath(QStringLiteral("ca.pem")); }
+  QByteArray log() const;
+  void stop() { process_.stop(); }
+
+ protected:
+  // Starts dovecot with the common settings plus services (protocols and listeners);
+  // ready once readyPort accepts.
+  bool startWith(const QString& services, quint16 readyPort);
+  QString error_;
+
+ private:
+  bool makeCertificates();
+
+  QString host_, user_, password_;
+  QTemporaryDir dir_;
+  PeerProcess process_;
+};
+
+// POP3 on port 110 (STLS) and 995 (TLS from the first byte).
+class Pop3Peer : public DovecotPeer {
+ public:
+  using DovecotPeer::DovecotPeer;
+  bool start();
+};
+
+// Message submission on port 587 (STARTTLS, then AUTH PLAIN or LOGIN), relaying what it
+// accepts to an aiosmtpd capture on relayHost, port 25: capture().messages().
+class SubmissionPeer : public DovecotPeer {
+ public:
+  SubmissionPeer(QString host, QString relayHost, QString user, QString password)
+      : DovecotPeer(std::move(host), std::move(user), std::move(password)),
+        capture_({.host = std::move(relayHost)}) {}
+  bool start();
+  const SmtpPeer& capture() const { return capture_; }
+
+ private:
+  SmtpPeer capture_;
+};
