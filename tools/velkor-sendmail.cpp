@@ -1,15 +1,18 @@
 // velkor-sendmail: sends one message through the component's mail engine, for scripts
 // and cron jobs. Progress texts go to standard error; the exit status tells the result:
-// 0 sent, 1 the engine reported a failure (its explanation on standard error),
-// 2 a bad command line, 3 --mx found no mail exchanger.
+// 0 sent, 1 a permanent failure (its explanation on standard error), 75 a temporary one
+// (EX_TEMPFAIL: try again later), 2 a bad command line, 3 --mx found no mail exchanger.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <cstdio>
 
 #include "SendMailOptions.h"
 #include "mail/clsSendMail.h"
 
 namespace {
+
+constexpr int kTemporaryFailure = 75;
 
 void printErr(const QString& text) {
   std::fputs(text.toLocal8Bit().constData(), stderr);
@@ -27,7 +30,7 @@ int runSend(clsSendMail& mail) {
   int result = 1;
   QObject::connect(&mail, &clsSendMail::SendSuccesful, [&] { result = 0; });
   QObject::connect(&mail, &clsSendMail::SendFailed, [&](const QString& explanation) {
-    result = 1;
+    result = mail.lastFailureTemporary() ? kTemporaryFailure : 1;
     for (const QString& line : explanation.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
       printErr(QStringLiteral("velkor-sendmail: ") + line);
   });
@@ -48,6 +51,8 @@ int main(int argc, char** argv) {
                     QStringLiteral("domain")});
   parser.addOption({QStringLiteral("quiet"), QStringLiteral("No progress texts.")});
   parser.addOption({QStringLiteral("progress"), QStringLiteral("Print the percentage sent.")});
+  parser.addOption({QStringLiteral("verbose"),
+                    QStringLiteral("Print every command and reply (passwords as ***).")});
   if (!parser.parse(app.arguments())) {
     printErr(QStringLiteral("velkor-sendmail: ") + parser.errorText());
     return 2;
@@ -59,6 +64,10 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (parser.isSet(QStringLiteral("verbose"))) {
+    qSetMessagePattern(QStringLiteral("%{message}"));
+    QLoggingCategory::setFilterRules(QStringLiteral("velkor.smtp.debug=true"));
+  }
   clsSendMail mail;
   if (!parser.isSet(QStringLiteral("quiet")))
     QObject::connect(&mail, &clsSendMail::Status, [](const QString& s) { printErr(s); });
