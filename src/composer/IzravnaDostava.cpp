@@ -1,6 +1,8 @@
 // Direct delivery (no configured server, or "FIND"): each domain's addresses go in one
-// message to that domain's preferred mail exchanger. A domain without one is a failure
-// of its own; its mail never goes to this machine's exchanger or to an empty host.
+// message to that domain's mail exchangers, the most preferred first. A domain without one
+// is a failure of its own; its mail never goes to this machine's exchanger or to an empty
+// host.
+#include <QScopeGuard>
 #include <algorithm>
 
 #include "composer/MailFormat.h"
@@ -22,18 +24,34 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
   for (const composer::DostavaDomeni& d : plan) ui->List1->addItem(d.domena);
   ui->Progress->setMaximum(std::max<int>(1, int(plan.size())) * 100);
   ui->Progress->setValue(0);
+  clsSendMail& m = *poSendMail;
+  // Exchangers rarely have a certificate for their name; a configured server must.
+  m.setOpportunisticTls(true);
+  const auto strogiTls = qScopeGuard([&m] { m.setOpportunisticTls(false); });
+  // One Send to the host set, its failure not reported: false with the reason a report
+  // would have given.
+  const auto pošalji = [&](QString* zašto) {
+    bPoslano = 0, StatusSlanja = 0;
+    m_neuspjeh.clear();
+    m_uMotoru = true;  // SendFailed then only collects the explanation
+    m.Send();
+    m_uMotoru = false;
+    if (bPoslano == 1 && StatusSlanja != 2) return true;
+    *zašto = StatusSlanja == 2 ? m_neuspjeh : m.pendingErrors().join(QStringLiteral("\r\n"));
+    if (zašto->isEmpty()) *zašto = QStringLiteral("Poslužitelj nije potvrdio primitak poruke.");
+    return false;
+  };
   bool sve = bezDomene.isEmpty() && !plan.isEmpty();
   for (int i = 0; i < plan.size(); ++i) {
     const composer::DostavaDomeni& d = plan[i];
     ui->List1->setCurrentRow(i);
-    QString razlog;
-    const QString host = composer::posluziteljDomene(d.domena, &razlog);
+    QString razlog, host;
+    const QStringList hostovi = composer::posluziteljiDomene(d.domena, &razlog);
     bool poslano = false;
-    if (host.isEmpty()) {
+    if (hostovi.isEmpty()) {
       poSendMail_SendFailed(d.domena + QStringLiteral(": ") + razlog);
     } else {
-      clsSendMail& m = *poSendMail;
-      pripremiMotor(host);
+      pripremiMotor(hostovi.first());
       m.setRecipient(d.to.join(QLatin1Char(';')));
       m.setCcRecipient(d.cc.join(QLatin1Char(';')));
       m.setBccRecipient(d.bcc.join(QLatin1Char(';')));
@@ -52,7 +70,23 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
       m.setEncodeType(html ? 0 : MailFormatEncode);
       m.setPriority(0);
       m.setReceipt(false);
-      poslano = posaljiJednu();
+      // The exchangers in turn (RFC 5321 §5.1): the next one when this one could not be
+      // reached, did not greet or failed for now; a refusal after the greeting is final.
+      // The domain fails once, with the reason of every exchanger tried.
+      QString zašto;
+      QStringList razlozi;
+      for (const QString& h : hostovi) {
+        host = h;
+        m.setSMTPHost(h);
+        poslano = pošalji(&zašto);
+        if (poslano) break;
+        razlozi << h + QStringLiteral(": ") + zašto;
+        if (!m.lastFailureAtConnect() && !m.lastFailureTemporary()) break;
+      }
+      if (poslano)
+        zabilježiOdgovor(m.acceptedReply());
+      else
+        poSendMail_SendFailed(razlozi.size() == 1 ? zašto : razlozi.join(QStringLiteral("\r\n")));
     }
     if (poslano) {
       *ijedna = true;

@@ -44,11 +44,11 @@ QList<DostavaDomeni> planDostave(const QString& to, const QString& cc, const QSt
   return plan;
 }
 
-QString posluziteljDomene(const QString& domena, QString* razlog) {
+QStringList posluziteljiDomene(const QString& domena, QString* razlog) {
   try {
-    const modMXQuery::MXLookup l = modMXQuery::lookUpMX(domena);
-    if (!l.records.isEmpty() && !l.records.first().host.isEmpty()) return l.records.first().host;
-    *razlog = l.reason.isEmpty() ? QStringLiteral("Domain has no MX record") : l.reason;
+    const modMXQuery::Exchangers e = modMXQuery::exchangersFor(domena);
+    if (e.hosts.isEmpty()) *razlog = e.reason;
+    return e.hosts;
   } catch (const modMXQuery::MXQueryError& e) {
     *razlog = e.description;
   }

@@ -23,8 +23,8 @@ struct DostavaDomeni {
 QList<DostavaDomeni> planDostave(const QString& to, const QString& cc, const QString& bcc,
                                  QStringList* bezDomene = nullptr);
 
-// The host of the domain's most preferred mail exchanger; empty with the reason when the
-// domain has none or the lookup failed.
-QString posluziteljDomene(const QString& domena, QString* razlog);
+// The domain's mail exchangers in the order to try them (the domain itself when it has no
+// MX record but an address); empty with the reason when there is none or the lookup failed.
+QStringList posluziteljiDomene(const QString& domena, QString* razlog);
 
 }  // namespace composer

@@ -16,7 +16,6 @@
 #include "composer/PoljaZapisa.h"
 #include "composer/PostavkeComposera.h"
 #include "composer/frmMain.h"
-#include "dns/modMXQuery.h"
 #include "core/Pomocne.h"
 #include "mail/clsSendMail.h"
 #include "platform/Dialogs.h"
@@ -49,8 +48,6 @@ QString opisGreške(std::exception_ptr e) {
     std::rethrow_exception(e);
   } catch (const std::exception& x) {
     return QString::fromUtf8(x.what());
-  } catch (const modMXQuery::MXQueryError& x) {
-    return x.description;
   } catch (...) {
     return QStringLiteral("Nepoznata greška.");
   }

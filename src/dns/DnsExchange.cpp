@@ -125,10 +125,18 @@ Exchange ask(const QString& server, const QByteArray& query, int timeoutMs) {
   if (socket.fd() < 0) return {Outcome::ServerUnresolved, {}};
   if (!sendAll(socket.fd(), query)) return {Outcome::SendFailed, {}};
   const QDeadlineTimer deadline(qMax(0, timeoutMs));
-  bool refused = false;
-  while (!refused) {
-    QByteArray datagram = receiveOne(socket.fd(), deadline, &refused);
-    if (datagram.isEmpty()) break;
+  // One lost datagram must not lose the answer: halfway through the wait the same query
+  // goes again, and an answer to either is taken (both carry the same ID).
+  const QDeadlineTimer halfway(qMax(0, timeoutMs) / 2);
+  bool resent = false, refused = false;
+  for (;;) {
+    const QByteArray datagram = receiveOne(socket.fd(), resent ? deadline : halfway, &refused);
+    if (datagram.isEmpty()) {
+      if (resent || refused || deadline.hasExpired()) break;
+      resent = true;
+      (void)sendAll(socket.fd(), query);  // if it fails, the first may still be answered
+      continue;
+    }
     if (!wire::answersQuery(datagram, query)) continue;
     if (truncated(datagram)) return askOverTcp(server, query, deadline);
     return {Outcome::Answer, datagram};

@@ -17,9 +17,9 @@ struct Exchange {
 };
 
 // Sends query to server (an address or a host name) and waits, at most timeoutMs, for a
-// datagram from that server that answers it; any other datagram is ignored. While it
-// waits the caller's event loop keeps running. An answer marked truncated is asked
-// again over TCP.
+// datagram from that server that answers it; any other datagram is ignored. With no
+// answer after half the time the query is sent once more. While it waits the caller's
+// event loop keeps running. An answer marked truncated is asked again over TCP.
 Exchange ask(const QString& server, const QByteArray& query, int timeoutMs);
 
 }  // namespace modMXQuery::net

@@ -13,8 +13,10 @@ namespace modMXQuery::wire {
 inline constexpr int kHeaderSize = 12;
 inline constexpr int kMaxNameLength = 255;
 inline constexpr int kMaxLabelLength = 63;
+inline constexpr quint16 kTypeA = 1;
 inline constexpr quint16 kTypePTR = 12;
 inline constexpr quint16 kTypeMX = 15;
+inline constexpr quint16 kTypeAAAA = 28;
 inline constexpr quint16 kClassIN = 1;
 inline constexpr quint16 kFlagResponse = 0x8000;
 inline constexpr quint16 kFlagsStandardQuery = 0x0100;  // recursion desired

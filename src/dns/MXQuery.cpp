@@ -1,4 +1,5 @@
 #include <QRandomGenerator>
+#include <QUrl>
 
 #include "dns/DnsExchange.h"
 #include "dns/DnsMessage.h"
@@ -57,6 +58,30 @@ DnsConfig configWithServers() {
   return config;
 }
 
+// One question about name to the configured servers, with a fresh random ID (an answer
+// cannot be forged by guessing it); empty when no server could be resolved.
+QByteArray askAbout(const DnsConfig& config, const QString& name, quint16 type, int timeoutMs) {
+  const auto encoded = wire::encodeName(name);
+  if (!encoded) fail(kNoValidDomain);
+  const quint16 id = quint16(QRandomGenerator::system()->bounded(0x10000));
+  return askServers(config.servers, wire::buildQuery(*encoded, type, id), timeoutMs).answer;
+}
+
+int rcodeOf(const QByteArray& answer) { return wire::readHeader(answer)->flags & 0x000F; }
+
+bool hasAddress(const DnsConfig& config, const QString& name, int timeoutMs) {
+  for (const quint16 type : {wire::kTypeA, wire::kTypeAAAA}) {
+    const QByteArray answer = askAbout(config, name, type, timeoutMs);
+    bool found = false;
+    wire::forEachAnswer(answer, [&](const wire::Record& r) {
+      found = r.type == type && r.rclass == wire::kClassIN;
+      return !found;  // a CNAME first is passed over
+    });
+    if (found) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 MXLookup lookUpMX(const QString& domain, int timeoutMs) {
@@ -65,17 +90,15 @@ MXLookup lookUpMX(const QString& domain, int timeoutMs) {
   if (name.isEmpty()) name = config.localDomain;
   for (;;) {
     if (name.size() < kShortestDomain) fail(kNoValidDomain);
-    // A fresh random ID for every query: an answer cannot be forged by guessing it.
-    const quint16 id = quint16(QRandomGenerator::system()->bounded(0x10000));
-    const Asked asked = askServers(config.servers, buildMXQuery(name, id), timeoutMs);
-    if (asked.answer.isEmpty()) return {{}, QString::fromLatin1(kServerUnresolved)};
-    const wire::Header header = *wire::readHeader(asked.answer);
+    const QByteArray answer = askAbout(config, name, wire::kTypeMX, timeoutMs);
+    if (answer.isEmpty()) return {{}, QString::fromLatin1(kServerUnresolved)};
+    const wire::Header header = *wire::readHeader(answer);
     if (header.answers > 0) {
-      MXLookup found{parseMXAnswer(asked.answer, id), {}};
+      MXLookup found{parseMXAnswer(answer, header.id), {}};
       if (found.records.isEmpty()) found.reason = QString::fromLatin1(kNoUsableRecord);
       return found;
     }
-    if (!asksParent(name, config.baseDomain)) return {{}, emptyReason(header.flags & 0x000F)};
+    if (!asksParent(name, config.baseDomain)) return {{}, emptyReason(rcodeOf(answer))};
     name = name.mid(name.indexOf(QLatin1Char('.')) + 1);
   }
 }
@@ -87,6 +110,25 @@ QList<MXRecord> MXQuery(const QString& domain, int timeoutMs) {
 QString bestExchange(const QString& domain, int timeoutMs) {
   const QList<MXRecord> table = MXQuery(domain, timeoutMs);
   return table.isEmpty() ? QString() : table.first().host;
+}
+
+Exchangers exchangersFor(const QString& domain, int timeoutMs) {
+  const DnsConfig config = configWithServers();
+  QString name = domain.trimmed();
+  if (name.endsWith(QLatin1Char('.'))) name.chop(1);
+  const QByteArray answer = askAbout(config, name, wire::kTypeMX, timeoutMs);
+  if (answer.isEmpty()) return {{}, QString::fromLatin1(kServerUnresolved)};
+  const int rcode = rcodeOf(answer);
+  if (rcode != 0) return {{}, emptyReason(rcode)};
+  bool nullMx = false;
+  Exchangers found;
+  for (const MXRecord& r : parseMXAnswer(answer, wire::readHeader(answer)->id, &nullMx))
+    found.hosts << r.host;
+  if (!found.hosts.isEmpty()) return found;
+  if (nullMx) return {{}, QString::fromUtf8(kNullMx)};
+  // RFC 5321 §5.1: without an MX record the domain is its own exchanger.
+  if (hasAddress(config, name, timeoutMs)) return {{QString::fromLatin1(QUrl::toAce(name))}, {}};
+  return {{}, QString::fromLatin1(kNoAddress)};
 }
 
 }  // namespace modMXQuery

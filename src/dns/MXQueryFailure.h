@@ -15,6 +15,8 @@ inline constexpr const char* kNxDomain = "Domain does not exist (NXDOMAIN)";
 inline constexpr const char* kServerError = "DNS server failure";
 inline constexpr const char* kNoMxRecord = "Domain has no MX record";
 inline constexpr const char* kNoUsableRecord = "No usable MX record in the answer";
+inline constexpr const char* kNoAddress = "Domain has neither an MX record nor an address";
+inline constexpr const char* kNullMx = "Domena ne prima e-poštu (null MX)";
 
 [[noreturn]] inline void fail(const char* description) {
   throw MXQueryError{kErrorNumber, QStringLiteral("MXQuery"), QString::fromLatin1(description)};

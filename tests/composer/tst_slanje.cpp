@@ -60,7 +60,9 @@ class TstSlanje : public QObject {
     for (SmtpPeer* p : {&smtp, &nijem, &prva, &druga, &polja}) QVERIFY2(p->start(), qPrintable(p->error()));
     const QStringList args{"--no-daemon", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
                            "--listen-address=127.0.0.103", "--bind-interfaces", "--port", "53",
-                           "--mx-host=prva.hr,127.0.0.104,10", "--mx-host=druga.hr,127.0.0.105,10"};
+                           "--mx-host=prva.hr,127.0.0.104,10", "--mx-host=druga.hr,127.0.0.105,10",
+                           // nothing listens on 127.0.0.106: the backup exchanger takes the mail
+                           "--mx-host=rezerva.hr,127.0.0.105,20", "--mx-host=rezerva.hr,127.0.0.106,10"};
     QVERIFY2(dnsmasq.start("dnsmasq", args, PeerReadiness::onOutput("started")),
              qPrintable(dnsmasq.errorString() + QString::fromUtf8(dnsmasq.output())));
     env.writeFile("resolv.conf", "nameserver 127.0.0.103\n");
@@ -303,6 +305,23 @@ class TstSlanje : public QObject {
     QCOMPARE(neuspjelo.size(), 2);  // treca.hr and mojaprva.hr have no exchanger
     QVERIFY2(neuspjelo.first().startsWith("c@treca.hr "), qPrintable(neuspjelo.join("|")));
     QCOMPARE(poslano.size(), 1);
+  }
+
+  // An exchanger that refuses the connection hands the message to the next one, and its
+  // failure is no failure of the run.
+  void directDelivery_nextExchanger() {
+    QVERIFY(composer::SpremiSMTPIP("FIND", 1));
+    QStringList dnevnik;
+    uKomposeru(nullptr, [&](frmMain* f) {
+      f->Editor()->setDocumentHtml("<p>Rezerva</p>");
+      dio<QLineEdit>(f, "txtTo")->setText("f@rezerva.hr");
+      dio<QPushButton>(f, "cmdSend")->click();
+      dnevnik = stavke(dio<QListWidget>(f, "lstPoslano")) + stavke(dio<QListWidget>(f, "lstNeuspjelo"));
+    });
+    QCOMPARE(dlg->texts(), QStringList{"Vaš e-mail je uspješno poslan!"});
+    QCOMPARE(dnevnik, QStringList{"f@rezerva.hr  "});
+    QVERIFY(druga.waitForMessages(drugaPrimila + 1));
+    QCOMPARE(noviNa(druga, drugaPrimila).first().rcptTos, QStringList{"f@rezerva.hr"});
   }
 
   // The desktop mail route: the second call of sendmail fails and aborts the run.

@@ -47,7 +47,8 @@ inline QString mxError(const std::function<void()>& call) {
   try {
     call();
   } catch (const modMXQuery::MXQueryError& e) {
-    return e.number == 20000 && e.source == "MXQuery" ? e.description : "number or source wrong";
+    const bool whole = e.number == 20000 && e.source == "MXQuery" && e.what() == e.description.toStdString();
+    return whole ? e.description : "number, source or what() wrong";
   }
   return {};
 }

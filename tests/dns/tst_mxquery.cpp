@@ -80,8 +80,10 @@ class TstMXQuery : public QObject {
     QTest::addColumn<QStringList>("asked");
     QTest::addColumn<QString>("error");  // empty: none thrown
     const QStringList one{"--mx", "example.com", "10", "mx.example.com"}, once{"example.com"};
+    // With no usable answer by half the wait, the query is sent once more.
     const auto crafted = [&](const char* name, const char* mode, const QStringList& table, const QString& error = {}) {
-      QTest::newRow(name) << QStringList{"--mode", mode} << "example.com" << table << once << error;
+      QTest::newRow(name) << QStringList{"--mode", mode} << "example.com" << table
+                          << (error.isEmpty() ? once : once + once) << error;
     };
     QTest::newRow("sorted by unsigned preference, root exchange skipped")
         << QStringList{"--mx", "example.com", "40000", "big.example.com", "--mx", "example.com", "20", "mx2.example.com",
@@ -99,6 +101,8 @@ class TstMXQuery : public QObject {
     QTest::newRow("no answers: parents asked down to the base") << one << "a.office.example.com"
         << QStringList{"mx.example.com:10"}
         << QStringList{"a.office.example.com", "office.example.com", "example.com"} << "";
+    QTest::newRow("first datagram lost: sent again") << QStringList{"--drop-first"} + one << "example.com"
+                                                     << QStringList{"mx.example.com:10"} << once + once << "";
     QTest::newRow("base itself") << QStringList{} << "EXAMPLE.com" << QStringList{} << QStringList{"EXAMPLE.com"} << "";
     QTest::newRow("not a label") << QStringList{} << "myexample.com" << QStringList{} << QStringList{"myexample.com"}
                                  << "";
@@ -159,6 +163,34 @@ class TstMXQuery : public QObject {
     const modMXQuery::MXLookup found = lookUpMX("example.com", 2000);
     QTEST(describe(found.records), "table");
     QCOMPARE(found.reason, reason);
+  }
+
+  // The hosts direct delivery tries, in order, or why there are none.
+  void exchangers_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("hosts");
+    QTest::addColumn<QString>("reason");
+    const QStringList address{"--a", "example.com", "127.0.0.9"};
+    QStringList backups;
+    for (const char* mx : {"20 b1", "10 a1", "20 b2", "10 a2"})
+      backups << "--mx" << "example.com" << QString(mx).section(' ', 0, 0) << QString(mx).section(' ', 1) + ".example.com";
+    QTest::newRow("backups by preference, equal ones in answer order")
+        << backups + address << QStringList{"a1.example.com", "a2.example.com", "b1.example.com", "b2.example.com"} << "";
+    QTest::newRow("address only: the domain itself") << address << QStringList{"example.com"} << "";
+    QTest::newRow("first datagram of each question lost") << QStringList{"--drop-first"} + address
+                                                          << QStringList{"example.com"} << "";
+    QTest::newRow("neither MX nor address") << QStringList{} << QStringList{}
+                                            << "Domain has neither an MX record nor an address";
+    QTest::newRow("null MX, though it has an address") << QStringList{"--mx", "example.com", "0", "."} + address
+                                                       << QStringList{} << "Domena ne prima e-poštu (null MX)";
+    QTest::newRow("NXDOMAIN") << QStringList{"--mode", "nxdomain"} << QStringList{} << "Domain does not exist (NXDOMAIN)";
+  }
+  void exchangers() {
+    QFETCH(QStringList, args);
+    QVERIFY(serve(args));
+    const Exchangers found = exchangersFor("Example.com.", 600);
+    QTEST(found.hosts, "hosts");
+    QTEST(found.reason, "reason");
   }
 
   void noServerAnswering() {

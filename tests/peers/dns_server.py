@@ -1,13 +1,14 @@
 #!/usr/bin/python3
 """A small DNS server for tests: well-formed answers from a table, or crafted faulty ones.
 
-Usage: dns_server.py --address ADDR [--mode MODE] [--log FILE] [--mx DOMAIN PREF HOST]...
-                     [--ptr NAME HOST]...
+Usage: dns_server.py --address ADDR [--mode MODE] [--log FILE] [--drop-first]
+                     [--mx DOMAIN PREF HOST]... [--a NAME ADDR]... [--ptr NAME HOST]...
 Listens on port 53, prints READY once bound and appends every query to the log in hex.
-Mode "table" answers from --mx/--ptr (an empty answer for other names), "silent" never
+Mode "table" answers from --mx/--a/--ptr (an empty answer for other names), "silent" never
 answers, "tc" answers over UDP only "truncated" and from the table over TCP,
 "nxdomain" and "servfail" answer with that error; the crafted modes (see crafted())
-answer every query the same faulty way.
+answer every query the same faulty way. --drop-first ignores the first datagram of each
+query (same ID and question), as a lost packet would be; it is logged all the same.
 """
 import argparse
 import socket
@@ -16,7 +17,7 @@ import sys
 import threading
 import time
 
-from dnslib import DNSRecord, MX, PTR, QTYPE, RR
+from dnslib import A, DNSRecord, MX, PTR, QTYPE, RR
 
 TTL = 300
 
@@ -93,13 +94,15 @@ def crafted(mode, query):
     raise SystemExit("unknown mode " + mode)
 
 
-def table_answer(query, mx_table, ptr_table):
+def table_answer(query, mx_table, ptr_table, a_table=None):
     request = DNSRecord.parse(query)
     reply = request.reply()
     name = str(request.q.qname).rstrip(".").lower()
     if request.q.qtype == QTYPE.MX:
         for pref, host in mx_table.get(name, []):
             reply.add_answer(RR(request.q.qname, QTYPE.MX, ttl=TTL, rdata=MX(host, pref)))
+    elif request.q.qtype == QTYPE.A and a_table and name in a_table:
+        reply.add_answer(RR(request.q.qname, QTYPE.A, ttl=TTL, rdata=A(a_table[name])))
     elif request.q.qtype == QTYPE.PTR and name in ptr_table:
         reply.add_answer(RR(request.q.qname, QTYPE.PTR, ttl=TTL, rdata=PTR(ptr_table[name])))
     return [(0, reply.pack(), False)]
@@ -129,6 +132,8 @@ def main():
     ap.add_argument("--mode", default="table")
     ap.add_argument("--log")
     ap.add_argument("--mx", nargs=3, action="append", default=[])  # DOMAIN PREF HOST
+    ap.add_argument("--a", nargs=2, action="append", default=[], metavar=("NAME", "ADDR"))
+    ap.add_argument("--drop-first", action="store_true")
     ap.add_argument("--ptr", nargs=2, action="append", default=[], metavar=("NAME", "HOST"))
     args = ap.parse_args()
 
@@ -136,6 +141,8 @@ def main():
     for domain, pref, host in args.mx:
         mx_table.setdefault(domain.rstrip(".").lower(), []).append((int(pref), host))
     ptr_table = {name.rstrip(".").lower(): host for name, host in args.ptr}
+    a_table = {name.rstrip(".").lower(): addr for name, addr in args.a}
+    seen = set()
 
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.bind((args.address, 53))
@@ -152,9 +159,12 @@ def main():
                 log.write(query.hex() + "\n")
         if args.mode == "silent":
             continue
+        if args.drop_first and query not in seen:
+            seen.add(query)
+            continue
         try:
             if args.mode == "table":
-                replies = table_answer(query, mx_table, ptr_table)
+                replies = table_answer(query, mx_table, ptr_table, a_table)
             else:
                 replies = crafted(args.mode, query)
         except Exception as e:  # a query we cannot read: say so, keep serving
