@@ -153,7 +153,8 @@ class clsSendMail : public QObject {
   // reply arrives, during a later Send, Flush or Disconnect. Only with PIPELINING.
   bool pipelineMessages() const { return pipelineMessages_; }
   void setPipelineMessages(bool on) { pipelineMessages_ = on; }
-  // Waits for the replies still due to messages already written; false when one failed.
+  // Waits for the replies still due to messages already written; false when one of the
+  // messages written without waiting since Connect or the last Flush was refused.
   bool Flush();
   // The last lines of the last session (commands and replies, passwords as "***").
   QStringList lastExchange() const;

@@ -137,6 +137,7 @@ bool clsSendMail::Connect() {
   Busy busy(*this);
   if (busy.refused()) return false;
   resetFailure();
+  pipelinedFailures_ = 0;
   keepConnection_ = true;
   dialogue_->clearAbort();
   dialogue_->noticeIdleClose();
@@ -158,11 +159,12 @@ bool clsSendMail::Flush() {
 }
 
 bool clsSendMail::flushOutstanding() {
-  const int failedBefore = pipelinedFailures_;
   flushing_ = true;
   const bool ok = dialogue_->flush();
   flushing_ = false;
-  return ok && pipelinedFailures_ == failedBefore;
+  const bool allAccepted = ok && pipelinedFailures_ == 0;
+  pipelinedFailures_ = 0;
+  return allAccepted;
 }
 
 // The final reply to a message written without waiting for it.

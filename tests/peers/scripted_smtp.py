@@ -7,7 +7,10 @@ it receives to --log ("TLS" once a handshake is done); message text goes to
 --capture-dir as NNNN.eml. Options:
   --ehlo EXT        an extension line of the EHLO reply (repeat); --no-ehlo refuses EHLO
   --reply VERB=TXT  the reply to VERB (MAIL, RCPT, DATA, ".", QUIT, AUTH, ...); "\\n"
-                    in TXT separates the lines of a multi-line reply
+                    in TXT separates the lines of a multi-line reply; VERB#N: only to
+                    the Nth such command since the server started
+  --during-data TXT sends TXT after the first line of message text, then hangs up
+  --after-starttls TXT  sent right behind the go-ahead to STARTTLS, before TLS
   --greeting TXT    the greeting; "endless" sends one line that never ends
   --silent-after V  no more replies once V has been received
   --hold-until-data replies to MAIL and RCPT wait until DATA has come: only a
@@ -27,7 +30,8 @@ def parse_args():
     p.add_argument("--host", required=True)
     p.add_argument("--port", type=int, default=25)
     p.add_argument("--greeting", default="220 scripted.test ESMTP")
-    for name in ("--log", "--capture-dir", "--silent-after", "--cert", "--key"):
+    for name in ("--log", "--capture-dir", "--silent-after", "--cert", "--key", "--during-data",
+                 "--after-starttls"):
         p.add_argument(name)
     for name in ("--ehlo", "--reply"):
         p.add_argument(name, action="append", default=[])
@@ -40,6 +44,7 @@ class Session:
     def __init__(self, args, conn, context, count):
         self.args, self.conn, self.context, self.count = args, conn, context, count
         self.replies = dict(r.split("=", 1) for r in args.reply)
+        self.seen = count[1]
         self.silent = False
         self.held = []
         self.reader = conn.makefile("rb")
@@ -53,7 +58,9 @@ class Session:
             self.conn.sendall(text.replace("\\n", "\r\n").encode("utf-8") + b"\r\n")
 
     def reply(self, verb, default):
-        self.send(self.replies.get(verb, default))
+        self.seen[verb] = self.seen.get(verb, 0) + 1
+        numbered = "%s#%d" % (verb, self.seen[verb])
+        self.send(self.replies.get(numbered, self.replies.get(verb, default)))
 
     def ehlo(self):
         if self.args.no_ehlo:
@@ -76,6 +83,11 @@ class Session:
         self.held = []
         self.reply("DATA", "354 End data with <CR><LF>.<CR><LF>")
         body = b""
+        if self.args.during_data:
+            self.reader.readline()
+            self.send(self.args.during_data)
+            self.conn.shutdown(socket.SHUT_RDWR)
+            return
         while True:
             line = self.reader.readline()
             if not line:
@@ -92,7 +104,10 @@ class Session:
         self.reply(".", "250 2.0.0 queued")
 
     def starttls(self):
-        self.reply("STARTTLS", "220 2.0.0 Ready to start TLS")
+        text = "220 2.0.0 Ready to start TLS"
+        if self.args.after_starttls:
+            text += "\\n" + self.args.after_starttls
+        self.reply("STARTTLS", text)
         self.conn = self.context.wrap_socket(self.conn, server_side=True)
         self.reader = self.conn.makefile("rb")
         self.log("TLS")
@@ -152,7 +167,7 @@ def main():
     print("READY", flush=True)
     if fillers:
         time.sleep(3600)
-    count = [0]
+    count = [0, {}]
     while True:
         conn, _ = server.accept()
         try:
