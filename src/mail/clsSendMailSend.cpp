@@ -3,12 +3,9 @@
 #include <QtGlobal>
 #include <exception>
 
-#include "mail/BodyPreparation.h"
 #include "mail/EmbeddedFiles.h"
 #include "mail/HostLookup.h"
-#include "mail/QuotedPrintable.h"
 #include "mail/Validation.h"
-#include "mail/MessageId.h"
 #include "mail/SmtpDialogue.h"
 #include "mail/clsSendMail.h"
 
@@ -194,13 +191,7 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
   if (!dialogue_->envelope(input.from, input.recipients + input.ccRecipients + input.bccRecipients))
     return false;
   chooseBodyEncoding(input);
-  // The reverse lookup behind the Message-ID is done once per local address.
-  const QString local = dialogue_->localAddress().toString();
-  if (local != messageIdAddress_ || messageIdHost_.isEmpty()) {
-    messageIdAddress_ = local;
-    messageIdHost_ = mail::messageIdHost(dialogue_->localAddress(), smtpHost_);
-  }
-  input.messageIdHost = messageIdHost_;
+  // The Message-ID names the sender's domain (the builder's default), not this machine.
   DialogueSink sink(*dialogue_, [this](const QString& text) { emit Status(text); });
   mail::MimeBuilder builder;
   if (!builder.write(input, sink)) {
@@ -216,10 +207,7 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
 // 8-bit text only to a server that takes it (RFC 6152); a line longer than SMTP allows
 // would be cut: both go quoted-printable, so the text arrives as written.
 void clsSendMail::chooseBodyEncoding(mail::MimeInput& input) const {
-  if (input.encodeType != 0) return;
-  const bool eightBit = mail::hasEightBit(input.body);
-  input.quotedPrintable = mail::hasOverlongLine(input.sourceBody) ||
-                          (eightBit && !dialogue_->capabilities().eightBitMime);
+  mail::chooseTransferEncoding(input, dialogue_->capabilities().eightBitMime);
 }
 
 bool clsSendMail::Flush() { return true; }
