@@ -1,11 +1,7 @@
 #include "mail/MessageId.h"
 
 #include <QRandomGenerator>
-
-#include "mail/HostLookup.h"
-
-#include <netdb.h>
-#include <sys/socket.h>
+#include <QUrl>
 
 namespace mail {
 namespace {
@@ -13,7 +9,7 @@ namespace {
 // The first 61 characters of the base64 alphabet.
 constexpr char kIdCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz012345678";
 
-// A host name may come from a reverse lookup or a setting: keep what an identifier may hold.
+// A domain from an address typed by a user: keep what an identifier may hold.
 QString identifierHost(const QString& host) {
   QString out;
   for (QChar c : host.trimmed()) {
@@ -28,21 +24,6 @@ QString identifierHost(const QString& host) {
   return out.isEmpty() ? QStringLiteral("localhost") : out;
 }
 
-QString reverseLookup(const QHostAddress& address) {
-  if (address.isNull()) return {};
-  if (address.protocol() == QAbstractSocket::IPv4Protocol)
-    return addressToHostName(address.toString());
-  sockaddr_in6 sa{};
-  sa.sin6_family = AF_INET6;
-  const Q_IPV6ADDR bytes = address.toIPv6Address();
-  memcpy(&sa.sin6_addr, bytes.c, 16);
-  char host[NI_MAXHOST] = {};
-  if (getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, host, sizeof host,
-                  nullptr, 0, NI_NAMEREQD) != 0)
-    return {};
-  return QString::fromUtf8(host).trimmed();
-}
-
 }  // namespace
 
 QString messageId(const QString& host, const QDateTime& utcNow) {
@@ -54,13 +35,14 @@ QString messageId(const QString& host, const QDateTime& utcNow) {
   return id + QLatin1Char('@') + identifierHost(host);
 }
 
-QString messageIdHost(const QHostAddress& localAddress, const QString& smtpHost) {
-  QHostAddress address = localAddress;
-  bool ok = false;
-  const QHostAddress v4(address.toIPv4Address(&ok));
-  if (ok) address = v4;  // an IPv4 address seen through an IPv6 socket
-  const QString name = reverseLookup(address);
-  return name.isEmpty() ? smtpHost.trimmed() : name;
+QString senderDomain(const QString& address) {
+  const qsizetype at = address.lastIndexOf(QLatin1Char('@'));
+  QString domain = at < 0 ? QString() : address.mid(at + 1).trimmed();
+  if (domain.startsWith(QLatin1Char('[')) && domain.endsWith(QLatin1Char(']')))
+    return domain.mid(1, domain.size() - 2);
+  // Domains are compared without case: one spelling for every message of a sender.
+  const QByteArray ace = QUrl::toAce(domain.toLower());
+  return ace.isEmpty() ? domain : QString::fromLatin1(ace);
 }
 
 }  // namespace mail

@@ -1,6 +1,5 @@
 #pragma once
 #include <QDateTime>
-#include <QHostAddress>
 #include <QString>
 
 // Message-ID values: UTC time to the millisecond, ".", 20 random characters, "@" host.
@@ -9,8 +8,9 @@ namespace mail {
 // The value without the angle brackets. `utcNow` invalid means now. The host is
 // reduced to characters a message identifier may hold ("localhost" when empty).
 QString messageId(const QString& host, const QDateTime& utcNow = {});
-// The name for the right-hand side: reverse lookup of the connection's local address,
-// else the SMTP server's name. Blocks for the lookup.
-QString messageIdHost(const QHostAddress& localAddress, const QString& smtpHost);
+// The right-hand side for a sender: the domain of the address (after its last "@"),
+// in ASCII (an international name in its xn-- form, a literal without brackets);
+// empty when the address has no domain.
+QString senderDomain(const QString& address);
 
 }  // namespace mail

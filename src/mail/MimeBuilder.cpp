@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include "mail/Base64.h"
@@ -12,6 +13,7 @@
 #include "mail/DateHeader.h"
 #include "mail/EmbeddedFiles.h"
 #include "mail/HeaderEncoding.h"
+#include "mail/HtmlText.h"
 #include "mail/MessageId.h"
 #include "mail/QuotedPrintable.h"
 #include "mail/UUEncode.h"
@@ -58,36 +60,74 @@ class Lines {
 // Values every part of one message shares.
 struct Context {
   QDateTime now;
-  QString boundary;
-  QString relatedBoundary;  // set when the HTML and its images nest inside a mixed message
   bool mime = true;
-  bool multipart = false;
+  bool textHeaders = false;  // UUEncode mode with the MIME headers of a text/plain message
+  bool bodyQp = false;
+  // The multiparts, outermost first, and where each kind stands among them (-1: absent).
+  QStringList types, boundaries;
+  int mixed = -1, related = -1, alternative = -1;
+  QString plain;  // the text/plain alternative of an HTML body
+  bool plainQp = false;
 };
 
-// HTML with embedded images and other attachments besides: the images belong with the
-// HTML in a multipart/related, which is the first part of a multipart/mixed.
-bool nestsRelated(const MimeInput& in) {
-  if (!in.related || in.encodeType != 0) return false;
+// Attachments that stand apart from the body (not images the HTML shows) go into a
+// multipart/mixed; images the HTML shows go with it into a multipart/related; an HTML
+// body comes with its plain text in a multipart/alternative.
+void layOut(const MimeInput& in, Context& c) {
+  if (!c.mime) return;
   bool embedded = false, other = false;
-  for (const MimeAttachment& a : in.attachments) (a.embedded ? embedded : other) = true;
-  return embedded && other;
+  for (const MimeAttachment& a : in.attachments) (a.embedded && in.related ? embedded : other) = true;
+  auto add = [&](const char* type, int& level) {
+    level = int(c.types.size());
+    c.types << QLatin1String(type);
+  };
+  if (other) add("mixed", c.mixed);
+  if (embedded) add("related", c.related);
+  if (in.asHtml) add("alternative", c.alternative);
 }
 
-QString relatedBoundaryFor(const QString& outer) {
-  return QString(outer).replace(QLatin1String("_000_"), QLatin1String("_001_"));
+QString randomBoundaryId() {
+  auto* random = QRandomGenerator::global();
+  const auto hex8 = [](quint32 v) { return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper(); };
+  return hex8(random->generate()) + QLatin1Char('.') + hex8(random->generate());
 }
 
-QByteArrayList relatedOpening(const QString& inner) {
-  return {"Content-Type: multipart/related;", "\tboundary=\"" + inner.toLatin1() + '"', "",
-          "--" + inner.toLatin1()};
+bool hasLineStarting(const QString& text, const QString& start) {
+  return text.startsWith(start) || text.contains(QLatin1Char('\n') + start) ||
+         text.contains(QLatin1Char('\r') + start);
 }
 
-QByteArrayList relatedClosing(const QString& inner) { return {"--" + inner.toLatin1() + "--", ""}; }
+// Boundaries no enclosed text can hold as a line of its own. Base64 and quoted-printable
+// never write "=_"; only text written as it is needs looking at.
+void chooseBoundaries(const MimeInput& in, Context& c) {
+  if (c.types.isEmpty()) return;
+  QStringList raw;
+  if (!c.bodyQp) raw << in.body;
+  if (c.alternative >= 0 && !c.plainQp) raw << c.plain;
+  QString id = in.boundaryId.isEmpty() ? randomBoundaryId() : in.boundaryId;
+  for (int attempt = 0; attempt < 100; ++attempt, id = randomBoundaryId()) {
+    bool clash = false;
+    for (int depth = 0; depth < c.types.size() && !clash; ++depth)
+      for (const QString& text : raw)
+        clash = clash || hasLineStarting(text, QLatin1String("--") + MimeBuilder::boundary(id, depth));
+    if (!clash) break;
+  }
+  for (int depth = 0; depth < c.types.size(); ++depth) c.boundaries << MimeBuilder::boundary(id, depth);
+}
 
-bool addAll(const QByteArrayList& lines, Lines& w) {
-  for (const QByteArray& line : lines)
-    if (!w.add(line)) return false;
-  return true;
+Context contextFor(const MimeInput& in) {
+  Context c;
+  c.now = in.now.isValid() ? in.now : QDateTime::currentDateTime();
+  c.mime = in.encodeType == 0;
+  c.textHeaders = !c.mime && (in.quotedPrintable || hasEightBitText(in));
+  c.bodyQp = in.quotedPrintable && (c.mime || c.textHeaders);
+  layOut(in, c);
+  if (c.alternative >= 0) {
+    c.plain = htmlToPlainText(in.sourceBody.isEmpty() ? in.body : in.sourceBody);
+    c.plainQp = hasOverlongLine(c.plain) || (hasEightBit(c.plain) && !in.eightBitMime);
+  }
+  chooseBoundaries(in, c);
+  return c;
 }
 
 QByteArray utf8Safe(const QString& text) { return headerSafe(text).toUtf8(); }
@@ -107,39 +147,73 @@ QByteArray addressList(const QStringList& addresses, const QStringList& names) {
 
 QByteArray fromValue(const MimeInput& in) { return mailbox(in.from, in.fromDisplayName); }
 
+// No header goes out without a value: a message for Bcc recipients only has no To,
+// one without a subject no Subject.
 bool writeAddressHeaders(const MimeInput& in, const Context& c, Lines& w) {
-  bool ok = w.add("Message-ID: <" + messageId(in.messageIdHost, c.now).toUtf8() + '>');
+  const QString domain = in.messageIdHost.isEmpty() ? senderDomain(in.from) : in.messageIdHost;
+  bool ok = w.add("Message-ID: <" + messageId(domain, c.now).toUtf8() + '>');
   ok = ok && w.add("From: " + fromValue(in));
-  ok = ok && w.add("To: " + addressList(in.recipients, in.recipientDisplayNames));
+  if (ok && !in.recipients.isEmpty())
+    ok = w.add("To: " + addressList(in.recipients, in.recipientDisplayNames));
   if (ok && !in.ccRecipients.isEmpty())
     ok = w.add("Cc: " + addressList(in.ccRecipients, in.ccDisplayNames));
-  ok = ok && w.add("Subject: " + encodeHeaderText(in.subject, HeaderMode::Plain));
+  if (ok && !headerSafe(in.subject).trimmed().isEmpty())
+    ok = w.add("Subject: " + encodeHeaderText(in.subject, HeaderMode::Plain));
   if (ok && !in.replyTo.isEmpty()) ok = w.add("Reply-to: <" + utf8Safe(in.replyTo) + '>');
   const QString zone = in.zoneOffset.isEmpty() ? localZoneOffsetText(c.now) : in.zoneOffset;
   return ok && w.add("Date: " + dateText(c.now.toLocalTime(), zone).toLatin1());
 }
 
+// The word a priority number stands for; none for normal and for numbers without one.
+const char* priorityWordOf(int priority) {
+  return priority == 1 ? "High" : priority == 5 ? "Low" : nullptr;
+}
+
+QByteArray transferEncoding(bool quotedPrintable, bool eightBit) {
+  return QByteArray("Content-Transfer-Encoding: ") +
+         (quotedPrintable ? "quoted-printable" : eightBit ? "8bit" : "7bit");
+}
+
+bool writeTextHeaders(const char* subtype, const QByteArray& encoding, Lines& w) {
+  return w.add(QByteArray("Content-Type: text/") + subtype + ';') && w.add("\tcharset=\"utf-8\"") &&
+         w.add(encoding);
+}
+
+bool writeMultipartHeader(const Context& c, int level, Lines& w) {
+  return w.add("Content-Type: multipart/" + c.types[level].toLatin1() + ';') &&
+         w.add("\tboundary=\"" + c.boundaries[level].toLatin1() + '"') && w.add("");
+}
+
+// Lines of text the builder made itself, as they are or quoted-printable.
+bool writeText(const QString& text, bool quotedPrintable, Lines& w) {
+  if (quotedPrintable) {
+    for (const QByteArray& line : quotedPrintableLines(text))
+      if (!w.add(line)) return false;
+    return true;
+  }
+  for (const QString& line : text.split(QLatin1Char('\n')))
+    if (!w.addGenerated(line.toUtf8())) return false;
+  return true;
+}
+
+// Everything before the body's own text: the MIME headers, the openings of the
+// multiparts, an HTML body's plain-text alternative, and the body part's headers.
 bool writeMimeHeaders(const MimeInput& in, const Context& c, Lines& w) {
   bool ok = w.add("MIME-Version: 1.0");
-  if (ok && in.priority != 3) {
-    ok = w.add("X-Priority: " + QByteArray::number(in.priority)) &&
-         w.add("X-MSMail-Priority: " + utf8Safe(in.priorityWord));
+  if (const char* word = c.mime ? priorityWordOf(in.priority) : nullptr; ok && word)
+    ok = w.add("X-Priority: " + QByteArray::number(in.priority)) && w.add(QByteArray("X-MSMail-Priority: ") + word);
+  if (ok && c.mime && in.receipt) ok = w.add("Disposition-Notification-To: " + fromValue(in));
+  if (ok && !c.types.isEmpty())
+    ok = writeMultipartHeader(c, 0, w) && w.add("This is a multi-part message in MIME format.") && w.add("");
+  for (int level = 1; ok && level < c.types.size(); ++level)
+    ok = w.add("--" + c.boundaries[level - 1].toLatin1()) && writeMultipartHeader(c, level, w);
+  if (ok && !c.types.isEmpty()) ok = w.add("--" + c.boundaries.last().toLatin1());
+  if (ok && c.alternative >= 0) {
+    ok = writeTextHeaders("plain", transferEncoding(c.plainQp, hasEightBit(c.plain)), w) && w.add("") &&
+         writeText(c.plain, c.plainQp, w) && w.add("") && w.add("--" + c.boundaries[c.alternative].toLatin1());
   }
-  if (ok && in.receipt) ok = w.add("Disposition-Notification-To: " + fromValue(in));
-  if (ok && c.multipart) {
-    const bool relatedTop = in.related && c.relatedBoundary.isEmpty();
-    ok = w.add(relatedTop ? "Content-Type: multipart/related;" : "Content-Type: multipart/mixed;") &&
-         w.add("\tboundary=\"" + c.boundary.toLatin1() + '"') && w.add("") &&
-         w.add("This is a multi-part message in MIME format.") && w.add("") &&
-         w.add("--" + c.boundary.toLatin1());
-    if (ok && !c.relatedBoundary.isEmpty()) ok = addAll(relatedOpening(c.relatedBoundary), w);
-  }
-  ok = ok && w.add(in.asHtml ? "Content-Type: text/html;" : "Content-Type: text/plain;");
-  ok = ok && w.add("\tcharset=\"utf-8\"");
-  const char* encoding = in.quotedPrintable  ? "Content-Transfer-Encoding: quoted-printable"
-                         : hasEightBit(in.body) ? "Content-Transfer-Encoding: 8bit"
-                                                : "Content-Transfer-Encoding: 7bit";
-  ok = ok && w.add(encoding);
+  const bool eightBit = c.mime ? hasEightBit(in.body) : hasEightBitText(in);
+  ok = ok && writeTextHeaders(in.asHtml ? "html" : "plain", transferEncoding(c.bodyQp, eightBit), w);
   if (ok && in.asHtml && !in.contentBase.isEmpty())
     ok = w.add("Content-Base: " + quotedString(headerSafe(in.contentBase)));
   return ok;
@@ -155,12 +229,6 @@ bool writeBody(const QString& body, Lines& w) {
     for (qsizetype i = 1; i < pieces.size(); ++i)
       if (!w.addGenerated(pieces[i].toUtf8())) return false;
   }
-  return true;
-}
-
-bool writeQuotedPrintable(const QString& text, Lines& w) {
-  for (const QByteArray& line : quotedPrintableLines(text))
-    if (!w.add(line)) return false;
   return true;
 }
 
@@ -204,13 +272,22 @@ bool writeBase64File(QFile& file, Lines& w, QString& error) {
   }
 }
 
-bool writeUUFile(QFile& file, Lines& w, QString& error) {
+// A line of the uuencoded text; inside a quoted-printable body it is encoded like the
+// rest ("=" becomes "=3D"), and a reader decoding the body gets the line back unchanged.
+bool addUULine(QByteArrayView line, const Context& c, Lines& w) {
+  if (!c.bodyQp) return w.addGenerated(line);
+  for (const QByteArray& piece : quotedPrintableLines(QString::fromUtf8(line)))
+    if (!w.add(piece)) return false;
+  return true;
+}
+
+bool writeUUFile(QFile& file, const Context& c, Lines& w, QString& error) {
   QByteArray block;
   for (;;) {
     if (!readBlock(file, qint64(kUULineBytes) * kUULinesPerChunk, block, error)) return false;
     if (block.isEmpty()) return true;
     for (qsizetype at = 0; at < block.size(); at += kUULineBytes)
-      if (!w.addGenerated(uuencodeLine(QByteArrayView(block).sliced(at, qMin<qsizetype>(kUULineBytes, block.size() - at)))))
+      if (!addUULine(uuencodeLine(QByteArrayView(block).sliced(at, qMin<qsizetype>(kUULineBytes, block.size() - at))), c, w))
         return false;
     if (!w.flush() || !w.sink().chunkWritten()) return false;
   }
@@ -228,19 +305,19 @@ bool writeAttachment(const MimeInput& in, const MimeAttachment& a, const Context
   }
   bool ok;
   if (c.mime) {
-    const bool inner = a.embedded && !c.relatedBoundary.isEmpty();
-    ok = writePartHeaders(a, in.related, inner ? c.relatedBoundary : c.boundary, w) &&
+    const bool inner = a.embedded && c.related >= 0;
+    ok = writePartHeaders(a, inner, c.boundaries[inner ? c.related : c.mixed], w) &&
          writeBase64File(file, w, error) && w.add("");
   } else {
-    ok = w.addGenerated("begin 600 " + utf8Safe(a.fileName)) && writeUUFile(file, w, error) &&
+    ok = addUULine("begin 600 " + utf8Safe(a.fileName), c, w) && writeUUFile(file, c, w, error) &&
          w.add("end");
   }
   return ok && w.flush() && w.sink().attachmentWritten();
 }
 
-// The last eight upper-case hexadecimal digits of a value.
-QString hex8(quint64 value) {
-  return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper().right(8);
+// The closing delimiter of a multipart; an inner one is followed by an empty line.
+bool closeMultipart(const Context& c, int level, Lines& w) {
+  return w.add("--" + c.boundaries[level].toLatin1() + "--") && (level == 0 || w.add(""));
 }
 
 // Sink writing to a device, optionally as Unix text.
@@ -274,12 +351,21 @@ qint64 namesSize(const QStringList& names) {
   return total;
 }
 
-// The lines that open and close the related part inside a mixed message.
-qint64 nestingSize(const MimeInput& in) {
-  if (!nestsRelated(in)) return 0;
-  const QString inner = relatedBoundaryFor(MimeBuilder::boundary(QDateTime::currentDateTime()));
+// The lines of the multiparts themselves, the MIME headers of a UUEncode message that
+// needs them, and an HTML body's plain text with its part headers.
+qint64 structureSize(const MimeInput& in) {
+  Context c;
+  c.mime = in.encodeType == 0;
+  layOut(in, c);
+  if (!c.mime) return hasEightBitText(in) ? 100 : 0;
+  constexpr qint64 kDelimiter = 44, kMultipartHeader = 84, kTextHeaders = 80;
   qint64 total = 0;
-  for (const QByteArray& line : relatedOpening(inner) + relatedClosing(inner)) total += line.size() + 2;
+  if (!c.types.isEmpty() && in.attachments.isEmpty()) total += kMultipartHeader + 50;  // else counted with them
+  if (c.types.size() > 1) total += (c.types.size() - 1) * (2 * kDelimiter + kMultipartHeader + 4);
+  if (c.alternative >= 0) {
+    total += kTextHeaders + kDelimiter + 4;
+    total += utf8Length(htmlToPlainText(in.sourceBody.isEmpty() ? in.body : in.sourceBody));
+  }
   return total;
 }
 
@@ -292,48 +378,46 @@ qint64 attachmentsSize(const MimeInput& in) {
   }
   const qint64 count = in.attachments.size();
   if (in.encodeType == 1) return bytes * 4 / 3 + (bytes / 45) * 3 + names + 20 * count;
-  return bytes * 4 / 3 + 42 + (bytes / 57) * 2 + 2 * names + 182 * count + 290 + nestingSize(in);
+  return bytes * 4 / 3 + 42 + (bytes / 57) * 2 + 2 * names + 182 * count + 290;
 }
 
 }  // namespace
 
-QString MimeBuilder::boundary(const QDateTime& now) {
-  const QDateTime local = now.toLocalTime();
-  const qint64 day = QDate(1899, 12, 30).daysTo(local.date());
-  const double fraction = local.time().msecsSinceStartOfDay() / 86400000.0;
-  return QLatin1String("----_=_NextPart_000_") + hex8(quint64(day)) + QLatin1Char('.') +
-         hex8(quint64(qRound64(fraction * 1e8)));
+QString MimeBuilder::boundary(const QString& id, int depth) {
+  return QLatin1String("----_=_NextPart_00") + QString::number(depth) + QLatin1Char('_') + id;
 }
 
 bool MimeBuilder::write(const MimeInput& in, MimeSink& sink) {
   error_.clear();
-  Context c;
-  c.now = in.now.isValid() ? in.now : QDateTime::currentDateTime();
-  c.boundary = boundary(c.now);
-  c.mime = in.encodeType == 0;
-  c.multipart = c.mime && !in.attachments.isEmpty();
-  if (nestsRelated(in)) c.relatedBoundary = relatedBoundaryFor(c.boundary);
+  const Context c = contextFor(in);
   Lines w(sink, in.dotStuffing);
   if (!writeAddressHeaders(in, c, w)) return false;
-  if (c.mime && !writeMimeHeaders(in, c, w)) return false;
-  const bool qp = c.mime && in.quotedPrintable;
-  if (!w.add("") || !(qp ? writeQuotedPrintable(in.sourceBody, w) : writeBody(in.body, w)))
-    return false;
-  if (!in.attachments.isEmpty() && !w.add("")) return false;
+  if ((c.mime || c.textHeaders) && !writeMimeHeaders(in, c, w)) return false;
+  if (!w.add("") || !(c.bodyQp ? writeText(in.sourceBody, true, w) : writeBody(in.body, w))) return false;
+  if (c.alternative >= 0 && !(w.add("") && closeMultipart(c, c.alternative, w))) return false;
+  if (!in.attachments.isEmpty() && c.alternative < 0 && !w.add("")) return false;
   if (!w.flush()) return false;
-  if (nestsRelated(in)) {
-    // the related part's images first and closed, then the other attachments
+  // the images that go with the HTML first, closing their part, then the other files
+  for (const bool embedded : {true, false}) {
     for (const MimeAttachment& a : in.attachments)
-      if (a.embedded && !writeAttachment(in, a, c, w, error_)) return false;
-    if (!addAll(relatedClosing(c.relatedBoundary), w)) return false;
-    for (const MimeAttachment& a : in.attachments)
-      if (!a.embedded && !writeAttachment(in, a, c, w, error_)) return false;
-  } else {
-    for (const MimeAttachment& a : in.attachments)
-      if (!writeAttachment(in, a, c, w, error_)) return false;
+      if ((c.related >= 0 && a.embedded) == embedded && !writeAttachment(in, a, c, w, error_)) return false;
+    if (embedded && c.related >= 0 && !closeMultipart(c, c.related, w)) return false;
   }
-  if (c.multipart && !w.add("--" + c.boundary.toLatin1() + "--")) return false;
+  if (c.mixed >= 0 && !closeMultipart(c, c.mixed, w)) return false;
   return w.flush();
+}
+
+bool hasEightBitText(const MimeInput& in) {
+  if (hasEightBit(in.body)) return true;
+  if (in.encodeType != 1) return false;
+  for (const MimeAttachment& a : in.attachments)
+    if (hasEightBit(a.fileName)) return true;
+  return false;
+}
+
+void chooseTransferEncoding(MimeInput& in, bool serverTakesEightBit) {
+  in.eightBitMime = serverTakesEightBit;
+  in.quotedPrintable = hasOverlongLine(in.sourceBody) || (hasEightBitText(in) && !serverTakesEightBit);
 }
 
 qint64 estimateSize(const MimeInput& in, const SizeExtras& extras) {
@@ -356,7 +440,7 @@ qint64 estimateSize(const MimeInput& in, const SizeExtras& extras) {
     if (in.asHtml && !in.contentBase.isEmpty()) total += utf8Length(in.contentBase) + 18;
     if (in.receipt) total += 36 + utf8Length(in.fromDisplayName) + from;
   }
-  return total + attachmentsSize(in);
+  return total + attachmentsSize(in) + structureSize(in);
 }
 
 bool writeMessage(const MimeInput& in, QIODevice& device, LineEnd lineEnd, QString* errorText) {

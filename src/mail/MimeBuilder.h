@@ -37,18 +37,20 @@ struct MimeInput {
   QString subject;
   QString replyTo;
   QString body;         // prepared: prepareBody(text, dotStuffing)
-  bool asHtml = false;
+  bool asHtml = false;  // sent with a text/plain alternative made from it (multipart/alternative)
   QString contentBase;  // already normalised ("http://…/")
   int encodeType = 0;   // 0 MIME (base64 attachments), 1 UUEncode
+  // Only 1 (high) and 5 (low) are written, with their own word; any other value, the
+  // composer's 0 among them, writes no priority headers.
   int priority = 3;
-  QString priorityWord;  // "High" / "Normal" / "Low", or empty
+  QString priorityWord;  // the session object's word; the headers take the number's own
   bool receipt = false;
   QList<MimeAttachment> attachments;
-  // Some attachment is referenced from the HTML (embedFiles): the body and those parts
-  // form a multipart/related, nested as the first part of a multipart/mixed when
+  // Some attachment is referenced from the HTML (embedFiles): the body (with its
+  // alternative) and those parts form a multipart/related, nested as the first part of a multipart/mixed when
   // there are other attachments.
   bool related = false;
-  QString messageIdHost;  // messageIdHost(); empty → "localhost"
+  QString messageIdHost;  // empty → senderDomain(from)
   QString zoneOffset;     // e.g. "+0100"; empty → this machine's offset at `now`
   QDateTime now;          // message time; invalid → current time
   // SMTP transparency for the lines the builder makes itself (uuencoded lines and
@@ -56,9 +58,25 @@ struct MimeInput {
   bool dotStuffing = true;
   // The body goes out quoted-printable, encoded from sourceBody (the text as assigned,
   // lines not broken or stuffed): for a server without 8BITMIME, or a line too long.
+  // In UUEncode mode 8-bit text (body or a "begin" line) or quoted-printable brings the
+  // MIME headers of a text/plain message with it.
   bool quotedPrintable = false;
   QString sourceBody;
+  // The server takes 8-bit text (RFC 6152); decides the HTML body's text/plain alternative.
+  bool eightBitMime = true;
+  // The part of the MIME boundaries that differs from message to message; empty → random.
+  // Replaced when a text part written as it is holds a line starting with a boundary.
+  QString boundaryId;
 };
+
+// True when the message text would hold 8-bit characters as it stands: the body, and in
+// UUEncode mode the attachments' "begin" lines.
+bool hasEightBitText(const MimeInput& in);
+// Sets eightBitMime and quotedPrintable for a server that does or does not take 8-bit
+// text: quoted-printable for 8-bit text it does not take, and for a line longer than
+// SMTP allows (sourceBody), in either mode. Uuencoded lines are ASCII and come back
+// unchanged from the decoding.
+void chooseTransferEncoding(MimeInput& in, bool serverTakesEightBit);
 
 // Receives the message. Every writeLines() call holds one or more complete lines, each
 // ending in CR LF. Returning false from any call stops the message at once.
@@ -81,8 +99,9 @@ class MimeBuilder {
   bool write(const MimeInput& in, MimeSink& sink);
   QString errorText() const { return error_; }
 
-  // The boundary for the instant `now` (local time).
-  static QString boundary(const QDateTime& now);
+  // The outer boundary for an id; nested parts use _001_, _002_ in place of _000_.
+  // "=_" cannot occur in base64 or quoted-printable text.
+  static QString boundary(const QString& id, int depth = 0);
 
  private:
   QString error_;

@@ -226,8 +226,6 @@ class clsSendMail : public QObject {
   int pop3Port_ = 110;
   int pop3Security_ = 1;
   bool keepConnection_ = false;
-  QString messageIdHost_;
-  QString messageIdAddress_;
 
   bool asHtml_ = false;
   QStringList attachmentPaths_;

@@ -4,14 +4,11 @@
 #include <QtGlobal>
 #include <exception>
 
-#include "mail/BodyPreparation.h"
 #include "mail/EmbeddedFiles.h"
 #include "mail/HostLookup.h"
 #include "mail/InternationalAddress.h"
 #include "mail/SmtpCapabilities.h"
-#include "mail/QuotedPrintable.h"
 #include "mail/Validation.h"
-#include "mail/MessageId.h"
 #include "mail/SmtpDialogue.h"
 #include "mail/clsSendMail.h"
 #include "core/SettingsStore.h"
@@ -273,13 +270,7 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
     return false;
   }
   chooseBodyEncoding(input);
-  // The reverse lookup behind the Message-ID is done once per local address.
-  const QString local = dialogue_->localAddress().toString();
-  if (local != messageIdAddress_ || messageIdHost_.isEmpty()) {
-    messageIdAddress_ = local;
-    messageIdHost_ = mail::messageIdHost(dialogue_->localAddress(), smtpHost_);
-  }
-  input.messageIdHost = messageIdHost_;
+  // The Message-ID names the sender's domain (the builder's default), not this machine.
   // Recipients a server defers with 452 get the same message in a transaction of their own.
   while (!recipients.isEmpty()) {
     if (!transaction(input, recipients, smtpUtf8)) return false;
@@ -306,8 +297,5 @@ bool clsSendMail::transaction(mail::MimeInput& input, const QStringList& recipie
 // 8-bit text only to a server that takes it (RFC 6152); a line longer than SMTP allows
 // would be cut: both go quoted-printable, so the text arrives as written.
 void clsSendMail::chooseBodyEncoding(mail::MimeInput& input) const {
-  if (input.encodeType != 0) return;
-  const bool eightBit = mail::hasEightBit(input.body);
-  input.quotedPrintable = mail::hasOverlongLine(input.sourceBody) ||
-                          (eightBit && !dialogue_->capabilities().eightBitMime);
+  mail::chooseTransferEncoding(input, dialogue_->capabilities().eightBitMime);
 }

@@ -257,7 +257,8 @@ class TstSlanje : public QObject {
     QCOMPARE(m.rcptTos, QStringList({"kupac@firma.hr", "drugi@firma.hr"}));
     const QJsonObject c = cleanMessage(m.emlPath);
     const QString stablo = QJsonDocument(c.value("tree").toObject()).toJson(QJsonDocument::Compact);
-    QCOMPARE(stablo, QString(R"({"parts":[{"parts":[{"type":"text/html"},{"type":"image/png"},{"type":"image/png"}],)"
+    QCOMPARE(stablo, QString(R"({"parts":[{"parts":[{"parts":[{"type":"text/plain"},{"type":"text/html"}],)"
+                             R"("type":"multipart/alternative"},{"type":"image/png"},{"type":"image/png"}],)"
                              R"("type":"multipart/related"},{"type":"application/pdf"}],"type":"multipart/mixed"})"));
     QStringList dijelovi;
     for (const QJsonValue& v : c.value("attachments").toArray())
@@ -300,7 +301,7 @@ class TstSlanje : public QObject {
     const auto uPrvoj = noviNa(prva, prvaPrimila), uDrugoj = noviNa(druga, drugaPrimila);
     QVERIFY(uPrvoj.size() == 1 && uDrugoj.size() == 1);
     QCOMPARE(uPrvoj.first().rcptTos + uDrugoj.first().rcptTos, QStringList({"a@prva.hr", "d@PRVA.hr", "b@druga.hr"}));
-    QCOMPARE(cleanMessage(uDrugoj.first().emlPath).value("tree").toObject().value("type").toString(), QString("text/html"));
+    QCOMPARE(cleanMessage(uDrugoj.first().emlPath).value("tree").toObject().value("type").toString(), QString("multipart/alternative"));
     QCOMPARE(noviNa(smtp, primljeno).size(), 0);
     QCOMPARE(neuspjelo.size(), 2);  // treca.hr and mojaprva.hr have no exchanger
     QVERIFY2(neuspjelo.first().startsWith("c@treca.hr "), qPrintable(neuspjelo.join("|")));

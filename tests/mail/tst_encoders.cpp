@@ -6,6 +6,7 @@
 #include "mail/ContentTypes.h"
 #include "mail/DateHeader.h"
 #include "mail/HeaderEncoding.h"
+#include "mail/HtmlText.h"
 #include "mail/MessageId.h"
 #include "mail/UUEncode.h"
 #include "support/TestEnv.h"
@@ -75,17 +76,43 @@ class TestEncoders : public QObject {
     QCOMPARE(zoneOffsetText(210), QString("-0330"));
   }
 
-  void messageIdShapeAndHost() {
+  void messageIdShapeAndDomain() {
     const QDateTime t(QDate(2026, 3, 4), QTime(5, 6, 7, 89), Qt::UTC);
     const QString a = messageId("mail.example.hr", t);
     QVERIFY2(QRegularExpression("^20260304050607089\\.[A-Za-z0-8]{20}@mail\\.example\\.hr$").match(a).hasMatch(),
              qPrintable(a));
     QVERIFY(messageId("mail.example.hr", t) != a);
     QVERIFY(messageId("my host>\r\n", t).endsWith("@my-host-"));
-    // 127.0.0.1 has a name in every hosts file: the reverse lookup wins
-    const QString name = messageIdHost(QHostAddress::LocalHost, "smtp.example.hr");
-    QVERIFY(!name.isEmpty() && name != "smtp.example.hr");
-    QCOMPARE(messageIdHost(QHostAddress(), "smtp.example.hr"), QString("smtp.example.hr"));
+    QVERIFY(messageId("", t).endsWith("@localhost"));
+    QCOMPARE(senderDomain("Prodaja@Tvrtka.HR"), QString("tvrtka.hr"));
+    QCOMPARE(senderDomain("\"a@b\"@čokolada.hr"), QString("xn--okolada-i6a.hr"));
+    QCOMPARE(senderDomain("ivan@[192.0.2.1]"), QString("192.0.2.1"));
+    QCOMPARE(senderDomain("bez-domene"), QString());
+  }
+
+  void htmlToPlain_data() {
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("head, script, style and comments dropped")
+        << "<html><head><title>Naslov</title><style>p{x:1}</style></head><body><!-- <p>skriveno</p> -->"
+           "<script>var a = '<p>';</script><p>Poštovani,</p></body></html>" << "Poštovani,";
+    QTest::newRow("blocks and breaks")
+        << "<h1>Ponuda</h1><p>prvi<br>drugi<BR/>treći</p>\n\n<div>četvrti</div><ul><li>a</li><li>b</li></ul>"
+        << "Ponuda\n\nprvi\ndrugi\ntreći\n\nčetvrti\n\n- a\n- b";
+    QTest::newRow("blanks collapse, not in pre")
+        << "a \n\t b<p></p><p></p><p>c</p><pre>x  y\r\n  z</pre>" << "a b\n\nc\n\nx  y\n  z";
+    QTest::newRow("entities") << "&scaron;&#263;&#x17E; &lt;b&gt; &amp;amp; R&amp;D&nbsp;d.o.o. &bogus; a&b"
+                              << "šćž <b> &amp; R&D d.o.o. &bogus; a&b";
+    QTest::newRow("links") << "<a href=\"https://tvrtka.hr/a?b=1&amp;c=2\">Katalog</a>, "
+                              "<a href='mailto:ana@tvrtka.hr'>Ana</a>, <a href=\"http://x.hr\">http://x.hr</a>, "
+                              "<a href=\"javascript:x()\">klik</a>, <a href=\"#gore\">gore</a>"
+                           << "Katalog <https://tvrtka.hr/a?b=1&c=2>, Ana <ana@tvrtka.hr>, http://x.hr, klik, gore";
+    QTest::newRow("table cells and a lone <") << "<table><tr><td>1 < 2</td><td title='a>b'>da</td></tr></table>"
+                                                << "1 < 2\tda";
+  }
+  void htmlToPlain() {
+    QFETCH(QString, html);
+    QTEST(htmlToPlainText(html), "text");
   }
 
   // Line ends, line length and dot-stuffing are fuzzed; here where lines break and what they become.
