@@ -130,7 +130,7 @@ void SmtpDialogue::onSslErrors() {
 
 void SmtpDialogue::onError() {
   if (closing_) return;
-  if (phase_ == Phase::Quitting || phase_ == Phase::Pop3Done) {
+  if (phase_ == Phase::Quitting || phase_ == Phase::Pop3Done || phase_ == Phase::Closed) {
     // The server hangs up after QUIT, as it should.
     closeSocket();
     return;
@@ -230,7 +230,7 @@ void SmtpDialogue::dispatch(Step step, bool ok, int code, const QByteArray& repl
     case Step::EndOfData: return onEndOfData(ok, reply);
     case Step::Quit:
       // Whatever the server says to QUIT changes nothing that happened before it.
-      return setPhase(Phase::Closed);
+      return closeSocket();
     default: return;
   }
 }
@@ -299,17 +299,17 @@ void SmtpDialogue::startTls() {
 
 void SmtpDialogue::startAuthentication() {
   if (!params_.useAuthentication) return setPhase(Phase::Ready);
+  // A password never goes out in clear, unless TLS was turned off on purpose and the
+  // server could not have encrypted anyway: one removed EHLO line must not be enough.
+  if (!encrypted() && caps_.startTls)
+    return fail(QStringLiteral("Login refused: the server offers STARTTLS, but TLS is off"), false);
+  if (!encrypted() && params_.secureConnection != kSecureNone)
+    return fail(QStringLiteral("Login refused: the server does not offer STARTTLS"), false);
   const QStringList& offered = caps_.authMechanisms;
   if (offered.isEmpty()) {
     hooks_.status(QStringLiteral("Login Not Supported by Host, Continuing..."));
     return setPhase(Phase::Ready);
   }
-  // A password never goes out in clear, unless TLS was turned off on purpose and the
-  // server could not have encrypted anyway.
-  if (!encrypted() && caps_.startTls)
-    return fail(QStringLiteral("Login refused: the server offers STARTTLS, but TLS is off"), false);
-  if (!encrypted() && params_.secureConnection != kSecureNone)
-    return fail(QStringLiteral("Login refused: the server does not offer STARTTLS"), false);
   hooks_.status(QStringLiteral("Sending Login Authentication..."));
   if (offered.contains(QLatin1String("LOGIN"))) return command("AUTH LOGIN", Step::AuthLogin);
   if (offered.contains(QLatin1String("PLAIN"))) {

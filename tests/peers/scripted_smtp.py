@@ -87,7 +87,7 @@ class Session:
             self.reader.readline()
             self.send(self.args.during_data)
             self.conn.shutdown(socket.SHUT_RDWR)
-            return
+            raise ConnectionAbortedError()
         while True:
             line = self.reader.readline()
             if not line:
