@@ -22,17 +22,23 @@ class TstSendMailPop3 : public QObject {
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("failure");  // how the explanation starts; empty: sent
-    QTest::newRow("good login") << "127.0.0.14" << "tajna" << "";
-    QTest::newRow("rejected login stops before SMTP") << "127.0.0.14" << "kriva" << "-ERR [AUTH] Authentication failed.";
-    QTest::newRow("no POP3 host") << "" << "tajna" << "Pogrešan ili nedostaje POP3 Host Name\r\n";
+    QTest::addColumn<int>("port");          // 110: STLS; 995: TLS from the first byte
+    QTest::newRow("good login, STLS") << "127.0.0.14" << "tajna" << "" << 110;
+    QTest::newRow("good login, port 995") << "127.0.0.14" << "tajna" << "" << 995;
+    QTest::newRow("rejected login stops before SMTP") << "127.0.0.14" << "kriva" << "-ERR [AUTH] Authentication failed."
+                                                      << 110;
+    QTest::newRow("no POP3 host") << "" << "tajna" << "Pogrešan ili nedostaje POP3 Host Name\r\n" << 110;
   }
   void loginBeforeSmtp() {
     QFETCH(QString, host);
     QFETCH(QString, password);
     QFETCH(QString, failure);
+    QFETCH(int, port);
     Session s({.host = "127.0.0.15"});
     QVERIFY(s.start());
     s.m.setPOP3Host(host);
+    s.m.setPop3Port(port);
+    s.m.setPop3Security(port == 995 ? 3 : 1);
     s.m.setUsePopAuthentication(true);
     s.m.setUserName("korisnik");
     s.m.setPassword(password);

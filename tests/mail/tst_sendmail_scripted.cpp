@@ -14,6 +14,8 @@ const QString kUser = "korisnik";
 const QString kPassword = QString(60, 'p');  // its base64 is longer than one 76-column line
 // How a failure is classified (lastFailureTemporary, lastFailureAtConnect).
 enum Kind { Sent = 0, Temporary = 1, Permanent = 2, AtConnect = 4 };
+// A "secure" value: delivery to an exchanger (SecureConnection 1, opportunistic TLS).
+constexpr int kExchanger = -1;
 QString b64(const QString& s) { return QString::fromLatin1(s.toUtf8().toBase64()); }
 }  // namespace
 
@@ -100,6 +102,10 @@ class TstSendMailScripted : public QObject {
         Permanent);
     row("STARTTLS offered, TLS off: no password in clear", startTls, "Login refused: the server offers STARTTLS",
         {h, "QUIT"}, 1, 0, 0, Permanent);
+    row("exchanger: an untrusted certificate still encrypts", {"--ehlo", "STARTTLS"}, "",
+        QStringList{h, "STARTTLS", "TLS", h} + tail, 2, kExchanger);
+    row("exchanger: a failed handshake, then once in clear", {"--ehlo", "STARTTLS"}, "",
+        QStringList{h, "STARTTLS", h} + tail, 0, kExchanger);
     row("STARTTLS required, not offered", {"--ehlo", "AUTH LOGIN"}, "TLS required", {h, "QUIT"}, 0, 2, 0, Permanent);
     row("implicit TLS on 465", {"--implicit", "--port", "465", "--ehlo", "AUTH LOGIN"}, "",
         QStringList{h} + login + tail, 1, 3);
@@ -123,7 +129,8 @@ class TstSendMailScripted : public QObject {
     EventLog log(m);
     aim(m, server.host, server.port, 2);
     m.setConnectRetry(2);
-    m.setSecureConnection(secure);
+    m.setSecureConnection(secure == kExchanger ? 1 : secure);
+    m.setOpportunisticTls(secure == kExchanger);
     m.setMessage(body);
     m.setRecipient(to);
     m.setUseAuthentication(args.join(' ').contains("AUTH"));  // a login only where one is offered

@@ -105,6 +105,9 @@ class Session:
 
     def starttls(self):
         text = "220 2.0.0 Ready to start TLS"
+        if self.context is None:  # no certificate: the handshake fails
+            self.reply("STARTTLS", text)
+            raise ConnectionAbortedError()
         if self.args.after_starttls:
             text += "\\n" + self.args.after_starttls
         self.reply("STARTTLS", text)
