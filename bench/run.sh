@@ -2,7 +2,9 @@
 # Runs the benchmarks once and prints their figures (never a pass/fail):
 #  (a) bulk send of N personalised messages over one session to Postfix's smtp-sink,
 #      ours (pipelined, and against a second sink that does not offer PIPELINING)
-#      against Postfix's smtp-source and Python's smtplib over one connection;
+#      and with messages pipelined (one round trip per message), against Postfix's smtp-source
+#      and Python's smtplib over one connection; then ours and smtp-source through a relay
+#      that delays every chunk, against the bound of one round trip per message;
 #  (b) base64 throughput on one 200 MB file, ours against coreutils `base64`;
 #  (c) peak RSS of velkor-sendmail sending a 500 MB attachment;
 #  (d) time from method 2 to the composer's first paint, and peak RSS;
@@ -11,13 +13,34 @@
 #      the same HTML offer over one session to the same sink.
 # smtp-sink and smtp-source come from Debian's postfix package unpacked into a temporary directory, so
 # Postfix is never installed as this machine's mail server. Needs root (port 25).
-# Environment: BUILD_DIR (default build-bench), BULK_COUNT (2000), SINK_HOST (127.0.0.19).
+# Part (a) is run again through bench/delay_proxy.py, which holds every chunk DELAY_MS each way as a
+# server that far away would, to show how near a run comes to one round trip per message.
+# Environment: BUILD_DIR (default build-bench), BULK_COUNT (2000), SINK_HOST (127.0.0.19),
+# PROXY_HOST (127.0.0.20), DELAY_MS (10), FAR_COUNT (200, messages through the relay).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 BUILD_DIR=${BUILD_DIR:-build-bench} BULK_COUNT=${BULK_COUNT:-2000} SINK_HOST=${SINK_HOST:-127.0.0.19}
+PROXY_HOST=${PROXY_HOST:-127.0.0.20} DELAY_MS=${DELAY_MS:-10} FAR_COUNT=${FAR_COUNT:-200}
 WORK=$(mktemp -d /tmp/velkor-bench.XXXXXX)
-trap 'kill ${SINK_PID:-} ${PLAIN_PID:-} 2>/dev/null || true; rm -rf "$WORK"' EXIT
+trap 'kill ${SINK_PID:-} ${PLAIN_PID:-} ${PROXY_PID:-} 2>/dev/null || true; rm -rf "$WORK"' EXIT
 rate() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f\n", a / b }'; }
+rate2() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", a / b }'; }
+wait_port() { for _ in $(seq 50); do (exec 3<>"/dev/tcp/$1/$2") 2>/dev/null && break; sleep 0.1; done; }
+# bulk LABEL VAR ARGS...: runs bench_bulksend ARGS, prints its rate under LABEL (and its
+# "velkor FAILED" line: the run goes on) and leaves the rate in the variable VAR.
+bulk() {
+  local label=$1 var=$2 out; shift 2
+  out=$("$BUILD_DIR/bench/bench_bulksend" "$@") || true
+  grep FAILED <<<"$out" || true
+  echo "$label: ${out##*$'\n'}"
+  printf -v "$var" '%s' "${out##* }"
+}
+# smtp-source over one connection (-d): messages per second.
+source_rate() {
+  local start; start=$(date +%s.%N)
+  LD_LIBRARY_PATH="$WORK/postfix/usr/lib/postfix" "$WORK/postfix/usr/sbin/smtp-source" -d -s 1 -m "$2" -l 1700 "$1" >&2
+  awk -v n="$2" -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f\n", n / (b - a) }'
+}
 
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKOR_TESTS=ON >/dev/null
 ninja -C "$BUILD_DIR" -j2 bench_bulksend bench_base64 velkor-sendmail >/dev/null
@@ -27,22 +50,39 @@ LD_LIBRARY_PATH="$WORK/postfix/usr/lib/postfix" "$WORK/postfix/usr/sbin/smtp-sin
 SINK_PID=$!
 LD_LIBRARY_PATH="$WORK/postfix/usr/lib/postfix" "$WORK/postfix/usr/sbin/smtp-sink" -p -u nobody "$SINK_HOST:2525" 256 &
 PLAIN_PID=$!
-for port in 25 2525; do
-  for _ in $(seq 50); do (exec 3<>"/dev/tcp/$SINK_HOST/$port") 2>/dev/null && break; sleep 0.1; done
-done
+for port in 25 2525; do wait_port "$SINK_HOST" "$port"; done
 
 echo "== (a) bulk send of $BULK_COUNT messages over one session"
-ours=$("$BUILD_DIR/bench/bench_bulksend" "$SINK_HOST" 25 "$BULK_COUNT"); echo "pipelined: ${ours##*$'\n'}"
-plain=$("$BUILD_DIR/bench/bench_bulksend" "$SINK_HOST" 2525 "$BULK_COUNT"); echo "not pipelined: ${plain##*$'\n'}"
+bulk pipelined ours "$SINK_HOST" 25 "$BULK_COUNT"
+bulk "messages pipelined" batched "$SINK_HOST" 25 "$BULK_COUNT" messages
+bulk "not pipelined" plain "$SINK_HOST" 2525 "$BULK_COUNT"
 theirs=$(/usr/bin/python3 bench/bulk_smtplib.py "$SINK_HOST" 25 "$BULK_COUNT"); echo "$theirs"
-start=$(date +%s.%N)
-LD_LIBRARY_PATH="$WORK/postfix/usr/lib/postfix" "$WORK/postfix/usr/sbin/smtp-source" -d -s 1 -m "$BULK_COUNT" -l 1700 \
-  "$SINK_HOST:25"
-source_rate=$(awk -v n="$BULK_COUNT" -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f\n", n / (b - a) }')
+source_rate=$(source_rate "$SINK_HOST:25" "$BULK_COUNT")
 echo "smtp-source msgs/s: $source_rate"
-echo "ratio velkor/smtplib: $(rate "${ours##* }" "${theirs##* }")"
-echo "ratio velkor/smtp-source: $(rate "${ours##* }" "$source_rate")" \
-  "(not pipelined: $(rate "${plain##* }" "$source_rate"))"
+echo "ratio velkor/smtplib: $(rate "$ours" "${theirs##* }")"
+echo "ratio velkor/smtp-source: $(rate "$ours" "$source_rate")" \
+  "(messages pipelined: $(rate "$batched" "$source_rate"), not pipelined: $(rate "$plain" "$source_rate"))"
+
+echo "== (a) through a relay holding every chunk ${DELAY_MS}ms each way, $FAR_COUNT messages"
+/usr/bin/python3 bench/delay_proxy.py "$PROXY_HOST" 25 "$SINK_HOST" 25 "$DELAY_MS" &
+PROXY_PID=$!
+wait_port "$PROXY_HOST" 25
+# The relay shares the CPU with everything else, so its round trip is measured before and after
+# the runs (median of 50 SMTP NOOPs) and the bound is taken from their mean.
+rtt_before=$(/usr/bin/python3 bench/delay_proxy.py ping "$PROXY_HOST" 25 50)
+bulk pipelined ours "$PROXY_HOST" 25 "$FAR_COUNT"
+bulk "messages pipelined" batched "$PROXY_HOST" 25 "$FAR_COUNT" messages
+source_rate=$(source_rate "$PROXY_HOST:25" "$FAR_COUNT")
+echo "smtp-source msgs/s: $source_rate"
+rtt_after=$(/usr/bin/python3 bench/delay_proxy.py ping "$PROXY_HOST" 25 50)
+echo "relay $rtt_before before the runs, ${rtt_after##* } after"
+bound=$(awk -v a="${rtt_before##* }" -v b="${rtt_after##* }" 'BEGIN { printf "%.1f\n", 2000 / (a + b) }')
+echo "bound at one round trip per message, msgs/s: $bound"
+echo "ratio velkor/smtp-source: $(rate "$ours" "$source_rate")" \
+  "(messages pipelined: $(rate "$batched" "$source_rate"))"
+echo "ratio velkor/bound: $(rate2 "$ours" "$bound")" \
+  "(messages pipelined: $(rate2 "$batched" "$bound"))"
+kill "$PROXY_PID"; wait "$PROXY_PID" 2>/dev/null || true; PROXY_PID=
 
 echo "== (b) base64 of a 200 MB file"
 head -c 200000000 /dev/urandom > "$WORK/base64.bin"
@@ -50,7 +90,7 @@ ours=$("$BUILD_DIR/bench/bench_base64" "$WORK/base64.bin"); echo "$ours"
 TIMEFORMAT=%R
 theirs=$(rate 200 "$( { time base64 "$WORK/base64.bin" >/dev/null; } 2>&1 )")
 echo "coreutils base64 MB/s: $theirs"
-echo "ratio velkor/coreutils: $(rate "${ours##* }" "$theirs")"
+echo "ratio velkor/coreutils: $(rate "$ours" "$theirs")"
 rm -f "$WORK/base64.bin"
 
 echo "== (c) peak memory of velkor-sendmail with a 500 MB attachment"
@@ -75,7 +115,7 @@ echo "== (e) CSV export of ${CSV_ROWS:=1000000} rows x 8 fields"
 ninja -C "$BUILD_DIR" -j2 bench_csvexport >/dev/null
 ours=$("$BUILD_DIR/bench/bench_csvexport" "$WORK/velkor.csv" "$CSV_ROWS"); echo "$ours"; ours=$(echo "$ours" | tail -1)
 theirs=$(/usr/bin/python3 bench/csv_python.py "$WORK/python.csv" "$CSV_ROWS"); echo "$theirs"; theirs=$(echo "$theirs" | tail -1)
-echo "ratio velkor/python csv: $(rate "${ours##* }" "${theirs##* }")"
+echo "ratio velkor/python csv: $(rate "$ours" "${theirs##* }")"
 
 echo "== (f) record-set run of $BULK_COUNT customers through the composer, against the bare engine"
 ninja -C "$BUILD_DIR" -j2 bench_composer_run >/dev/null
