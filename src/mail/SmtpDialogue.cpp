@@ -107,6 +107,9 @@ QHostAddress SmtpDialogue::localAddress() const { return socket_->localAddress()
 
 void SmtpDialogue::onConnected() {
   socketError_ = peerClosed_ = false;
+  // Writes are gathered per turn of the event loop already; Nagle would hold a pipelined
+  // envelope behind the unacknowledged message before it for a whole round trip.
+  socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   // With TLS from the first byte the session starts once the handshake is done.
   if (!implicitTls_) setPhase(Phase::Greeting);
 }
@@ -512,6 +515,10 @@ void SmtpDialogue::closeSocket() {
   pending_.clear();
   socketError_ = false;
   setPhase(Phase::Closed);
+  // A server that hung up between messages never answered those still due.
+  for (; outstanding_ > 0; --outstanding_)
+    if (hooks_.messageDone)
+      hooks_.messageDone(false, QStringLiteral("Connection closed before the server answered the message"));
 }
 
 // --- opening and closing -------------------------------------------------------
