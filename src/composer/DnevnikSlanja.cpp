@@ -10,6 +10,9 @@ namespace {
 
 const QString kPoslano = QStringLiteral("Poslano");
 const QString kNijePoslano = QStringLiteral("Nije poslano");
+const QString kOdgođeno = QStringLiteral("Odgođeno");
+
+QString ishod(const PokusajSlanja& p) { return p.poslano ? kPoslano : p.odgođeno ? kOdgođeno : kNijePoslano; }
 
 QString jednaLinija(QString tekst) {
   tekst.replace(QLatin1String("\r\n"), QLatin1String(" / "));
@@ -56,7 +59,7 @@ platform::RecordSet DnevnikSlanja::kaoZapisi() const {
                           {QStringLiteral("Ishod")},
                           {QStringLiteral("Odgovor")}});
   for (const PokusajSlanja& p : pokusaji_)
-    rs.AddRow({p.vrijeme, p.adresa, p.ime, p.poslano ? kPoslano : kNijePoslano, jednaLinija(p.odgovor)});
+    rs.AddRow({p.vrijeme, p.adresa, p.ime, ishod(p), jednaLinija(p.odgovor)});
   return rs;
 }
 
@@ -73,8 +76,9 @@ QString DnevnikSlanja::kaoTekst() const {
   for (const PokusajSlanja& p : pokusaji_) {
     const QString primatelj = p.ime.isEmpty() ? p.adresa : p.ime + QStringLiteral(" <") + p.adresa + QLatin1Char('>');
     tekst += p.vrijeme.toString(QStringLiteral("dd.MM.yyyy. HH:mm:ss")) + QStringLiteral("  ") +
-             (p.poslano ? kPoslano : kNijePoslano) + QStringLiteral("  ") + primatelj +
-             QStringLiteral("  ") + jednaLinija(p.odgovor) + QStringLiteral("\r\n");
+             ishod(p) + QStringLiteral("  ") + primatelj + QStringLiteral("  ") + jednaLinija(p.odgovor) +
+             QStringLiteral("\r\n");
+    for (const QString& r : p.razmjena) tekst += QStringLiteral("        ") + r + QStringLiteral("\r\n");
   }
   return tekst;
 }

@@ -17,6 +17,8 @@ struct PokusajSlanja {
   QString ime;
   bool poslano = false;
   QString odgovor;  // the server's reply, or the explanation of the failure
+  bool odgođeno = false;  // refused for now: tried again later in the run
+  QStringList razmjena;   // the last lines of the exchange with the server, of a failure
 };
 
 // What the runs of one composer window did: every attempt, the records that went (by

@@ -267,7 +267,13 @@ QVariant HtmlEditor::evaluate(const QString& script, bool* ok) {
   return call->result;
 }
 
-QString HtmlEditor::documentHtml() { return evaluate(QString::fromLatin1(kSerialize)).toString(); }
+QString HtmlEditor::documentHtml(bool* ok) {
+  bool answered = false;
+  const QString html = evaluate(QString::fromLatin1(kSerialize), &answered).toString();
+  if (ok) *ok = answered;
+  if (answered) m_lastHtml = html;
+  return html;
+}
 
 bool HtmlEditor::setDocumentHtml(const QString& html) {
   // Through a file: setHtml is limited to 2 MB and loads no local images. A document that
@@ -301,9 +307,11 @@ bool HtmlEditor::loadDocument(const QString& pathOrUrl) {
   return load(url);
 }
 
+// An editor that stopped answering still lets the user keep the document as last read.
 bool HtmlEditor::saveDocument(const QString& path, QString* error) {
   bool ok = false;
-  const QString html = evaluate(QString::fromLatin1(kSerialize), &ok).toString();
+  QString html = documentHtml(&ok);
+  if (!ok && !m_lastHtml.isEmpty()) html = m_lastHtml, ok = true;
   QSaveFile f(path);
   if (ok && f.open(QIODevice::WriteOnly)) {
     f.write(sUtf8Deklaracijom(html).toUtf8());

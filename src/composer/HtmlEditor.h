@@ -23,7 +23,8 @@ class HtmlEditor : public QWidget {
   ~HtmlEditor() override;
 
   // Doctype and the whole <html> element as the page holds it, without our helper styles.
-  QString documentHtml();
+  // The document's HTML; *ok false (and "") when the editor did not answer.
+  QString documentHtml(bool* ok = nullptr);
   // Replaces the document (any size; local images load). Returns when it is shown.
   bool setDocumentHtml(const QString& html);
   // A file path or a URL; returns when loaded.
@@ -98,6 +99,7 @@ class HtmlEditor : public QWidget {
   bool m_showBorders = false;
   bool m_showDetails = false;
   int m_timeoutMs = 10000;
+  QString m_lastHtml;  // the document as last read
   QMenu* m_menu = nullptr;
   int m_menuFlags = -1;  // Chromium's edit flags while a context menu is asked for
 };

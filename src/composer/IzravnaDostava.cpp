@@ -16,8 +16,12 @@
 
 // True when every domain took its message; *ijedna when at least one did. A single run
 // logs each failed domain with its reason; a record's failure is logged by its record.
+// With `vlastita` (a record's own domain) the answer is whether that domain took it: the
+// customer has the mail then, whatever became of the copies, whose failures are noted once
+// for the run; *vlastitaPrivremeno tells whether its failure was one for now.
 bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const QString& bcc,
-                                     bool html, bool pojedinacno, bool* ijedna) {
+                                     bool html, bool pojedinacno, bool* ijedna, const QString& vlastita,
+                                     bool* vlastitaPrivremeno) {
   QStringList bezDomene;
   const QList<composer::DostavaDomeni> plan = composer::planDostave(to, cc, bcc, &bezDomene);
   ui->List1->clear();
@@ -42,15 +46,15 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
     return false;
   };
   bool sve = bezDomene.isEmpty() && !plan.isEmpty();
+  bool vlastitaPoslana = false;
   for (int i = 0; i < plan.size(); ++i) {
     const composer::DostavaDomeni& d = plan[i];
     ui->List1->setCurrentRow(i);
     QString razlog, host;
     const QStringList hostovi = composer::posluziteljiDomene(d.domena, &razlog);
-    bool poslano = false;
-    if (hostovi.isEmpty()) {
-      poSendMail_SendFailed(d.domena + QStringLiteral(": ") + razlog);
-    } else {
+    bool poslano = false, privremeno = false;
+    QString opis = d.domena + QStringLiteral(": ") + razlog;
+    if (!hostovi.isEmpty()) {
       pripremiMotor(hostovi.first());
       m.setRecipient(d.to.join(QLatin1Char(';')));
       m.setCcRecipient(d.cc.join(QLatin1Char(';')));
@@ -59,15 +63,10 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
       m.setCcDisplayName(QString());
       m.setReplyToAddress(ui->txtFrom->property("Tag").toString());
       m.setSubject(predmetPoruke());
-      m.setMessage(tijeloPoruke());
-      const QString a = ui->txtAttach->text().trimmed();
-      m.setAttachment(UgradjeneSlike.isEmpty() ? a
-                      : a.isEmpty()            ? UgradjeneSlike
-                                               : a + QLatin1Char(';') + UgradjeneSlike);
-      m.setAsHTML(html);
+      m.setAttachment(priloziPoruke());
       m.setReceipt(true);
       m.setContentBase(QString());
-      m.setEncodeType(html ? 0 : MailFormatEncode);
+      postaviTijelo(m);
       m.setPriority(0);
       m.setReceipt(false);
       // The exchangers in turn (RFC 5321 §5.1): the next one when this one could not be
@@ -83,11 +82,18 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
         razlozi << h + QStringLiteral(": ") + zašto;
         if (!m.lastFailureAtConnect() && !m.lastFailureTemporary()) break;
       }
-      if (poslano)
-        zabilježiOdgovor(m.acceptedReply());
-      else
-        poSendMail_SendFailed(razlozi.size() == 1 ? zašto : razlozi.join(QStringLiteral("\r\n")));
+      opis = razlozi.size() == 1 ? zašto : razlozi.join(QStringLiteral("\r\n"));
+      privremeno = m.lastFailureTemporary();
+      if (poslano) zabilježiOdgovor(m.acceptedReply());
     }
+    if (!poslano && !vlastita.isEmpty() && d.domena != vlastita) {
+      zabilježiKopije(d.domena, opis);
+    } else if (!poslano) {
+      postaviPrivremeno(privremeno);
+      if (vlastitaPrivremeno) *vlastitaPrivremeno = privremeno;
+      poSendMail_SendFailed(opis);
+    }
+    if (poslano && d.domena == vlastita) vlastitaPoslana = true;
     if (poslano) {
       *ijedna = true;
     } else {
@@ -97,12 +103,11 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
                                 (host.isEmpty() ? razlog : host));
     }
   }
-  return sve;
+  return vlastita.isEmpty() ? sve : vlastitaPoslana;
 }
 
 void frmMain::posaljiIzravno(bool bPojedinacno) {
-  // Without a stored format the document is HTML, not text to be shown as markup.
-  const bool html = composer::CitajPostavku(QStringLiteral("MAILFORMAT")).isEmpty() || MailFormatHTML;
+  const bool html = porukaUHtmlu();
   if (bPojedinacno) {
     bool ijedna = false;
     posaljiIzravnoDomenama(ui->txtTo->text(), ui->txtCC->text(), ui->txtBCC->text(), html, true,
@@ -112,28 +117,30 @@ void frmMain::posaljiIzravno(bool bPojedinacno) {
   }
   // One message per record, to the record's own address by its domain's exchanger; the
   // CC and BCC boxes go with every record, as on the configured server.
-  if (!m_rs || m_rs->RecordCount() < 1) return počistiNakonSlanja();
-  const QString cc = ui->txtCC->text(), bcc = ui->txtBCC->text();
+  if (!m_rs || m_rs->RecordCount() < 1) return prekiniZapise();
+  // The boxes are emptied by the first round; later rounds send the same copies.
+  if (!m_kopijeIzravno) m_kopijeIzravno = {ui->txtCC->text(), ui->txtBCC->text()};
+  const auto [cc, bcc] = *m_kopijeIzravno;
   ui->txtCC->clear();
   ui->txtBCC->clear();
-  int brojač = 0;
   pocniZapise();
-  while (!m_rs->Eof()) {
-    if (!pripremiPokušaj()) continue;
+  while (!m_rs->Eof() && !SlanjeZaustavljeno()) {
+    if (!pripremiPokušaj(true)) continue;
     const QString adresa = composer::tekstPolja(*m_rs, QStringLiteral("EMail"));
-    const QString linija = composer::tekstPolja(*m_rs, QStringLiteral("Ime")) + QLatin1Char(' ') + adresa;
-    bool ijedna = false;
-    const bool poslano = posaljiIzravnoDomenama(adresa, cc, bcc, html, false, &ijedna);
-    zabilježiZapis(poslano, adresa, composer::tekstPolja(*m_rs, QStringLiteral("Ime")));
+    const QString ime = composer::tekstPolja(*m_rs, QStringLiteral("Ime"));
+    const QString linija = ime + QLatin1Char(' ') + adresa;
+    const QString domena = adresa.section(QLatin1Char('@'), -1).trimmed().toLower();
+    bool ijedna = false, privremeno = false;
+    const bool poslano = posaljiIzravnoDomenama(adresa, cc, bcc, html, false, &ijedna, domena, &privremeno);
+    const bool odgođen = zabilježiZapis(poslano, adresa, ime, privremeno);
     if (poslano) {
       m_prikazSlanja->dodaj(ui->lstPoslano, linija);
       if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();
-      ++brojač;
     } else {
-      m_prikazSlanja->dodaj(ui->lstNeuspjelo, linija);
+      m_prikazSlanja->dodaj(ui->lstNeuspjelo, odgođen ? linija + QStringLiteral(" (odgođeno)") : linija);
     }
     ui->prbUk->setValue(ui->prbUk->value() + 1);
     m_rs->MoveNext();
   }
-  zavrsiZapise(brojač);
+  ui->prbUk->setVisible(false);
 }

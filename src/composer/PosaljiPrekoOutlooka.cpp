@@ -2,6 +2,7 @@
 // mail system (sendmail -t -i) instead of the composer's own SMTP engine.
 #include "composer/PoljaZapisa.h"
 #include "composer/frmMain.h"
+#include "mail/HtmlText.h"
 #include "mail/LocalMailMessage.h"
 #include "platform/DesktopMailClient.h"
 #include "platform/Dialogs.h"
@@ -16,10 +17,9 @@ void frmMain::PosaljiPrekoOutlooka(bool bPojedinacno) {
     dodajUDnevnik(poslano, jednaLinijaDnevnika());
     return počistiNakonSlanja();
   }
-  if (!m_rs || m_rs->RecordCount() <= 0) return počistiNakonSlanja();
+  if (!m_rs || m_rs->RecordCount() <= 0) return prekiniZapise();
   pocniZapise();
-  int brojač = 0;
-  while (!m_rs->Eof()) {
+  while (!m_rs->Eof() && !SlanjeZaustavljeno()) {
     if (!pripremiPokušaj()) continue;
     const QString adresa = composer::tekstPolja(*m_rs, QStringLiteral("EMail"));
     const QString linija = composer::tekstPolja(*m_rs, QStringLiteral("Ime")) + QLatin1Char(' ') + adresa;
@@ -31,15 +31,14 @@ void frmMain::PosaljiPrekoOutlooka(bool bPojedinacno) {
       platform::dialogs().messageBox(this, QStringLiteral("Prekida se slanje poruka!"),
                                      platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
                                      platform::defaultTitle());
-      return;
+      return prekiniZapise();
     }
     m_prikazSlanja->dodaj(ui->lstPoslano, linija);
     if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();
-    ++brojač;
     m_rs->MoveNext();
     ui->prbUk->setValue(ui->prbUk->value() + 1);
   }
-  zavrsiZapise(brojač);
+  ui->prbUk->setVisible(false);
 }
 
 // 0 sent, 1 failed (after the "Greška: " box). The boxes decide whether CC and BCC go,
@@ -50,10 +49,13 @@ qint16 frmMain::PosaljiOutlookPoruku(const QString& to, const QString& cc, const
   item.To = to;
   if (!ui->txtCC->text().trimmed().isEmpty()) item.CC = cc;
   if (!ui->txtBCC->text().trimmed().isEmpty()) item.BCC = bcc;
-  item.HtmlBody = true;
-  item.Body = tijeloPoruke();
+  item.HtmlBody = porukaUHtmlu();
+  item.Body = item.HtmlBody ? tijeloPoruke() : mail::htmlToPlainText(tijeloPoruke());
   item.Subject = predmetPoruke();
   item.HighImportance = true;
+  // The customers see the composer's sender, not this machine's login.
+  item.From = ui->txtFrom->property("Tag").toString();
+  item.FromName = ui->txtFrom->text();
   QString greška;
   bool ok = true;
   // Each path of the list is an attachment of its own: the whole list is no file.

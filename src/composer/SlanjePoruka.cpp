@@ -17,6 +17,7 @@
 #include "composer/PostavkeComposera.h"
 #include "composer/frmMain.h"
 #include "core/Pomocne.h"
+#include "mail/HtmlText.h"
 #include "mail/clsSendMail.h"
 #include "platform/Dialogs.h"
 #include "ui_frmMain.h"
@@ -144,37 +145,60 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
     polje->setText(composer::normaliziraneAdrese(polje->text()));
   if (bPojedinacno && !provjeriPojedinacno()) return;
   if (!pripremiPolja(bPojedinacno)) return;
+  // Without the document there is nothing to send: no run sends an empty body.
+  if (!EmbeddImage()) return;
   PostaviUSlanju(true);
+  // The run walks a cursor of its own over the host's rows (deleting through it deletes
+  // there): nothing else the window does can move it.
+  platform::RecordSet* domaćin = m_rs;
+  std::optional<platform::RecordSet> kursor;
+  if (m_rs) kursor = m_rs->Clone(), m_rs = &*kursor;
   // Whatever ends the run, the session is closed, the pointer restored and the window
   // released.
-  const auto kraj = qScopeGuard([this] {
+  const auto kraj = qScopeGuard([this, domaćin] {
+    m_rs = domaćin;
     poSendMail->Disconnect();
     pješčanik(false);
     PostaviUSlanju(false);
   });
   ui->List1->clear();
   pocniTijek(bPojedinacno);
-  EmbeddImage();
   pješčanik(true);
-  if (ui->chkPrekoOutlooka->isChecked()) {
-    PosaljiPrekoOutlooka(bPojedinacno);
-    return;
-  }
   const QString smtpip = composer::CitajPostavku(QStringLiteral("SMTPIP"));
   QString host = smtpip.isEmpty() ? QString() : composer::PoljaPostavke(smtpip)[0].trimmed();
   if (host.isEmpty()) host = QStringLiteral("FIND");
+  posaljiRutom(bPojedinacno, host);
+  if (bPojedinacno) return;
+  // Records a server refused for now go again, a few times, before the run ends.
+  for (int krug = 0; pripremiPonavljanje(krug); ++krug) posaljiRutom(false, host);
+  zaključiZapise();
+}
+
+void frmMain::posaljiRutom(bool bPojedinacno, const QString& host) {
   Napredak = 0;
   bPoslano = 0;
-  if (host.compare(QLatin1String("FIND"), Qt::CaseInsensitive) == 0)
+  if (ui->chkPrekoOutlooka->isChecked())
+    PosaljiPrekoOutlooka(bPojedinacno);
+  else if (host.compare(QLatin1String("FIND"), Qt::CaseInsensitive) == 0)
     posaljiIzravno(bPojedinacno);
   else
     posaljiPrekoPosluzitelja(bPojedinacno, host);
 }
 
-void frmMain::EmbeddImage() {
+bool frmMain::EmbeddImage() {
   static const QRegularExpression body(QStringLiteral("<BODY>"),
                                        QRegularExpression::CaseInsensitiveOption);
-  QString html = ui->Editor->documentHtml().replace(body, QStringLiteral("<BODY lang=HR>"));
+  bool procitan = false;
+  QString html = ui->Editor->documentHtml(&procitan);
+  if (!procitan) {
+    okvir(this,
+          QStringLiteral("Uređivač ne odgovara, pa se poruka ne može pročitati. Slanje nije pokrenuto.\r\n"
+                         "Spremite dokument (Datoteka->Spremi): sprema se zadnji pročitani sadržaj."),
+          platform::MsgIcon::Exclamation, kNaslov);
+    return false;
+  }
+  m_zadnjiHtml = html;
+  html.replace(body, QStringLiteral("<BODY lang=HR>"));
   UgradjeneSlike.clear();
   if (!ui->chkPrekoOutlooka->isChecked()) {
     const composer::SlikeZaSlanje s = composer::pripremiLokalneSlike(
@@ -183,6 +207,7 @@ void frmMain::EmbeddImage() {
     UgradjeneSlike = s.putanje.join(QLatin1Char(';'));
   }
   TijeloPoruke = html;
+  return true;
 }
 
 // The attachments of a run: the typed ones, then the body's images.
@@ -203,11 +228,25 @@ void frmMain::pripremiMotor(const QString& host) {
   m.setFromDisplayName(ui->txtFrom->text());
 }
 
+// Without a stored format the document is HTML, not text to be shown as markup.
+bool frmMain::porukaUHtmlu() { return composer::CitajPostavku(QStringLiteral("MAILFORMAT")).isEmpty() || MailFormatHTML; }
+
+// The body in the chosen format: the document's HTML, or its text (no images travel then).
+void frmMain::postaviTijelo(clsSendMail& m) {
+  const bool html = porukaUHtmlu();
+  m.setAsHTML(html);
+  m.setEncodeType(html ? 0 : MailFormatEncode);
+  m.setMessage(html ? tijeloPoruke() : mail::htmlToPlainText(tijeloPoruke()));
+}
+
+QString frmMain::priloziPoruke() const {
+  return porukaUHtmlu() ? prilozi(ui->txtAttach->text(), UgradjeneSlike) : ui->txtAttach->text().trimmed();
+}
+
 void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   ui->Progress->setMaximum(100);
   ui->Progress->setValue(0);
   clsSendMail& m = *poSendMail;
-  m.setAsHTML(true);
   pripremiMotor(host);
   m.setRecipient(ui->txtTo->text());
   m.setCcRecipient(ui->txtCC->text());
@@ -217,12 +256,11 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   m.setCcDisplayName(QString());
   m.setReplyToAddress(ui->txtFrom->property("Tag").toString());
   m.setSubject(ui->txtSubject->text());
-  m.setMessage(TijeloPoruke);
-  m.setAttachment(prilozi(ui->txtAttach->text(), UgradjeneSlike));
+  postaviTijelo(m);
+  m.setAttachment(priloziPoruke());
   m.setReceipt(true);
-  m.setEncodeType(0);
   m.setContentBase(QString());
-  m.setEncodeType(MailFormatEncode);
+  postaviTijelo(m);
   m.setPriority(0);
   m.setReceipt(false);
   if (bPojedinacno) {
@@ -230,37 +268,37 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
     počistiNakonSlanja();
     return;
   }
-  if (!m_rs || m_rs->RecordCount() < 1) return počistiNakonSlanja();
+  if (!m_rs || m_rs->RecordCount() < 1) return prekiniZapise();
   bPoslano = 0;
-  if (!spojiSe()) return počistiNakonSlanja();
+  if (!spojiSe()) return prekiniZapise();
   ui->txtBCC->clear();
   ui->txtCC->clear();
-  int brojač = 0;
   pocniZapise();
-  while (!m_rs->Eof()) {
-    if (!pripremiPokušaj()) continue;
+  while (!m_rs->Eof() && !SlanjeZaustavljeno()) {
+    if (!pripremiPokušaj(true)) continue;
     m.setRecipient(composer::normaliziraneAdrese(composer::tekstPolja(*m_rs, QStringLiteral("EMail"))));
     m.setRecipientDisplayName(composer::tekstPolja(*m_rs, QStringLiteral("Ime")));
-    m.setSubject(predmetPoruke()), m.setMessage(tijeloPoruke());
+    m.setSubject(predmetPoruke());
+    postaviTijelo(m);
     const bool poslano = posaljiJednu();
     const QString linija = m.RecipientDisplayName() + QLatin1Char(' ') + m.Recipient();
-    zabilježiZapis(poslano, m.Recipient(), m.RecipientDisplayName());
+    const bool odgođen = zabilježiZapis(poslano, m.Recipient(), m.RecipientDisplayName(), odgođenPokušaj());
     if (!poslano) {
-      m_prikazSlanja->dodaj(ui->lstNeuspjelo, linija);
-      if (nastaviPoslijeGreške(true)) continue;
+      m_prikazSlanja->dodaj(ui->lstNeuspjelo, odgođen ? linija + QStringLiteral(" (odgođeno)") : linija);
+      // A record refused for now waits for the next round; a new session takes the next one.
+      if (odgođen ? nastaviPoslijeOdgode() : nastaviPoslijeGreške(true)) continue;
       m.Disconnect();
       okvir(this, QStringLiteral("Prekida se slanje poruka!"), platform::MsgIcon::Exclamation,
             platform::defaultTitle());
-      return;
+      return prekiniZapise();
     }
     m_prikazSlanja->dodaj(ui->lstPoslano, linija);
     if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();
-    ++brojač;
     ui->prbUk->setValue(ui->prbUk->value() + 1);
     m_rs->MoveNext();
   }
   m.Disconnect();
-  zavrsiZapise(brojač);
+  ui->prbUk->setVisible(false);
 }
 
 // The failure box waits until the engine has returned: a modal box opened inside its
@@ -271,6 +309,7 @@ void frmMain::pozoviMotor(const std::function<void()>& poziv) {
   m_uMotoru = true;
   poziv();
   m_uMotoru = false;
+  postaviPrivremeno(poSendMail->lastFailureTemporary());
   if (StatusSlanja == 2) poSendMail_SendFailed(m_neuspjeh);
 }
 
@@ -373,11 +412,3 @@ void frmMain::pocniZapise() {
   ui->prbUk->setValue(1);
 }
 
-void frmMain::zavrsiZapise(int brojač) {
-  ui->prbUk->setVisible(false);
-  if (brojač > 0)
-    okvir(this, QStringLiteral("Uspješno poslano %1 e-mail poruka!").arg(brojač),
-          platform::MsgIcon::Exclamation, platform::defaultTitle());
-  prijaviNeuspjele();
-  počistiNakonSlanja();
-}

@@ -1,6 +1,8 @@
 // The record runs' additions: going on past a failed record, sending to the records not
 // yet sent from this window, the send log with its files and viewer, and the pace.
+#include <QBoxLayout>
 #include <QMenu>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QStatusBar>
 
@@ -9,6 +11,7 @@
 #include "composer/PostavkeComposera.h"
 #include "composer/TempoSlanja.h"
 #include "composer/frmMain.h"
+#include "mail/clsSendMail.h"
 #include "platform/Dialogs.h"
 #include "platform/RecordSet.h"
 #include "ui_frmMain.h"
@@ -23,6 +26,17 @@ struct frmMain::Tijek {
   bool samoPreostali = false;
   bool zapisiPokrenuti = false;  // a record run has been started from this window
   int neuspjelih = 0;       // failed records of the run under way
+  int poslanih = 0;         // sent records of the run under way, every round
+  int pokušano = 0;         // records tried in the first round
+  int zapisa = 0;           // records the run set out to send
+  QSet<qint64> odgođeni;    // refused for now: tried again at the end of the run
+  bool ponavljanje = false;  // a retry round: only the deferred records go
+  bool odgodivo = false;     // the attempt under way is a record's: refused for now, it waits
+  bool privremeno = false;   // the last failure was one for now (the engine's classification)
+  bool zaustavi = false;     // "Zaustavi slanje": no message after the one in flight
+  bool prekinut = false;     // the run ended at a failure, after its box
+  QStringList kopijeNeuspjele;  // CC and BCC domains that did not take the message, once each
+  QPushButton* cmdZaustavi = nullptr;
   QAction* prikaži = nullptr;
   QAction* spremi = nullptr;
   QAction* spremiNeuspjele = nullptr;
@@ -64,7 +78,23 @@ void frmMain::poveziTijek() {
   t.spremiNeuspjele->setObjectName(QStringLiteral("mnuSpremiNeuspjele"));
   t.spremiNeuspjele->setEnabled(false);
   ui->cmdIzvještaj->setMenu(izbornik);
+  // Stop sits beside "Pošalji preostalima" and is usable only while a run goes.
+  t.cmdZaustavi = new QPushButton(QStringLiteral("Zaustavi slanje"), ui->cmdPošaljiPreostalima->parentWidget());
+  t.cmdZaustavi->setObjectName(QStringLiteral("cmdZaustavi"));
+  t.cmdZaustavi->setEnabled(false);
+  if (auto* l = qobject_cast<QBoxLayout*>(ui->cmdPošaljiPreostalima->parentWidget()->layout()))
+    l->insertWidget(l->indexOf(ui->cmdPošaljiPreostalima) + 1, t.cmdZaustavi);
+  connect(t.cmdZaustavi, &QPushButton::clicked, this, &frmMain::ZaustaviSlanje);
 }
+
+void frmMain::ZaustaviSlanje() {
+  if (!m_uSlanju) return;
+  m_tijek->zaustavi = true;
+  m_tijek->tempo.prekini();
+  ui->sbStatusBar->showMessage(QStringLiteral("Slanje se zaustavlja nakon poruke koja je u tijeku..."));
+}
+
+bool frmMain::SlanjeZaustavljeno() const { return m_tijek->zaustavi; }
 
 void frmMain::pocniTijek(bool bPojedinacno) {
   Tijek& t = *m_tijek;
@@ -72,8 +102,55 @@ void frmMain::pocniTijek(bool bPojedinacno) {
   t.tempo.pocni(bPojedinacno ? 0 : t.postavke.porukaUMinuti);
   t.odgovor.clear();
   t.tihi = false;
-  t.neuspjelih = 0;
+  t.neuspjelih = t.poslanih = t.pokušano = 0;
+  t.zapisa = m_rs ? int(m_rs->RecordCount()) : 0;
+  t.odgođeni.clear();
+  t.kopijeNeuspjele.clear();
+  m_kopijeIzravno.reset();
+  t.ponavljanje = t.zaustavi = t.prekinut = t.odgodivo = false;
   if (!bPojedinacno) t.zapisiPokrenuti = true;
+}
+
+// Deferred records get up to three more rounds, OdgodaPonavljanjaMs apart; the window
+// stays usable and counts down, and Stop ends the wait. True: another round is due.
+bool frmMain::pripremiPonavljanje(int krug) {
+  Tijek& t = *m_tijek;
+  if (t.odgođeni.isEmpty() || t.zaustavi || t.prekinut || krug >= 3) return false;
+  const QTime kada = QTime::currentTime().addMSecs(OdgodaPonavljanjaMs);
+  const QString tekst = QStringLiteral("Odgođene poruke (%1) ponovno u ").arg(t.odgođeni.size()) +
+                        kada.toString(QStringLiteral("HH:mm:ss"));
+  ui->lblMailProgress->setText(tekst);
+  ui->lblMailProgress->setVisible(true);
+  ui->sbStatusBar->showMessage(tekst);
+  if (!t.tempo.pricekajMs(OdgodaPonavljanjaMs)) return false;
+  t.ponavljanje = true;
+  return true;
+}
+
+// A record run's end: what went, what was stopped or deferred, in one box each.
+void frmMain::zaključiZapise() {
+  const Tijek& t = *m_tijek;
+  ui->prbUk->setVisible(false);
+  if (t.prekinut) return počistiNakonSlanja();
+  if (t.zaustavi) {
+    const int nijePokušano = std::max(0, t.zapisa - t.pokušano);
+    okvir(this, QStringLiteral("Slanje je zaustavljeno. Poslano: %1, neuspjelo: %2, odgođeno: %3, nije pokušano: %4.")
+                    .arg(t.poslanih).arg(t.neuspjelih).arg(t.odgođeni.size()).arg(nijePokušano),
+          platform::MsgIcon::Information);
+    return počistiNakonSlanja();
+  }
+  if (t.poslanih > 0)
+    okvir(this, QStringLiteral("Uspješno poslano %1 e-mail poruka!").arg(t.poslanih), platform::MsgIcon::Exclamation);
+  if (!t.odgođeni.isEmpty())
+    okvir(this,
+          QStringLiteral("Poslužitelj je privremeno odbio %1 e-mail poruka ni nakon ponovnih pokušaja. "
+                         "Pošaljite ih kasnije s \"Pošalji preostalima\".").arg(t.odgođeni.size()),
+          platform::MsgIcon::Exclamation);
+  if (!t.kopijeNeuspjele.isEmpty())
+    okvir(this, QStringLiteral("Kopije (CC, BCC) nisu isporučene:\r\n") + t.kopijeNeuspjele.join(QStringLiteral("\r\n")),
+          platform::MsgIcon::Exclamation);
+  prijaviNeuspjele();
+  počistiNakonSlanja();
 }
 
 void frmMain::cmdPošaljiPreostalima_Click() {
@@ -82,9 +159,11 @@ void frmMain::cmdPošaljiPreostalima_Click() {
   cmdPošaljiPrekoRS_Click();
 }
 
-bool frmMain::pripremiPokušaj() {
+bool frmMain::pripremiPokušaj(bool odgodivo) {
   Tijek& t = *m_tijek;
-  if (t.samoPreostali && t.dnevnik.poslan(m_rs->Bookmark())) {
+  const bool preskoči = t.ponavljanje ? !t.odgođeni.contains(m_rs->Bookmark().toLongLong())
+                                      : t.samoPreostali && t.dnevnik.poslan(m_rs->Bookmark());
+  if (preskoči) {
     ui->prbUk->setValue(ui->prbUk->value() + 1);
     m_rs->MoveNext();
     return false;
@@ -97,26 +176,54 @@ bool frmMain::pripremiPokušaj() {
     ui->sbStatusBar->showMessage(tekst);
   }
   t.tempo.pricekaj();
+  if (t.zaustavi) return false;  // the loop ends: nothing more goes
   t.odgovor.clear();
   t.tihi = t.postavke.nastaviNakonGreške;
+  t.odgodivo = odgodivo;
+  t.privremeno = false;
+  if (!t.ponavljanje) ++t.pokušano;
   return true;
 }
 
+// The attempt just made was refused for now (greylisting, a busy server): the record waits
+// for the retry rounds instead of failing.
+bool frmMain::odgođenPokušaj() const { return m_tijek->odgodivo && m_tijek->privremeno; }
+
+void frmMain::postaviPrivremeno(bool privremeno) { m_tijek->privremeno = privremeno; }
+
 // Before the record is deleted: its bookmark is how later runs know it went.
-void frmMain::zabilježiZapis(bool poslano, const QString& adresa, const QString& ime) {
+// Returns whether the record was deferred rather than failed.
+bool frmMain::zabilježiZapis(bool poslano, const QString& adresa, const QString& ime, bool odgođen) {
   Tijek& t = *m_tijek;
   t.tihi = false;
+  t.odgodivo = false;
   const QString odgovor = t.odgovor.join(QStringLiteral("\r\n"));
-  t.dnevnik.dodaj({QDateTime::currentDateTime(), adresa, ime, poslano, odgovor});
+  const qint64 bookmark = m_rs->Bookmark().toLongLong();
+  odgođen = odgođen && !poslano;
+  t.dnevnik.dodaj({QDateTime::currentDateTime(), adresa, ime, poslano, odgovor, odgođen,
+                   poslano ? QStringList() : poSendMail->lastExchange()});
   if (poslano) {
     t.dnevnik.zapisPoslan(*m_rs);
+    t.odgođeni.remove(bookmark);
+    ++t.poslanih;
+  } else if (odgođen) {
+    t.odgođeni.insert(bookmark);
   } else {
+    t.odgođeni.remove(bookmark);
     t.dnevnik.zapisNeuspio(*m_rs, odgovor);
     ++t.neuspjelih;
   }
   t.odgovor.clear();
   ui->cmdIzvještaj->setVisible(true);
+  return odgođen;
 }
+
+void frmMain::zabilježiKopije(const QString& domena, const QString& razlog) {
+  const QString linija = domena + QStringLiteral(": ") + razlog.trimmed();
+  if (!m_tijek->kopijeNeuspjele.contains(linija)) m_tijek->kopijeNeuspjele << linija;
+}
+
+void frmMain::prekiniZapise() { m_tijek->prekinut = true; }
 
 void frmMain::zabilježiPojedinačno(bool poslano) {
   Tijek& t = *m_tijek;
@@ -135,7 +242,7 @@ void frmMain::zabilježiOdgovor(const QString& odgovor) {
 
 bool frmMain::zabilježiRazlog(const QString& razlog) {
   zabilježiOdgovor(razlog.trimmed());
-  return m_tijek->tihi;
+  return m_tijek->tihi || odgođenPokušaj();
 }
 
 // With "Nastavi nakon greške" the run moves to the next record. On the configured server
@@ -144,6 +251,15 @@ bool frmMain::zabilježiRazlog(const QString& razlog) {
 bool frmMain::nastaviPoslijeGreške(bool ponovnoSpoji) {
   if (!m_tijek->postavke.nastaviNakonGreške) return false;
   if (ponovnoSpoji && !spojiSe()) return false;
+  ui->prbUk->setValue(ui->prbUk->value() + 1);
+  m_rs->MoveNext();
+  return true;
+}
+
+// A deferred record on the configured server: its failure ended the session, the next
+// record gets a new one (when that fails, the server is gone and the run stops).
+bool frmMain::nastaviPoslijeOdgode() {
+  if (!spojiSe()) return false;
   ui->prbUk->setValue(ui->prbUk->value() + 1);
   m_rs->MoveNext();
   return true;
@@ -165,6 +281,7 @@ void frmMain::osvježiPreostale() {
 void frmMain::postaviTijekUSlanju(bool uSlanju) {
   ui->cmdPošaljiPreostalima->setEnabled(!uSlanju);
   ui->cmdIzvještaj->setEnabled(!uSlanju);
+  m_tijek->cmdZaustavi->setEnabled(uSlanju);
 }
 
 void frmMain::prikažiIzvještaj() {

@@ -14,11 +14,27 @@ qint64 TempoSlanja::preostalo() const {
 }
 
 void TempoSlanja::pricekaj() {
+  prekinuto_ = false;
   // A timer may wake a little early: wait again until the interval has really passed.
-  for (qint64 ms = preostalo(); ms > 0; ms = preostalo()) {
-    QEventLoop petlja;
-    QTimer::singleShot(int(ms), Qt::PreciseTimer, &petlja, &QEventLoop::quit);
-    petlja.exec();
-  }
+  for (qint64 ms = preostalo(); ms > 0 && !prekinuto_; ms = preostalo()) pricekajMs(ms);
   zadnja_.start();
+}
+
+bool TempoSlanja::pricekajMs(qint64 ms) {
+  prekinuto_ = false;
+  QElapsedTimer sat;
+  sat.start();
+  for (qint64 ostalo = ms; ostalo > 0 && !prekinuto_; ostalo = ms - sat.elapsed()) {
+    QEventLoop petlja;
+    petlja_ = &petlja;
+    QTimer::singleShot(int(ostalo), Qt::PreciseTimer, &petlja, &QEventLoop::quit);
+    petlja.exec();
+    petlja_ = nullptr;
+  }
+  return !prekinuto_;
+}
+
+void TempoSlanja::prekini() {
+  prekinuto_ = true;
+  if (petlja_) petlja_->quit();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTime>
 
 // Spaces the messages of a record run: at most n a minute, counted from the start of one
@@ -15,8 +16,14 @@ class TempoSlanja {
   QTime sljedeca() const { return QTime::currentTime().addMSecs(int(preostalo())); }
   // Waits out preostalo(), then counts the next message as started.
   void pricekaj();
+  // Waits ms while the event loop runs (a retry round's pause); false when cut short.
+  bool pricekajMs(qint64 ms);
+  // Ends a wait under way at once (the run is being stopped).
+  void prekini();
 
  private:
+  QEventLoop* petlja_ = nullptr;
+  bool prekinuto_ = false;
   qint64 razmak_ = 0;
   QElapsedTimer zadnja_;
 };

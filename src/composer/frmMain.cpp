@@ -192,7 +192,15 @@ void frmMain::PrikažiPrekoRS(platform::RecordSet& rs) {
 }
 
 bool frmMain::smijeZatvoriti() {
-  if (m_uSlanju) return false;
+  // During a run Esc and the close box offer to stop it; the window stays until it has.
+  if (m_uSlanju) {
+    if (!SlanjeZaustavljeno() &&
+        platform::dialogs().messageBox(this, QStringLiteral("Slanje je u tijeku. Želite li zaustaviti slanje?"),
+                                       platform::MsgButtons::YesNo, platform::MsgIcon::Question,
+                                       kNaslov) == platform::MsgResult::Yes)
+      ZaustaviSlanje();
+    return false;
+  }
   if (!g_mijenjana) return true;
   switch (platform::dialogs().messageBox(
       this, QStringLiteral("Datoteka je mijenjana!\r\nŽelite li spremiti datoteku?"),
@@ -219,8 +227,9 @@ void frmMain::PostaviUSlanju(bool uSlanju) {
   for (QWidget* w : std::initializer_list<QWidget*>{ui->cmdSend, ui->cmdPošaljiPrekoRS, ui->cmdReset,
                                                     ui->cmdExit, ui->btnNew, ui->btnOpen})
     w->setEnabled(!uSlanju);
+  // The clipboard list walks the host's records: not while a run sends to them.
   for (QAction* a : {ui->mnuFileNew, ui->mnuFileOpen, ui->mnuFileExit, ui->mnuViewSettings,
-                     ui->mnuViewOptions})
+                     ui->mnuViewOptions, ui->mnuGenListUClip})
     a->setEnabled(!uSlanju);
   if (uSlanju)
     m_prikazSlanja->pokreni();

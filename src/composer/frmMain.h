@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "composer/PrikazSlanja.h"
 
@@ -42,12 +43,17 @@ class frmMain : public QDialog {
 
   // The send run and its buttons (SlanjePoruka.cpp).
   void PosaljiPoruke(bool bPojedinacno);
+  // "Zaustavi slanje": the run ends after the message in flight (also Esc and closing).
+  void ZaustaviSlanje();
+  bool SlanjeZaustavljeno() const;
+  // The pause before deferred records are tried again.
+  int OdgodaPonavljanjaMs = 5 * 60 * 1000;
   void cmdSend_Click();
   void cmdPošaljiPrekoRS_Click();
   qint16 StatusSlanja = 0;
   qint16 bPoslano = 0;
   double Napredak = 0;
-  void EmbeddImage();
+  bool EmbeddImage();  // false: the editor did not give the document (box shown)
   void PosaljiPrekoOutlooka(bool bPojedinacno);
   qint16 PosaljiOutlookPoruku(const QString& to, const QString& cc, const QString& bcc, bool prikaži);
   void poSendMail_Progress(int PercentComplete);
@@ -96,10 +102,15 @@ class frmMain : public QDialog {
   void poveziListuPrimatelja();
   bool provjeriPojedinacno();
   void pripremiMotor(const QString& host);
+  static bool porukaUHtmlu();
+  void postaviTijelo(clsSendMail& m);
+  QString priloziPoruke() const;
+  bool nastaviPoslijeOdgode();
   void posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host);
   void posaljiIzravno(bool bPojedinacno);
   bool posaljiIzravnoDomenama(const QString& to, const QString& cc, const QString& bcc, bool html,
-                              bool pojedinacno, bool* ijedna);
+                              bool pojedinacno, bool* ijedna, const QString& vlastita = {},
+                              bool* vlastitaPrivremeno = nullptr);
   bool posaljiJednu();  // one Send; true only after SendSuccesful
   bool spojiSe();       // Connect; false after its failure box
   void pozoviMotor(const std::function<void()>& poziv);  // the engine's failure box after it
@@ -109,7 +120,9 @@ class frmMain : public QDialog {
   void dodajUDnevnik(bool poslano, const QString& linija);
   void počistiNakonSlanja();
   void pocniZapise();
-  void zavrsiZapise(int brojač);
+  void zaključiZapise();
+  bool pripremiPonavljanje(int krug);
+  void posaljiRutom(bool bPojedinacno, const QString& host);
   // The engine reports progress many times per message; the bars and texts are redrawn at
   // most every 50 ms, the latest figure shown when the pause is over.
   void prikažiNapredak();
@@ -135,6 +148,8 @@ class frmMain : public QDialog {
   int m_tab = 0;
   bool m_uSlanju = false;
   QString TijeloPoruke;
+  QString m_zadnjiHtml;
+  std::optional<std::pair<QString, QString>> m_kopijeIzravno;  // CC and BCC of a direct record run  // the document as last read: kept when the editor stops answering
   QString UgradjeneSlike;
 
   // Record runs that go on past a failed record or resume after one, the send log and
@@ -144,8 +159,14 @@ class frmMain : public QDialog {
   void poveziTijek();
   void pocniTijek(bool bPojedinacno);
   void cmdPošaljiPreostalima_Click();
-  bool pripremiPokušaj();  // false: the record went already; the cursor has moved on
-  void zabilježiZapis(bool poslano, const QString& adresa, const QString& ime);
+  // false: the record is not to be tried (it went already, or the run stops); the cursor
+  // has moved on. odgodivo: a failure for now defers the record.
+  bool pripremiPokušaj(bool odgodivo = false);
+  bool odgođenPokušaj() const;
+  void postaviPrivremeno(bool privremeno);
+  bool zabilježiZapis(bool poslano, const QString& adresa, const QString& ime, bool odgođen = false);
+  void zabilježiKopije(const QString& domena, const QString& razlog);
+  void prekiniZapise();
   void zabilježiPojedinačno(bool poslano);
   void zabilježiOdgovor(const QString& odgovor);
   bool zabilježiRazlog(const QString& razlog);  // true: the run goes on, no box

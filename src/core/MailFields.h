@@ -6,6 +6,8 @@
 // written by the engine for the local mail system.
 struct MailFields {
   // Address lists are separated by ";".
+  QString From;      // the sender's address; empty: this machine's user
+  QString FromName;  // and display name
   QString Subject;
   QString To;
   QString CC;

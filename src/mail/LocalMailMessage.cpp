@@ -32,7 +32,8 @@ QString localSender() {
 
 QByteArray localMailText(const MailFields& m, QString* error) {
   MimeInput in;
-  in.from = localSender();
+  in.from = m.From.trimmed().isEmpty() ? localSender() : m.From.trimmed();
+  in.fromDisplayName = m.FromName.trimmed();
   in.messageIdHost = in.from.section(QLatin1Char('@'), 1);
   in.recipients = addressesOf(m.To);
   in.ccRecipients = addressesOf(m.CC);

@@ -584,7 +584,9 @@ bool SmtpDialogue::openSmtp() {
   if (!connectAttempts(params_.smtpHost, params_.smtpPort,
                        params_.secureConnection == kSecureImplicit, Step::Greeting))
     return false;
-  return waitFor(Phase::Ready, params_.connectTimeout);
+  const bool ready = waitFor(Phase::Ready, params_.connectTimeout);
+  if (ready) trace_.sessionReady();
+  return ready;
 }
 
 void SmtpDialogue::noticeIdleClose() {
@@ -628,6 +630,7 @@ bool SmtpDialogue::envelope(const QString& from, const QStringList& recipients, 
   recipients_ = recipients;
   deferred_.clear();
   acceptedRecipients_ = 0;
+  if (outstanding_ == 0) trace_.newTransaction();
   setPhase(Phase::Envelope);
   hooks_.status(QStringLiteral("Sending Sender Information..."));
   QByteArray mail = "MAIL FROM:<" + from.toUtf8() + '>';

@@ -1,5 +1,7 @@
 #include "mail/SmtpTrace.h"
 
+#include <algorithm>
+
 Q_LOGGING_CATEGORY(lcSmtp, "velkor.smtp", QtWarningMsg)
 
 namespace mail {
@@ -35,7 +37,11 @@ void SmtpTrace::note(const QString& text) { keep(QStringLiteral("-- ") + text); 
 void SmtpTrace::keep(const QString& line) {
   qCDebug(lcSmtp).noquote() << line;
   lines_ << line;
-  if (lines_.size() > kKeptLines) lines_.remove(0, lines_.size() - kKeptLines);
+  if (lines_.size() > kKeptLines) {
+    const qsizetype excess = lines_.size() - kKeptLines;
+    lines_.remove(0, excess);
+    ready_ = std::max<qsizetype>(0, ready_ - excess);
+  }
 }
 
 }  // namespace mail

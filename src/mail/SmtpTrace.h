@@ -17,13 +17,18 @@ class SmtpTrace {
   void server(QByteArrayView reply);
   void note(const QString& text);
   QStringList lines() const { return lines_; }
-  void clear() { lines_.clear(); }
+  void clear() { lines_.clear(), ready_ = 0; }
+  // The session is open: what came so far (greeting, EHLO, TLS, login) stays with every
+  // message of it, while a new transaction drops the lines of the one before.
+  void sessionReady() { ready_ = lines_.size(); }
+  void newTransaction() { lines_.remove(ready_, lines_.size() - ready_); }
 
   static constexpr qsizetype kKeptLines = 40;
 
  private:
   void keep(const QString& line);
   QStringList lines_;
+  qsizetype ready_ = 0;
 };
 
 }  // namespace mail

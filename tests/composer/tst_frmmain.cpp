@@ -149,8 +149,10 @@ class TstFrmMain : public QObject {
     f->PostaviUSlanju(true);
     f->mnuFileNew_Click();
     frmMain::PostaviMijenjana(true);
-    f->close();
-    QVERIFY(f->isVisible() && dlg->calls.isEmpty() && tekst("txtTo") == "x");
+    dlg->answer(platform::MsgResult::No);
+    f->close();  // asks whether to stop the run, and stays
+    QVERIFY(f->isVisible() && tekst("txtTo") == "x" && !f->SlanjeZaustavljeno());
+    QCOMPARE(dlg->texts(), QStringList{"Slanje je u tijeku. Želite li zaustaviti slanje?"});
     QVERIFY(!dio("cmdReset")->isEnabled() && !dio("cmdSend")->isEnabled());
     f->PostaviUSlanju(false);
     dio<QPushButton>("cmdReset")->click();

@@ -325,6 +325,44 @@ class TstSlanje : public QObject {
     QCOMPARE(noviNa(druga, drugaPrimila).first().rcptTos, QStringList{"f@rezerva.hr"});
   }
 
+  // A record of a direct run is sent when its own domain took the message; a CC domain
+  // without an exchanger is reported once for the run, not as the records' failure.
+  void directDelivery_copyFailsAlone() {
+    QVERIFY(composer::SpremiSMTPIP("FIND", 1));
+    platform::RecordSet rs = kupci({"x1@prva.hr", "x2@prva.hr"});
+    QStringList poslano, neuspjelo;
+    uKomposeru(&rs, [&](frmMain* f) {
+      f->Editor()->setDocumentHtml("<p>Kopija</p>");
+      dio<QLineEdit>(f, "txtCC")->setText("e@mojaprva.hr");
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      poslano = stavke(dio<QListWidget>(f, "lstPoslano"));
+      neuspjelo = stavke(dio<QListWidget>(f, "lstNeuspjelo"));
+    });
+    QVERIFY(prva.waitForMessages(prvaPrimila + 2));
+    QCOMPARE(noviNa(prva, prvaPrimila).size(), 2);
+    QCOMPARE(poslano.size(), 2);
+    QCOMPARE(neuspjelo, QStringList());
+    const QStringList t = dlg->texts();
+    QVERIFY2(t.filter("Kopije (CC, BCC) nisu isporučene").size() == 1, qPrintable(t.join('|')));
+    QVERIFY2(t.contains("Uspješno poslano 2 e-mail poruka!") && t.filter("mojaprva.hr").size() == 1, qPrintable(t.join('|')));
+  }
+
+  // Plain text chosen in "Opcije": the document's text goes as text/plain.
+  void plainTextFormat() {
+    QVERIFY(composer::SpremiMailFormat(false, 0));
+    uKomposeru(nullptr, [&](frmMain* f) {
+      f->Editor()->setDocumentHtml("<p>Poštovani,</p><p>u prilogu je <b>ponuda</b>.</p>");
+      dio<QLineEdit>(f, "txtTo")->setText("tekst@kupci.hr");
+      dio<QPushButton>(f, "cmdSend")->click();
+    });
+    QVERIFY(composer::SpremiMailFormat(true, 0));
+    QVERIFY(smtp.waitForMessages(primljeno + 1));
+    const QJsonObject c = cleanMessage(noviNa(smtp, primljeno).first().emlPath);
+    QCOMPARE(c.value("tree").toObject().value("type").toString(), QString("text/plain"));
+    QVERIFY2(c.value("text").toString().contains("Poštovani,") && c.value("text").toString().contains("u prilogu je ponuda."),
+             qPrintable(c.value("text").toString()));
+  }
+
   // The desktop mail route: the second call of sendmail fails and aborts the run.
   void outlookRoute_abortsAtFailure() {
     const QString dir = env.path("standin");
@@ -349,7 +387,8 @@ class TstSlanje : public QObject {
     QCOMPARE(dlg->calls[dlg->calls.size() - 2].icon, platform::MsgIcon::None);
     QFile prvi(dir + "/sendmail.1.stdin");
     const QByteArray poruka = prvi.open(QIODevice::ReadOnly) ? prvi.readAll() : QByteArray();
-    for (const char* h : {"Importance: high\n", "X-Priority: 1\n", "Content-Type: text/html;"})
+    for (const char* h : {"Importance: high\n", "X-Priority: 1\n", "Content-Type: text/html;",
+                          "Prodaja Velkor\" <prodaja@velkor.hr>\n"})
       QVERIFY2(poruka.contains(h), h);
     QCOMPARE(adreseZapisa(rs), QStringList({"k2@kupci.hr", "k3@kupci.hr"}));
     QVERIFY(checkMessage(dir + "/sendmail.1.stdin").value("html").toString().contains("Preko klijenta Kupac Čić 1"));

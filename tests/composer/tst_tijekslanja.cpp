@@ -4,12 +4,17 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <functional>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <csignal>
 
 #include "composer/HtmlEditor.h"
 #include "composer/PostavkeComposera.h"
 #include "composer/frmMain.h"
 #include "platform/RecordSet.h"
+#include "../mail/ScriptedSmtp.h"
 #include "ComposerRun.h"
+#include "mail/clsSendMail.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SmtpPeer.h"
 #include "support/TestEnv.h"
@@ -146,7 +151,10 @@ class TstTijekSlanja : public QObject {
     QCOMPARE(neuspjeli[0].toVariant().toStringList(), QStringList({"Ime", "EMail", "Razlog"}));
     QCOMPARE(neuspjeli[1].toVariant().toStringList(),
              QStringList({"Kupac Čić 3", "c3@kupci.hr", "550 5.1.1 <c3@kupci.hr>: Recipient address rejected: User unknown"}));
-    QCOMPARE(tekst.count("\n"), 5);
+    // One line per attempt; the refused one with the exchange that led to it.
+    QCOMPARE(tekst.count(QRegularExpression("^\\d\\d\\.", QRegularExpression::MultilineOption)), 5);
+    QVERIFY2(tekst.contains("        C: RCPT TO:<c3@kupci.hr>\n        S: 550 5.1.1"), qPrintable(tekst));
+    QVERIFY(!tekst.contains("RCPT TO:<c2@kupci.hr>"));  // the exchange of record 3 only
     QVERIFY2(tekst.contains(QRegularExpression("\\d\\d:\\d\\d:\\d\\d  Nije poslano  Kupac Čić 3 <c3@kupci.hr>  550 5.1.1")),
              qPrintable(tekst));
   }
@@ -178,6 +186,83 @@ class TstTijekSlanja : public QObject {
     QVERIFY2(otkucaji >= 10, qPrintable(QString::number(otkucaji)));  // the window was not frozen
     QVERIFY2(!QStringList(najave.values()).filter(QRegularExpression("^Sljedeća poruka u \\d\\d:\\d\\d:\\d\\d$")).isEmpty(),
              qPrintable(QStringList(najave.values()).join("|")));
+  }
+
+  // Stop after the third of ten: exactly three go, the box counts the rest, the clipboard
+  // command is off during the run, and "Pošalji preostalima" sends exactly the other seven.
+  void stop_thenRemaining() {
+    QVERIFY(composer::SpremiPostavkeSlanja({false, 0}));
+    platform::RecordSet rs = kupci("s", 10);
+    bool zaustavljivo = false, popisIsključen = false;
+    QStringList prviRun;
+    uKomposeru(rs, [&](frmMain* f) {
+      int poslano = 0;
+      QObject::connect(f->SendMail(), &clsSendMail::SendSuccesful, f, [&] {
+        if (++poslano != 3) return;
+        zaustavljivo = dio<QPushButton>(f, "cmdZaustavi")->isEnabled();
+        popisIsključen = !f->findChild<QAction*>("mnuGenListUClip")->isEnabled();
+        dio<QPushButton>(f, "cmdZaustavi")->click();
+      });
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      QVERIFY(smtp.waitForMessages(primljeno + 3));
+      prviRun = novi();
+      QVERIFY(!dio<QPushButton>(f, "cmdZaustavi")->isEnabled());
+      dio<QPushButton>(f, "cmdPošaljiPreostalima")->click();
+    });
+    QVERIFY(zaustavljivo && popisIsključen);
+    QCOMPARE(prviRun, adreseZapisa(kupci("s", 3)));
+    QVERIFY(dlg->texts().contains("Slanje je zaustavljeno. Poslano: 3, neuspjelo: 0, odgođeno: 0, nije pokušano: 7."));
+    QVERIFY(smtp.waitForMessages(primljeno + 7));
+    QCOMPARE(novi(), adreseZapisa(kupci("s", 10)).mid(3));
+  }
+
+  // Greylisting: record 2 is refused for now on first contact; the run goes on without a
+  // box, tries it again after the pause, and each customer gets the mail once.
+  void greylisted_deferredAndRetried() {
+    QVERIFY(composer::SpremiPostavkeSlanja({false, 0}));
+    ScriptedSmtp siva;
+    siva.host = "127.0.0.151";
+    QVERIFY(siva.start({"--ehlo", "PIPELINING", "--reply", "RCPT#2=450 4.2.0 Greylisted, see postgrey"}));
+    QVERIFY(composer::SpremiSMTPIP(siva.host, 2));
+    platform::RecordSet rs = kupci("g", 5);
+    QStringList neuspjelo;
+    QJsonArray izvještaj;
+    uKomposeru(rs, [&](frmMain* f) {
+      f->OdgodaPonavljanjaMs = 300;
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      neuspjelo = stavke(dio<QListWidget>(f, "lstNeuspjelo"));
+      izvještaj = spremi(f, "mnuSpremiIzvještaj", "siva.csv");
+    });
+    QVERIFY(composer::SpremiSMTPIP("127.0.0.150", 2));
+    const QStringList g = adreseZapisa(kupci("g", 5));
+    QCOMPARE(siva.transcript().filter("RCPT"), QStringList({"RCPT TO:<" + g[0] + ">", "RCPT TO:<" + g[1] + ">",
+                                                           "RCPT TO:<" + g[2] + ">", "RCPT TO:<" + g[3] + ">",
+                                                           "RCPT TO:<" + g[4] + ">", "RCPT TO:<" + g[1] + ">"}));
+    QVERIFY(!siva.message(5).isEmpty() && siva.message(6).isEmpty());
+    QCOMPARE(neuspjelo, QStringList{"Kupac Čić 2 g2@kupci.hr (odgođeno)"});
+    const QStringList okviri = dlg->texts().filter(QRegularExpression("."));  // the save dialog has no text
+    QVERIFY2(okviri == QStringList{"Uspješno poslano 5 e-mail poruka!"}, qPrintable(okviri.join('|')));
+    QCOMPARE(izvještaj[2].toVariant().toStringList().mid(1, 3), QStringList({g[1], "Kupac Čić 2", "Odgođeno"}));
+    QCOMPARE(izvještaj[6].toVariant().toStringList().mid(1, 3), QStringList({g[1], "Kupac Čić 2", "Poslano"}));
+  }
+
+  // An editor whose renderer died gives no document: nothing is sent, the box says why,
+  // and the document as last read can still be saved.
+  void deadEditor_nothingSent() {
+    platform::RecordSet rs = kupci("d", 2);
+    bool spremljeno = false;
+    uKomposeru(rs, [&](frmMain* f) {
+      f->Editor()->setDocumentHtml("<p>Važna ponuda</p>");
+      f->Editor()->documentHtml();  // read once while it answers
+      QSignalSpy mrtav(f->Editor()->view()->page(), &QWebEnginePage::renderProcessTerminated);
+      QVERIFY(::kill(f->Editor()->view()->page()->renderProcessPid(), SIGKILL) == 0);
+      QVERIFY(mrtav.wait(10000));
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      spremljeno = f->Editor()->saveDocument(env.path("spas.html"));
+    });
+    QVERIFY2(dlg->texts().filter("Uređivač ne odgovara").size() == 1, qPrintable(dlg->texts().join('|')));
+    QCOMPARE(novi(), QStringList());
+    QVERIFY(spremljeno && readWholeFile(env.path("spas.html")).contains("Važna ponuda"));
   }
 };
 
