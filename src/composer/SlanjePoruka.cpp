@@ -360,6 +360,7 @@ void frmMain::počistiNakonSlanja() {
   m_odgodaNapretka.stop();
   ui->lblMailProgress->setVisible(false);
   ui->Progress->setVisible(false);
+  ui->sbStatusBar->clearMessage();  // no percentage or countdown outlives its run
 }
 
 void frmMain::poSendMail_Progress(int PercentComplete) {

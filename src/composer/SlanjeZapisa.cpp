@@ -79,11 +79,10 @@ void frmMain::poveziTijek() {
   t.spremiNeuspjele->setEnabled(false);
   ui->cmdIzvještaj->setMenu(izbornik);
   // Stop sits beside "Pošalji preostalima" and is usable only while a run goes.
-  t.cmdZaustavi = new QPushButton(QStringLiteral("Zaustavi slanje"), ui->cmdPošaljiPreostalima->parentWidget());
+  t.cmdZaustavi = new QPushButton(QStringLiteral("Zaustavi slanje"));
   t.cmdZaustavi->setObjectName(QStringLiteral("cmdZaustavi"));
   t.cmdZaustavi->setEnabled(false);
-  if (auto* l = qobject_cast<QBoxLayout*>(ui->cmdPošaljiPreostalima->parentWidget()->layout()))
-    l->insertWidget(l->indexOf(ui->cmdPošaljiPreostalima) + 1, t.cmdZaustavi);
+  ui->hlGumbi->insertWidget(ui->hlGumbi->indexOf(ui->cmdPošaljiPreostalima) + 1, t.cmdZaustavi);
   connect(t.cmdZaustavi, &QPushButton::clicked, this, &frmMain::ZaustaviSlanje);
 }
 
