@@ -36,7 +36,7 @@ int successClassOf(SmtpDialogue::Step step) {
 bool isSecret(SmtpDialogue::Step step) {
   using S = SmtpDialogue::Step;
   return step == S::AuthUser || step == S::AuthPassword || step == S::AuthPlain ||
-         step == S::Pop3Pass;
+         step == S::AuthBearer || step == S::Pop3Pass;
 }
 
 QByteArray base64Line(const QString& text) { return text.toUtf8().toBase64(); }
@@ -228,6 +228,8 @@ void SmtpDialogue::dispatch(Step step, bool ok, int code, const QByteArray& repl
     case Step::AuthUser: return onAuthUser(ok, reply);
     case Step::AuthPassword:
     case Step::AuthPlain: return onAuthDone(ok, reply);
+    case Step::AuthBearer: return onAuthBearer(ok, code, reply);
+    case Step::AuthBearerRefused: return onAuthDone(false, reply);
     case Step::MailFrom: return onMailFrom(ok, reply);
     case Step::Data: return onData(ok, reply);
     case Step::EndOfData: return onEndOfData(ok, reply);
@@ -314,6 +316,7 @@ void SmtpDialogue::startAuthentication() {
     return setPhase(Phase::Ready);
   }
   hooks_.status(QStringLiteral("Sending Login Authentication..."));
+  if (!params_.bearerToken.isEmpty()) return startBearer(offered);
   if (offered.contains(QLatin1String("LOGIN"))) return command("AUTH LOGIN", Step::AuthLogin);
   if (offered.contains(QLatin1String("PLAIN"))) {
     const QString plain = QChar(0) + params_.userName + QChar(0) + params_.password;
@@ -322,6 +325,34 @@ void SmtpDialogue::startAuthentication() {
   hooks_.status(QStringLiteral("Host Login Failed!"));
   fail(QStringLiteral("Host Login Failed! The server offers only: ") +
        offered.join(QLatin1Char(' ')), false);
+}
+
+// OAuth 2.0 (RFC 7628 OAUTHBEARER, else the providers' XOAUTH2): the token in the first
+// message, never a password.
+void SmtpDialogue::startBearer(const QStringList& offered) {
+  const QByteArray user = params_.userName.toUtf8(), token = params_.bearerToken.toUtf8();
+  if (offered.contains(QLatin1String("OAUTHBEARER"))) {
+    const QByteArray gs2 = "n,a=" + user + ",\x01host=" + params_.smtpHost.toUtf8() + "\x01port=" +
+                           QByteArray::number(params_.smtpPort) + "\x01" "auth=Bearer " + token + "\x01\x01";
+    return command("AUTH OAUTHBEARER " + gs2.toBase64(), Step::AuthBearer);
+  }
+  if (offered.contains(QLatin1String("XOAUTH2"))) {
+    const QByteArray xoauth = "user=" + user + "\x01" "auth=Bearer " + token + "\x01\x01";
+    return command("AUTH XOAUTH2 " + xoauth.toBase64(), Step::AuthBearer);
+  }
+  hooks_.status(QStringLiteral("Host Login Failed!"));
+  fail(QStringLiteral("Host Login Failed! The server offers no OAuth 2.0 sign-in, only: ") +
+       offered.join(QLatin1Char(' ')), false);
+}
+
+// A refused token comes as 334 with the server's JSON reason; the client answers with a
+// dummy line and the server then ends the exchange with its failure reply.
+void SmtpDialogue::onAuthBearer(bool ok, int code, const QByteArray& reply) {
+  if (ok) return onAuthDone(true, reply);
+  if (code != 334) return onAuthDone(false, reply);
+  const QByteArray why = QByteArray::fromBase64(reply.mid(4).trimmed());
+  if (!why.isEmpty()) errors_.add(QString::fromUtf8(why.left(kExplanationBytes)));
+  command(caps_.authMechanisms.contains(QLatin1String("OAUTHBEARER")) ? "AQ==" : "", Step::AuthBearerRefused);
 }
 
 void SmtpDialogue::onAuthLogin(bool ok, const QByteArray& reply) {

@@ -37,6 +37,7 @@ struct SessionParams {
   bool useAuthentication = false;
   QString userName;
   QString password;
+  QString bearerToken;  // an OAuth 2.0 access token: SASL OAUTHBEARER or XOAUTH2, no password
   QString heloName;  // the EHLO argument; empty: this end's address literal
   int secureConnection = kSecureOptional;
   // Delivery to an exchanger: an unverified certificate is taken, a failed handshake
@@ -87,7 +88,8 @@ class SmtpDialogue : public QObject {
 
   // The command a reply is awaited for.
   enum class Step {
-    Greeting, Ehlo, Helo, StartTls, AuthLogin, AuthUser, AuthPassword, AuthPlain,
+    Greeting, Ehlo, Helo, StartTls, AuthLogin, AuthUser, AuthPassword, AuthPlain, AuthBearer,
+    AuthBearerRefused,
     MailFrom, RcptTo, Data, EndOfData, Quit,
     Pop3Greeting, Pop3Stls, Pop3User, Pop3Pass, Pop3Quit
   };
@@ -163,6 +165,8 @@ class SmtpDialogue : public QObject {
   void onAuthLogin(bool ok, const QByteArray& reply);
   void onAuthUser(bool ok, const QByteArray& reply);
   void onAuthDone(bool ok, const QByteArray& reply);
+  void onAuthBearer(bool ok, int code, const QByteArray& reply);
+  void startBearer(const QStringList& offered);
   void onMailFrom(bool ok, const QByteArray& reply);
   void onRcptTo(bool ok, int code, const QByteArray& reply, const QString& recipient);
   void onData(bool ok, const QByteArray& reply);

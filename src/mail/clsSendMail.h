@@ -163,6 +163,10 @@ class clsSendMail : public QObject {
   // as SecureConnection (1: STLS when the server has it; 3: TLS from the first byte).
   int Pop3Port() const { return pop3Port_; }
   void setPop3Port(int NewValue);
+  // Sign-in with an OAuth 2.0 access token (with UseAuthentication and UserName) instead of
+  // the password; empty: the password. Never stored.
+  QString OAuthToken() const { return oauthToken_; }
+  void setOAuthToken(const QString& token) { oauthToken_ = token; }
   int Pop3Security() const { return pop3Security_; }
   void setPop3Security(int NewValue);
 
@@ -224,6 +228,7 @@ class clsSendMail : public QObject {
   bool flushing_ = false;
   int pipelinedFailures_ = 0;
   int pop3Port_ = 110;
+  QString oauthToken_;
   int pop3Security_ = 1;
   bool keepConnection_ = false;
 

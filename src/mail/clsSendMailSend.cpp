@@ -89,6 +89,7 @@ mail::SessionParams clsSendMail::sessionParams() const {
   p.useAuthentication = useAuth_;
   p.userName = userName_;
   p.password = password_;
+  p.bearerToken = oauthToken_;
   p.heloName = heloName();
   p.pop3Port = pop3Port_;
   p.pop3Security = pop3Security_;

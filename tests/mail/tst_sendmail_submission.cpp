@@ -16,10 +16,16 @@ class TstSendMailSubmission : public QObject {
   Q_OBJECT
   TestEnv env_;
   SubmissionPeer server_{"127.0.0.160", "127.0.0.161", "prodaja@velkor.hr", kPassword};
-  PeerProcess stripper_;
+  PeerProcess stripper_, introspection_;
 
  private slots:
   void initTestCase() {
+    QVERIFY2(introspection_.start("/usr/bin/python3",
+                                  {SmtpPeer::scriptPath("oauth_introspect.py"), "--host", "127.0.0.163", "--token",
+                                   "pristupni-token-1=prodaja@velkor.hr", "--log", env_.path("tokens.log")},
+                                  PeerReadiness::onOutput("READY")),
+             qPrintable(introspection_.errorString()));
+    server_.enableOAuth("http://127.0.0.163:8080/introspect");
     QVERIFY2(server_.start(), qPrintable(server_.error()));
     qputenv("SSL_CERT_FILE", server_.caFile().toUtf8());
     QVERIFY2(stripper_.start("/usr/bin/python3",
@@ -31,11 +37,13 @@ class TstSendMailSubmission : public QObject {
 
   void submit_data() {
     QTest::addColumn<QString>("host");
-    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("password");  // "token:…": an OAuth 2.0 access token instead
     QTest::addColumn<QString>("failure");  // how the explanation starts; empty: sent
     QTest::addColumn<int>("replyCode");    // lastReplyCode(); -1: not checked
     QTest::newRow("STARTTLS, then login") << "127.0.0.160" << kPassword << "" << 0;
     QTest::newRow("wrong password") << "127.0.0.160" << "Lozinka-cczsd" << "535 5.7.8 Authentication failed." << 535;
+    QTest::newRow("OAuth 2.0 token") << "127.0.0.160" << "token:pristupni-token-1" << "" << 0;
+    QTest::newRow("OAuth 2.0 token refused") << "127.0.0.160" << "token:istekli-token" << "{" << 535;
     QTest::newRow("STARTTLS stripped on the way")
         << "127.0.0.162" << kPassword << "Login refused: the server does not offer STARTTLS" << -1;
   }
@@ -56,7 +64,8 @@ class TstSendMailSubmission : public QObject {
     m.setAttachment(env_.writeFile("Ponuda 12-2026.pdf", pdf));
     m.setUseAuthentication(true);
     m.setUserName("prodaja@velkor.hr");
-    m.setPassword(password);
+    if (password.startsWith("token:")) m.setOAuthToken(password.mid(6));
+    else m.setPassword(password);
     m.Send();
     if (failure.isEmpty()) {
       QCOMPARE(log.explanation, QString());

@@ -52,13 +52,22 @@ bool DovecotPeer::startWith(const QString& services, quint16 readyPort) {
       "base_dir = %1/run\nstate_dir = %1/state\ninstance_name = velkor-%2\n"
       "log_path = %1/dovecot.log\nlisten = %2\nhostname = peer.test\n"
       "ssl_cert = <%1/server.pem\nssl_key = <%1/server.key\n"
-      "auth_mechanisms = plain login\nfirst_valid_uid = 1\n"
-      "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN username_format=%u %1/passwd\n}\n"
+      "auth_mechanisms = plain login%3\nfirst_valid_uid = 1\n"
+      "passdb {\n  driver = passwd-file\n  mechanisms = plain login\n"
+      "  args = scheme=PLAIN username_format=%u %1/passwd\n}\n%4"
       "userdb {\n  driver = static\n  args = uid=65534 gid=65534 home=%1/mail/%u\n}\n"
       "mail_location = maildir:%1/mail/%u\n"
-      "service anvil {\n  chroot =\n}\n").arg(d, host_) + services;
+      "service anvil {\n  chroot =\n}\n")
+          .arg(d, host_, introspectionUrl_.isEmpty() ? QString() : QStringLiteral(" xoauth2 oauthbearer"),
+               introspectionUrl_.isEmpty() ? QString() : QStringLiteral(
+                   "passdb {\n  driver = oauth2\n  mechanisms = xoauth2 oauthbearer\n  args = %1/oauth2.conf.ext\n}\n").arg(d)) +
+      services;
   if (!dir_.isValid() || !makeCertificates()) return false;
+  const QString oauth = QStringLiteral("introspection_mode = post\nintrospection_url = %1\n"
+                                       "username_attribute = username\nactive_attribute = active\nactive_value = true\n")
+                           .arg(introspectionUrl_);
   if (!writeText(d + "/passwd", user_ + ":{PLAIN}" + password_ + '\n') ||
+      (!introspectionUrl_.isEmpty() && !writeText(d + "/oauth2.conf.ext", oauth)) ||
       !writeText(d + "/dovecot.conf", conf)) {
     error_ = QStringLiteral("cannot write the dovecot configuration");
     return false;

@@ -18,6 +18,9 @@ class DovecotPeer {
   QString caFile() const { return dir_.filePath(QStringLiteral("ca.pem")); }
   QByteArray log() const;
   void stop() { process_.stop(); }
+  // Before start: OAuth 2.0 sign-in (XOAUTH2, OAUTHBEARER) whose tokens dovecot checks at
+  // an RFC 7662 introspection endpoint.
+  void enableOAuth(const QString& introspectionUrl) { introspectionUrl_ = introspectionUrl; }
 
  protected:
   // Starts dovecot with the common settings plus services (protocols and listeners);
@@ -28,7 +31,7 @@ class DovecotPeer {
  private:
   bool makeCertificates();
 
-  QString host_, user_, password_;
+  QString host_, user_, password_, introspectionUrl_;
   QTemporaryDir dir_;
   PeerProcess process_;
 };
