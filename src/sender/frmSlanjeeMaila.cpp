@@ -2,6 +2,7 @@
 
 #include <QAbstractSpinBox>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -157,6 +158,17 @@ void frmSlanjeeMaila::Prikaži(const QString& Subject, const QString& Recepients
                               const QString& BCC, const QString& Poruka,
                               const QString& lAttachFileName, const QString& lAttachFileName2,
                               const QString& lAttachFileName3) {
+  // Reached again from one of its own windows (the error viewer's report, e-mailing its
+  // PDF): refilling would overwrite the user's fields, and the form must outlive the handler
+  // that is still running under it.
+  if (m_uPrikazu) {
+    platform::dialogs().messageBox(
+        QApplication::activeModalWidget(),
+        QStringLiteral("Prozor \"Slanje e-mail-a\" je već otvoren. Završite slanje u njemu ili "
+                       "ga zatvorite, pa pokušajte ponovno."),
+        platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, platform::defaultTitle());
+    return;
+  }
   Napuni(Subject, Recepients, CC, BCC, Poruka, lAttachFileName, lAttachFileName2,
          lAttachFileName3);
   m_uPrikazu = true;
