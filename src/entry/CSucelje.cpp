@@ -3,12 +3,17 @@
 #include "VelkorSlanjeEMaila26.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
 #include <atomic>
+#include <dlfcn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -45,16 +50,74 @@ void postaviGresku(const clsSlanjeEMaila* obj, std::string tekst) {
 
 // ---- the application object ----
 
-bool imaZaslona() {
-  return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
-         !qEnvironmentVariableIsEmpty("DISPLAY") ||
-         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+// Whether a display server answers, asked the way the platform plugin would ask it: Qt's
+// own start ends the process (qFatal) when none does, which would end the host with it.
+bool xPosluziteljOdgovara() {
+  // libxcb is loaded with Qt's xcb plugin anyway; the component does not link it.
+  void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+  if (!xcb) return false;
+  using Spoji = void* (*)(const char*, int*);
+  using Greska = int (*)(void*);
+  using Odspoji = void (*)(void*);
+  auto spoji = reinterpret_cast<Spoji>(dlsym(xcb, "xcb_connect"));
+  auto greska = reinterpret_cast<Greska>(dlsym(xcb, "xcb_connection_has_error"));
+  auto odspoji = reinterpret_cast<Odspoji>(dlsym(xcb, "xcb_disconnect"));
+  bool odgovara = false;
+  if (spoji && greska && odspoji) {
+    void* veza = spoji(nullptr, nullptr);
+    odgovara = veza && greska(veza) == 0;
+    if (veza) odspoji(veza);
+  }
+  dlclose(xcb);
+  return odgovara;
 }
 
-const char* const kNemaZaslona =
-    "Nema zaslona za prozore komponente (nisu postavljeni DISPLAY, WAYLAND_DISPLAY ni "
-    "QT_QPA_PLATFORM).";
-bool g_bezZaslona = false;  // we made a QCoreApplication because there was no display
+bool waylandOdgovara() {
+  QString ime = qEnvironmentVariable("WAYLAND_DISPLAY");
+  if (ime.isEmpty()) return false;
+  if (!ime.startsWith(QLatin1Char('/'))) {
+    const QString mapa = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (mapa.isEmpty()) return false;
+    ime = mapa + QLatin1Char('/') + ime;
+  }
+  const QByteArray put = QFile::encodeName(ime);
+  sockaddr_un adresa{};
+  adresa.sun_family = AF_UNIX;
+  if (size_t(put.size()) >= sizeof(adresa.sun_path)) return false;
+  std::memcpy(adresa.sun_path, put.constData(), size_t(put.size()));
+  const int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (s < 0) return false;
+  const bool odgovara = ::connect(s, reinterpret_cast<sockaddr*>(&adresa), sizeof adresa) == 0;
+  close(s);
+  return odgovara;
+}
+
+// Empty when Qt's platform plugin will find its display; else why the windows cannot open.
+// Qt tries the entries of QT_QPA_PLATFORM in order (unset: xcb, after wayland in a Wayland
+// session); a plugin other than these two needs no display server.
+QString razlogBezZaslona() {
+  QString lista = qEnvironmentVariable("QT_QPA_PLATFORM");
+  if (lista.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    return QStringLiteral("Nema zaslona za prozore komponente (nisu postavljeni DISPLAY, "
+                          "WAYLAND_DISPLAY ni QT_QPA_PLATFORM).");
+  if (lista.isEmpty())
+    lista = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
+                ? QStringLiteral("wayland;xcb")
+                : QStringLiteral("xcb");
+  for (const QString& stavka : lista.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    const QString ime = stavka.section(QLatin1Char(':'), 0, 0).trimmed();
+    if (ime == QLatin1String("xcb") ? xPosluziteljOdgovara()
+        : ime.startsWith(QLatin1String("wayland")) ? waylandOdgovara()
+                                                     : true)
+      return {};
+  }
+  return QStringLiteral("Nema zaslona za prozore komponente: poslužitelj zaslona ne odgovara "
+                        "(DISPLAY=\"%1\", WAYLAND_DISPLAY=\"%2\").")
+      .arg(qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"));
+}
+
+std::string g_bezZaslona;  // why we made a QCoreApplication instead of a QApplication
 
 // Makes sure a Qt application object exists, creating one in the calling thread and
 // keeping it for the process's life when the host has none. Windows need a QApplication
@@ -64,7 +127,8 @@ void osigurajAplikaciju(bool trebajuProzori) {
     static int argc = 1;
     static char ime[] = "VelkorSlanjeEMaila26";
     static char* argv[] = {ime, nullptr};
-    if (imaZaslona()) {
+    const QString razlog = razlogBezZaslona();
+    if (razlog.isEmpty()) {
       // The composer's web views share OpenGL contexts, which Qt sets up with the application.
       QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
       auto* app = new QApplication(argc, argv);
@@ -72,16 +136,17 @@ void osigurajAplikaciju(bool trebajuProzori) {
       app->setQuitOnLastWindowClosed(false);
     } else if (!trebajuProzori) {
       new QCoreApplication(argc, argv);
-      g_bezZaslona = true;
+      g_bezZaslona = razlog.toStdString();
     } else {
-      throw std::runtime_error(kNemaZaslona);
+      throw std::runtime_error(razlog.toStdString());
     }
   }
   if (!trebajuProzori) return;
   if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-    throw std::runtime_error(g_bezZaslona ? kNemaZaslona
-                                          : "Program ima QCoreApplication, a prozori komponente "
-                                            "trebaju QApplication.");
+    throw std::runtime_error(!g_bezZaslona.empty()
+                                 ? g_bezZaslona
+                                 : "Program ima QCoreApplication, a prozori komponente "
+                                   "trebaju QApplication.");
   if (QThread::currentThread() != QCoreApplication::instance()->thread())
     throw std::runtime_error("Komponenta se poziva iz niti koja nije nit korisničkog sučelja.");
 }
