@@ -5,9 +5,24 @@
 #include "contacts/frmContacts.h"
 #include "sender/frmSlanjeeMaila.h"
 
+#include <unistd.h>
+
 namespace {
+// Chromium, the composer's editor, ends the whole process when it runs as root with its
+// sandbox on; that would take the host's program and open work with it.
+void provjeriSandbox() {
+  if (geteuid() != 0 || qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX") ||
+      qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--no-sandbox")))
+    return;
+  throw clsSlanjeEMaila::NijeDostupno(
+      "Uređivač HTML poruka ne može se otvoriti: program radi kao administrator (root), a "
+      "preglednik uređivača (Chromium) tada odbija raditi sa zaštitom (sandbox). Pokrenite "
+      "program kao običan korisnik.");
+}
+
 // The composer knows the address book only through its hook; the component joins them.
 frmMain* composerForm() {
+  provjeriSandbox();
   setAddressBookHook(&frmContacts::Prikaži);
   return frmMain::forma();
 }
