@@ -51,6 +51,13 @@ QString bezRubnihRazmaka(const QString& s) {
 
 void obrezi(QLineEdit* polje) { polje->setText(bezRubnihRazmaka(polje->text())); }
 
+// The list check plus what every route needs: a line break would end a header line of the
+// message and start one of the user's making.
+bool adreseIspravne(const QString& adrese) {
+  return ProvjeriEMailAdrese(adrese) && !adrese.contains(QLatin1Char('\r')) &&
+         !adrese.contains(QLatin1Char('\n'));
+}
+
 // Controls in which Enter, Up and Down move between fields.
 bool jePoljeZaKretanje(QWidget* w) {
   return qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
@@ -225,10 +232,10 @@ bool frmSlanjeeMaila::provjeriPolja() {
   };
   const Provjera provjere[] = {
       {ui->txtPrimatelj->text().isEmpty(), "Mora se zadati e-mail primatelja!", ui->txtPrimatelj},
-      {!ProvjeriEMailAdrese(ui->txtPrimatelj->text()),
+      {!adreseIspravne(ui->txtPrimatelj->text()),
        "E-mail primatelja nije u ispravnom formatu!", ui->txtPrimatelj},
-      {!ProvjeriEMailAdrese(ui->txtCC->text()), "E-mail CC nije u ispravnom formatu!", ui->txtCC},
-      {!ProvjeriEMailAdrese(ui->txtBCC->text()), "E-mail BCC nije u ispravnom formatu!",
+      {!adreseIspravne(ui->txtCC->text()), "E-mail CC nije u ispravnom formatu!", ui->txtCC},
+      {!adreseIspravne(ui->txtBCC->text()), "E-mail BCC nije u ispravnom formatu!",
        ui->txtBCC},
       {ui->txtPredmet->text().isEmpty(), "Mora se upisati predmet poruke!", ui->txtPredmet},
       {ui->txtPoruka->toPlainText().isEmpty(), "Mora se upisati tekst poruke!", ui->txtPoruka},
@@ -430,7 +437,7 @@ void frmSlanjeeMaila::reject() { Unload(false); }
 
 void frmSlanjeeMaila::obojiPolje(QLineEdit* polje) {
   QPalette p = polje->palette();
-  p.setColor(QPalette::Base, ProvjeriEMailAdrese(polje->text()) ? QColor(192, 255, 192)
+  p.setColor(QPalette::Base, adreseIspravne(polje->text()) ? QColor(192, 255, 192)
                                                                   : QColor(255, 192, 192));
   polje->setPalette(p);
 }
