@@ -109,6 +109,9 @@ class Korisnik : public QObject {
       zadnji_ = w;
       QTimer::singleShot(0, this, [this, p = QPointer<QWidget>(w)] {
         if (!p) return;
+        if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOT_DIR"))
+          p->grab().save(QString("%1/%2-%3.png").arg(qEnvironmentVariable("VELKOR_SCREENSHOT_DIR"))
+                             .arg(++slika_).arg(p->metaObject()->className()));
         if (auto* box = qobject_cast<QMessageBox*>(p.data())) {
           poruke << box->text();
           box->buttons().first()->click();
@@ -128,6 +131,7 @@ class Korisnik : public QObject {
  private:
   QTimer t_;
   QPointer<QWidget> zadnji_;  // acted on, and still on top
+  int slika_ = 0;
 };
 
 void klik(QWidget* w, const char* gumb) { w->findChild<QAbstractButton*>(gumb)->click(); }
