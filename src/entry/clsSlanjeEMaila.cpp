@@ -1,8 +1,6 @@
 #include "entry/clsSlanjeEMaila.h"
 
-#include "composer/AddressBookHook.h"
 #include "composer/frmMain.h"
-#include "contacts/frmContacts.h"
 #include "sender/frmSlanjeeMaila.h"
 
 #include <unistd.h>
@@ -20,10 +18,8 @@ void provjeriSandbox() {
       "program kao običan korisnik.");
 }
 
-// The composer knows the address book only through its hook; the component joins them.
 frmMain* composerForm() {
   provjeriSandbox();
-  setAddressBookHook(&frmContacts::Prikaži);
   return frmMain::forma();
 }
 }  // namespace
