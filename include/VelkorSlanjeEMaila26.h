@@ -8,8 +8,11 @@
  *
  * The component needs a Qt application object: if the host has none, the first call that
  * needs one creates it in the calling thread and keeps it for the life of the process.
- * Windows need a display (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM); without one a
- * method fails with an error text instead of opening its window.
+ * Windows need a display (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM) whose server
+ * answers; without one a method fails with an error text instead of opening its window,
+ * and the record-set functions still work. The HTML composer (methods 1 and 2) refuses to
+ * run as root unless QTWEBENGINE_DISABLE_SANDBOX is set, as its browser engine would end
+ * the process.
  */
 #ifndef VELKOR_SLANJE_EMAILA_26_H
 #define VELKOR_SLANJE_EMAILA_26_H

@@ -21,11 +21,13 @@ trap stop_server EXIT
 for _ in $(seq 100); do grep -q READY "$demo/smtp.log" && break; sleep 0.1; done
 grep -q READY "$demo/smtp.log" || { cat "$demo/smtp.log" >&2; exit 1; }
 
-# The send form's SMTP route, the composer's engine and the composer's own values.
+# The send form's SMTP route (its sender field is the Thunderbird route's own setting, written
+# with the settings store's escape for "š"), the composer's engine and the composer's own values.
 cat >"$XDG_CONFIG_HOME/Velkor.ini" <<INI
 [Settings]
 mnuEmailPrekoOutlookaThunderSMTP=2
 SMTPFrom=prodaja@velkor.example
+mnuEmailPo%U0161iljatelj=Velkor prodaja <prodaja@velkor.example>
 SMTPHostName=$smtp_host
 SMTPPort=$smtp_port
 SMTPUserName=demo

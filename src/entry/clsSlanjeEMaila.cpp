@@ -1,14 +1,25 @@
 #include "entry/clsSlanjeEMaila.h"
 
-#include "composer/AddressBookHook.h"
 #include "composer/frmMain.h"
-#include "contacts/frmContacts.h"
 #include "sender/frmSlanjeeMaila.h"
 
+#include <unistd.h>
+
 namespace {
-// The composer knows the address book only through its hook; the component joins them.
+// Chromium, the composer's editor, ends the whole process when it runs as root with its
+// sandbox on; that would take the host's program and open work with it.
+void provjeriSandbox() {
+  if (geteuid() != 0 || qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX") ||
+      qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--no-sandbox")))
+    return;
+  throw clsSlanjeEMaila::NijeDostupno(
+      "Uređivač HTML poruka ne može se otvoriti: program radi kao administrator (root), a "
+      "preglednik uređivača (Chromium) tada odbija raditi sa zaštitom (sandbox). Pokrenite "
+      "program kao običan korisnik.");
+}
+
 frmMain* composerForm() {
-  setAddressBookHook(&frmContacts::Prikaži);
+  provjeriSandbox();
   return frmMain::forma();
 }
 }  // namespace

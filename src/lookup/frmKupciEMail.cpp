@@ -49,7 +49,9 @@ void frmKupciEMail::NapuniIPrikažiSveŠifrePoPočZnaku(const QString& tekst) {
     isprazniRešetku();
     return;
   }
-  const QString sql = SqlPretrageKomitenata(tekst, ui->chkPrikazŠifriPretrPoPoč->isChecked());
+  const QString sql =
+      SqlPretrageKomitenata(tekst, ui->chkPrikazŠifriPretrPoPoč->isChecked(),
+                            [](const QString& t) { return platform::sqlPristup().literal(t); });
   platform::RecordSet rs;
   // No connection of our own, forward reading, and no message box: a failed search only
   // leaves the grid empty.

@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+#include <QUrl>
 
+#include "platform/PrivatneKopije.h"
 #include "platform/ProgramLauncher.h"
 
 namespace platform {
@@ -35,13 +37,26 @@ QString xdgEmailFailure(int code) {
   }
 }
 
-QStringList xdgEmailArguments(const MailItem& item) {
-  QStringList a{QStringLiteral("--utf8")};
-  for (const QString& cc : addressesOf(item.CC)) a << QStringLiteral("--cc") << cc;
-  for (const QString& bcc : addressesOf(item.BCC)) a << QStringLiteral("--bcc") << bcc;
-  a << QStringLiteral("--subject") << item.Subject << QStringLiteral("--body") << item.Body;
-  for (const QString& f : item.attachments()) a << QStringLiteral("--attach") << f;
-  return a + addressesOf(item.To);
+QString encoded(const QString& s, const QByteArray& keep = "@") {
+  return QString::fromLatin1(QUrl::toPercentEncoding(s, keep));
+}
+
+// The whole compose request as one mailto URL (RFC 6068) of our own making: xdg-email would
+// take any argument that starts with "mailto:" as the URL itself, so an address could carry
+// "?attach=" or other fields of its own. Every value here is percent-encoded.
+QString mailtoUrl(const MailItem& item, const QStringList& attachments) {
+  QStringList to;
+  for (const QString& a : addressesOf(item.To)) to << encoded(a);
+  QStringList fields;
+  for (const QString& cc : addressesOf(item.CC)) fields << QStringLiteral("cc=") + encoded(cc);
+  for (const QString& bcc : addressesOf(item.BCC)) fields << QStringLiteral("bcc=") + encoded(bcc);
+  QString body = item.Body;
+  body.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  body.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+  fields << QStringLiteral("subject=") + encoded(item.Subject) << QStringLiteral("body=") + encoded(body);
+  for (const QString& f : attachments) fields << QStringLiteral("attach=") + encoded(f, "/");
+  return QStringLiteral("mailto:") + to.join(QLatin1Char(',')) + QLatin1Char('?') +
+         fields.join(QLatin1Char('&'));
 }
 
 }  // namespace
@@ -91,7 +106,18 @@ bool sendToLocalMailSystem(const QByteArray& message, QString* error) {
   return false;
 }
 
+bool addressesSafe(const MailFields& item, QString* error) {
+  for (const QString* list : {&item.To, &item.CC, &item.BCC}) {
+    if (!list->contains(QLatin1Char('\r')) && !list->contains(QLatin1Char('\n'))) continue;
+    if (error)
+      *error = QStringLiteral("adresa \"%1\" sadrži prijelom retka.").arg(list->simplified());
+    return false;
+  }
+  return true;
+}
+
 bool MailItem::Send(QByteArray (*writer)(const MailFields&, QString*), QString* error) const {
+  if (!addressesSafe(*this, error)) return false;
   const QByteArray text = writer(*this, error);
   return !text.isEmpty() && sendToLocalMailSystem(text, error);
 }
@@ -102,10 +128,23 @@ bool MailItem::Display(QString* error) const {
     if (error) *error = QStringLiteral("nije pronađen program xdg-email.");
     return false;
   }
+  QString refusal;
+  if (!addressesSafe(*this, &refusal)) {
+    if (error) *error = refusal;
+    return false;
+  }
+  // The compose window reads the files after we have returned, and the caller may delete its
+  // own at once.
+  QStringList copies;
+  for (const QString& f : attachments()) {
+    const QString copy = privatnaKopija(f, error);
+    if (copy.isEmpty()) return false;
+    copies << copy;
+  }
   auto* p = new QProcess;
   p->setProcessChannelMode(QProcess::MergedChannels);
   p->setStandardInputFile(QProcess::nullDevice());
-  p->start(program, xdgEmailArguments(*this));
+  p->start(program, {QStringLiteral("--utf8"), mailtoUrl(*this, copies)});
   if (!p->waitForStarted(5000)) {
     if (error) *error = QStringLiteral("program \"%1\" nije moguće pokrenuti.").arg(program);
     delete p;

@@ -19,13 +19,18 @@ bool desktopMailClientAvailable(QString* error = nullptr);
 // A whole message text (written by the engine) to the local mail system, sendmail -t -i.
 bool sendToLocalMailSystem(const QByteArray& message, QString* error);
 
+// False (with a description) when an address list holds a line break, which would end a
+// header line and start another; nothing of such an item is handed over.
+bool addressesSafe(const MailFields& item, QString* error);
+
 class MailItem : public MailFields {
  public:
   // A file the item carries; false (with a description) when it cannot be read.
   bool AddAttachment(const QString& path, QString* error);
   QStringList attachments() const { return Attachments; }
 
-  // The item in the desktop's compose window; true once the window was asked for.
+  // The item in the desktop's compose window, with private copies of its files; true once
+  // the window was asked for.
   bool Display(QString* error) const;
   // The item at once to the local mail system, as text the given writer makes of it (the
   // engine's; empty with a description when it cannot).

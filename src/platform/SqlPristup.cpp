@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 
 #include "platform/Dialogs.h"
@@ -140,6 +142,20 @@ bool SqlPristup::OtvoriRS(QSqlDatabase* veza, const QString& sql, RecordSet& rs,
     dialogs().messageBox(nullptr, QStringLiteral("Desila se greška: ") + greska_, MsgButtons::Ok,
                          MsgIcon::Exclamation, defaultTitle());
   return ok;
+}
+
+QString SqlPristup::literal(const QString& tekst) {
+  QSqlField polje(QString(), QMetaType(QMetaType::QString));
+  polje.setValue(tekst);
+  const SqlVeza v = fiksna_ ? *fiksna_ : vezaIzPostavki();
+  if (!otvorena_ || *otvorena_ != v) {
+    zatvori();
+    spoji(v);
+  }
+  const QSqlDatabase db = QSqlDatabase::database(ime_, false);
+  if (otvorena_ && db.isOpen() && db.driver()) return db.driver()->formatValue(polje);
+  QString s = tekst;
+  return QLatin1Char('\'') + s.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
 }
 
 SqlPristup& sqlPristup() {

@@ -29,6 +29,11 @@ class SqlPristup {
   bool OtvoriRS(QSqlDatabase* veza, const QString& sql, RecordSet& rs, bool samoNaprijed,
                 bool prikaziGresku);
 
+  // The text as a quoted SQL string the way the connection's driver reads it (a PostgreSQL
+  // server without standard_conforming_strings takes "\" as an escape). Connects first when
+  // needed; without a connection, the quotes are doubled.
+  QString literal(const QString& tekst);
+
   QString greska() const { return greska_; }
   void zatvori();  // drops our connection; the next call opens it again
 

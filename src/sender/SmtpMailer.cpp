@@ -235,7 +235,11 @@ bool SmtpMailer::send(const SmtpMessage& m) {
   curl_easy_setopt(c, CURLOPT_DEBUGDATA, &lastReply);
   if (!user_.isEmpty()) curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
   if (!password_.isEmpty()) curl_easy_setopt(c, CURLOPT_PASSWORD, pass.constData());
-  if (startTls_ && !ssl_) curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+  // STARTTLS whenever the server offers it, so that no password goes out in clear to a
+  // server that could have encrypted; the setting makes it required.
+  if (!ssl_)
+    curl_easy_setopt(c, CURLOPT_USE_SSL,
+                     static_cast<long>(startTls_ ? CURLUSESSL_ALL : CURLUSESSL_TRY));
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
   const QByteArray caFile = qgetenv("SSL_CERT_FILE");

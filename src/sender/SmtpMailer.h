@@ -13,7 +13,7 @@ class SmtpMailer {
   void setUsername(const QString& user) { user_ = user; }
   void setPassword(const QString& password) { password_ = password; }
   void setSsl(bool on) { ssl_ = on; }            // implicit TLS (smtps)
-  void setStartTls(bool on) { startTls_ = on; }  // TLS required after STARTTLS
+  void setStartTls(bool on) { startTls_ = on; }  // STARTTLS required (else used when offered)
   void setSmtpPort(int port) { port_ = port; }   // 0: the scheme's own port
   void setTimeoutSeconds(int seconds) { timeout_ = seconds; }
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractSpinBox>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -49,6 +50,13 @@ QString bezRubnihRazmaka(const QString& s) {
 }
 
 void obrezi(QLineEdit* polje) { polje->setText(bezRubnihRazmaka(polje->text())); }
+
+// The list check plus what every route needs: a line break would end a header line of the
+// message and start one of the user's making.
+bool adreseIspravne(const QString& adrese) {
+  return ProvjeriEMailAdrese(adrese) && !adrese.contains(QLatin1Char('\r')) &&
+         !adrese.contains(QLatin1Char('\n'));
+}
 
 // Controls in which Enter, Up and Down move between fields.
 bool jePoljeZaKretanje(QWidget* w) {
@@ -157,6 +165,17 @@ void frmSlanjeeMaila::Prikaži(const QString& Subject, const QString& Recepients
                               const QString& BCC, const QString& Poruka,
                               const QString& lAttachFileName, const QString& lAttachFileName2,
                               const QString& lAttachFileName3) {
+  // Reached again from one of its own windows (the error viewer's report, e-mailing its
+  // PDF): refilling would overwrite the user's fields, and the form must outlive the handler
+  // that is still running under it.
+  if (m_uPrikazu) {
+    platform::dialogs().messageBox(
+        QApplication::activeModalWidget(),
+        QStringLiteral("Prozor \"Slanje e-mail-a\" je već otvoren. Završite slanje u njemu ili "
+                       "ga zatvorite, pa pokušajte ponovno."),
+        platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, platform::defaultTitle());
+    return;
+  }
   Napuni(Subject, Recepients, CC, BCC, Poruka, lAttachFileName, lAttachFileName2,
          lAttachFileName3);
   m_uPrikazu = true;
@@ -213,10 +232,10 @@ bool frmSlanjeeMaila::provjeriPolja() {
   };
   const Provjera provjere[] = {
       {ui->txtPrimatelj->text().isEmpty(), "Mora se zadati e-mail primatelja!", ui->txtPrimatelj},
-      {!ProvjeriEMailAdrese(ui->txtPrimatelj->text()),
+      {!adreseIspravne(ui->txtPrimatelj->text()),
        "E-mail primatelja nije u ispravnom formatu!", ui->txtPrimatelj},
-      {!ProvjeriEMailAdrese(ui->txtCC->text()), "E-mail CC nije u ispravnom formatu!", ui->txtCC},
-      {!ProvjeriEMailAdrese(ui->txtBCC->text()), "E-mail BCC nije u ispravnom formatu!",
+      {!adreseIspravne(ui->txtCC->text()), "E-mail CC nije u ispravnom formatu!", ui->txtCC},
+      {!adreseIspravne(ui->txtBCC->text()), "E-mail BCC nije u ispravnom formatu!",
        ui->txtBCC},
       {ui->txtPredmet->text().isEmpty(), "Mora se upisati predmet poruke!", ui->txtPredmet},
       {ui->txtPoruka->toPlainText().isEmpty(), "Mora se upisati tekst poruke!", ui->txtPoruka},
@@ -418,7 +437,7 @@ void frmSlanjeeMaila::reject() { Unload(false); }
 
 void frmSlanjeeMaila::obojiPolje(QLineEdit* polje) {
   QPalette p = polje->palette();
-  p.setColor(QPalette::Base, ProvjeriEMailAdrese(polje->text()) ? QColor(192, 255, 192)
+  p.setColor(QPalette::Base, adreseIspravne(polje->text()) ? QColor(192, 255, 192)
                                                                   : QColor(255, 192, 192));
   polje->setPalette(p);
 }

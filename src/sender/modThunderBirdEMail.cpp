@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
+#include <QSet>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -10,6 +12,7 @@
 #include <QUrl>
 
 #include "platform/Dialogs.h"
+#include "platform/PrivatneKopije.h"
 #include "platform/ProgramLauncher.h"
 #include "core/SettingsStore.h"
 
@@ -64,59 +67,84 @@ void cekaj(int ms) {
   }
 }
 
-// The compose window's title holds the subject; its characters are matched literally.
-QString doslovniIzraz(const QString& tekst) {
-  QString out;
-  for (const QChar c : tekst) {
-    if (QStringLiteral("\\.[](){}*+?^$|").contains(c)) out += QLatin1Char('\\');
-    out += c;
+struct Xdotool {
+  QString put;
+  Greska* g;
+
+  // Runs xdotool with the host's windows painting; its output, or nullopt after filling *g.
+  // A search that finds nothing ends with 1 and says nothing: that is an empty answer.
+  std::optional<QByteArray> pokreni(const QStringList& argumenti) {
+    QProcess p;
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(put, argumenti);
+    if (!p.waitForStarted(5000)) {
+      *g = {kGreskaDatoteka, QStringLiteral("Program \"%1\" nije moguće pokrenuti.").arg(put), 7};
+      return std::nullopt;
+    }
+    const QDeadlineTimer rok(kCekanjeProzoraMs);
+    while (!p.waitForFinished(10)) {
+      if (rok.hasExpired()) {
+        p.kill();
+        p.waitForFinished(1000);
+        *g = {1, QStringLiteral("Program xdotool nije završio na vrijeme."), 7};
+        return std::nullopt;
+      }
+      pumpaj();
+    }
+    const QByteArray izlaz = p.readAllStandardOutput();
+    const QString greska = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+    if (p.exitStatus() == QProcess::NormalExit &&
+        (p.exitCode() == 0 || (p.exitCode() == 1 && greska.isEmpty() && izlaz.isEmpty())))
+      return izlaz;
+    *g = {p.exitCode() ? p.exitCode() : 1,
+          QStringLiteral("Tipke nije moguće poslati (xdotool): %1").arg(greska), 7};
+    return std::nullopt;
   }
-  return out;
-}
 
-// The keystroke goes to the compose window when it can be told apart by its subject,
-// else to the window that has the focus.
-QStringList xdotoolArgumenti(const std::optional<QString>& predmet) {
-  QStringList a;
-  if (predmet && !predmet->trimmed().isEmpty())
-    a << "search" << "--sync" << "--limit" << "1" << "--name" << doslovniIzraz(*predmet);
-  else
-    a << "getwindowfocus";
-  a << "windowfocus" << "--sync" << "key" << "--clearmodifiers" << "ctrl+shift+Return";
-  return a;
-}
+  // Thunderbird's visible windows (by their class, so no window of the host's is among them,
+  // whatever its title); nullopt after filling *g.
+  std::optional<QSet<QByteArray>> prozori() {
+    const auto izlaz = pokreni({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                QStringLiteral("--class"), QStringLiteral("thunderbird")});
+    if (!izlaz) return std::nullopt;
+    QSet<QByteArray> id;
+    for (const QByteArray& red : izlaz->split('\n'))
+      if (!red.trimmed().isEmpty()) id.insert(red.trimmed());
+    return id;
+  }
+};
 
-bool posaljiTipke(const std::optional<QString>& predmet, Greska* g) {
-  const QString xdotool = platform::findProgram(QStringLiteral("xdotool"));
-  if (xdotool.isEmpty()) {
+std::optional<Xdotool> nadjiXdotool(Greska* g) {
+  const QString put = platform::findProgram(QStringLiteral("xdotool"));
+  if (put.isEmpty()) {
     *g = {kGreskaDatoteka, QStringLiteral("Program \"xdotool\" nije pronađen."), 7};
-    return false;
+    return std::nullopt;
   }
-  QProcess p;
-  p.setProcessChannelMode(QProcess::MergedChannels);
-  p.setStandardInputFile(QProcess::nullDevice());
-  p.start(xdotool, xdotoolArgumenti(predmet));
-  if (!p.waitForStarted(5000)) {
-    *g = {kGreskaDatoteka, QStringLiteral("Program \"%1\" nije moguće pokrenuti.").arg(xdotool), 7};
-    return false;
-  }
+  return Xdotool{put, g};
+}
+
+// The keystroke goes only to a Thunderbird window that was not there before the start (the
+// compose window), never to whatever has the focus: that may be the host's own window.
+bool posaljiTipke(Xdotool& x, const QSet<QByteArray>& prije) {
+  cekaj(1000);
   const QDeadlineTimer rok(kCekanjeProzoraMs);
-  while (!p.waitForFinished(10)) {
+  QByteArray prozor;
+  while (prozor.isEmpty()) {
+    const auto sada = x.prozori();
+    if (!sada) return false;
+    for (const QByteArray& id : *sada)
+      if (!prije.contains(id)) prozor = id;
+    if (!prozor.isEmpty()) break;
     if (rok.hasExpired()) {
-      p.kill();
-      p.waitForFinished(1000);
-      *g = {1, QStringLiteral("Prozor za pisanje poruke nije se otvorio na vrijeme."), 7};
+      *x.g = {1, QStringLiteral("Prozor za pisanje poruke nije se otvorio na vrijeme."), 7};
       return false;
     }
-    pumpaj();
+    cekaj(250);
   }
-  if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-    const QString izlaz = QString::fromLocal8Bit(p.readAll()).trimmed();
-    *g = {p.exitCode() ? p.exitCode() : 1,
-          QStringLiteral("Tipke nije moguće poslati (xdotool): %1").arg(izlaz), 7};
-    return false;
-  }
-  return true;
+  return x.pokreni({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                    QString::fromLatin1(prozor), QStringLiteral("key"),
+                    QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+shift+Return")})
+      .has_value();
 }
 
 // Thunderbird ends a quoted value at a quote followed by a comma. A value holding that pair
@@ -165,6 +193,22 @@ std::optional<QString> datotekaTijela(const QString& tijelo, QString* greska) {
   return f.fileName();
 }
 
+// Thunderbird reads the files once its window is open; the send form deletes the host's file
+// as soon as the route has returned. Paths that name no file go as they are.
+bool kopijePriloga(TBAttachments& prilozi, QString* opis) {
+  auto kopija = [opis](QString& put) {
+    if (put.isEmpty() || !QFileInfo(put).isFile()) return true;
+    put = platform::privatnaKopija(put, opis);
+    return !put.isEmpty();
+  };
+  if (auto* lista = std::get_if<QStringList>(&prilozi)) {
+    for (QString& p : *lista)
+      if (!kopija(p)) return false;
+    return true;
+  }
+  return kopija(std::get<QString>(prilozi));
+}
+
 }  // namespace
 
 bool PronadjiThunderbird(QWidget* parent) {
@@ -196,23 +240,42 @@ bool TB_SendEmail(const std::optional<QString>& to, const std::optional<QString>
     return false;
   }
   QString opis;
+  // A line break in an address would start a header line of its own in the message.
+  for (const auto* lista : {&to, &cc, &bcc}) {
+    if (*lista && (lista->value().contains(QLatin1Char('\r')) || lista->value().contains(QLatin1Char('\n')))) {
+      porukaGreske(parent, {kGreskaDatoteka,
+                            QStringLiteral("Adresa \"%1\" sadrži prijelom retka.").arg(lista->value().simplified()),
+                            1});
+      return false;
+    }
+  }
   std::optional<QString> tijelo;
   if (body && !(tijelo = datotekaTijela(*body, &opis))) {
     porukaGreske(parent, {kGreskaDatoteka, opis, 2});
     return false;
   }
-  const QString argument = TB_ComposeArgument(to, subject, tijelo, cc, bcc, attachments, sender);
+  std::optional<TBAttachments> prilozi = attachments;
+  if (prilozi && !kopijePriloga(*prilozi, &opis)) {
+    porukaGreske(parent, {kGreskaDatoteka, opis, 3});
+    return false;
+  }
+  const QString argument = TB_ComposeArgument(to, subject, tijelo, cc, bcc, prilozi, sender);
+  // The windows that are there before the start cannot be the new compose window.
+  Greska g;
+  std::optional<Xdotool> x;
+  std::optional<QSet<QByteArray>> prije;
+  const bool tipka = sendByKeystroke.value_or(false);
+  if (tipka && (!(x = nadjiXdotool(&g)) || !(prije = x->prozori()))) {
+    porukaGreske(parent, g);
+    return false;
+  }
   if (!platform::startDetached(program, {QStringLiteral("-compose"), argument}, &opis)) {
     porukaGreske(parent, {kGreskaDatoteka, opis, 6});
     return false;
   }
-  if (sendByKeystroke.value_or(false)) {
-    cekaj(1000);
-    Greska g;
-    if (!posaljiTipke(subject, &g)) {
-      porukaGreske(parent, g);
-      return false;
-    }
+  if (tipka && !posaljiTipke(*x, *prije)) {
+    porukaGreske(parent, g);
+    return false;
   }
   return true;
 }

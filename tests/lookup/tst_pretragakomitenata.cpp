@@ -140,6 +140,7 @@ class TstPretragaKomitenata : public QObject {
 
   void koristi(const QString& backend) {
     if (backend == "postgresql") return koristiBazu("QPSQL", pg.connection("velkor"));
+    if (backend == "postgresql \\") return koristiBazu("QPSQL", pg.connection("velkor_esc"));
     koristiBazu("QSQLITE", "database=" + sqliteBaza);
   }
 
@@ -151,6 +152,14 @@ class TstPretragaKomitenata : public QObject {
     QVERIFY2(pg.start(), qPrintable(pg.errorString()));
     QVERIFY2(pg.exec(QStringLiteral("CREATE DATABASE velkor")), qPrintable(pg.errorString()));
     QVERIFY2(pg.exec(sqlPostgresBaze(), QStringLiteral("velkor")), qPrintable(pg.errorString()));
+    // A server where "\" escapes inside strings, with a table the search must never reach.
+    QVERIFY2(pg.exec("CREATE DATABASE velkor_esc; "
+                     "ALTER DATABASE velkor_esc SET standard_conforming_strings = off"),
+             qPrintable(pg.errorString()));
+    QVERIFY2(pg.exec(sqlPostgresBaze() + "CREATE TABLE tajno (korisnik text, lozinka text);"
+                                         "INSERT INTO tajno VALUES ('admin', 'tajna');",
+                     QStringLiteral("velkor_esc")),
+             qPrintable(pg.errorString()));
   }
 
   void cleanup() {
@@ -256,6 +265,13 @@ class TstPretragaKomitenata : public QObject {
       for (const auto& s : slucajevi)
         QTest::addRow("%s: %s", backend, s.ime)
             << QString(backend) << QString(s.tekst) << s.odPocetka << folded(s.nazivi);
+    for (const auto& s : {slucajevi[0], slucajevi[4]})
+      QTest::addRow("postgresql \\: %s", s.ime)
+          << "postgresql \\" << QString(s.tekst) << s.odPocetka << folded(s.nazivi);
+    for (const char* backend : {"sqlite", "postgresql", "postgresql \\"})
+      QTest::addRow("%s: backslash, quote and UNION", backend)
+          << QString(backend) << "\\') UNION SELECT korisnik, lozinka FROM tajno --" << false
+          << QStringList();
   }
   void pretraga() {
     QFETCH(QString, backend);

@@ -71,19 +71,51 @@ class TstOutlookRoute : public QObject {
              QStringList({sha256OfFile(prvi), sha256OfFile(treci)}));
   }
 
+  // xdg-email gets one mailto URL of ours: an address cannot add fields to it, and the files
+  // are private copies that outlive the caller's deleting its own.
   void display_composeWindowThroughXdgEmail_deletesWhenAsked() {
     sendmailStandIn();
-    const QString prvi = env->writeFile("a.pdf", "a"), treci = env->writeFile("c d.pdf", "c");
-    QVERIFY(OutlookRouteSend(kPredmet, "ana@firma.hr;ivo@firma.hr", "Red 1\nRed 2", prvi,
+    const QString prvi = env->writeFile("a.pdf", "a"), treci = env->writeFile("c d&e.pdf", "c");
+    const QString zamka = "mailto:ivo@firma.hr?attach=/etc/shadow&x=";
+    QVERIFY(OutlookRouteSend(kPredmet, "ana@firma.hr;" + zamka, "Red 1\nRed 2 & više", prvi,
                              "marko@firma.hr", "  ", true, "  ", treci, false));
     QVERIFY(d->calls.isEmpty());
     QVERIFY(s->calls("sendmail").isEmpty());
-    QCOMPARE(s->calls("xdg-email"),
-             QList<QStringList>({{"--utf8", "--cc", "marko@firma.hr", "--subject", kPredmet,
-                                  "--body", "Red 1\nRed 2", "--attach", prvi, "--attach", treci,
-                                  "ana@firma.hr", "ivo@firma.hr"}}));
-    // Deleted after success; the blank second path was skipped.
+    const QList<QStringList> pozivi = s->calls("xdg-email");
+    QCOMPARE(pozivi.size(), 1);
+    QCOMPARE(pozivi[0].size(), 2);
+    QCOMPARE(pozivi[0][0], "--utf8");
+    const QUrl url(pozivi[0][1]);
+    QCOMPARE(url.scheme(), "mailto");
+    QCOMPARE(url.path(QUrl::FullyDecoded), "ana@firma.hr," + zamka);
+    QList<QPair<QString, QString>> polja = QUrlQuery(url).queryItems(QUrl::FullyDecoded);
+    QStringList prilozi;
+    for (qsizetype i = polja.size() - 1; i >= 0; --i)
+      if (polja[i].first == "attach") prilozi.prepend(polja.takeAt(i).second);
+    QCOMPARE(polja, (QList<QPair<QString, QString>>{{"cc", "marko@firma.hr"},
+                                                     {"subject", kPredmet},
+                                                     {"body", "Red 1\r\nRed 2 & više"}}));
+    // Deleted after success (the blank second path skipped); the copies stay for the window.
     QVERIFY(!QFile::exists(prvi) && !QFile::exists(treci));
+    QCOMPARE(prilozi.size(), 2);
+    QCOMPARE(QFileInfo(prilozi[1]).fileName(), "c d&e.pdf");
+    QCOMPARE(readWholeFile(prilozi[0]) + readWholeFile(prilozi[1]), QByteArray("ac"));
+    QCOMPARE(QFileInfo(QFileInfo(prilozi[0]).path() + "/..").permissions() & 0077, 0);
+  }
+
+  // A line break in an address list stops the item before any program sees it.
+  void lineBreakInAddress_refused_data() {
+    QTest::addColumn<bool>("odmah");
+    QTest::newRow("sendmail") << true;
+    QTest::newRow("compose window") << false;
+  }
+  void lineBreakInAddress_refused() {
+    QFETCH(bool, odmah);
+    sendmailStandIn();
+    QVERIFY(!OutlookRouteSend("P", "ana@firma.hr", "T", "", "", "arhiva@firma.hr\n\nLazni.tekst",
+                              false, "", "", odmah));
+    QCOMPARE(d->last().text, greska("adresa \"arhiva@firma.hr Lazni.tekst\" sadrži prijelom retka."));
+    QVERIFY(s->calls("sendmail").isEmpty() && s->calls("xdg-email").isEmpty());
   }
 
   void failures_boxNamesWhatIsMissing() {

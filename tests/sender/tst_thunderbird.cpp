@@ -49,6 +49,32 @@ QMap<QString, QString> composeFields(const QString& a) {
   return out;
 }
 
+// xdotool as the route meets it: a search by Thunderbird's class finds its window 11, and
+// after the start also the compose window 4242 when one opens; a search by title finds the
+// host's own window 777, which shares the subject.
+void xdotoolStandIn(StandIns& s, bool prozorSeOtvara) {
+  const QString put = s.bin() + "/xdotool";
+  QFile::remove(put);
+  QFile f(put);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(R"(#!/bin/sh
+PATH=/usr/bin:/bin
+d=$VELKOR_STANDIN_DIR
+i=1; while [ -e "$d/xdotool.$i.args" ]; do i=$((i + 1)); done
+printf '%s\0' "$@" > "$d/xdotool.$i.args"
+case " $* " in
+  *" --class "*) echo 11; [ $i -gt 1 ] && [ -e "$d/../prozor" ] && echo 4242 ;;
+  *" search "*) echo 777 ;;
+esac
+exit 0
+)");
+  f.close();
+  f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  if (prozorSeOtvara) QFile(s.bin() + "/../prozor").open(QIODevice::WriteOnly);
+}
+
+const QStringList kTrazenje{"search", "--onlyvisible", "--class", "thunderbird"};
+
 }  // namespace
 
 class TstThunderbird : public QObject {
@@ -89,7 +115,8 @@ class TstThunderbird : public QObject {
     QFETCH(QStringList, attachments);
     QFETCH(QString, items);
     QFETCH(bool, tipka);
-    StandIns s({"thunderbird", "xdotool"});
+    StandIns s({"thunderbird"});
+    xdotoolStandIn(s, true);
     QVERIFY(PronadjiThunderbird());
     QElapsedTimer t;
     t.start();
@@ -109,12 +136,48 @@ class TstThunderbird : public QObject {
     QCOMPARE(QString::fromUtf8(f.readAll()), body);
     QCOMPARE(s.calls("xdotool"),
              tipka
-                 ? QList<QStringList>({{"search", "--sync", "--limit", "1", "--name",
-                                        "Račun O'Brien \\(17\\) \\[\\$\\]\\.", "windowfocus",
-                                        "--sync", "key", "--clearmodifiers", "ctrl+shift+Return"}})
+                 ? QList<QStringList>({kTrazenje, kTrazenje,
+                                       {"windowactivate", "--sync", "4242", "key",
+                                        "--clearmodifiers", "ctrl+shift+Return"}})
                  : QList<QStringList>());
     QVERIFY(!tipka || t.elapsed() >= 1000);  // the window is given time to open
     QVERIFY(d->calls.isEmpty());
+  }
+
+  // No new Thunderbird window: no keystroke anywhere, and the send is not reported done.
+  void keystroke_noComposeWindow_noKey() {
+    StandIns s({"thunderbird"});
+    xdotoolStandIn(s, false);
+    QVERIFY(!posalji(true));
+    QCOMPARE(s.calls("thunderbird").size(), 1);
+    for (const QStringList& c : s.calls("xdotool")) QCOMPARE(c, kTrazenje);
+    QVERIFY2(d->last().text.contains("Error Description: Prozor za pisanje poruke nije se otvorio "
+                                      "na vrijeme.\r\nLine No: 7"),
+             qPrintable(d->last().text));
+  }
+
+  // Thunderbird reads the files after the route has returned and the form has deleted the
+  // host's report: it gets copies. An address with a line break never reaches it.
+  void attachments_privateCopies_lineBreakRefused() {
+    StandIns s({"thunderbird"});
+    const QString izvjestaj = env->writeFile("Račun 1.pdf", "%PDF čćđ");
+    QVERIFY(TB_SendEmail(QString("a@b.hr"), QString("P"), QString("T"), QString(""), QString(""),
+                         TBAttachments(QStringList{izvjestaj, "", "/nema/x.txt"}), kPosiljatelj,
+                         false));
+    QTRY_COMPARE(s.calls("thunderbird").size(), 1);
+    QFile::remove(izvjestaj);
+    const QStringList prilozi = composeFields(s.calls("thunderbird")[0][1])["attachment"].split(',');
+    QCOMPARE(prilozi.size(), 2);
+    QCOMPARE(QFileInfo(prilozi[0]).fileName(), "Račun 1.pdf");
+    QCOMPARE(readWholeFile(prilozi[0]), QByteArray("%PDF čćđ"));
+    QCOMPARE(prilozi[1], "/nema/x.txt");  // no file to copy: as it was given
+
+    QVERIFY(!TB_SendEmail(QString("a@b.hr"), QString("P"), QString("T"), QString(""),
+                          QString("arhiva@firma.hr\n\nLazni.tekst"), std::nullopt, kPosiljatelj,
+                          false));
+    QCOMPARE(s.calls("thunderbird").size(), 1);
+    QVERIFY(d->last().text.contains("Error Description: Adresa \"arhiva@firma.hr Lazni.tekst\" "
+                                    "sadrži prijelom retka."));
   }
 
   // Text that would end its field in Thunderbird's reading stays inside it.

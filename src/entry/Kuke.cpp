@@ -1,0 +1,30 @@
+// The one place that joins the component's modules through their hooks: each module knows
+// the ones above it only as a function pointer that is set here.
+#include <mutex>
+
+#include "composer/AddressBookHook.h"
+#include "contacts/frmContacts.h"
+#include "entry/CSucelje.h"
+#include "sender/frmSlanjeeMaila.h"
+#include "viewers/ReportMailHook.h"
+
+namespace {
+
+// The report window e-mails its PDF through the send form.
+void posaljiIzvjestaj(const QString& Subject, const QString& Recepients, const QString& CC,
+                      const QString& BCC, const QString& Poruka, const QString& prilog,
+                      const QString& prilog2, const QString& prilog3) {
+  frmSlanjeeMaila::forma()->Prikaži(Subject, Recepients, CC, BCC, Poruka, prilog, prilog2,
+                                    prilog3);
+}
+
+}  // namespace
+
+void sucelje::poveziKuke() {
+  static std::once_flag jednom;
+  std::call_once(jednom, [] {
+    setReportMailHook(&posaljiIzvjestaj);
+    // The composer opens the address book.
+    setAddressBookHook(&frmContacts::Prikaži);
+  });
+}
