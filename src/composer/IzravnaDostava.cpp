@@ -16,12 +16,11 @@
 
 // True when every domain took its message; *ijedna when at least one did. A single run
 // logs each failed domain with its reason; a record's failure is logged by its record.
-// With `vlastita` (a record's own domain) the answer is whether that domain took it: the
-// customer has the mail then, whatever became of the copies, whose failures are noted once
-// for the run; *vlastitaPrivremeno tells whether its failure was one for now.
+// With a record (zapis) the answer is whether its own domains took it: the customer has
+// the mail then, whatever became of the copies, whose failures are noted once for the run.
+// Domains that took it in an earlier round are not mailed again.
 bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const QString& bcc,
-                                     bool html, bool pojedinacno, bool* ijedna, const QString& vlastita,
-                                     bool* vlastitaPrivremeno) {
+                                     bool pojedinacno, bool* ijedna, IzravniZapis* zapis) {
   QStringList bezDomene;
   const QList<composer::DostavaDomeni> plan = composer::planDostave(to, cc, bcc, &bezDomene);
   ui->List1->clear();
@@ -40,19 +39,20 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
     m_uMotoru = true;  // SendFailed then only collects the explanation
     m.Send();
     m_uMotoru = false;
+    if (m_pitajZaustaviti) pitajZaustaviti();
     if (bPoslano == 1 && StatusSlanja != 2) return true;
     *zašto = StatusSlanja == 2 ? m_neuspjeh : m.pendingErrors().join(QStringLiteral("\r\n"));
     if (zašto->isEmpty()) *zašto = QStringLiteral("Poslužitelj nije potvrdio primitak poruke.");
     return false;
   };
   bool sve = bezDomene.isEmpty() && !plan.isEmpty();
-  bool vlastitaPoslana = false;
   for (int i = 0; i < plan.size(); ++i) {
     const composer::DostavaDomeni& d = plan[i];
     ui->List1->setCurrentRow(i);
+    if (zapis && zapis->primile.contains(d.domena)) continue;
     QString razlog, host;
-    const QStringList hostovi = composer::posluziteljiDomene(d.domena, &razlog);
     bool poslano = false, privremeno = false;
+    const QStringList hostovi = composer::posluziteljiDomene(d.domena, &razlog, &privremeno);
     QString opis = d.domena + QStringLiteral(": ") + razlog;
     if (!hostovi.isEmpty()) {
       pripremiMotor(hostovi.first());
@@ -74,6 +74,9 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
       // The domain fails once, with the reason of every exchanger tried.
       QString zašto;
       QStringList razlozi;
+      // Names from the DNS are not checked again: one that does not resolve is a connection
+      // that failed, and the next exchanger is tried.
+      m.setSMTPHostValidation(0);
       for (const QString& h : hostovi) {
         host = h;
         m.setSMTPHost(h);
@@ -86,14 +89,17 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
       privremeno = m.lastFailureTemporary();
       if (poslano) zabilježiOdgovor(m.acceptedReply());
     }
-    if (!poslano && !vlastita.isEmpty() && d.domena != vlastita) {
+    const bool vlastita = !zapis || zapis->vlastite.contains(d.domena);
+    if (poslano && zapis) {
+      zapis->primile.insert(d.domena);
+    } else if (!poslano && !vlastita) {
       zabilježiKopije(d.domena, opis);
     } else if (!poslano) {
+      if (zapis) zapis->privremeno = zapis->privremeno || privremeno;
       postaviPrivremeno(privremeno);
-      if (vlastitaPrivremeno) *vlastitaPrivremeno = privremeno;
+      zabilježiRazmjenu(hostovi.isEmpty() ? QStringList() : m.lastExchange());
       poSendMail_SendFailed(opis);
     }
-    if (poslano && d.domena == vlastita) vlastitaPoslana = true;
     if (poslano) {
       *ijedna = true;
     } else {
@@ -103,24 +109,23 @@ bool frmMain::posaljiIzravnoDomenama(const QString& to, const QString& cc, const
                                 (host.isEmpty() ? razlog : host));
     }
   }
-  return vlastita.isEmpty() ? sve : vlastitaPoslana;
+  if (!zapis) return sve;
+  for (const QString& d : std::as_const(zapis->vlastite))
+    if (!zapis->primile.contains(d)) return false;
+  return true;
 }
 
 void frmMain::posaljiIzravno(bool bPojedinacno) {
-  const bool html = porukaUHtmlu();
   if (bPojedinacno) {
     bool ijedna = false;
-    posaljiIzravnoDomenama(ui->txtTo->text(), ui->txtCC->text(), ui->txtBCC->text(), html, true,
-                           &ijedna);
+    posaljiIzravnoDomenama(ui->txtTo->text(), ui->txtCC->text(), ui->txtBCC->text(), true, &ijedna);
     dodajUDnevnik(ijedna, jednaLinijaDnevnika());
     return počistiNakonSlanja();
   }
   // One message per record, to the record's own address by its domain's exchanger; the
   // CC and BCC boxes go with every record, as on the configured server.
   if (!m_rs || m_rs->RecordCount() < 1) return prekiniZapise();
-  // The boxes are emptied by the first round; later rounds send the same copies.
-  if (!m_kopijeIzravno) m_kopijeIzravno = {ui->txtCC->text(), ui->txtBCC->text()};
-  const auto [cc, bcc] = *m_kopijeIzravno;
+  const auto [cc, bcc] = m_kopije;
   ui->txtCC->clear();
   ui->txtBCC->clear();
   pocniZapise();
@@ -129,10 +134,11 @@ void frmMain::posaljiIzravno(bool bPojedinacno) {
     const QString adresa = composer::tekstPolja(*m_rs, QStringLiteral("EMail"));
     const QString ime = composer::tekstPolja(*m_rs, QStringLiteral("Ime"));
     const QString linija = ime + QLatin1Char(' ') + adresa;
-    const QString domena = adresa.section(QLatin1Char('@'), -1).trimmed().toLower();
-    bool ijedna = false, privremeno = false;
-    const bool poslano = posaljiIzravnoDomenama(adresa, cc, bcc, html, false, &ijedna, domena, &privremeno);
-    const bool odgođen = zabilježiZapis(poslano, adresa, ime, privremeno);
+    IzravniZapis& zapis = izravniZapis(adresa);
+    bool ijedna = false;
+    zapis.privremeno = false;
+    const bool poslano = posaljiIzravnoDomenama(adresa, cc, bcc, false, &ijedna, &zapis);
+    const bool odgođen = zabilježiZapis(poslano, adresa, ime, zapis.privremeno);
     if (poslano) {
       m_prikazSlanja->dodaj(ui->lstPoslano, linija);
       if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();

@@ -44,13 +44,15 @@ QList<DostavaDomeni> planDostave(const QString& to, const QString& cc, const QSt
   return plan;
 }
 
-QStringList posluziteljiDomene(const QString& domena, QString* razlog) {
+QStringList posluziteljiDomene(const QString& domena, QString* razlog, bool* privremeno) {
   try {
     const modMXQuery::Exchangers e = modMXQuery::exchangersFor(domena);
     if (e.hosts.isEmpty()) *razlog = e.reason;
+    if (privremeno) *privremeno = e.temporary;
     return e.hosts;
   } catch (const modMXQuery::MXQueryError& e) {
     *razlog = e.description;
+    if (privremeno) *privremeno = true;  // the query could not be sent or got no answer
   }
   return {};
 }

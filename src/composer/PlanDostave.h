@@ -25,6 +25,7 @@ QList<DostavaDomeni> planDostave(const QString& to, const QString& cc, const QSt
 
 // The domain's mail exchangers in the order to try them (the domain itself when it has no
 // MX record but an address); empty with the reason when there is none or the lookup failed.
-QStringList posluziteljiDomene(const QString& domena, QString* razlog);
+// *privremeno: the lookup failed for now (no DNS server answered, or one failed).
+QStringList posluziteljiDomene(const QString& domena, QString* razlog, bool* privremeno = nullptr);
 
 }  // namespace composer

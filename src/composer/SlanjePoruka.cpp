@@ -197,7 +197,6 @@ bool frmMain::EmbeddImage() {
           platform::MsgIcon::Exclamation, kNaslov);
     return false;
   }
-  m_zadnjiHtml = html;
   html.replace(body, QStringLiteral("<BODY lang=HR>"));
   UgradjeneSlike.clear();
   if (!ui->chkPrekoOutlooka->isChecked()) {
@@ -256,7 +255,6 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   m.setCcDisplayName(QString());
   m.setReplyToAddress(ui->txtFrom->property("Tag").toString());
   m.setSubject(ui->txtSubject->text());
-  postaviTijelo(m);
   m.setAttachment(priloziPoruke());
   m.setReceipt(true);
   m.setContentBase(QString());
@@ -270,7 +268,10 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   }
   if (!m_rs || m_rs->RecordCount() < 1) return prekiniZapise();
   bPoslano = 0;
-  if (!spojiSe()) return prekiniZapise();
+  // Every round sends the run's copies, though the boxes are emptied by the first.
+  m.setCcRecipient(m_kopije.first);
+  m.setBccRecipient(m_kopije.second);
+  if (!spojiZaKrug()) return;
   ui->txtBCC->clear();
   ui->txtCC->clear();
   pocniZapise();
@@ -281,6 +282,7 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
     m.setSubject(predmetPoruke());
     postaviTijelo(m);
     const bool poslano = posaljiJednu();
+    zabilježiRazmjenu(poslano ? QStringList() : m.lastExchange());
     const QString linija = m.RecipientDisplayName() + QLatin1Char(' ') + m.Recipient();
     const bool odgođen = zabilježiZapis(poslano, m.Recipient(), m.RecipientDisplayName(), odgođenPokušaj());
     if (!poslano) {
@@ -309,6 +311,7 @@ void frmMain::pozoviMotor(const std::function<void()>& poziv) {
   m_uMotoru = true;
   poziv();
   m_uMotoru = false;
+  if (m_pitajZaustaviti) pitajZaustaviti();
   postaviPrivremeno(poSendMail->lastFailureTemporary());
   if (StatusSlanja == 2) poSendMail_SendFailed(m_neuspjeh);
 }

@@ -36,6 +36,8 @@ struct frmMain::Tijek {
   bool zaustavi = false;     // "Zaustavi slanje": no message after the one in flight
   bool prekinut = false;     // the run ended at a failure, after its box
   QStringList kopijeNeuspjele;  // CC and BCC domains that did not take the message, once each
+  QHash<qint64, frmMain::IzravniZapis> izravni;  // direct delivery, by record
+  QStringList razmjena;     // the exchange that ended the attempt under way
   QPushButton* cmdZaustavi = nullptr;
   QAction* prikaži = nullptr;
   QAction* spremi = nullptr;
@@ -102,10 +104,15 @@ void frmMain::pocniTijek(bool bPojedinacno) {
   t.odgovor.clear();
   t.tihi = false;
   t.neuspjelih = t.poslanih = t.pokušano = 0;
-  t.zapisa = m_rs ? int(m_rs->RecordCount()) : 0;
+  t.zapisa = 0;
+  if (m_rs)  // the records this run sets out to send: not those that went already
+    for (platform::RecordSet r = m_rs->Clone(); !r.Eof(); r.MoveNext())
+      t.zapisa += t.samoPreostali && t.dnevnik.poslan(r.Bookmark()) ? 0 : 1;
   t.odgođeni.clear();
   t.kopijeNeuspjele.clear();
-  m_kopijeIzravno.reset();
+  t.izravni.clear();
+  t.razmjena.clear();
+  m_kopije = {ui->txtCC->text(), ui->txtBCC->text()};
   t.ponavljanje = t.zaustavi = t.prekinut = t.odgodivo = false;
   if (!bPojedinacno) t.zapisiPokrenuti = true;
 }
@@ -200,7 +207,8 @@ bool frmMain::zabilježiZapis(bool poslano, const QString& adresa, const QString
   const qint64 bookmark = m_rs->Bookmark().toLongLong();
   odgođen = odgođen && !poslano;
   t.dnevnik.dodaj({QDateTime::currentDateTime(), adresa, ime, poslano, odgovor, odgođen,
-                   poslano ? QStringList() : poSendMail->lastExchange()});
+                   poslano ? QStringList() : t.razmjena});
+  t.razmjena.clear();
   if (poslano) {
     t.dnevnik.zapisPoslan(*m_rs);
     t.odgođeni.remove(bookmark);
@@ -223,6 +231,36 @@ void frmMain::zabilježiKopije(const QString& domena, const QString& razlog) {
 }
 
 void frmMain::prekiniZapise() { m_tijek->prekinut = true; }
+
+void frmMain::zabilježiRazmjenu(const QStringList& razmjena) { m_tijek->razmjena = razmjena; }
+
+frmMain::IzravniZapis& frmMain::izravniZapis(const QString& adresa) {
+  IzravniZapis& z = m_tijek->izravni[m_rs->Bookmark().toLongLong()];
+  for (const QString& a : composer::razdvojiAdrese(adresa)) z.vlastite.insert(a.section(QLatin1Char('@'), -1).toLower());
+  return z;
+}
+
+// A round's session. In a retry round a server still away for now leaves the deferred
+// records for the next round, silently; otherwise the failure is boxed and the run ends.
+bool frmMain::spojiZaKrug() {
+  Tijek& t = *m_tijek;
+  t.odgodivo = t.ponavljanje;
+  const bool spojen = spojiSe();
+  t.odgodivo = false;
+  if (!spojen && !(t.ponavljanje && poSendMail->lastFailureTemporary())) prekiniZapise();
+  return spojen;
+}
+
+// The server went away for now: the records not yet tried wait for the next round.
+void frmMain::odgodiOstale() {
+  Tijek& t = *m_tijek;
+  for (; !m_rs->Eof(); m_rs->MoveNext()) {
+    const QVariant b = m_rs->Bookmark();
+    if (t.ponavljanje || (t.samoPreostali && t.dnevnik.poslan(b))) continue;
+    t.odgođeni.insert(b.toLongLong());
+    ++t.pokušano;
+  }
+}
 
 void frmMain::zabilježiPojedinačno(bool poslano) {
   Tijek& t = *m_tijek;
@@ -258,9 +296,14 @@ bool frmMain::nastaviPoslijeGreške(bool ponovnoSpoji) {
 // A deferred record on the configured server: its failure ended the session, the next
 // record gets a new one (when that fails, the server is gone and the run stops).
 bool frmMain::nastaviPoslijeOdgode() {
-  if (!spojiSe()) return false;
+  Tijek& t = *m_tijek;
+  t.odgodivo = true;
+  const bool spojen = spojiSe();
+  t.odgodivo = false;
+  if (!spojen && !poSendMail->lastFailureTemporary()) return false;
   ui->prbUk->setValue(ui->prbUk->value() + 1);
   m_rs->MoveNext();
+  if (!spojen) odgodiOstale();
   return true;
 }
 

@@ -194,11 +194,9 @@ void frmMain::PrikažiPrekoRS(platform::RecordSet& rs) {
 bool frmMain::smijeZatvoriti() {
   // During a run Esc and the close box offer to stop it; the window stays until it has.
   if (m_uSlanju) {
-    if (!SlanjeZaustavljeno() &&
-        platform::dialogs().messageBox(this, QStringLiteral("Slanje je u tijeku. Želite li zaustaviti slanje?"),
-                                       platform::MsgButtons::YesNo, platform::MsgIcon::Question,
-                                       kNaslov) == platform::MsgResult::Yes)
-      ZaustaviSlanje();
+    // Not while the engine is inside its dialogue: asked as soon as it has returned.
+    if (m_uMotoru) m_pitajZaustaviti = true;
+    else pitajZaustaviti();
     return false;
   }
   if (!g_mijenjana) return true;
@@ -209,6 +207,15 @@ bool frmMain::smijeZatvoriti() {
     case platform::MsgResult::No: return true;
     default: return false;
   }
+}
+
+void frmMain::pitajZaustaviti() {
+  m_pitajZaustaviti = false;
+  if (!SlanjeZaustavljeno() &&
+      platform::dialogs().messageBox(this, QStringLiteral("Slanje je u tijeku. Želite li zaustaviti slanje?"),
+                                     platform::MsgButtons::YesNo, platform::MsgIcon::Question,
+                                     kNaslov) == platform::MsgResult::Yes)
+    ZaustaviSlanje();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QSet>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -108,9 +109,19 @@ class frmMain : public QDialog {
   bool nastaviPoslijeOdgode();
   void posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host);
   void posaljiIzravno(bool bPojedinacno);
-  bool posaljiIzravnoDomenama(const QString& to, const QString& cc, const QString& bcc, bool html,
-                              bool pojedinacno, bool* ijedna, const QString& vlastita = {},
-                              bool* vlastitaPrivremeno = nullptr);
+  // A record's direct delivery: its own domains, and those that took its message in a round.
+  struct IzravniZapis {
+    QSet<QString> vlastite, primile;
+    bool privremeno = false;  // an own domain failed for now
+  };
+  bool posaljiIzravnoDomenama(const QString& to, const QString& cc, const QString& bcc, bool pojedinacno,
+                              bool* ijedna, IzravniZapis* zapis = nullptr);
+  IzravniZapis& izravniZapis(const QString& adresa);  // of the current record
+  void zabilježiRazmjenu(const QStringList& razmjena);
+  bool spojiZaKrug();
+  void odgodiOstale();
+  bool m_pitajZaustaviti = false;  // Esc or the close box while the engine was busy
+  void pitajZaustaviti();
   bool posaljiJednu();  // one Send; true only after SendSuccesful
   bool spojiSe();       // Connect; false after its failure box
   void pozoviMotor(const std::function<void()>& poziv);  // the engine's failure box after it
@@ -148,8 +159,7 @@ class frmMain : public QDialog {
   int m_tab = 0;
   bool m_uSlanju = false;
   QString TijeloPoruke;
-  QString m_zadnjiHtml;
-  std::optional<std::pair<QString, QString>> m_kopijeIzravno;  // CC and BCC of a direct record run  // the document as last read: kept when the editor stops answering
+  std::pair<QString, QString> m_kopije;  // CC and BCC of a record run, for every round
   QString UgradjeneSlike;
 
   // Record runs that go on past a failed record or resume after one, the send log and

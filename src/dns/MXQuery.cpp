@@ -117,9 +117,9 @@ Exchangers exchangersFor(const QString& domain, int timeoutMs) {
   QString name = domain.trimmed();
   if (name.endsWith(QLatin1Char('.'))) name.chop(1);
   const QByteArray answer = askAbout(config, name, wire::kTypeMX, timeoutMs);
-  if (answer.isEmpty()) return {{}, QString::fromLatin1(kServerUnresolved)};
+  if (answer.isEmpty()) return {{}, QString::fromLatin1(kServerUnresolved), true};
   const int rcode = rcodeOf(answer);
-  if (rcode != 0) return {{}, emptyReason(rcode)};
+  if (rcode != 0) return {{}, emptyReason(rcode), rcode != 3};
   bool nullMx = false;
   Exchangers found;
   for (const MXRecord& r : parseMXAnswer(answer, wire::readHeader(answer)->id, &nullMx))

@@ -66,7 +66,8 @@ QString bestExchange(const QString& domain, int timeoutMs = 5000);
 // domain. Throws MXQueryError as MXQuery does.
 struct Exchangers {
   QStringList hosts;
-  QString reason;  // set when hosts is empty
+  QString reason;          // set when hosts is empty
+  bool temporary = false;  // no server answered, or one failed: the same question may do later
 };
 Exchangers exchangersFor(const QString& domain, int timeoutMs = 5000);
 

@@ -34,7 +34,7 @@ bool SmtpDialogue::pop3Login() {
                        Step::Pop3Greeting))
     return false;
   setPhase(Phase::Pop3);
-  const bool done = waitFor(Phase::Pop3Done, params_.connectTimeout);
+  const bool done = waitFor(Phase::Pop3Done, params_.connectTimeout) && !abort_;
   // Logged in; the answer to QUIT (or the server hanging up) ends the visit.
   if (done) waitFor(Phase::Closed, kPop3QuitSeconds, false);
   closeSocket();
@@ -44,15 +44,12 @@ bool SmtpDialogue::pop3Login() {
   return true;
 }
 
-// STLS is asked for outright (RFC 2595): a server that has it says +OK, one that does not
-// says -ERR, and only then, and only when TLS is not required, does the login go in clear.
+// STLS is asked for outright (RFC 2595): a server that has it says +OK. A -ERR may be an
+// attacker's, so the login then goes in clear only when TLS was turned off on purpose.
 void SmtpDialogue::onPop3(Step step, bool ok, const QByteArray& reply) {
   const bool tlsWanted = !encrypted() && params_.pop3Security != kSecureNone;
-  if (step == Step::Pop3Stls && !ok) {
-    if (params_.pop3Security == kSecureRequired)
-      return fail(QStringLiteral("TLS required, but the POP3 server does not offer STLS"), false);
-    return command("USER " + params_.userName.toUtf8(), Step::Pop3User);
-  }
+  if (step == Step::Pop3Stls && !ok)
+    return fail(QStringLiteral("Login refused: the POP3 server does not offer STLS"), false);
   if (!ok) {
     fail(QString::fromUtf8(reply), false);
     abort_ = true;

@@ -87,6 +87,7 @@ void SmtpDialogue::setPhase(Phase phase) {
   if (phase == phase_) return;
   qCDebug(lcSmtp) << "phase" << phase;
   phase_ = phase;
+  passed_ |= 1u << int(phase);
 }
 
 int SmtpDialogue::state() const {
@@ -125,7 +126,7 @@ void SmtpDialogue::onEncrypted() {
 }
 
 void SmtpDialogue::onSslErrors() {
-  if (params_.opportunisticTls && !implicitTls_) return socket_->ignoreSslErrors();
+  if (params_.opportunisticTls && !implicitTls_ && phase_ != Phase::Pop3) return socket_->ignoreSslErrors();
   QStringList problems;
   for (const QSslError& e : socket_->sslHandshakeErrors()) problems << e.errorString();
   fail(QStringLiteral("TLS certificate not accepted: ") + problems.join(QStringLiteral("; ")), false);
@@ -139,7 +140,8 @@ void SmtpDialogue::onError() {
     return;
   }
   const bool handshaking = socket_->mode() != QSslSocket::UnencryptedMode && !encrypted();
-  if (handshaking && params_.opportunisticTls && !implicitTls_ && !withoutTls_ && active_) {
+  if (handshaking && params_.opportunisticTls && !implicitTls_ && !withoutTls_ && active_ &&
+      phase_ != Phase::Pop3) {
     // The exchanger cannot do TLS after all: open() tries once more in plain text.
     trace_.note(QStringLiteral("TLS handshake failed: ") + socket_->errorString());
     handshakeFailed_ = true;
@@ -298,7 +300,7 @@ void SmtpDialogue::onStartTls(bool ok, const QByteArray& reply) {
 void SmtpDialogue::startTls() {
   reader_.clear();
   pending_.clear();
-  socket_->setSslConfiguration(tlsConfiguration(!params_.opportunisticTls));
+  socket_->setSslConfiguration(tlsConfiguration(!params_.opportunisticTls || phase_ == Phase::Pop3));
   socket_->startClientEncryption();  // onEncrypted goes on
 }
 
@@ -467,11 +469,14 @@ void SmtpDialogue::report() {
 
 // Waits until the session reaches `phase`; the time-out runs again after every reply,
 // so each command has the full time for its answer. A closed session ends the wait.
+// A phase passed through within one turn of the event loop counts as reached.
 bool SmtpDialogue::waitFor(Phase phase, int seconds, bool report) {
   const qint64 span = qint64(qMax(0, seconds)) * 1000;
   QDeadlineTimer deadline(span);
   int seen = repliesHandled_;
-  while (phase_ != phase) {
+  const quint32 target = 1u << int(phase);
+  passed_ = phase_ == phase ? target : 0;
+  while (!(passed_ & target)) {
     if (abort_ || handshakeFailed_) return false;
     if (phase_ == Phase::Closed) return false;
     if (repliesHandled_ != seen) {
@@ -587,8 +592,9 @@ bool SmtpDialogue::connectAttempts(const QString& host, int port, bool tls, Step
 // Until the attempt is connected, has failed or is out of time.
 bool SmtpDialogue::waitForConnection() {
   QDeadlineTimer deadline(qint64(qMax(0, params_.connectTimeout)) * 1000);
+  passed_ = 0;
   while (phase_ == Phase::Connecting && !abort_ && !deadline.hasExpired()) wait_.round();
-  return phase_ == Phase::Greeting && !abort_;
+  return (passed_ & (1u << int(Phase::Greeting))) && phase_ != Phase::Closed && !abort_;
 }
 
 bool SmtpDialogue::open(const SessionParams& params) {
@@ -688,7 +694,9 @@ bool SmtpDialogue::envelope(const QString& from, const QStringList& recipients, 
   batch += "DATA\r\n";
   pending_.enqueue({Step::Data, successClassOf(Step::Data), {}});
   sendRaw(batch);
-  return waitFor(Phase::Data, params_.messageTimeout);
+  // Behind an earlier message's ".", whose reply may take as long as a content filter needs.
+  return waitFor(Phase::Data, outstanding_ > 0 ? std::max(kEndOfDataSeconds, params_.messageTimeout)
+                                                : params_.messageTimeout);
 }
 
 bool SmtpDialogue::endData(bool wait) {

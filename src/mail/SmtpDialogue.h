@@ -215,6 +215,7 @@ class SmtpDialogue : public QObject {
   int repliesHandled_ = 0;  // every reply counts as progress for the waits
   int outstanding_ = 0;     // messages written, their final reply still due
   Phase phase_ = Phase::Closed;
+  quint32 passed_ = 0;  // every phase entered since the wait under way began
   FailureKind failure_;
 
   bool active_ = false;

@@ -211,6 +211,7 @@ class clsSendMail : public QObject {
   bool transaction(mail::MimeInput& input, const QStringList& recipients, bool smtpUtf8);
   bool pipelining() const;
   bool flushOutstanding();
+  bool awaitOutstanding();
   void refuseMessage(const QString& text);
   QString heloName() const;
   void messageDone(bool accepted, const QString& reply);

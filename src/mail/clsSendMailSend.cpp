@@ -94,6 +94,12 @@ mail::SessionParams clsSendMail::sessionParams() const {
   p.pop3Port = pop3Port_;
   p.pop3Security = pop3Security_;
   p.opportunisticTls = opportunisticTls_;
+  if (opportunisticTls_) {
+    // An exchanger: port 25, no login of any kind, whatever the stored settings say.
+    p.smtpPort = 25;
+    p.useAuthentication = p.usePopAuthentication = false;
+    p.secureConnection = mail::kSecureOptional;
+  }
   p.secureConnection = secureConnection_;
   p.connectRetry = connectRetry_;
   p.connectTimeout = connectTimeout_;
@@ -156,10 +162,18 @@ bool clsSendMail::Flush() {
   return flushOutstanding();
 }
 
-bool clsSendMail::flushOutstanding() {
+// The outcomes still due, raised before anything else is: a failure of the session meanwhile
+// belongs to them, not to a message of its own.
+bool clsSendMail::awaitOutstanding() {
+  if (dialogue_->outstanding() == 0) return true;
   flushing_ = true;
   const bool ok = dialogue_->flush();
   flushing_ = false;
+  return ok;
+}
+
+bool clsSendMail::flushOutstanding() {
+  const bool ok = awaitOutstanding();
   const bool allAccepted = ok && pipelinedFailures_ == 0;
   pipelinedFailures_ = 0;
   return allAccepted;
@@ -195,6 +209,8 @@ bool clsSendMail::validateMessage() {
   if (!replyTo_.isEmpty() && !mail::isSafeAddress(replyTo_))
     errors_.add(QStringLiteral("Pogrešna Reply-To E-mail adresa"));
   if (errors_.isEmpty()) return true;
+  // Outcomes come in the order of the Sends: those still due first.
+  awaitOutstanding();
   // The message is at fault, not the server: a kept session stays for the next one.
   reportFailure(false);
   return false;
@@ -253,6 +269,7 @@ bool clsSendMail::pipelining() const {
 
 // The message before a server that cannot take it: nothing of it is sent.
 void clsSendMail::refuseMessage(const QString& text) {
+  awaitOutstanding();
   errors_.add(text);
   reportFailure(false);
   if (!keepConnection_) dialogue_->close();
