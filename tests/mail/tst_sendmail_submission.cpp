@@ -21,7 +21,7 @@ class TstSendMailSubmission : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY2(introspection_.start("/usr/bin/python3",
-                                  {SmtpPeer::scriptPath("oauth_introspect.py"), "--host", "127.0.0.163", "--token",
+                                  {SmtpPeer::scriptPath("oauth_tokens.py"), "--host", "127.0.0.163", "--token",
                                    "pristupni-token-1=prodaja@velkor.hr", "--log", env_.path("tokens.log")},
                                   PeerReadiness::onOutput("READY")),
              qPrintable(introspection_.errorString()));
