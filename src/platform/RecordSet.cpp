@@ -1,4 +1,5 @@
 #include "platform/RecordSet.h"
+#include "platform/SqlTipovi.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -132,13 +133,15 @@ int RecordSet::adoTypeOf(QMetaType type) {
 
 RecordSet RecordSet::fromQuery(QSqlQuery& query) {
   const QSqlRecord rec = query.record();
+  const QList<int> declared = deklariraniTipovi(query);
   QList<RecordField> fields;
   for (int i = 0; i < rec.count(); ++i)
-    fields << RecordField{rec.fieldName(i), adoTypeOf(rec.field(i).metaType())};
+    fields << RecordField{rec.fieldName(i), declared.value(i) ? declared[i]
+                                                               : adoTypeOf(rec.field(i).metaType())};
   RecordSet rs(fields);
   while (query.next()) {
     QList<QVariant> values;
-    for (int i = 0; i < fields.size(); ++i) values << query.value(i);
+    for (int i = 0; i < fields.size(); ++i) values << uDeklariraniTip(query.value(i), declared.value(i));
     rs.AddRow(values);
   }
   rs.MoveFirst();
