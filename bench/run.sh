@@ -8,7 +8,7 @@
 #  (b) base64 throughput on one 200 MB file, ours against coreutils `base64`;
 #  (c) peak RSS of velkor-sendmail sending a 500 MB attachment;
 #  (d) time from method 2 to the composer's first paint, and peak RSS;
-#  (e) CSV export rows per second against Python's csv writer;
+#  (e) CSV export rows per second and the record set's memory against Python's csv writer and rows;
 #  (f) a record-set run of N customers through the composer against the bare engine sending
 #      the same HTML offer over one session to the same sink.
 # smtp-sink and smtp-source come from Debian's postfix package unpacked into a temporary directory, so
@@ -113,9 +113,12 @@ QTWEBENGINE_DISABLE_SANDBOX=1 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$WORK" 
   "$BUILD_DIR/bench/bench_composer_paint" "$BUILD_DIR/src/libVelkorSlanjeEMaila26.so" 2>/dev/null
 echo "== (e) CSV export of ${CSV_ROWS:=1000000} rows x 8 fields"
 ninja -C "$BUILD_DIR" -j2 bench_csvexport >/dev/null
-ours=$("$BUILD_DIR/bench/bench_csvexport" "$WORK/velkor.csv" "$CSV_ROWS"); echo "$ours"; ours=$(echo "$ours" | tail -1)
-theirs=$(/usr/bin/python3 bench/csv_python.py "$WORK/python.csv" "$CSV_ROWS"); echo "$theirs"; theirs=$(echo "$theirs" | tail -1)
-echo "ratio velkor/python csv: $(rate "$ours" "${theirs##* }")"
+ours=$("$BUILD_DIR/bench/bench_csvexport" "$WORK/velkor.csv" "$CSV_ROWS"); echo "$ours"
+theirs=$(/usr/bin/python3 bench/csv_python.py "$WORK/python.csv" "$CSV_ROWS"); echo "$theirs"
+held() { echo "$1" | grep 'held' | sed 's/.*held: \([0-9.]*\).*/\1/'; }
+echo "record set held, velkor/python: $(rate2 "$(held "$ours")" "$(held "$theirs")")"
+ours=$(echo "$ours" | tail -1); theirs=$(echo "$theirs" | tail -1)
+echo "ratio velkor/python csv: $(rate "${ours##* }" "${theirs##* }")"
 
 echo "== (f) record-set run of $BULK_COUNT customers through the composer, against the bare engine"
 ninja -C "$BUILD_DIR" -j2 bench_composer_run >/dev/null

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -31,8 +32,8 @@ ContactsFile::ContactsFile(QString path) : path_(std::move(path)) {}
 
 bool ContactsFile::exists() const { return QFileInfo::exists(path_); }
 
-bool ContactsFile::readLines(QStringList& lines) {
-  return ReadTextLines(path_, lines, &error_);
+bool ContactsFile::readLines(QStringList& lines, bool* legacy) {
+  return ReadTextLines(path_, lines, &error_, legacy);
 }
 
 bool ContactsFile::read(QList<ContactLine>& contacts) {
@@ -46,29 +47,45 @@ bool ContactsFile::read(QList<ContactLine>& contacts) {
   return true;
 }
 
-bool ContactsFile::holdsAddress(const QString& address, bool& holds) {
-  holds = false;
-  QStringList lines;
-  if (!readLines(lines)) return false;
-  for (const QString& l : lines)
-    if (l.contains(address, Qt::CaseInsensitive)) holds = true;
-  return true;
+bool ContactsFile::lock(QLockFile& lock) {
+  QDir().mkpath(QFileInfo(path_).absolutePath());
+  // A lock left by a crashed program is taken over once its process is gone (or after
+  // the stale time); a live one is waited for.
+  lock.setStaleLockTime(30000);
+  if (lock.tryLock(10000)) return true;
+  error_ = lock.error() == QLockFile::LockFailedError
+               ? QStringLiteral("Kontakt listu upravo mijenja drugi program.")
+               : QStringLiteral("Kontakt lista se ne može zaključati.");
+  return false;
 }
 
-bool ContactsFile::append(const QString& name, const QString& address) {
+bool ContactsFile::add(const QString& name, const QString& address, bool& held) {
+  held = false;
+  QLockFile l(path_ + QStringLiteral(".lock"));
+  if (!lock(l)) return false;
+  QStringList lines;
+  bool legacy = false;
+  if (!readLines(lines, &legacy)) return false;
+  for (const QString& line : lines)
+    if (line.contains(address, Qt::CaseInsensitive)) held = true;
+  if (held) return true;
   QByteArray bytes;
-  QFile old(path_);
-  if (old.exists()) {
-    if (!old.open(QIODevice::ReadOnly)) {
-      error_ = old.errorString();
-      return false;
+  if (legacy) {
+    for (const QString& line : lines) bytes += line.toUtf8() + kLineEnd;
+  } else {
+    QFile old(path_);
+    if (old.exists()) {
+      if (!old.open(QIODevice::ReadOnly)) {
+        error_ = old.errorString();
+        return false;
+      }
+      bytes = old.readAll();
     }
-    bytes = old.readAll();
   }
   // A last line without its line end would otherwise run into the new record.
   if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += kLineEnd;
   bytes += (name + QLatin1Char(',') + address).toUtf8() + kLineEnd;
-  return write(bytes);
+  return write(bytes, legacy);
 }
 
 bool ContactsFile::replace(const QString& key, const QString& name, const QString& address) {
@@ -79,11 +96,14 @@ bool ContactsFile::replace(const QString& key, const QString& name, const QStrin
 bool ContactsFile::remove(const QString& key) { return rewrite(key, nullptr); }
 
 bool ContactsFile::rewrite(const QString& key, const QString* replacement) {
+  QLockFile l(path_ + QStringLiteral(".lock"));
+  if (!lock(l)) return false;
   QStringList lines;
-  if (!readLines(lines)) return false;
+  bool legacy = false;
+  if (!readLines(lines, &legacy)) return false;
   QByteArray bytes;
-  for (const QString& l : lines) {
-    const ContactLine c = ContactLine::parse(l);
+  for (const QString& line : lines) {
+    const ContactLine c = ContactLine::parse(line);
     QString out;
     if (c.isBlank()) continue;
     if (!c.hasComma)
@@ -96,20 +116,29 @@ bool ContactsFile::rewrite(const QString& key, const QString* replacement) {
       continue;
     bytes += out.toUtf8() + kLineEnd;
   }
-  return write(bytes);
+  return write(bytes, legacy);
 }
 
-bool ContactsFile::write(const QByteArray& bytes) {
+bool ContactsFile::write(const QByteArray& bytes, bool keepOriginal) {
   QDir().mkpath(QFileInfo(path_).absolutePath());  // a failure shows in open()
-  QSaveFile f(path_);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
+  const auto save = [this](const QString& path, const QByteArray& b) {
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(b) != b.size()) {
+      error_ = f.errorString();
+      f.cancelWriting();
+      return false;
+    }
+    if (f.commit()) return true;
     error_ = f.errorString();
-    f.cancelWriting();
     return false;
+  };
+  if (keepOriginal) {
+    QFile old(path_);
+    if (!old.open(QIODevice::ReadOnly)) {
+      error_ = old.errorString();
+      return false;
+    }
+    if (!save(path_ + QStringLiteral(".bak"), old.readAll())) return false;
   }
-  if (!f.commit()) {
-    error_ = f.errorString();
-    return false;
-  }
-  return true;
+  return save(path_, bytes);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QLockFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,11 @@ QString ContactsFilePath();
 
 // The address book's file: lines "name,address" ending in CR LF, UTF-8. Every operation
 // reads the whole file first; every write replaces the file only once the new one is
-// complete, so a crash or a full disk leaves the old book as it was.
+// complete, so a crash or a full disk leaves the old book as it was. A change holds the
+// book's lock file from its read to its write, so that windows and programs changing the
+// book at once lose none of each other's changes.
+// A book in the Windows code page (lines that are not UTF-8) is read as Windows-1250 and
+// converted to UTF-8 by its first change; the original stays beside it as Contacts.txt.bak.
 class ContactsFile {
  public:
   explicit ContactsFile(QString path = ContactsFilePath());
@@ -28,10 +33,9 @@ class ContactsFile {
   bool exists() const;
   // The non-blank lines in file order; false (and errorString) when the file cannot be read.
   bool read(QList<ContactLine>& contacts);
-  // True when some line holds address anywhere in it, letter case aside.
-  bool holdsAddress(const QString& address, bool& holds);
-  // Appends "name,address" (both already trimmed) as a line of its own.
-  bool append(const QString& name, const QString& address);
+  // Appends "name,address" (both already trimmed) as a line of its own, unless some line
+  // holds address anywhere in it, letter case aside (then held is true and nothing changes).
+  bool add(const QString& name, const QString& address, bool& held);
   // Lines whose address, trimmed, equals key (trimmed; letter case counts) become
   // "name,address"; the others are written back as their first two pieces.
   bool replace(const QString& key, const QString& name, const QString& address);
@@ -42,9 +46,10 @@ class ContactsFile {
   const QString& errorString() const { return error_; }
 
  private:
-  bool readLines(QStringList& lines);
+  bool readLines(QStringList& lines, bool* legacy = nullptr);
   bool rewrite(const QString& key, const QString* replacement);
-  bool write(const QByteArray& bytes);
+  bool lock(QLockFile& lock);
+  bool write(const QByteArray& bytes, bool keepOriginal);
 
   QString path_;
   QString error_;

@@ -22,13 +22,12 @@ void frmContacts::cmdAdd_Click() {
     return poruka(QStringLiteral("Unesite ispravnu E-mail adresu"), ui->txtEmail);
   ContactsFile datoteka;
   bool postoji = false;
-  if (!uspjelo(datoteka.holdsAddress(adresa, postoji), datoteka)) return;
+  if (!uspjelo(datoteka.add(ime, adresa, postoji), datoteka)) return;
   if (postoji) {
     poruka(QStringLiteral("Ova Email adresa već postoji u kontakt listi."), ui->txtEmail);
     ui->txtEmail->selectAll();
     return;
   }
-  if (!uspjelo(datoteka.append(ime, adresa), datoteka)) return;
   QTableWidget* g = ui->mshContacts;
   const int zadnji = g->rowCount() - 1;
   g->setItem(zadnji, 0, new QTableWidgetItem(ime));

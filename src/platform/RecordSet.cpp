@@ -1,4 +1,5 @@
 #include "platform/RecordSet.h"
+#include "platform/SqlTipovi.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -6,25 +7,12 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QCollator>
+#include <QHash>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace platform {
-
-RecordSet::RecordSet() : d_(std::make_shared<Shared>()) { d_->open = false; }
-
-RecordSet::RecordSet(QList<RecordField> fields) : d_(std::make_shared<Shared>()) {
-  d_->fields = std::move(fields);
-}
-
-void RecordSet::AddRow(const QList<QVariant>& values) {
-  auto row = std::make_shared<Row>();
-  row->bookmark = ++d_->lastBookmark;
-  for (int i = 0; i < d_->fields.size(); ++i) row->values << values.value(i);
-  d_->rows.push_back(row);
-  view_.push_back(row);
-}
 
 namespace {
 
@@ -98,6 +86,164 @@ int compareValues(const QVariant& x, const QVariant& y) {
 
 }  // namespace
 
+namespace {
+
+// One field's values in their own type. A column takes the type of its first value; a
+// value of another type (a text the host gave where a number was expected) is kept aside
+// as it came, and so is a null of a type.
+class Column {
+ public:
+  enum Kind { None, Integer, Real, DateTime, Text, Other };
+
+  size_t size() const { return size_; }
+
+  void append(const QVariant& v) {
+    const quint32 row = quint32(size_++);
+    if (!v.isValid()) {
+      pushDefault();
+      empty_.resize(size_, false);
+      empty_[row] = true;
+      return;
+    }
+    if (kind_ == None && !v.isNull()) adopt(v.metaType(), size_ - 1);
+    if (v.metaType() != type_ || v.isNull()) {
+      pushDefault();
+      odd_.insert(row, v);
+      return;
+    }
+    push(v);
+  }
+
+  QVariant get(quint32 row) const {
+    if (row < empty_.size() && empty_[row]) return QVariant();
+    if (!odd_.isEmpty()) {
+      const auto it = odd_.constFind(row);
+      if (it != odd_.cend()) return *it;
+    }
+    switch (kind_) {
+      case Integer: {
+        QVariant v(type_);
+        const qint64 n = ints_[row];
+        switch (type_.id()) {
+          case QMetaType::Bool: return QVariant(n != 0);
+          case QMetaType::Int: return QVariant(int(n));
+          case QMetaType::LongLong: return QVariant(qlonglong(n));
+          case QMetaType::UInt: return QVariant(uint(n));
+          case QMetaType::ULongLong: return QVariant(qulonglong(n));
+          default: v = QVariant(qlonglong(n)); v.convert(type_); return v;
+        }
+      }
+      case Real:
+        return type_.id() == QMetaType::Float ? QVariant(float(reals_[row])) : QVariant(reals_[row]);
+      case DateTime: return QVariant(dates_[row]);
+      case Text: return QVariant(texts_[row]);
+      case Other: return others_[row];
+      default: return QVariant();
+    }
+  }
+
+  void set(quint32 row, const QVariant& v) {
+    if (row >= size_) return;
+    if (!v.isValid() && empty_.size() < size_) empty_.resize(size_, false);
+    if (row < empty_.size()) empty_[row] = !v.isValid();
+    odd_.remove(row);
+    if (!v.isValid()) return;
+    if (kind_ == None && !v.isNull()) adopt(v.metaType(), size_);
+    if (v.metaType() != type_ || v.isNull()) return void(odd_.insert(row, v));
+    switch (kind_) {
+      case Integer: ints_[row] = v.toLongLong(); break;
+      case Real: reals_[row] = v.toDouble(); break;
+      case DateTime: dates_[row] = v.toDateTime(); break;
+      case Text: texts_[row] = v.toString(); break;
+      default: others_[row] = v;
+    }
+  }
+
+ private:
+  // Rows before the first value of a type are all nulls or odd ones: n places for them.
+  void adopt(QMetaType t, size_t n) {
+    type_ = t;
+    switch (t.id()) {
+      case QMetaType::Bool: case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
+      case QMetaType::ULongLong: case QMetaType::Short: case QMetaType::UShort:
+      case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar:
+        kind_ = Integer;
+        break;
+      case QMetaType::Double: case QMetaType::Float: kind_ = Real; break;
+      case QMetaType::QDateTime: kind_ = DateTime; break;
+      case QMetaType::QString: kind_ = Text; break;
+      default: kind_ = Other;
+    }
+    switch (kind_) {
+      case Integer: ints_.resize(n); break;
+      case Real: reals_.resize(n); break;
+      case DateTime: dates_.resize(n); break;
+      case Text: texts_.resize(n); break;
+      case Other: others_.resize(n); break;
+      default: break;
+    }
+  }
+  void pushDefault() {
+    switch (kind_) {
+      case Integer: ints_.push_back(0); break;
+      case Real: reals_.push_back(0); break;
+      case DateTime: dates_.emplace_back(); break;
+      case Text: texts_.emplace_back(); break;
+      case Other: others_.emplace_back(); break;
+      default: break;
+    }
+  }
+  void push(const QVariant& v) {
+    switch (kind_) {
+      case Integer: ints_.push_back(v.toLongLong()); break;
+      case Real: reals_.push_back(v.toDouble()); break;
+      case DateTime: dates_.push_back(v.toDateTime()); break;
+      case Text: texts_.push_back(v.toString()); break;
+      default: others_.push_back(v);
+    }
+  }
+
+  Kind kind_ = None;
+  QMetaType type_;
+  size_t size_ = 0;
+  std::vector<qint64> ints_;
+  std::vector<double> reals_;
+  std::vector<QDateTime> dates_;
+  std::vector<QString> texts_;
+  std::vector<QVariant> others_;
+  std::vector<bool> empty_;           // rows without a value (QVariant())
+  QHash<quint32, QVariant> odd_;      // values not of the column's type
+};
+
+}  // namespace
+
+struct RecordSet::Shared {
+  QList<RecordField> fields;
+  std::vector<Column> columns;
+  std::vector<quint32> rows;  // stored order of the rows not deleted
+  std::vector<bool> deleted;
+  bool open = true;
+
+  QVariant value(quint32 row, int field) const {
+    return field >= 0 && size_t(field) < columns.size() ? columns[size_t(field)].get(row) : QVariant();
+  }
+};
+
+RecordSet::RecordSet() : d_(std::make_shared<Shared>()) { d_->open = false; }
+
+RecordSet::RecordSet(QList<RecordField> fields) : d_(std::make_shared<Shared>()) {
+  d_->fields = std::move(fields);
+  d_->columns.resize(size_t(d_->fields.size()));
+}
+
+void RecordSet::AddRow(const QList<QVariant>& values) {
+  const auto row = quint32(d_->deleted.size());
+  for (size_t i = 0; i < d_->columns.size(); ++i) d_->columns[i].append(values.value(qsizetype(i)));
+  d_->deleted.push_back(false);
+  d_->rows.push_back(row);
+  view_.push_back(row);
+}
+
 QVariant RecordSet::fromText(const QString* text, int adoType) {
   if (!text) return QVariant();
   switch (adoType) {
@@ -132,13 +278,15 @@ int RecordSet::adoTypeOf(QMetaType type) {
 
 RecordSet RecordSet::fromQuery(QSqlQuery& query) {
   const QSqlRecord rec = query.record();
+  const QList<int> declared = deklariraniTipovi(query);
   QList<RecordField> fields;
   for (int i = 0; i < rec.count(); ++i)
-    fields << RecordField{rec.fieldName(i), adoTypeOf(rec.field(i).metaType())};
+    fields << RecordField{rec.fieldName(i), declared.value(i) ? declared[i]
+                                                               : adoTypeOf(rec.field(i).metaType())};
   RecordSet rs(fields);
   while (query.next()) {
     QList<QVariant> values;
-    for (int i = 0; i < fields.size(); ++i) values << query.value(i);
+    for (int i = 0; i < fields.size(); ++i) values << uDeklariraniTip(query.value(i), declared.value(i));
     rs.AddRow(values);
   }
   rs.MoveFirst();
@@ -149,20 +297,22 @@ int RecordSet::State() const { return d_->open ? 1 : 0; }
 
 void RecordSet::Close() { d_->open = false; }
 
+bool RecordSet::live(size_t viewPos) const { return !d_->deleted[view_[viewPos]]; }
+
 int RecordSet::RecordCount() const {
-  return int(std::count_if(view_.begin(), view_.end(), [](const auto& r) { return !r->deleted; }));
+  return int(std::count_if(view_.begin(), view_.end(), [this](quint32 r) { return !d_->deleted[r]; }));
 }
 
 bool RecordSet::Eof() const {
   for (size_t i = std::max(pos_, 0); i < view_.size(); ++i)
-    if (!view_[i]->deleted) return false;
+    if (live(i)) return false;
   return true;
 }
 
 bool RecordSet::Bof() const { return pos_ < 0 || RecordCount() == 0; }
 
 void RecordSet::skipDeleted() {
-  while (pos_ >= 0 && size_t(pos_) < view_.size() && view_[pos_]->deleted) ++pos_;
+  while (pos_ >= 0 && size_t(pos_) < view_.size() && !live(size_t(pos_))) ++pos_;
 }
 
 void RecordSet::MoveFirst() {
@@ -177,7 +327,7 @@ void RecordSet::MoveNext() {
 
 void RecordSet::MoveLast() {
   pos_ = int(view_.size());
-  while (pos_ > 0 && view_[pos_ - 1]->deleted) --pos_;
+  while (pos_ > 0 && !live(size_t(pos_ - 1))) --pos_;
   if (pos_ > 0) --pos_;
 }
 
@@ -191,40 +341,41 @@ int RecordSet::FieldIndex(const QString& name) const {
   return -1;
 }
 
-const RecordSet::Row* RecordSet::current() const {
-  if (pos_ < 0 || size_t(pos_) >= view_.size() || view_[pos_]->deleted) return nullptr;
-  return view_[pos_].get();
+qint64 RecordSet::currentRow() const {
+  if (pos_ < 0 || size_t(pos_) >= view_.size() || !live(size_t(pos_))) return -1;
+  return view_[size_t(pos_)];
 }
 
 QVariant RecordSet::Value(int field) const {
-  const Row* r = current();
-  return r ? r->values.value(field) : QVariant();
+  const qint64 r = currentRow();
+  return r < 0 ? QVariant() : d_->value(quint32(r), field);
 }
 
 QVariant RecordSet::Value(const QString& field) const { return Value(FieldIndex(field)); }
 
 void RecordSet::SetValue(int field, const QVariant& v) {
   if (pos_ >= 0 && size_t(pos_) < view_.size() && field >= 0 && field < FieldCount())
-    view_[pos_]->values[field] = v;
+    d_->columns[size_t(field)].set(view_[size_t(pos_)], v);
 }
 
+// Rows are never moved or reused within a set, so a row's index serves as its identity.
 QVariant RecordSet::Bookmark() const {
-  const Row* r = current();
-  return r ? QVariant(r->bookmark) : QVariant();
+  const qint64 r = currentRow();
+  return r < 0 ? QVariant() : QVariant(r + 1);
 }
 
 void RecordSet::Delete() {
-  if (!current()) return;
-  auto row = view_[pos_];
-  row->deleted = true;
+  const qint64 r = currentRow();
+  if (r < 0) return;
+  d_->deleted[size_t(r)] = true;
   auto& rows = d_->rows;
-  rows.erase(std::remove(rows.begin(), rows.end(), row), rows.end());
+  rows.erase(std::remove(rows.begin(), rows.end(), quint32(r)), rows.end());
 }
 
 RecordSet RecordSet::Clone() const {
   RecordSet c = *this;
   c.view_.erase(std::remove_if(c.view_.begin(), c.view_.end(),
-                               [](const auto& r) { return r->deleted; }),
+                               [this](quint32 r) { return d_->deleted[r]; }),
                 c.view_.end());
   c.pos_ = 0;
   return c;
@@ -254,11 +405,10 @@ void RecordSet::SetSort(const QString& expression) {
     if (f >= 0) keys << Key{f, desc};
   }
   sort_ = expression;
-  view_.clear();
-  for (const auto& r : d_->rows) view_.push_back(r);
-  std::stable_sort(view_.begin(), view_.end(), [&](const auto& a, const auto& b) {
+  view_ = d_->rows;
+  std::stable_sort(view_.begin(), view_.end(), [&](quint32 a, quint32 b) {
     for (const Key& k : keys) {
-      const int c = compareValues(a->values[k.field], b->values[k.field]);
+      const int c = compareValues(d_->value(a, k.field), d_->value(b, k.field));
       if (c != 0) return k.desc ? c > 0 : c < 0;
     }
     return false;
@@ -268,8 +418,13 @@ void RecordSet::SetSort(const QString& expression) {
 
 QList<QList<QVariant>> RecordSet::rows() const {
   QList<QList<QVariant>> out;
-  for (const auto& r : view_)
-    if (!r->deleted) out << r->values;
+  for (quint32 r : view_) {
+    if (d_->deleted[r]) continue;
+    QList<QVariant> values;
+    values.reserve(FieldCount());
+    for (int f = 0; f < FieldCount(); ++f) values << d_->value(r, f);
+    out << values;
+  }
   return out;
 }
 

@@ -25,6 +25,8 @@ struct RecordField {
 
 // The host's tabular data: a cursor over rows that it shares with its clones and with
 // the host. Delete removes the current row from the shared rows, so the host sees it gone.
+// Values are held by column in their own types (numbers unboxed, texts as they are), so that
+// a million rows fit where a QVariant per cell would take twice the memory.
 class RecordSet {
  public:
   RecordSet();  // closed, no fields
@@ -70,23 +72,13 @@ class RecordSet {
   QList<QList<QVariant>> rows() const;
 
  private:
-  struct Row {
-    QList<QVariant> values;
-    bool deleted = false;
-    qint64 bookmark = 0;
-  };
-  struct Shared {
-    QList<RecordField> fields;
-    std::vector<std::shared_ptr<Row>> rows;  // stored order
-    bool open = true;
-    qint64 lastBookmark = 0;
-  };
-  void refreshView();
+  struct Shared;  // the fields, and the values by column in their types
   void skipDeleted();
-  const Row* current() const;
+  bool live(size_t viewPos) const;
+  qint64 currentRow() const;  // the current row's index in the columns; -1 for none
 
   std::shared_ptr<Shared> d_;
-  std::vector<std::shared_ptr<Row>> view_;  // this cursor's order
+  std::vector<quint32> view_;  // this cursor's order, as row indexes
   int pos_ = 0;
   QString sort_;
 };

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QUuid>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <xlsxwriter.h>
@@ -82,6 +83,13 @@ lxw_format* SpreadsheetWriter::format(Style style) const {
 }
 
 void SpreadsheetWriter::writeNumber(int row, int col, double value, Style style) {
+  if (!std::isfinite(value)) {
+    ++nonFinite_;
+    writeText(row, col, std::isnan(value) ? QStringLiteral("nan")
+                        : value > 0       ? QStringLiteral("inf")
+                                          : QStringLiteral("-inf"));
+    return;
+  }
   check(worksheet_write_number(sheet_, lxw_row_t(row), lxw_col_t(col), value, format(style)),
         row, col);
 }

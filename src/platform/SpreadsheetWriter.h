@@ -29,7 +29,10 @@ class SpreadsheetWriter {
   SpreadsheetWriter& operator=(const SpreadsheetWriter&) = delete;
 
   enum class Style { Plain, Bold, Money, Date, DateTime };
+  // Infinities and NaN have no place in a sheet's number cells (readers reject the file):
+  // they are written as the text "inf", "-inf" or "nan" and counted.
   void writeNumber(int row, int col, double value, Style style = Style::Plain);
+  int nonFiniteCount() const { return nonFinite_; }
   void writeText(int row, int col, const QString& text, Style style = Style::Plain);
   void writeBool(int row, int col, bool value);
   void writeDateTime(int row, int col, const QDateTime& value, bool dateOnly);
@@ -50,6 +53,7 @@ class SpreadsheetWriter {
   lxw_format* money_ = nullptr;
   lxw_format* date_ = nullptr;
   lxw_format* dateTime_ = nullptr;
+  int nonFinite_ = 0;
 };
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <QtEndian>
 
+#include "core/SettingsStore.h"
 #include "platform/RecordSet.h"
 
 using platform::RecordSet;
@@ -25,6 +26,31 @@ QString tekstBroja(const QVariant& v) {
   }
 }
 
+bool počinjeFormulom(QStringView tekst) {
+  if (tekst.isEmpty()) return false;
+  const QChar c = tekst.front();
+  return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+}
+
+CsvPostavke CsvPostavke::provjerene() const {
+  CsvPostavke p = *this;
+  if (p.decimalniZnak != QLatin1String(",") && p.decimalniZnak != QLatin1String("."))
+    p.decimalniZnak = QStringLiteral(",");
+  if (ukloniRazmake(p.separator).isEmpty() || p.separator == p.decimalniZnak)
+    p.separator = QStringLiteral(";");
+  return p;
+}
+
+CsvPostavke SpremljeneCsvPostavke() {
+  using platform::VelkorSetting;
+  CsvPostavke p;
+  p.separator = VelkorSetting(QStringLiteral("ExpSeparator"), QStringLiteral(";"));
+  p.decimalniZnak = VelkorSetting(QStringLiteral("ExpDecTočka"), QStringLiteral(","));
+  p.navodnici = VelkorSetting(QStringLiteral("ExpPrikazNavodnika"), QStringLiteral("1")) == QLatin1String("1");
+  p.zaštitaFormula = VelkorSetting(QStringLiteral("ExpZaštitaFormula"), QStringLiteral("1")) != QLatin1String("0");
+  return p.provjerene();
+}
+
 namespace {
 
 // Dates and Booleans in the forms the C interface hands them to hosts.
@@ -44,18 +70,15 @@ QString tekstOstalog(const QVariant& v, int adoTip) {
 
 }  // namespace
 
-CsvFormat::CsvFormat(CsvPostavke postavke) : p_(std::move(postavke)) {}
+CsvFormat::CsvFormat(CsvPostavke postavke) : p_(postavke.provjerene()) {
+  for (QChar c : p_.separator)
+    if (QStringView(u"0123456789+-.,eEinfa").contains(c)) separatorUBroju_ = true;
+}
 
 bool CsvFormat::trebaNavodnike(QStringView tekst) const {
   return (!p_.separator.isEmpty() && tekst.contains(p_.separator)) ||
          tekst.contains(QLatin1Char('"')) || tekst.contains(QLatin1Char('\r')) ||
          tekst.contains(QLatin1Char('\n'));
-}
-
-QString CsvFormat::uNavodnike(const QString& tekst) const {
-  QString t;
-  dodajUNavodnike(t, tekst);
-  return t;
 }
 
 void CsvFormat::dodajUNavodnike(QString& out, QStringView tekst) const {
@@ -117,18 +140,28 @@ void dodajDatum(QString& out, const QDate& d, const QTime* t) {
 
 }  // namespace
 
-void CsvFormat::dodajTekst(QString& out, const QString& t) const {
+void CsvFormat::dodajTekst(QString& out, const QString& tekst) const {
+  QString t = tekst;
+  if (p_.zaštitaFormula && počinjeFormulom(t)) t.prepend(QLatin1Char('\''));
   if (p_.navodnici || trebaNavodnike(t)) dodajUNavodnike(out, t);
   else out += t;
+}
+
+// A number is quoted only where the separator could split it ("-" before a negative one).
+void CsvFormat::dodajBrojTekst(QString& out, qsizetype start) const {
+  if (separatorUBroju_) izbjegniSeparator(out, start);
 }
 
 void CsvFormat::dodajVrijednost(QString& out, const QVariant& v, int adoTip) const {
   if (!v.isValid() || v.isNull()) return;
   switch (v.typeId()) {
     case QMetaType::Int: case QMetaType::Short: case QMetaType::UShort: case QMetaType::Char:
-    case QMetaType::SChar: case QMetaType::UChar: case QMetaType::UInt: case QMetaType::LongLong:
+    case QMetaType::SChar: case QMetaType::UChar: case QMetaType::UInt: case QMetaType::LongLong: {
+      const qsizetype start = out.size();
       dodajBroj(out, v.toLongLong());
+      dodajBrojTekst(out, start);
       return;
+    }
     case QMetaType::Double: case QMetaType::Float: {
       // 15 significant digits (7 for single precision), C locale, no grouping.
       char b[32];
@@ -143,12 +176,17 @@ void CsvFormat::dodajVrijednost(QString& out, const QVariant& v, int adoTip) con
             out.replace(i, 1, p_.decimalniZnak);
             break;
           }
+      dodajBrojTekst(out, start);
       return;
     }
-    case QMetaType::ULongLong: out += QString::number(v.toULongLong()); return;
+    case QMetaType::ULongLong: {
+      const qsizetype start = out.size();
+      out += QString::number(v.toULongLong());
+      dodajBrojTekst(out, start);
+      return;
+    }
     case QMetaType::QString:
-      if (p_.navodnici) dodajUNavodnike(out, v.toString());
-      else dodajTekst(out, ukloniRazmake(v.toString()));
+      dodajTekst(out, p_.navodnici ? v.toString() : ukloniRazmake(v.toString()));
       return;
     case QMetaType::QDateTime: {
       const QDateTime dt = v.toDateTime();
@@ -179,8 +217,7 @@ QString CsvFormat::zaglavlje(const RecordSet& rs) const {
   QString out;
   for (int i = 0; i < rs.FieldCount(); ++i) {
     if (i) out += p_.separator;
-    const QString ime = rs.FieldName(i);
-    out += p_.navodnici || trebaNavodnike(ime) ? uNavodnike(ime) : ime;
+    dodajTekst(out, rs.FieldName(i));
   }
   return out;
 }

@@ -29,6 +29,27 @@ double iznos(const QVariant& v) {
   return broj.typeId() == QMetaType::Double ? broj.toDouble() : 0.0;
 }
 
+// The user's locale; Croatian where the environment has none (C, POSIX), since the grid's
+// users are Croatian and the C forms ("1,234.50", "1e-07") read wrongly to them.
+QLocale lokalnaPostavka() {
+  const QLocale l;
+  return l.language() == QLocale::C ? QLocale(QLocale::Croatian, QLocale::Croatia) : l;
+}
+
+QString oblikDatuma(const QLocale& l) {
+  return l.language() == QLocale::Croatian ? QStringLiteral("dd.MM.yyyy.")
+                                           : l.dateFormat(QLocale::ShortFormat);
+}
+
+// Up to 15 significant digits, written out in full (no exponent) unless very large or small.
+QString tekstDecimalnog(const QLocale& l, double d) {
+  if (!std::isfinite(d)) return QString::number(d);
+  const double zaokruzen = QString::number(d, 'g', 15).toDouble();
+  const double a = std::fabs(zaokruzen);
+  if (a != 0 && (a < 1e-9 || a >= 1e15)) return l.toString(zaokruzen, 'e', 14);
+  return l.toString(zaokruzen, 'f', QLocale::FloatingPointShortest);
+}
+
 bool cijeliTip(int tip) { return tip == platform::adSmallInt || tip == platform::adInteger; }
 bool novcaniTip(int tip) { return tip == platform::adCurrency || tip == platform::adNumeric; }
 
@@ -124,17 +145,22 @@ QString ModelZapisa::tekstPoTipu(int red, int stupac) const {
   const QVariant v = vrijednost(red, stupac);
   if (!v.isValid() || v.isNull()) return {};
   const int tip = tipStupca(stupac);
-  const QLocale l;
+  const QLocale l = lokalnaPostavka();
   const bool broj = v.typeId() != QMetaType::QString && v.canConvert<double>();
   if (broj && cijeliTip(tip)) return l.toString(qlonglong(std::llround(v.toDouble())));
   if (broj && novcaniTip(tip)) return l.toString(v.toDouble(), 'f', 2);
   switch (v.typeId()) {
-    case QMetaType::QDateTime:
-      if (tip == platform::adDBTimeStamp)
-        return v.toDateTime().toString(QStringLiteral("yyyy.MM.dd HH:mm:ss"));
-      return l.toString(v.toDateTime(), QLocale::ShortFormat);
-    case QMetaType::QDate: return l.toString(v.toDate(), QLocale::ShortFormat);
-    case QMetaType::Double: case QMetaType::Float: return l.toString(v.toDouble(), 'g', 15);
+    case QMetaType::QDateTime: {
+      // Date-only columns show no time; a date column of any kind hides a midnight.
+      const QDateTime dt = v.toDateTime();
+      const bool samoDatum = tip == platform::adDBDate ||
+                             (tip != platform::adDBTimeStamp && dt.time() == QTime(0, 0));
+      return samoDatum ? l.toString(dt.date(), oblikDatuma(l))
+                       : l.toString(dt, oblikDatuma(l) + QStringLiteral(" HH:mm:ss"));
+    }
+    case QMetaType::QDate: return l.toString(v.toDate(), oblikDatuma(l));
+    case QMetaType::LongLong: case QMetaType::Int: return l.toString(v.toLongLong());
+    case QMetaType::Double: case QMetaType::Float: return tekstDecimalnog(l, v.toDouble());
     case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     default: return v.toString();
   }

@@ -75,9 +75,11 @@ void frmOfficeExportPost::Form_Load() {
   ui->txtNazivDat->setText(
       VelkorSetting(QStringLiteral("ExpNazivDat"), QDir::homePath() + QStringLiteral("/Export.csv")));
   ui->chkAutomatskiPokr->setChecked(VelkorSetting(QStringLiteral("ExpAutomPokr"), "0") == "1");
-  ui->txtSeparator->setText(VelkorSetting(QStringLiteral("ExpSeparator"), QStringLiteral(";")));
-  ui->txtDecTočka->setText(VelkorSetting(QStringLiteral("ExpDecTočka"), QStringLiteral(",")));
-  ui->chkPrikazNavodnika->setChecked(VelkorSetting(QStringLiteral("ExpPrikazNavodnika"), "1") == "1");
+  const CsvPostavke csv = SpremljeneCsvPostavke();
+  ui->txtSeparator->setText(csv.separator);
+  ui->txtDecTočka->setText(csv.decimalniZnak);
+  ui->chkPrikazNavodnika->setChecked(csv.navodnici);
+  ui->chkZaštitaFormula->setChecked(csv.zaštitaFormula);
   velicinaSerije_ = procitajSeriju();
   PostaviFormu(this);
   Prekinuto = true;
@@ -194,6 +196,8 @@ void frmOfficeExportPost::spremiPostavke() {
   SaveVelkorSetting(QStringLiteral("ExpDecTočka"), ui->txtDecTočka->text());
   SaveVelkorSetting(QStringLiteral("ExpPrikazNavodnika"),
                     platform::ZeroOne(ui->chkPrikazNavodnika->isChecked()));
+  SaveVelkorSetting(QStringLiteral("ExpZaštitaFormula"),
+                    platform::ZeroOne(ui->chkZaštitaFormula->isChecked()));
 }
 
 void frmOfficeExportPost::cmdPrebaciPodatke_Click() {
@@ -251,7 +255,7 @@ void frmOfficeExportPost::izvezi() {
   ui->prBar->setValue(0);
   prekid_ = false;
   CsvIzvoz izvoz(rs, {ui->txtSeparator->text(), ui->txtDecTočka->text(),
-                      ui->chkPrikazNavodnika->isChecked()},
+                      ui->chkPrikazNavodnika->isChecked(), ui->chkZaštitaFormula->isChecked()},
                  velicinaSerije_);
   bool ok = izvoz.otvori(ime);
   int serija = 0;

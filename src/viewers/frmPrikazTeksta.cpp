@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QShortcut>
 
@@ -97,6 +98,10 @@ void frmPrikazTeksta::PrikažiTekst(const QString& naslov, const QString& tekst,
   setWindowTitle(naslov);
   ui->lblPitanje->setText(tekstPitanja);
   ui->lblPitanje->setVisible(!tekstPitanja.isEmpty());
+  // Enter closes a message (OK) but never prints, and answers no question by itself.
+  for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
+  ui->OKButton->setDefault(!pitanje);
+  ui->txtPoruka->setFocus(Qt::OtherFocusReason);
   exec();
 }
 
@@ -127,10 +132,10 @@ void frmPrikazTeksta::OKButton_Click() { Form_Unload(); }
 
 void frmPrikazTeksta::cmdDa_Click() {
   OdgovorDa = true;
-  hide();
+  Form_Unload();
 }
 
-void frmPrikazTeksta::cmdNe_Click() { hide(); }
+void frmPrikazTeksta::cmdNe_Click() { Form_Unload(); }
 
 void frmPrikazTeksta::mnuSpremiTekst_Click() {
   platform::FileDialogOptions o;

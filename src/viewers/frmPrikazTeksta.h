@@ -9,10 +9,11 @@ class QCloseEvent;
 // Shows a long text (an error description, a log) under the caller's caption, lets the user
 // select, print and save it, and can put a yes/no question under the text.
 //
-// Callers share one instance, forma(). "&Ok" and the close box unload it (the position is
-// saved and the object is deleted once control is back in the event loop, so OdgovorDa can
-// still be read right after PrikažiTekst returns); "&Da" and "&Ne" only hide it.
+// Callers share one instance, forma(). Every answer ("&Ok", "&Da", "&Ne", the close box)
+// unloads it (the position is saved and the object is deleted once control is back in the
+// event loop, so OdgovorDa can still be read right after PrikažiTekst returns).
 // Esc is the window's closing key: it presses OKButton, or cmdNe when a question is asked.
+// Enter presses OKButton; on a question it does nothing.
 class frmPrikazTeksta : public QDialog {
   Q_OBJECT
  public:

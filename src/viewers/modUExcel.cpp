@@ -3,9 +3,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QCoreApplication>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/Dialogs.h"
@@ -62,6 +65,40 @@ int zapisiVrijednost(SpreadsheetWriter& w, int red, int stupac, const QVariant& 
   }
 }
 
+// Workbooks opened without a file name, removed when the host exits: each with the time
+// and size it was written with, so that one the user saved over in place is kept.
+struct PrivremenaKnjiga {
+  QString put;
+  QDateTime vrijeme;
+  qint64 velicina = 0;
+};
+
+struct PrivremeneKnjige {
+  QList<PrivremenaKnjiga> knjige;
+  ~PrivremeneKnjige() { počisti(); }
+  void počisti() {
+    for (const PrivremenaKnjiga& k : std::exchange(knjige, {})) {
+      const QFileInfo fi(k.put);
+      if (fi.exists() && fi.lastModified() == k.vrijeme && fi.size() == k.velicina)
+        QFile::remove(k.put);
+      QDir().rmdir(fi.absolutePath());  // only when nothing else was saved there
+    }
+  }
+};
+
+PrivremeneKnjige& privremeneKnjige() {
+  static PrivremeneKnjige p;
+  return p;
+}
+
+void zapamtiPrivremenu(const QString& put) {
+  // The host's application may end long before the process does; whichever comes first.
+  static const bool prijavljeno = (qAddPostRoutine(PocistiPrivremeneKnjige), true);
+  Q_UNUSED(prijavljeno);
+  const QFileInfo fi(put);
+  privremeneKnjige().knjige << PrivremenaKnjiga{put, fi.lastModified(), fi.size()};
+}
+
 QString privatnaDatoteka() {
   // A folder of our own that outlives this call: the spreadsheet program reads it later.
   QTemporaryDir mapa(QDir::tempPath() + QStringLiteral("/velkor-excel-XXXXXX"));
@@ -76,7 +113,7 @@ QString privatnaDatoteka() {
 
 }  // namespace
 
-void ZapisiRadnuKnjigu(RecordSet& rs, bool bezZaglavlja, const QString& imeLista,
+int ZapisiRadnuKnjigu(RecordSet& rs, bool bezZaglavlja, const QString& imeLista,
                        const QString& datoteka) {
   const int polja = rs.FieldCount();
   const int prviRed = bezZaglavlja ? 0 : 1;
@@ -99,6 +136,15 @@ void ZapisiRadnuKnjigu(RecordSet& rs, bool bezZaglavlja, const QString& imeLista
           std::max(sirine[size_t(i)], zapisiVrijednost(w, red, i, rs.Value(i), rs.FieldType(i)));
   for (int i = 0; i < polja; ++i) w.setColumnWidth(i, std::max(sirine[size_t(i)], 6) + 2.0);
   w.commit();
+  return w.nonFiniteCount();
+}
+
+void PocistiPrivremeneKnjige() { privremeneKnjige().počisti(); }
+
+QString NapomenaONebrojevima(int koliko) {
+  if (koliko == 0) return {};
+  return QStringLiteral("\nVrijednosti koje nisu brojevi (beskonačno, NaN): %1; zapisane su kao tekst.")
+      .arg(koliko);
 }
 
 bool PokreniExportCSV(RecordSet& rs, QWidget* roditelj) {
@@ -125,8 +171,9 @@ void PrebaciUExcel(RecordSet& rs, bool bezZaglavlja, bool bezProvjere, bool imen
     }
     const QString ime = imenujList ? imeLista : QString();
     if (!datoteka.isEmpty()) {
-      ZapisiRadnuKnjigu(kopija, bezZaglavlja, ime, datoteka);
-      d.messageBox(roditelj, QStringLiteral("Podaci su eksportirani u datoteku: ") + datoteka,
+      const int nebrojevi = ZapisiRadnuKnjigu(kopija, bezZaglavlja, ime, datoteka);
+      d.messageBox(roditelj, QStringLiteral("Podaci su eksportirani u datoteku: ") + datoteka +
+                                 NapomenaONebrojevima(nebrojevi),
                    platform::MsgButtons::Ok, platform::MsgIcon::Information,
                    platform::defaultTitle());
       return;
@@ -134,6 +181,7 @@ void PrebaciUExcel(RecordSet& rs, bool bezZaglavlja, bool bezProvjere, bool imen
     const QString privremena = privatnaDatoteka();
     ZapisiRadnuKnjigu(kopija, bezZaglavlja, ime, privremena);
     QFile::setPermissions(privremena, QFile::ReadOwner | QFile::WriteOwner);
+    zapamtiPrivremenu(privremena);
     // xdg-open may wait for the program it starts, so it runs on its own.
     QString greska;
     if (!platform::startDetached(QStringLiteral("xdg-open"), {privremena}, &greska))

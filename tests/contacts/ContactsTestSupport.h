@@ -8,8 +8,8 @@
 
 inline QString bookPath(const TestEnv& env) { return env.path("data/Velkor/Contacts.txt"); }
 
-inline QByteArray bookBytes(const TestEnv& env) {  // "(none)" when there is no file
-  QFile f(bookPath(env));
+inline QByteArray bookBytes(const TestEnv& env, const char* suffix = "") {  // "(none)": no file
+  QFile f(bookPath(env) + suffix);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
 }
 

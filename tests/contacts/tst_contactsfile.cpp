@@ -1,5 +1,6 @@
 // A rewrite of a large book that is killed half way, or that cannot be finished, leaves the
-// old book or the new one, never a mix; a write that fails is said so.
+// old book or the new one, never a mix; a write that fails is said so. A book in the Windows
+// code page keeps every letter through its changes; writers in two processes lose nothing.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -7,6 +8,7 @@
 
 #include "contacts/ContactsFile.h"
 #include "contacts/ContactsTestSupport.h"
+#include "contacts/TextLines.h"
 #include "contacts/frmContacts.h"
 
 class TstContactsFile : public QObject {
@@ -21,6 +23,85 @@ class TstContactsFile : public QObject {
       oldBook += line;
       newBook += i == 5000 ? QByteArray("Novi,novi@x.hr\r\n") : line;
     }
+  }
+
+  // A book written by the Windows programs (Windows-1250), or a UTF-8 one with a line a hand
+  // edit added in that code page: shown with its letters, converted to UTF-8 by the first
+  // change, the original kept as Contacts.txt.bak.
+  void legacyBook_data() {
+    QTest::addColumn<QByteArray>("book");
+    QTest::addColumn<QString>("change");  // add, edit, delete (of b@x.hr)
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray cp1250 = "\xC8ovi\xE6 \x8A,a@x.hr\r\n\x8Euti\xE8,b@x.hr\r\n\xD0ur\xF0" "a \x9E,c@x.hr";
+    const QByteArray utf8 = "Čović Š,a@x.hr\r\n";
+    QTest::newRow("add") << cp1250 << "add"
+        << (utf8 + "Žutič,b@x.hr\r\nĐurđa ž,c@x.hr\r\nNovi Ćaćić,n@x.hr\r\n");
+    QTest::newRow("edit") << cp1250 << "edit" << (utf8 + "Žuti Šime,b@x.hr\r\nĐurđa ž,c@x.hr\r\n");
+    QTest::newRow("delete") << cp1250 << "delete" << (utf8 + "Đurđa ž,c@x.hr\r\n");
+    QTest::newRow("one hand-edited line") << QByteArray(utf8 + "\x8Euti\xE8,b@x.hr\r\n") << "delete" << utf8;
+  }
+  void legacyBook() {
+    QFETCH(QByteArray, book);
+    QFETCH(QString, change);
+    env.writeFile("data/Velkor/Contacts.txt", book);
+    QFile::remove(bookPath(env) + ".bak");
+    ContactsFile f(bookPath(env));
+    QList<ContactLine> shown;
+    QVERIFY(f.read(shown));
+    QCOMPARE(shown[0].name + "|" + shown[1].name, QString("Čović Š|Žutič"));
+    bool held = true;
+    if (change == "add") QVERIFY(f.add("Novi Ćaćić", "n@x.hr", held) && !held);
+    if (change == "edit") QVERIFY(f.replace("b@x.hr", "Žuti Šime", "b@x.hr"));
+    if (change == "delete") QVERIFY(f.remove("b@x.hr"));
+    QTEST(bookBytes(env), "after");
+    QCOMPARE(bookBytes(env, ".bak"), book);
+    QVERIFY(f.remove("nobody@x.hr"));  // now UTF-8: no second conversion
+    QCOMPARE(bookBytes(env, ".bak"), book);
+  }
+
+  // Every byte of the code page as Python's codec reads it (the five it leaves unassigned
+  // are the C1 controls of the same number).
+  void windows1250Table() {
+    QByteArray all;
+    for (int b = 0x80; b <= 0xFF; ++b) all += char(b);
+    QProcess py;
+    py.start("/usr/bin/python3", {"-c", "import sys; sys.stdout.buffer.write(sys.stdin.buffer.read()"
+                                        ".decode('cp1250', errors='surrogateescape').encode('utf-16-le', "
+                                        "errors='surrogatepass'))"});
+    py.write(all);
+    py.closeWriteChannel();
+    QVERIFY(py.waitForFinished());
+    const QByteArray out = py.readAllStandardOutput();
+    QString expected = QString::fromUtf16(reinterpret_cast<const char16_t*>(out.constData()), out.size() / 2);
+    for (QChar& c : expected)
+      if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) c = QChar(c.unicode() - 0xDC00);
+    QCOMPARE(FromWindows1250(all), expected);
+  }
+
+  // Two programs adding 300 contacts each at the same time: all 600 are in the book.
+  void twoWriters() {
+    QFile::remove(bookPath(env));
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c)
+      if ((children[c] = fork()) == 0) {
+        ContactsFile f(bookPath(env));
+        bool held = false;
+        int ok = 0;
+        for (int i = 0; i < 300; ++i)
+          ok += f.add(QString("Pisac %1 Čović %2").arg(c).arg(i), QString("p%1.%2@x.hr").arg(c).arg(i), held) && !held;
+        _exit(ok == 300 ? 0 : 1);
+      }
+    for (pid_t child : children) {
+      int status = -1;
+      waitpid(child, &status, 0);
+      QCOMPARE(status, 0);
+    }
+    QList<ContactLine> lines;
+    QVERIFY(ContactsFile(bookPath(env)).read(lines));
+    QCOMPARE(lines.size(), 600);
+    QSet<QString> addresses;
+    for (const ContactLine& l : lines) addresses << l.address;
+    QCOMPARE(addresses.size(), 600);
   }
 
   void killedMidRewrite() {

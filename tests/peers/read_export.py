@@ -3,6 +3,7 @@
 
 read_export.py csv FILE SEPARATOR  -> [[cell, ...], ...] (Python's csv, UTF-16)
 read_export.py xlsx FILE           -> {"sheet": name, "rows": [[[type, value, format], ...]]}
+                                      (format: the number format unless "General")
 """
 import csv
 import json
@@ -26,7 +27,7 @@ def read_xlsx(path):
             kind = type(v).__name__
             if hasattr(v, "isoformat"):
                 v = v.isoformat(sep=" ")
-            cells.append([kind, v, c.number_format if c.is_date else ""])
+            cells.append([kind, v, "" if c.number_format == "General" else c.number_format])
         rows.append(cells)
     return {"sheet": sheet.title, "rows": rows}
 

@@ -104,6 +104,32 @@ class TstRecordSet : public QObject {
     QCOMPARE(imena(rs), QStringList({"Zvonko", "ana", "Božo", "Ćiro"}));  // own order
   }
 
+  // Values are held by column, yet each keeps its own type and nullness: nulls before the
+  // column's first value, text a host gave in a number column, a typed null, later changes.
+  void valuesKeepTheirTypes() {
+    RecordSet rs({{"A", adInteger}, {"B", adVarWChar}});
+    const QList<QVariant> a{QVariant(), QVariant(QMetaType::fromType<int>()), 5, "x", qlonglong(7), 2.5, true};
+    for (const QVariant& v : a) rs.AddRow({v, v.isValid() ? QVariant() : QVariant("t")});
+    const auto opis = [&rs] {
+      QStringList out;
+      for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+        for (int f = 0; f < 2; ++f) {
+          const QVariant v = rs.Value(f);
+          out << QString(v.isValid() ? v.typeName() : "-") + (v.isNull() ? "" : ":" + v.toString());
+        }
+      return out.join(' ');
+    };
+    QCOMPARE(opis(), "- QString:t int - int:5 - QString:x - qlonglong:7 - double:2.5 - bool:true -");
+    rs.MoveFirst();
+    rs.SetValue(0, 9);
+    rs.SetValue(1, QVariant());
+    rs.MoveNext();
+    rs.MoveNext();
+    rs.SetValue(0, QVariant());
+    rs.SetValue(1, "novi");
+    QCOMPARE(opis(), "int:9 - int - - QString:novi QString:x - qlonglong:7 - double:2.5 - bool:true -");
+  }
+
   void sort_data() {
     QTest::addColumn<QString>("izraz");
     QTest::addColumn<QStringList>("imena");

@@ -97,6 +97,77 @@ class TstCsvExport : public QObject {
     QCOMPARE(redovi[1][0].toString(), navodnici ? " Ana \"A\" " : "Ana \"A\"");
   }
 
+  // Text a spreadsheet would run as a formula gets an apostrophe (numbers and dates never
+  // do); a separator that numbers or dates hold ("-") quotes them; Python's csv reads
+  // the cells back.
+  void formule_data() {
+    QTest::addColumn<QString>("sep");
+    QTest::addColumn<bool>("zastita");
+    QTest::addColumn<bool>("navodnici");
+    QTest::addColumn<QStringList>("red");
+    const QStringList zasticeno{"'=HYPERLINK(\"http://evil.example/\",\"klik\")", "'+1", "'-x", "'@SUM(A1)",
+                                "'\tt", "-5", "-1,5", "2026-03-01"};
+    QStringList izvorno = zasticeno;
+    for (int i = 0; i < 5; ++i) izvorno[i].remove(0, 1);
+    QTest::newRow("protected") << ";" << true << false << zasticeno;
+    QTest::newRow("protected, quoted") << ";" << true << true << zasticeno;
+    QTest::newRow("separator -") << "-" << true << false << zasticeno;
+    QTest::newRow("off") << ";" << false << false << izvorno;
+    QTest::newRow("off, separator -") << "-" << false << true << izvorno;
+  }
+  void formule() {
+    QFETCH(QString, sep);
+    QFETCH(bool, zastita);
+    QFETCH(bool, navodnici);
+    RecordSet rs = skup({{"T1", adVarWChar}, {"T2", adVarWChar}, {"T3", adVarWChar}, {"T4", adVarWChar},
+                         {"T5", adVarWChar}, {"Broj", adInteger}, {"Iznos", adDouble}, {"Datum", adDBDate}},
+                        {{"=HYPERLINK(\"http://evil.example/\",\"klik\")", "+1", "-x", "@SUM(A1)", "\tt",
+                          "-5", "-1.5", "2026-03-01"}});
+    CsvIzvoz izvoz(rs, {sep, ",", navodnici, zastita}, 10);
+    const QString put = env->path("f.csv");
+    QVERIFY(izvoz.otvori(put));
+    QCOMPARE(izvoz.sljedecaSerija(), 1);
+    QVERIFY(izvoz.zavrsi());
+    const QJsonArray redovi = procitajIzvoz({"csv", put, sep}).array();
+    QCOMPARE(redovi.size(), 2);
+    QTEST(redovi[1].toVariant().toStringList(), "red");
+  }
+
+  // Stored values a hand edit made unusable fall back to the form's defaults ("ExpSeparator=;"
+  // reads back empty from an INI file), in the form and in exports without it.
+  void spremljenePostavke_data() {
+    QTest::addColumn<QStringList>("rucno");     // key, the value as typed into the file, …
+    QTest::addColumn<QStringList>("postavke");  // separator, decimal, quotes, formulas
+    QTest::newRow("hand-edited ;") << QStringList{"ExpSeparator", ";", "ExpDecTočka", "."}
+                                   << QStringList{";", ".", "1", "1"};
+    QTest::newRow("same as decimal") << QStringList{"ExpSeparator", "\",\"", "ExpPrikazNavodnika", "0"}
+                                     << QStringList{";", ",", "0", "1"};
+    QTest::newRow("bad decimal") << QStringList{"ExpSeparator", "|", "ExpDecTočka", "\";x\"",
+                                                "ExpZaštitaFormula", "0"}
+                                 << QStringList{"|", ",", "1", "0"};
+  }
+  void spremljenePostavke() {
+    QFETCH(QStringList, rucno);
+    QFETCH(QStringList, postavke);
+    for (int i = 0; i < rucno.size(); i += 2) SaveVelkorSetting(rucno[i], QString("Z%1Z").arg(i));
+    QFile ini(platform::settingsFilePath("Velkor"));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QByteArray tekst = ini.readAll();
+    ini.close();
+    for (int i = 0; i < rucno.size(); i += 2) tekst.replace(QString("Z%1Z").arg(i).toUtf8(), rucno[i + 1].toUtf8());
+    env->writeFile("config/Velkor.ini", tekst);
+    const CsvPostavke p = SpremljeneCsvPostavke();
+    QCOMPARE((QStringList{p.separator, p.decimalniZnak, QString::number(p.navodnici), QString::number(p.zaštitaFormula)}),
+             postavke);
+    frmOfficeExportPost f;
+    QCOMPARE(dijete<QLineEdit>(&f, "txtSeparator")->text(), postavke[0]);
+    QCOMPARE(dijete<QCheckBox>(&f, "chkZaštitaFormula")->isChecked(), postavke[3] == "1");
+    // Settings handed over unchecked (the headless export) are checked by the format.
+    CsvFormat format({"", ".", true});
+    RecordSet rs = skup({{"A", adDouble}, {"B", adDouble}}, {{"1.5", "2"}});
+    QCOMPARE(format.red(rs), "1.5;2");
+  }
+
   // Checks in order, each with its message and focus; nothing is saved until they pass. A
   // viewer on PATH gets the trimmed file name as its one argument, with no shell between.
   void provjere_data() {

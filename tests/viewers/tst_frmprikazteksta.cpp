@@ -40,18 +40,21 @@ class TstFrmPrikazTeksta : public QObject {
     env.reset();
   }
 
-  // "&Ok" and the close box unload the shared window (saving its position); "&Da" and
-  // "&Ne" only hide it. Esc presses "&Ne" when a question is asked, "&Ok" otherwise.
+  // Every answer unloads the shared window (saving its position). Esc presses "&Ne" when a
+  // question is asked, "&Ok" otherwise; Enter presses "&Ok" and never prints, and leaves a
+  // question unanswered.
   void odgovori_data() {
     QTest::addColumn<QString>("pitanje");  // empty: the plain OK mode
-    QTest::addColumn<QString>("akcija");   // a button's name, "Esc" or "close"
+    QTest::addColumn<QString>("akcija");   // a button's name, "Esc", "Enter" or "close"
     QTest::addColumn<bool>("da");
     QTest::addColumn<bool>("unload");
     QTest::newRow("OK") << "" << "OKButton" << false << true;
     QTest::newRow("Esc without a question") << "" << "Esc" << false << true;
-    QTest::newRow("Da") << "Želite li nastaviti?" << "cmdDa" << true << false;
-    QTest::newRow("Ne") << "Želite li nastaviti?" << "cmdNe" << false << false;
-    QTest::newRow("Esc on a question") << "?" << "Esc" << false << false;
+    QTest::newRow("Enter without a question") << "" << "Enter" << false << true;
+    QTest::newRow("Da") << "Želite li nastaviti?" << "cmdDa" << true << true;
+    QTest::newRow("Ne") << "Želite li nastaviti?" << "cmdNe" << false << true;
+    QTest::newRow("Esc on a question") << "?" << "Esc" << false << true;
+    QTest::newRow("Enter on a question") << "?" << "Enter" << false << false;
     QTest::newRow("close box") << "?" << "close" << false << true;
   }
   void odgovori() {
@@ -61,9 +64,17 @@ class TstFrmPrikazTeksta : public QObject {
     QPointer<frmPrikazTeksta> f = frmPrikazTeksta::forma();
     f->OdgovorDa = true;  // a former answer does not carry over
     QStringList vidjeno;
+    QString ispis;  // a window Enter opened
     uPetlji(f, [&] {
       vidjeno = stanje(f);
-      if (akcija == "Esc") QTest::keyClick(f, Qt::Key_Escape);
+      QTimer::singleShot(100, [&] {
+        if (QWidget* w = QApplication::activeModalWidget(); w && w != f) {
+          ispis = w->metaObject()->className();
+          w->close();
+        }
+      });
+      if (akcija == "Enter") QTest::keyClick(f->focusWidget() ? f->focusWidget() : f.data(), Qt::Key_Return);
+      else if (akcija == "Esc") QTest::keyClick(f, Qt::Key_Escape);
       else if (akcija == "close") f->close();
       else klikni(f, akcija);
     });
@@ -71,6 +82,7 @@ class TstFrmPrikazTeksta : public QObject {
     const bool upit = !pitanje.isEmpty();
     QCOMPARE(vidjeno, QStringList({upit ? "-" : "OKButton", upit ? "cmdDa" : "-",
                                    upit ? "cmdNe" : "-", pitanje, "prvi red\nšđčćž", "Naslov"}));
+    QCOMPARE(ispis, "");
     QVERIFY(f);  // still readable right after the call
     QTEST(f->OdgovorDa, "da");
     obrisiOdgodjene();

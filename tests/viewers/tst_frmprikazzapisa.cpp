@@ -116,6 +116,35 @@ class TstFrmPrikazZapisa : public QObject {
     QCOMPARE(poslije[2], "|Zagreb||1.244,50||1.205");
   }
 
+  // Numbers and dates in the user's locale, Croatian where the environment has none (C):
+  // grouped, decimal comma, no exponent for small numbers; date-only columns show no time.
+  void lokalniOblici_data() {
+    QTest::addColumn<QString>("jezik");
+    QTest::addColumn<QString>("red");
+    const QString hr = "|1.234,50|1.234|0,0000001|123.456.789,123457|01.03.2026.|01.03.2026. 10:20:30"
+                       "|02.03.2026.|02.03.2026. 08:00:00|12.345";
+    QTest::newRow("C") << "C" << hr;
+    QTest::newRow("hr_HR") << "hr_HR" << hr;
+    QTest::newRow("en_US") << "en_US" << "|1,234.50|1,234|0.0000001|123,456,789.123457|3/1/26|3/1/26 10:20:30"
+                                         "|3/2/26|3/2/26 08:00:00|12,345";
+  }
+  void lokalniOblici() {
+    QFETCH(QString, jezik);
+    QLocale::setDefault(QLocale(jezik));
+    RecordSet rs = skup({{"Iznos", adCurrency}, {"Kom", adInteger}, {"Omjer", adDouble}, {"Veliki", adDouble},
+                         {"Dan", adDBDate}, {"Vrijeme", adDBTimeStamp}, {"D1", adDate}, {"D2", adDate},
+                         {"Broj", adBigInt}},
+                        {{"1234.5", "1234", "1e-7", "123456789.123456789", "2026-03-01", "2026-03-01 10:20:30",
+                          "2026-03-02", "2026-03-02 08:00:00", "12345"}});
+    frmPrikazZapisa f;
+    QStringList vidjeno;
+    prikazi(f, &rs, -1, -1, -1, "", [&] {
+      vidjeno = redovi(*f.model());
+      snimka(&f, "frmPrikazZapisa_" + jezik);
+    });
+    QTEST(vidjeno.value(0), "red");
+  }
+
   // The two known reports' colours (stored blue-green-red) and bold cells, from values, not
   // texts; the contract report adds its total row.
   void reportStyles_data() {

@@ -5,6 +5,9 @@
 #include "viewers/frmOfficeExportPost.h"
 #include "viewers/modUExcel.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
 using namespace platform;
 
 namespace {
@@ -67,7 +70,7 @@ class TstPrebaciUExcel : public QObject {
       QCOMPARE(celije(redovi[0].toArray()),
                QStringList({"str:Šifra", "str:Naziv", "str:Cijena", "str:Datum", "str:Dan", "str:Aktivan"}));
     QCOMPARE(celije(redovi[bezZaglavlja ? 0 : 1].toArray()),
-             QStringList({"int:1", "str:=1+1", "float:1.5", "datetime:2026-03-01 10:20:30:dd.mm.yyyy hh:mm:ss",
+             QStringList({"int:1", "str:=1+1", "float:1.5:#,##0.00", "datetime:2026-03-01 10:20:30:dd.mm.yyyy hh:mm:ss",
                           "datetime:2026-03-02 00:00:00:dd.mm.yyyy", "bool:true"}));
     QCOMPARE(celije(redovi.last().toArray()),
              QStringList({"int:2", "str:Čačak", "NoneType:", "NoneType:", "NoneType:", "bool:false"}));
@@ -116,6 +119,49 @@ class TstPrebaciUExcel : public QObject {
     QCOMPARE(QDir(env->path()).entryList(QDir::Files | QDir::Hidden), QStringList({"resolv.conf", "stari.xlsx"}));
   }
 
+  // Infinities and NaN, which readers refuse in a number cell, are written as text and the
+  // user is told how many.
+  void nonFinite() {
+    RecordSet rs = skup({{"Iznos", adDouble}}, {{"inf"}, {"-inf"}, {"nan"}, {"1.5"}});
+    const QString put = env->path("n.xlsx");
+    PrebaciUExcel(rs, true, false, false, put, "");
+    QCOMPARE(d->texts(), QStringList{"Podaci su eksportirani u datoteku: " + put +
+                                     "\nVrijednosti koje nisu brojevi (beskonačno, NaN): 3; zapisane su kao tekst."});
+    QStringList stupac;
+    for (const auto& red : procitajIzvoz({"xlsx", put})["rows"].toArray()) stupac += celije(red.toArray());
+    QCOMPARE(stupac, QStringList({"str:inf", "str:-inf", "str:nan", "float:1.5"}));
+  }
+
+  // An SQLite table's columns typed from their declarations, as SQL Server's would be:
+  // real dates, the money format, whole numbers, Booleans; an expression stays as it came.
+  void sqliteDeclaredTypes() {
+    RecordSet rs;
+    {
+      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tipovi");
+      db.setDatabaseName(":memory:");
+      QVERIFY(db.open());
+      QSqlQuery q(db);
+      QVERIFY(q.exec("CREATE TABLE t (d DATE, dt DATETIME, iznos DECIMAL(12,2), n INTEGER, ok BOOLEAN, naziv VARCHAR(20))"));
+      QVERIFY(q.exec("INSERT INTO t VALUES ('2026-03-01', '2026-03-01 10:20:30', 1234.5, 7, 1, 'Čačak'),"
+                     " (NULL, '2026-03-02T08:00:00', 12, 8, 0, 'x')"));
+      QVERIFY(q.exec("SELECT d, dt, iznos, n, ok, naziv, n * 2 AS dvaput FROM t"));
+      rs = RecordSet::fromQuery(q);
+    }
+    QSqlDatabase::removeDatabase("tipovi");
+    QList<int> tipovi;
+    for (int i = 0; i < rs.FieldCount(); ++i) tipovi << rs.FieldType(i);
+    QCOMPARE(tipovi, QList<int>({adDBDate, adDBTimeStamp, adNumeric, adInteger, adBoolean, adVarWChar, adInteger}));
+    const QString put = env->path("s.xlsx");
+    ZapisiRadnuKnjigu(rs, false, "", put);
+    const QJsonArray redovi = procitajIzvoz({"xlsx", put})["rows"].toArray();
+    QCOMPARE(celije(redovi[1].toArray()),
+             QStringList({"datetime:2026-03-01 00:00:00:dd.mm.yyyy", "datetime:2026-03-01 10:20:30:dd.mm.yyyy hh:mm:ss",
+                          "float:1234.5:#,##0.00", "int:7", "bool:true", "str:Čačak", "int:14"}));
+    QCOMPARE(celije(redovi[2].toArray()),
+             QStringList({"NoneType:", "datetime:2026-03-02 08:00:00:dd.mm.yyyy hh:mm:ss", "int:12:#,##0.00",
+                          "int:8", "bool:false", "str:x", "int:16"}));
+  }
+
   void rowLimit() {
     SpreadsheetWriter w(env->path("r.xlsx"), "Sheet1");
     w.writeText(SpreadsheetWriter::kMaxRows - 1, 0, "zadnji");
@@ -133,7 +179,8 @@ class TstPrebaciUExcel : public QObject {
     QCOMPARE(procitajIzvoz({"xlsx", env->path("p.xlsx")})["rows"].toArray().size(), 1);
   }
 
-  // Without a file name: a private file opened by xdg-open, started on its own.
+  // Without a file name: a private file opened by xdg-open, started on its own; removed
+  // with its folder when the host exits, unless the user saved over it there.
   void opensInSpreadsheetProgram() {
     Zamjena z("xdg-open");
     RecordSet rs = uzorak();
@@ -146,7 +193,16 @@ class TstPrebaciUExcel : public QObject {
     QCOMPARE(int(fi.permissions() & (drugi | QFile::ReadOwner)), int(QFile::ReadOwner));
     QCOMPARE(int(QFileInfo(fi.absolutePath()).permissions() & drugi), 0);
     QCOMPARE(procitajIzvoz({"xlsx", fi.filePath()})["rows"].toArray().size(), 3);
-    QDir(fi.absolutePath()).removeRecursively();
+    PrebaciUExcel(rs, false, false, false, "", "");
+    QTRY_VERIFY(QFile::exists(z.put("xdg-open.2.args")));
+    const QString spremljena = QString::fromUtf8(sadrzaj(z.put("xdg-open.2.args")).chopped(1));
+    QFile f(spremljena);
+    QVERIFY(f.open(QIODevice::Append) && f.write("spremio korisnik") > 0);
+    f.close();
+    PocistiPrivremeneKnjige();
+    QVERIFY(!QFileInfo::exists(fi.absolutePath()));
+    QVERIFY(QFileInfo::exists(spremljena));
+    QDir(QFileInfo(spremljena).absolutePath()).removeRecursively();
   }
 
   // "PrebacujUCSV" true hands a clone to the CSV form.
