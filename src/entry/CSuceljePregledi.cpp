@@ -2,6 +2,7 @@
 // report window.
 #include "core/SettingsStore.h"
 #include "entry/CSucelje.h"
+#include "viewers/CsvFormat.h"
 #include "viewers/CRIspisPrikTeksta.h"
 #include "viewers/CsvIzvoz.h"
 #include "viewers/frmIspisCR.h"
@@ -18,14 +19,10 @@ platform::RecordSet& sucelje::skupZaProzor(VelkorRecordSet* rs) {
 
 namespace {
 
+// The CSV form's stored choices, checked as the form checks them (a hand-edited empty
+// separator falls back, formula protection as chosen).
 void zapisiCSV(platform::RecordSet& rs, const QString& datoteka) {
-  using platform::VelkorSetting;
-  CsvIzvoz izvoz(rs,
-                 {VelkorSetting(QStringLiteral("ExpSeparator"), QStringLiteral(";")),
-                  VelkorSetting(QStringLiteral("ExpDecTočka"), QStringLiteral(",")),
-                  VelkorSetting(QStringLiteral("ExpPrikazNavodnika"), QStringLiteral("1")) ==
-                      QLatin1String("1")},
-                 5000);
+  CsvIzvoz izvoz(rs, SpremljeneCsvPostavke(), 5000);
   bool ok = izvoz.otvori(datoteka);
   while (ok && !izvoz.gotovo()) {
     izvoz.sljedecaSerija();
