@@ -15,6 +15,7 @@
 #include "composer/PlanDostave.h"
 #include "composer/PoljaZapisa.h"
 #include "composer/PostavkeComposera.h"
+#include "composer/RacunSlanja.h"
 #include "composer/frmMain.h"
 #include "core/Pomocne.h"
 #include "mail/clsSendMail.h"
@@ -193,7 +194,8 @@ static QString prilozi(const QString& txtAttach, const QString& slike) {
 }
 
 // The engine's checks, the server and the sender, as every route of the composer sets them.
-void frmMain::pripremiMotor(const QString& host) {
+// The account (port, security, login) only for the configured server: exchangers get none.
+bool frmMain::pripremiMotor(const QString& host, bool posluzitelj) {
   clsSendMail& m = *poSendMail;
   m.setSMTPHostValidation(3);
   m.setEmailAddressValidation(1);
@@ -201,6 +203,8 @@ void frmMain::pripremiMotor(const QString& host) {
   m.setSMTPHost(host);
   m.setFrom(ui->txtFrom->property("Tag").toString());
   m.setFromDisplayName(ui->txtFrom->text());
+  QString razlog;
+  return composer::primijeniRacun(m, posluzitelj, &razlog) || (poSendMail_SendFailed(razlog), false);
 }
 
 void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
@@ -208,7 +212,7 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   ui->Progress->setValue(0);
   clsSendMail& m = *poSendMail;
   m.setAsHTML(true);
-  pripremiMotor(host);
+  if (!pripremiMotor(host, true)) return počistiNakonSlanja();
   m.setRecipient(ui->txtTo->text());
   m.setCcRecipient(ui->txtCC->text());
   m.setBccRecipient(ui->txtBCC->text());

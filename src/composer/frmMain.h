@@ -95,7 +95,7 @@ class frmMain : public QDialog {
   void poveziSlanje();
   void poveziListuPrimatelja();
   bool provjeriPojedinacno();
-  void pripremiMotor(const QString& host);
+  bool pripremiMotor(const QString& host, bool posluzitelj = false);
   void posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host);
   void posaljiIzravno(bool bPojedinacno);
   bool posaljiIzravnoDomenama(const QString& to, const QString& cc, const QString& bcc, bool html,
