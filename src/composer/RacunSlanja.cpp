@@ -74,8 +74,8 @@ bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog) {
   return true;
 }
 
-// The last reply is paired with its command by counting final reply lines in order:
-// a pipelined MAIL, RCPT and DATA are answered in that order.
+// The last refusal in the trace, paired with its command by counting final reply lines in
+// order (a pipelined MAIL, RCPT and DATA are answered in that order; QUIT comes after it).
 QString korakNeuspjeha(const clsSendMail& m, const QString& objasnjenje) {
   if (m.lastFailureAtConnect()) return QStringLiteral("povezivanje");
   if (objasnjenje.contains(QLatin1String("STARTTLS")))
@@ -88,7 +88,8 @@ QString korakNeuspjeha(const clsSendMail& m, const QString& objasnjenje) {
     if (l.startsWith(QLatin1String("C: "))) {
       naredbe << l.mid(3).section(QLatin1Char(' '), 0, 0).toUpper();
     } else if (l.startsWith(QLatin1String("S: ")) && l.size() > 6 && l.at(6) != QLatin1Char('-')) {
-      odgovorena = naredbe.isEmpty() ? QString() : naredbe.takeFirst();
+      const QString naredba = naredbe.isEmpty() ? QString() : naredbe.takeFirst();
+      if (l.at(3) == QLatin1Char('4') || l.at(3) == QLatin1Char('5')) odgovorena = naredba;
     }
   }
   if (odgovorena == QLatin1String("CONNECT")) return QStringLiteral("povezivanje");
