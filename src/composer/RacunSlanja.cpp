@@ -51,7 +51,10 @@ QString kljucLozinke(const QString& korisnik, const QString& server) {
 }
 
 bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog) {
-  const RacunSlanja r = posluzitelj ? CitajRacun().value_or(RacunSlanja{}) : RacunSlanja{};
+  const std::optional<RacunSlanja> spremljen = CitajRacun();
+  // Without an account the engine keeps what it has (its defaults, or Kestrova.ini's).
+  if (posluzitelj && !spremljen) return true;
+  const RacunSlanja r = posluzitelj ? *spremljen : RacunSlanja{};
   QString lozinka;
   if (r.prijava) {
     const QString kljuc = kljucLozinke(r.korisnik, m.SMTPHost());
@@ -66,11 +69,15 @@ bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog) {
     }
     lozinka = l.secret;
   }
+  // The account is the composer's: it must not become velkor-sendmail's stored settings.
+  const bool trajno = m.PersistentSettings();
+  if (trajno) m.setPersistentSettings(false);
   m.setSmtpPort(r.port);
   m.setSecureConnection(r.sigurnost);
   m.setUseAuthentication(r.prijava);
   m.setUserName(r.prijava ? r.korisnik.trimmed() : QString());
   m.setPassword(lozinka);
+  if (trajno) m.setPersistentSettings(true);
   return true;
 }
 

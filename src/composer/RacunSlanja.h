@@ -27,9 +27,9 @@ bool SpremiRacun(const RacunSlanja& r, QWidget* parent = nullptr);
 QString kljucLozinke(const QString& korisnik, const QString& server);
 
 // Sets port, security, login, user and password on the engine, whose SMTPHost is already
-// set. posluzitelj false (direct delivery to exchangers) or no stored account: port 25,
-// STARTTLS when offered, no login. False, with the reason in *razlog, when the account
-// logs in but its password cannot be read.
+// set. posluzitelj false (direct delivery to exchangers): port 25, STARTTLS when offered,
+// no login. No stored account: the engine is left as it is. False, with the reason in
+// *razlog, when the account logs in but its password cannot be read.
 bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog = nullptr);
 
 }  // namespace composer

@@ -66,11 +66,16 @@ void frmSettings::Form_Load() {
     ui->txtName->setText(f[0]);
     ui->txtEmail->setText(f[1]);
   }
-  // Without a stored account: a configured server goes on as before (port 25, no login);
-  // a new set-up starts from a mailbox provider's submission port.
+  // Without a stored account a configured server shows what the run uses today (the
+  // engine's defaults or Kestrova.ini's); a new set-up starts from a submission port.
   const bool stariPosluzitelj = !posluziteljIz(smtp).isEmpty();
-  const composer::RacunSlanja r = composer::CitajRacun().value_or(
-      stariPosluzitelj ? composer::RacunSlanja{} : composer::RacunSlanja{587, 2, true, {}});
+  composer::RacunSlanja r{587, 2, false, {}};
+  if (const auto spremljen = composer::CitajRacun()) {
+    r = *spremljen;
+  } else if (stariPosluzitelj) {
+    const clsSendMail motor;
+    r = {motor.SmtpPort(), motor.SecureConnection(), motor.UseAuthentication(), motor.UserName()};
+  }
   ui->cboPort->setCurrentText(QString::number(r.port));
   ui->cboSigurnost->setCurrentIndex(ui->cboSigurnost->findData(r.sigurnost));
   ui->chkPrijava->setChecked(r.prijava);
