@@ -57,7 +57,8 @@ bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog) {
   const RacunSlanja r = posluzitelj ? *spremljen : RacunSlanja{};
   QString lozinka;
   if (r.prijava) {
-    const QString kljuc = kljucLozinke(r.korisnik, m.SMTPHost());
+    // The server as typed: the engine may hold it resolved.
+    const QString kljuc = kljucLozinke(r.korisnik, PoljaPostavke(CitajPostavku(QStringLiteral("SMTPIP")))[0]);
     const platform::SecretRead l = platform::readSecret(kljuc);
     if (l.status != platform::SecretRead::Found) {
       if (razlog)

@@ -26,8 +26,8 @@ bool SpremiRacun(const RacunSlanja& r, QWidget* parent = nullptr);
 // The keyring's key of the account's password.
 QString kljucLozinke(const QString& korisnik, const QString& server);
 
-// Sets port, security, login, user and password on the engine, whose SMTPHost is already
-// set. posluzitelj false (direct delivery to exchangers): port 25, STARTTLS when offered,
+// Sets port, security, login, user and password of the stored account (its password under
+// the user and SMTPIP's server) on the engine. posluzitelj false (direct delivery to exchangers): port 25, STARTTLS when offered,
 // no login. No stored account: the engine is left as it is. False, with the reason in
 // *razlog, when the account logs in but its password cannot be read.
 bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog = nullptr);
