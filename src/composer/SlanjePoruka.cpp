@@ -15,6 +15,7 @@
 #include "composer/PlanDostave.h"
 #include "composer/PoljaZapisa.h"
 #include "composer/PostavkeComposera.h"
+#include "composer/RacunSlanja.h"
 #include "composer/frmMain.h"
 #include "core/Pomocne.h"
 #include "mail/HtmlText.h"
@@ -217,7 +218,8 @@ static QString prilozi(const QString& txtAttach, const QString& slike) {
 }
 
 // The engine's checks, the server and the sender, as every route of the composer sets them.
-void frmMain::pripremiMotor(const QString& host) {
+// The account (port, security, login) only for the configured server: exchangers get none.
+bool frmMain::pripremiMotor(const QString& host, bool posluzitelj) {
   clsSendMail& m = *poSendMail;
   m.setSMTPHostValidation(3);
   m.setEmailAddressValidation(1);
@@ -225,6 +227,8 @@ void frmMain::pripremiMotor(const QString& host) {
   m.setSMTPHost(host);
   m.setFrom(ui->txtFrom->property("Tag").toString());
   m.setFromDisplayName(ui->txtFrom->text());
+  QString razlog;
+  return composer::primijeniRacun(m, posluzitelj, &razlog) || (poSendMail_SendFailed(razlog), false);
 }
 
 // Without a stored format the document is HTML, not text to be shown as markup.
@@ -246,7 +250,8 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   ui->Progress->setMaximum(100);
   ui->Progress->setValue(0);
   clsSendMail& m = *poSendMail;
-  pripremiMotor(host);
+  // Without the account's password nothing can go: the single run ends, a record run too.
+  if (!pripremiMotor(host, true)) return bPojedinacno ? počistiNakonSlanja() : prekiniZapise();
   m.setRecipient(ui->txtTo->text());
   m.setCcRecipient(ui->txtCC->text());
   m.setBccRecipient(ui->txtBCC->text());

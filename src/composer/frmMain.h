@@ -102,7 +102,7 @@ class frmMain : public QDialog {
   void poveziSlanje();
   void poveziListuPrimatelja();
   bool provjeriPojedinacno();
-  void pripremiMotor(const QString& host);
+  bool pripremiMotor(const QString& host, bool posluzitelj = false);
   static bool porukaUHtmlu();
   void postaviTijelo(clsSendMail& m);
   QString priloziPoruke() const;

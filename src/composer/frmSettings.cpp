@@ -1,10 +1,26 @@
 #include "composer/frmSettings.h"
 
+#include <QIntValidator>
+
 #include "composer/PostavkeComposera.h"
+#include "composer/RacunSlanja.h"
 #include "core/Pomocne.h"
+#include "mail/clsSendMail.h"
 #include "platform/PostaviFormu.h"
 #include "platform/Dialogs.h"
+#include "platform/SecretStore.h"
 #include "ui_frmSettings.h"
+
+namespace {
+const QString kNaslov = QStringLiteral("Slanje E-mail-a");
+const QString kZadrziLozinku = QStringLiteral("spremljena; upišite samo za promjenu");
+
+// The SMTP server of a stored SMTPIP value; empty for direct delivery.
+QString posluziteljIz(const QString& smtpip) {
+  const QString host = composer::PoljaPostavke(smtpip)[0].trimmed();
+  return host.compare(QLatin1String("FIND"), Qt::CaseInsensitive) == 0 ? QString() : host;
+}
+}  // namespace
 
 frmSettings::frmSettings(QLineEdit* txtFrom, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmSettings>()), m_txtFrom(txtFrom) {
@@ -15,6 +31,16 @@ frmSettings::frmSettings(QLineEdit* txtFrom, QWidget* parent)
   connect(ui->cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
   connect(ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
   connect(ui->cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(ui->cmdProbnaPoruka, &QPushButton::clicked, this, &frmSettings::cmdProbnaPoruka_Click);
+  connect(ui->chkPrijava, &QCheckBox::toggled, this, &frmSettings::osvjeziRacun);
+  connect(ui->cboSigurnost, &QComboBox::currentIndexChanged, this, &frmSettings::osvjeziRacun);
+  connect(ui->cboSigurnost, &QComboBox::activated, this, &frmSettings::sigurnostOdabrana);
+  ui->cboPort->addItems({QStringLiteral("587"), QStringLiteral("465"), QStringLiteral("25")});
+  ui->cboPort->setValidator(new QIntValidator(1, 65535, ui->cboPort));
+  ui->cboSigurnost->addItem(QStringLiteral("STARTTLS (obavezno)"), 2);
+  ui->cboSigurnost->addItem(QStringLiteral("SSL/TLS od prvog bajta"), 3);
+  ui->cboSigurnost->addItem(QStringLiteral("STARTTLS ako ga poslužitelj nudi"), 1);
+  ui->cboSigurnost->addItem(QStringLiteral("Bez šifriranja"), 0);
   Form_Load();
 }
 
@@ -40,8 +66,48 @@ void frmSettings::Form_Load() {
     ui->txtName->setText(f[0]);
     ui->txtEmail->setText(f[1]);
   }
+  // Without a stored account a configured server shows what the run uses today (the
+  // engine's defaults or Kestrova.ini's); a new set-up starts from a submission port.
+  const bool stariPosluzitelj = !posluziteljIz(smtp).isEmpty();
+  composer::RacunSlanja r{587, 2, false, {}};
+  if (const auto spremljen = composer::CitajRacun()) {
+    r = *spremljen;
+  } else if (stariPosluzitelj) {
+    const clsSendMail motor;
+    r = {motor.SmtpPort(), motor.SecureConnection(), motor.UseAuthentication(), motor.UserName()};
+  }
+  ui->cboPort->setCurrentText(QString::number(r.port));
+  ui->cboSigurnost->setCurrentIndex(ui->cboSigurnost->findData(r.sigurnost));
+  ui->chkPrijava->setChecked(r.prijava);
+  ui->txtKorisnik->setText(r.korisnik);
+  if (r.prijava && !r.korisnik.trimmed().isEmpty() && stariPosluzitelj) {
+    m_kljucLozinke = composer::kljucLozinke(r.korisnik, posluziteljIz(smtp));
+    ui->txtLozinka->setPlaceholderText(kZadrziLozinku);
+  }
+  osvjeziRacun();
   ui->SSTab1->setCurrentIndex(0);
   PostaviFormu(this);
+}
+
+void frmSettings::osvjeziRacun() {
+  const bool prijava = ui->chkPrijava->isChecked();
+  ui->txtKorisnik->setEnabled(prijava);
+  ui->txtLozinka->setEnabled(prijava);
+  const bool otvoreno = prijava && ui->cboSigurnost->currentData().toInt() == 0;
+  ui->lblUpozorenje->setText(otvoreno ? QStringLiteral("Bez šifriranja lozinka putuje do poslužitelja "
+                                                       "kao čisti tekst i svatko na putu je može pročitati.")
+                                      : QString());
+  ui->lblUpozorenje->setVisible(otvoreno);
+}
+
+// The port follows the security the user picks, unless it was set to an unusual one.
+void frmSettings::sigurnostOdabrana(int index) {
+  const int s = ui->cboSigurnost->itemData(index).toInt();
+  const QString port = ui->cboPort->currentText().trimmed();
+  if (s == 3 && (port == QLatin1String("587") || port == QLatin1String("25")))
+    ui->cboPort->setCurrentText(QStringLiteral("465"));
+  else if (s != 3 && port == QLatin1String("465"))
+    ui->cboPort->setCurrentText(QStringLiteral("587"));
 }
 
 void frmSettings::chkProxy_Click(bool checked) {
@@ -52,19 +118,64 @@ void frmSettings::chkProxy_Click(bool checked) {
   if (!proxy.isEmpty()) ui->txtProxy->setText(proxy);
 }
 
-void frmSettings::cmdApply_Click() {
-  if (ui->chkProxy->isChecked() && !ui->txtProxy->text().trimmed().isEmpty())
-    composer::SpremiSMTPIP(ui->txtProxy->text(), 3, this);
-  else if (ui->txtSMTPServer->text().trimmed().isEmpty())
-    composer::SpremiSMTPIP(QStringLiteral("FIND"), 1, this);
+bool frmSettings::cmdApply_Click() {
+  const bool proxy = ui->chkProxy->isChecked() && !ui->txtProxy->text().trimmed().isEmpty();
+  const QString server = proxy ? ui->txtProxy->text().trimmed() : ui->txtSMTPServer->text().trimmed();
+  const int port = ui->cboPort->currentText().trimmed().toInt();
+  const bool prijava = ui->chkPrijava->isChecked();
+  if (!server.isEmpty() &&
+      (!provjeri(port > 0 && port < 65536, QStringLiteral("Upišite port poslužitelja (1 do 65535)"), ui->cboPort) ||
+       !provjeri(!prijava || !ui->txtKorisnik->text().trimmed().isEmpty(),
+                 QStringLiteral("Upišite korisničko ime za prijavu na poslužitelj"), ui->txtKorisnik)))
+    return false;
+  bool ok;
+  if (proxy)
+    ok = composer::SpremiSMTPIP(ui->txtProxy->text(), 3, this);
+  else if (server.isEmpty())
+    ok = composer::SpremiSMTPIP(QStringLiteral("FIND"), 1, this);
   else
-    composer::SpremiSMTPIP(ui->txtSMTPServer->text(), 2, this);
+    ok = composer::SpremiSMTPIP(ui->txtSMTPServer->text(), 2, this);
+  if (!ok || server.isEmpty()) return ok;
+  const composer::RacunSlanja r{port, ui->cboSigurnost->currentData().toInt(), prijava,
+                                ui->txtKorisnik->text().trimmed()};
+  return composer::SpremiRacun(r, this) && (!prijava || spremiLozinku(server));
 }
 
-bool frmSettings::provjeri(bool uvjet, const QString& tekst, QLineEdit* polje) {
+// A password typed goes to the keyring; an empty box keeps the stored one only for the same
+// user on the same server, and one that no account uses any more is removed.
+bool frmSettings::spremiLozinku(const QString& server) {
+  const QString kljuc = composer::kljucLozinke(ui->txtKorisnik->text(), server);
+  const QString lozinka = ui->txtLozinka->text();
+  if (lozinka.isEmpty() && kljuc == m_kljucLozinke) return true;
+  if (!m_kljucLozinke.isEmpty() && m_kljucLozinke != kljuc) platform::deleteSecret(m_kljucLozinke);
+  m_kljucLozinke.clear();
+  ui->txtLozinka->setPlaceholderText(QString());
+  if (lozinka.isEmpty()) return true;  // the run will ask for one
+  platform::SecretPlace gdje = platform::SecretPlace::Keyring;
+  QString greska;
+  if (!platform::writeSecret(kljuc, lozinka, &gdje, &greska)) {
+    platform::dialogs().messageBox(this, QStringLiteral("Lozinka nije spremljena: ") + greska,
+                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, kNaslov);
+    return false;
+  }
+  m_kljucLozinke = kljuc;
+  ui->txtLozinka->clear();
+  ui->txtLozinka->setPlaceholderText(kZadrziLozinku);
+  if (gdje == platform::SecretPlace::File && !m_rečenoZaDatoteku) {
+    m_rečenoZaDatoteku = true;
+    platform::dialogs().messageBox(
+        this,
+        QStringLiteral("Sustavski spremnik lozinki nije dostupan, pa je lozinka spremljena u datoteku "
+                       "koju može čitati samo Vaš korisnik:\r\n") + platform::secretFile(),
+        platform::MsgButtons::Ok, platform::MsgIcon::Information, kNaslov);
+  }
+  return true;
+}
+
+bool frmSettings::provjeri(bool uvjet, const QString& tekst, QWidget* polje) {
   if (uvjet) return true;
   platform::dialogs().messageBox(this, tekst, platform::MsgButtons::Ok,
-                                 platform::MsgIcon::Information, QStringLiteral("Slanje E-mail-a"));
+                                 platform::MsgIcon::Information, kNaslov);
   polje->setFocus(Qt::OtherFocusReason);
   return false;
 }
@@ -84,4 +195,42 @@ void frmSettings::cmdOK_Click() {
     m_txtFrom->setText(ime);
     m_txtFrom->setProperty("Tag", adresa);
   }
+}
+
+void frmSettings::cmdProbnaPoruka_Click() {
+  const auto rezultat = [this](const QString& t) { ui->lblProbnaRezultat->setText(t); };
+  rezultat(QString());
+  if (!cmdApply_Click()) return;
+  const QString host = posluziteljIz(composer::CitajPostavku(QStringLiteral("SMTPIP")));
+  const QString adresa = ui->txtEmail->text().trimmed();
+  const QString primatelji = ui->txtProbnaZa->text().trimmed().isEmpty() ? adresa : ui->txtProbnaZa->text().trimmed();
+  if (host.isEmpty()) return rezultat(QStringLiteral("Probna poruka ide preko SMTP servera: upišite ga."));
+  if (adresa.isEmpty() || primatelji.isEmpty())
+    return rezultat(QStringLiteral("Upišite adresu pošiljatelja (kartica Pošiljatelj)."));
+  clsSendMail m;
+  m.setSMTPHostValidation(3);
+  m.setEmailAddressValidation(1);
+  m.setDelimiter(QStringLiteral(";"));
+  m.setSMTPHost(host);
+  m.setConnectRetry(1);
+  QString razlog;
+  if (!composer::primijeniRacun(m, true, &razlog)) return rezultat(razlog);
+  m.setFrom(adresa);
+  m.setFromDisplayName(ui->txtName->text());
+  m.setRecipient(primatelji);
+  m.setSubject(QStringLiteral("Probna poruka"));
+  m.setMessage(QStringLiteral("Ovo je probna poruka iz postavki slanja e-maila.\r\nPoslužitelj: %1, port %2.")
+                   .arg(host)
+                   .arg(m.SmtpPort()));
+  bool poslano = false;
+  QString zašto;
+  connect(&m, &clsSendMail::SendSuccesful, this, [&] { poslano = true; });
+  connect(&m, &clsSendMail::SendFailed, this, [&](const QString& e) { zašto = e; });
+  ui->SSTab1->setEnabled(false);  // no second click while the engine waits
+  m.Send();
+  ui->SSTab1->setEnabled(true);
+  if (poslano && zašto.isEmpty())
+    return rezultat(QStringLiteral("Probna poruka je poslana na %1.\r\nPoslužitelj: %2").arg(primatelji, m.acceptedReply()));
+  if (zašto.isEmpty()) zašto = m.pendingErrors().join(QStringLiteral("\r\n"));
+  rezultat(QStringLiteral("Probna poruka nije poslana (%1).\r\n%2").arg(composer::korakNeuspjeha(m, zašto), zašto));
 }

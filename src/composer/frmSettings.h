@@ -6,8 +6,10 @@
 class QLineEdit;
 namespace Ui { class frmSettings; }
 
-// "Postavke": the SMTP server (or the proxy, or none: direct delivery) and the sender.
-// cmdOK also fills the composer's txtFrom (text = name, property "Tag" = address).
+// "Postavke": the SMTP server (or the proxy, or none: direct delivery) with the account the
+// composer logs in with, and the sender. cmdOK also fills the composer's txtFrom (text =
+// name, property "Tag" = address). The password goes to the system keyring and is never
+// shown again: an empty box keeps the stored one of the same user on the same server.
 class frmSettings : public QDialog {
   Q_OBJECT
 
@@ -15,14 +17,22 @@ class frmSettings : public QDialog {
   explicit frmSettings(QLineEdit* txtFrom, QWidget* parent = nullptr);
   ~frmSettings() override;
 
-  void cmdApply_Click();
+  bool cmdApply_Click();
   void cmdOK_Click();
+  // Saves, then sends one short message through the account; the outcome, with the
+  // server's reply, goes to lblProbnaRezultat.
+  void cmdProbnaPoruka_Click();
 
  private:
   void Form_Load();
   void chkProxy_Click(bool checked);
-  bool provjeri(bool uvjet, const QString& tekst, QLineEdit* polje);
+  void osvjeziRacun();
+  void sigurnostOdabrana(int index);
+  bool spremiLozinku(const QString& server);
+  bool provjeri(bool uvjet, const QString& tekst, QWidget* polje);
 
   std::unique_ptr<Ui::frmSettings> ui;
   QPointer<QLineEdit> m_txtFrom;
+  QString m_kljucLozinke;  // user@server of the password stored for the account shown
+  bool m_rečenoZaDatoteku = false;
 };

@@ -9,6 +9,8 @@
 
 #include "composer/MailFormat.h"
 #include "composer/PostavkeComposera.h"
+#include "composer/RacunSlanja.h"
+#include "mail/clsSendMail.h"
 #include "composer/frmOptions.h"
 #include "composer/frmSettings.h"
 #include "platform/RegistryStore.h"
@@ -129,6 +131,31 @@ class TstPostavke : public QObject {
       QTEST(f.focusWidget()->objectName(), "fokus");
       QCOMPARE(CitajPostavku("SENDER"), QString());
     }
+  }
+
+  // The engine as the run gets it: untouched without an account (Kestrova.ini's values
+  // stay, and the account never lands there), the account's values on the configured
+  // server, none for the exchangers of direct delivery.
+  void account_onEngine_data() {
+    QTest::addColumn<QString>("racun");  // SMTPPORT, SMTPLOGIN; empty: none stored
+    QTest::addColumn<bool>("posluzitelj");
+    QTest::addColumn<QString>("motor");  // port, security, login after primijeniRacun
+    QTest::newRow("none: as before") << "" << true << "2525 0 1";
+    QTest::newRow("stored, no login") << "465%3|False%prodaja" << true << "465 3 0";
+    QTest::newRow("direct delivery ignores it") << "465%3|False%prodaja" << false << "25 1 0";
+  }
+  void account_onEngine() {
+    QFETCH(QString, racun);
+    QFETCH(bool, posluzitelj);
+    const QByteArray kestrova = "[Settings]\nPersistentSettings=-1\nRemotePort=2525\nSecureConnection=0\nUseAuthentication=True\n";
+    env->writeFile("config/Kestrova.ini", kestrova);
+    if (!racun.isEmpty())
+      QVERIFY(composer::SpremiRacun({racun.section('%', 0, 0).toInt(), racun.section('%', 1, 1).section('|', 0, 0).toInt(),
+                                     false, "prodaja"}));
+    clsSendMail m;
+    QVERIFY(composer::primijeniRacun(m, posluzitelj));
+    QTEST(QString("%1 %2 %3").arg(m.SmtpPort()).arg(m.SecureConnection()).arg(int(m.UseAuthentication())), "motor");
+    QCOMPARE(readWholeFile(env->path("config/Kestrova.ini")), kestrova);
   }
 
   void options_data() {

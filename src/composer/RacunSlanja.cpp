@@ -1,0 +1,111 @@
+#include "composer/RacunSlanja.h"
+
+#include "composer/PostavkeComposera.h"
+#include "mail/clsSendMail.h"
+#include "platform/Dialogs.h"
+#include "platform/RegistryStore.h"
+#include "platform/SecretStore.h"
+
+namespace composer {
+
+namespace {
+
+bool spremi(const QString& ime, const QString& vrijednost, QWidget* parent) {
+  QString greska;
+  if (platform::UpisiRegistar(platform::kHKeyLocalMachine, kKljucPostavki, ime, vrijednost, &greska))
+    return true;
+  platform::dialogs().messageBox(
+      parent, QStringLiteral("Postavka %1 nije spremljena: %2").arg(ime, greska),
+      platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, QStringLiteral("Slanje E-mail-a"));
+  return false;
+}
+
+}  // namespace
+
+std::optional<RacunSlanja> CitajRacun() {
+  const QString port = CitajPostavku(QStringLiteral("SMTPPORT"));
+  const QString prijava = CitajPostavku(QStringLiteral("SMTPLOGIN"));
+  if (port.isEmpty() && prijava.isEmpty()) return std::nullopt;
+  RacunSlanja r;
+  const QStringList p = PoljaPostavke(port);
+  bool ok = false;
+  if (const int n = p[0].trimmed().toInt(&ok); ok && n > 0 && n < 65536) r.port = n;
+  if (const int s = p[1].trimmed().toInt(&ok); ok && s >= 0 && s <= 3) r.sigurnost = s;
+  // The user name is all after the first "%": it may hold one.
+  const qsizetype i = prijava.indexOf(QLatin1Char('%'));
+  r.prijava = prijava.left(i).compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+  r.korisnik = i < 0 ? QString() : prijava.mid(i + 1);
+  return r;
+}
+
+bool SpremiRacun(const RacunSlanja& r, QWidget* parent) {
+  return spremi(QStringLiteral("SMTPPORT"),
+                QString::number(r.port) + QLatin1Char('%') + QString::number(r.sigurnost), parent) &&
+         spremi(QStringLiteral("SMTPLOGIN"),
+                (r.prijava ? QStringLiteral("True") : QStringLiteral("False")) + QLatin1Char('%') + r.korisnik,
+                parent);
+}
+
+QString kljucLozinke(const QString& korisnik, const QString& server) {
+  return korisnik.trimmed() + QLatin1Char('@') + server.trimmed();
+}
+
+bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog) {
+  const std::optional<RacunSlanja> spremljen = CitajRacun();
+  // Without an account the engine keeps what it has (its defaults, or Kestrova.ini's).
+  if (posluzitelj && !spremljen) return true;
+  const RacunSlanja r = posluzitelj ? *spremljen : RacunSlanja{};
+  QString lozinka;
+  if (r.prijava) {
+    // The server as typed: the engine may hold it resolved.
+    const QString kljuc = kljucLozinke(r.korisnik, PoljaPostavke(CitajPostavku(QStringLiteral("SMTPIP")))[0]);
+    const platform::SecretRead l = platform::readSecret(kljuc);
+    if (l.status != platform::SecretRead::Found) {
+      if (razlog)
+        *razlog = (l.status == platform::SecretRead::Missing
+                       ? QStringLiteral("Lozinka za %1 nije spremljena. Upišite je u Pogled->Postavke.")
+                       : QStringLiteral("Lozinka za %1 nije pročitana (%2). Poruke nisu poslane."))
+                      .arg(kljuc, l.error);
+      return false;
+    }
+    lozinka = l.secret;
+  }
+  // The account is the composer's: it must not become velkor-sendmail's stored settings.
+  const bool trajno = m.PersistentSettings();
+  if (trajno) m.setPersistentSettings(false);
+  m.setSmtpPort(r.port);
+  m.setSecureConnection(r.sigurnost);
+  m.setUseAuthentication(r.prijava);
+  m.setUserName(r.prijava ? r.korisnik.trimmed() : QString());
+  m.setPassword(lozinka);
+  if (trajno) m.setPersistentSettings(true);
+  return true;
+}
+
+// The last refusal in the trace, paired with its command by counting final reply lines in
+// order (a pipelined MAIL, RCPT and DATA are answered in that order; QUIT comes after it).
+QString korakNeuspjeha(const clsSendMail& m, const QString& objasnjenje) {
+  if (m.lastFailureAtConnect()) return QStringLiteral("povezivanje");
+  if (objasnjenje.contains(QLatin1String("STARTTLS")))
+    return QStringLiteral("TLS: poslužitelj ne nudi STARTTLS, lozinka nije poslana");
+  if (objasnjenje.contains(QLatin1String("TLS"))) return QStringLiteral("TLS");
+  if (objasnjenje.contains(QLatin1String("Login"))) return QStringLiteral("prijava");
+  QStringList naredbe{QStringLiteral("CONNECT")};
+  QString odgovorena;
+  for (const QString& l : m.lastExchange()) {
+    if (l.startsWith(QLatin1String("C: "))) {
+      naredbe << l.mid(3).section(QLatin1Char(' '), 0, 0).toUpper();
+    } else if (l.startsWith(QLatin1String("S: ")) && l.size() > 6 && l.at(6) != QLatin1Char('-')) {
+      const QString naredba = naredbe.isEmpty() ? QString() : naredbe.takeFirst();
+      if (l.at(3) == QLatin1Char('4') || l.at(3) == QLatin1Char('5')) odgovorena = naredba;
+    }
+  }
+  if (odgovorena == QLatin1String("CONNECT")) return QStringLiteral("povezivanje");
+  if (odgovorena == QLatin1String("STARTTLS")) return QStringLiteral("TLS");
+  if (odgovorena == QLatin1String("AUTH") || odgovorena == QLatin1String("***")) return QStringLiteral("prijava");
+  if (odgovorena == QLatin1String("MAIL")) return QStringLiteral("pošiljatelj odbijen");
+  if (odgovorena == QLatin1String("RCPT")) return QStringLiteral("primatelj odbijen");
+  return QStringLiteral("poruka odbijena");
+}
+
+}  // namespace composer

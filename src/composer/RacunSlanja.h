@@ -1,0 +1,41 @@
+#pragma once
+#include <QString>
+#include <optional>
+
+class clsSendMail;
+class QWidget;
+
+// The account the composer logs in with on its configured server. Two values of the
+// composer's store: SMTPPORT (port "%" security, as the engine's SecureConnection: 0 none,
+// 1 STARTTLS when offered, 2 STARTTLS required, 3 TLS from the first byte) and SMTPLOGIN
+// ("True"/"False" "%" user name). The password lives in the system keyring under
+// user@server, never in the store.
+namespace composer {
+
+struct RacunSlanja {
+  int port = 25;
+  int sigurnost = 1;
+  bool prijava = false;
+  QString korisnik;
+  bool operator==(const RacunSlanja&) const = default;
+};
+
+// nullopt: nothing stored (a store of an earlier version); the engine's own defaults hold.
+std::optional<RacunSlanja> CitajRacun();
+bool SpremiRacun(const RacunSlanja& r, QWidget* parent = nullptr);
+// The keyring's key of the account's password.
+QString kljucLozinke(const QString& korisnik, const QString& server);
+
+// Sets port, security, login, user and password of the stored account (its password under
+// the user and SMTPIP's server) on the engine. posluzitelj false (direct delivery to exchangers): port 25, STARTTLS when offered,
+// no login. No stored account: the engine is left as it is. False, with the reason in
+// *razlog, when the account logs in but its password cannot be read.
+bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog = nullptr);
+
+}  // namespace composer
+
+namespace composer {
+// Which step of a failed Send or Connect failed, in words for the user: "povezivanje",
+// "TLS", "prijava", "pošiljatelj odbijen", "primatelj odbijen", "poruka odbijena".
+QString korakNeuspjeha(const clsSendMail& m, const QString& objasnjenje);
+}  // namespace composer
