@@ -1,5 +1,6 @@
 // The composer window's own commands: files, the close question, attachments, the source
-// and preview tabs, New, and the refusals while a send runs.
+// and preview tabs (with the files a message carries), long address lists, the window on a
+// 1024×768 screen, New, and the refusals while a send runs.
 #include <QtTest>
 #include <QClipboard>
 #include <QLabel>
