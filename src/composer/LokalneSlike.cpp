@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
+#include <QtEndian>
 
 namespace composer {
 namespace {
@@ -27,7 +29,52 @@ QString slobodnoIme(const QString& ime, const QSet<QString>& zauzeta) {
   return kandidat;
 }
 
+// An SVG document: XML whose first element is <svg>, within the first KB.
+bool svgTekst(const QByteArray& pocetak) {
+  static const QRegularExpression korijen(
+      QStringLiteral("^\\x{FEFF}?\\s*(?:<\\?xml[^>]*\\?>\\s*)?(?:(?:<!--.*?-->|<!DOCTYPE[^>]*>)\\s*)*<svg[\\s>/]"),
+      QRegularExpression::DotMatchesEverythingOption);
+  return korijen.match(QString::fromUtf8(pocetak)).hasMatch();
+}
+
 }  // namespace
+
+bool slikovnaDatoteka(const QString& put) {
+  QFile f(put);
+  if (!f.open(QIODevice::ReadOnly)) return false;
+  const QByteArray p = f.read(1024);
+  if (p.startsWith("\x89PNG\r\n\x1a\n") || p.startsWith("\xff\xd8\xff") || p.startsWith("GIF87a") ||
+      p.startsWith("GIF89a") || (p.startsWith("RIFF") && p.mid(8, 4) == "WEBP"))
+    return true;
+  // "BM" alone starts too many texts: the header that follows must have a known size.
+  if (p.startsWith("BM") && p.size() >= 18) {
+    const quint32 zaglavlje = qFromLittleEndian<quint32>(p.constData() + 14);
+    if (QList<quint32>{12, 16, 40, 52, 56, 64, 108, 124}.contains(zaglavlje)) return true;
+  }
+  return svgTekst(p);
+}
+
+void lokalneDatoteke(const QStringList& izvori, const QUrl& dokument, QStringList* slike,
+                     QStringList* ostale) {
+  for (const QString& izvor : izvori) {
+    const QString put = lokalnaDatoteka(izvor, dokument);
+    if (put.isEmpty() || slike->contains(put) || ostale->contains(put)) continue;
+    (slikovnaDatoteka(put) ? slike : ostale)->append(put);
+  }
+}
+
+QString tekstOdbijenihSlika(const QStringList& odbijene) {
+  constexpr int kNajvise = 10;  // the box must fit the screen
+  QStringList popis = odbijene.mid(0, kNajvise);
+  if (odbijene.size() > kNajvise)
+    popis << QStringLiteral("… i još %1").arg(odbijene.size() - kNajvise);
+  const bool jedna = odbijene.size() == 1;
+  return (jedna ? QStringLiteral("Slika u dokumentu nije slikovna datoteka i neće se poslati:\r\n")
+                : QStringLiteral("Slike u dokumentu nisu slikovne datoteke i neće se poslati:\r\n")) +
+         popis.join(QStringLiteral("\r\n")) +
+         (jedna ? QStringLiteral("\r\nUklonite je iz dokumenta. Ništa nije poslano.")
+                : QStringLiteral("\r\nUklonite ih iz dokumenta. Ništa nije poslano."));
+}
 
 QString lokalnaDatoteka(const QString& izvor, const QUrl& dokument) {
   const QString s = izvor.trimmed();
@@ -47,12 +94,17 @@ QString lokalnaDatoteka(const QString& izvor, const QUrl& dokument) {
 
 SlikeZaSlanje pripremiLokalneSlike(const QString& html, const QStringList& izvori,
                                    const QUrl& dokument, const QString& kopije) {
-  SlikeZaSlanje out{html, {}};
+  SlikeZaSlanje out{html, {}, {}};
   QHash<QString, QString> imeZaPut;  // file → name it travels under
   QSet<QString> zauzeta;
   for (const QString& izvor : izvori) {
     const QString put = lokalnaDatoteka(izvor, dokument);
-    if (put.isEmpty()) continue;
+    if (put.isEmpty() || out.odbijene.contains(put)) continue;
+    if (!imeZaPut.contains(put) && !slikovnaDatoteka(put)) {
+      // Any readable file can be named by an <img>: only images travel.
+      out.odbijene << put;
+      continue;
+    }
     if (!imeZaPut.contains(put)) {
       QString ime = QFileInfo(put).fileName();
       ime.replace(QLatin1Char(';'), QLatin1Char('_'));

@@ -12,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/RecordSet.h"
 #include "ui_frmMain.h"
+#include "viewers/frmPrikazTeksta.h"
 
 using composer::tekstPolja;
 
@@ -20,6 +21,15 @@ namespace {
 void uskličnik(QWidget* w, const std::exception& e) {
   platform::dialogs().messageBox(w, QString::fromUtf8(e.what()), platform::MsgButtons::Ok,
                                  platform::MsgIcon::Exclamation, platform::defaultTitle());
+}
+
+// A box taller than the screen hides its buttons: a longer list goes into the text
+// viewer, which scrolls.
+constexpr int kNajviseUOkviru = 20;
+
+void uPreglednik(const QStringList& popis, bool pitanje, const QString& tekstPitanja) {
+  frmPrikazTeksta::forma()->PrikažiTekst(platform::defaultTitle(), popis.join(QStringLiteral("\r\n")), pitanje,
+                                         tekstPitanja);
 }
 
 // A Null, blank or rejected address is no recipient.
@@ -55,7 +65,7 @@ void frmMain::poveziListuPrimatelja() {
 void frmMain::NapuniListu() {
   ui->lvEmail->clear();
   if (!m_rs) return;
-  QString neispravni;
+  QStringList neispravni;
   QSet<QString> ispravni;  // whole addresses: one may be the end of another
   try {
     if (m_rs->RecordCount() > 0) {
@@ -64,7 +74,7 @@ void frmMain::NapuniListu() {
         const QString adresa = tekstPolja(*m_rs, QStringLiteral("EMail"));
         // A blank address would pass the list check and send to nobody.
         if (!ispravnaAdresa(adresa)) {
-          neispravni += QLatin1Char(' ') + adresa;
+          neispravni << adresa;
           m_rs->Delete();
         } else if (!ispravni.contains(adresa.toLower())) {
           const QString ime = tekstPolja(*m_rs, QStringLiteral("Ime"));
@@ -76,11 +86,13 @@ void frmMain::NapuniListu() {
         m_rs->MoveNext();
       }
     }
-    if (!neispravni.isEmpty())
+    const QString pitanje =
+        QStringLiteral("Oni su izbrisani. Želite li nastaviti sa slanjem ispravnih e-mail-ova?");
+    if (neispravni.size() > kNajviseUOkviru)
+      uPreglednik(QStringList{QStringLiteral("Neispravni mail-ovi:")} + neispravni, true, pitanje);
+    else if (!neispravni.isEmpty())
       platform::dialogs().messageBox(
-          this,
-          QStringLiteral("Neispravni mail-ovi: ") + neispravni +
-              QStringLiteral("\r\nOni su izbrisani. Želite li nastaviti sa slanjem ispravnih e-mail-ova?"),
+          this, QStringLiteral("Neispravni mail-ovi:  ") + neispravni.join(QLatin1Char(' ')) + QStringLiteral("\r\n") + pitanje,
           platform::MsgButtons::YesNo, platform::MsgIcon::Question, platform::defaultTitle());
   } catch (const std::exception& e) {
     uskličnik(this, e);
@@ -104,12 +116,13 @@ void frmMain::GenerirajListu() {
     QClipboard* c = QGuiApplication::clipboard();
     c->clear();
     c->setText(lista);
-    if (!lista.isEmpty())
-      platform::dialogs().messageBox(
-          this,
-          QStringLiteral("Generirani svi mailovi u clipboard. Sada te podatke možete spremiti u npr. "
-                         "Outlook.\r\n") + lista,
-          platform::MsgButtons::Ok, platform::MsgIcon::Information, platform::defaultTitle());
+    const QString poruka = QStringLiteral(
+        "Generirani svi mailovi u clipboard. Sada te podatke možete spremiti u npr. Outlook.");
+    if (uListi.size() > kNajviseUOkviru)
+      uPreglednik(lista.split(QLatin1Char(';'), Qt::SkipEmptyParts), false, poruka);
+    else if (!lista.isEmpty())
+      platform::dialogs().messageBox(this, poruka + QStringLiteral("\r\n") + lista, platform::MsgButtons::Ok,
+                                     platform::MsgIcon::Information, platform::defaultTitle());
   } catch (const std::exception& e) {
     uskličnik(this, e);
   }

@@ -1,10 +1,13 @@
 // The composer's personal fields: the "Umetni polje" menu, the check before a record run,
-// the subject and body of each record's message, and the preview as one recipient sees it.
+// the subject and body of each record's message, and the preview as one recipient sees it
+// with the files the message carries.
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QVBoxLayout>
 
 #include "composer/HtmlEditor.h"
+#include "composer/LokalneSlike.h"
 #include "composer/OsobnaPolja.h"
 #include "composer/frmMain.h"
 #include "platform/Dialogs.h"
@@ -81,20 +84,39 @@ QString frmMain::tijeloPoruke() const {
   return m_poZapisima ? composer::popuniPolja(TijeloPoruke, *m_rs, OblikPolja::Html) : TijeloPoruke;
 }
 
+// What each message carries besides its text: the document's images and the attachments;
+// a local source that is no image is named, for it stops the run.
+static QString datotekePoruke(const QStringList& izvori, const QUrl& dokument, const QString& prilozi) {
+  QStringList slike, ostale, imena;
+  composer::lokalneDatoteke(izvori, dokument, &slike, &ostale);
+  slike += prilozi.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+  for (const QString& put : std::as_const(slike)) imena << QFileInfo(put.trimmed()).fileName();
+  QStringList redovi;
+  if (!imena.isEmpty()) redovi << QStringLiteral("Datoteke u poruci: ") + imena.join(QStringLiteral(", "));
+  if (!ostale.isEmpty())
+    redovi << QStringLiteral("Nisu slikovne datoteke, slanje neće krenuti: ") + ostale.join(QStringLiteral(", "));
+  return redovi.join(QLatin1Char('\n'));
+}
+
 // The document as the selected recipient of lvEmail (else the first) will get it, with a
-// line naming the recipient and the subject; without a record set, the document as it is.
+// line naming the recipient and the subject and one naming the files the message carries;
+// without a record set, the document as it is.
 QString frmMain::pripremiPregled(const QString& html) {
+  const QString datoteke =
+      datotekePoruke(ui->Editor->imageSources(), ui->Editor->documentUrl(), ui->txtAttach->text());
+  m_pregledZa->setText(datoteke);
+  m_pregledZa->setVisible(!datoteke.isEmpty());
   QTreeWidgetItem* primatelj = ui->lvEmail->currentItem();
   if (!primatelj || !primatelj->isSelected()) primatelj = ui->lvEmail->topLevelItem(0);
-  m_pregledZa->setVisible(false);
   if (!m_rs || !primatelj) return html;
   // A clone: the host's cursor stays where it is.
   platform::RecordSet zapis = m_rs->Clone();
   const QString adresa = primatelj->data(0, Qt::UserRole).toString();
   for (zapis.MoveFirst(); !zapis.Eof(); zapis.MoveNext()) {
     if (zapis.Value(QStringLiteral("EMail")).toString().compare(adresa, Qt::CaseInsensitive) != 0) continue;
-    m_pregledZa->setText(QStringLiteral("Za: ") + primatelj->text(0).simplified() + QStringLiteral("     Predmet: ") +
-                         composer::popuniPolja(ui->txtSubject->text(), zapis, OblikPolja::Tekst));
+    const QString za = QStringLiteral("Za: ") + primatelj->text(0).simplified() + QStringLiteral("     Predmet: ") +
+                       composer::popuniPolja(ui->txtSubject->text(), zapis, OblikPolja::Tekst);
+    m_pregledZa->setText(datoteke.isEmpty() ? za : za + QLatin1Char('\n') + datoteke);
     m_pregledZa->setVisible(true);
     return composer::popuniPolja(html, zapis, OblikPolja::Html);
   }

@@ -12,6 +12,7 @@
 #include <QWebEngineView>
 
 #include "composer/AddressBookHook.h"
+#include "composer/DokumentDomacina.h"
 #include "composer/EditorToolbar.h"
 #include "composer/HtmlEditor.h"
 #include "composer/MailFormat.h"
@@ -38,28 +39,6 @@ const QString kFilterPrilog = QStringLiteral(
 
 QPointer<frmMain> g_forma;
 bool g_mijenjana = false;
-
-// The host's command line after the program's name, as one text; on Linux the program
-// that loaded us, read from the process itself.
-QString argumentiDomacina() {
-  QFile f(QStringLiteral("/proc/self/cmdline"));
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  QList<QByteArray> dijelovi = f.readAll().split('\0');
-  while (!dijelovi.isEmpty() && dijelovi.last().isEmpty()) dijelovi.removeLast();
-  QStringList argumenti;
-  for (qsizetype i = 1; i < dijelovi.size(); ++i) argumenti << QString::fromLocal8Bit(dijelovi[i]);
-  return argumenti.join(QLatin1Char(' '));
-}
-
-// The document the host names: its whole argument text when that is a file, else its
-// last argument when that is one (a host's own options come first).
-QString dokumentDomacina() {
-  const QString tekst = argumentiDomacina();
-  if (tekst.isEmpty()) return {};
-  if (QFileInfo(tekst).isFile()) return tekst;
-  const QString zadnji = tekst.section(QLatin1Char(' '), -1);
-  return QFileInfo(zadnji).isFile() ? zadnji : QString();
-}
 
 void informacija(QWidget* parent, const QString& tekst, platform::MsgIcon ikona) {
   platform::dialogs().messageBox(parent, tekst, platform::MsgButtons::Ok, ikona, kNaslov);
@@ -145,7 +124,7 @@ void frmMain::Form_Load() {
   ui->Editor->setShowBorders(true);
   ui->Editor->setShowDetails(true);
   ui->WbrPreview->setUrl(QUrl(QStringLiteral("about:blank")));
-  const QString dokument = dokumentDomacina();
+  const QString dokument = composer::dokumentDomacina(composer::argumentiDomacina());
   if (dokument.isEmpty()) {
     setWindowTitle(kNaslov);
   } else {

@@ -1,8 +1,12 @@
 // The composer window's own commands: files, the close question, attachments, the source
-// and preview tabs, New, and the refusals while a send runs.
+// and preview tabs (with the files a message carries), long address lists, the window on a
+// 1024×768 screen, New, and the refusals while a send runs.
 #include <QtTest>
+#include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QWebEngineView>
@@ -10,7 +14,9 @@
 #include "composer/HtmlEditor.h"
 #include "composer/PostavkeComposera.h"
 #include "composer/frmMain.h"
+#include "composer/ComposerRun.h"
 #include "support/ScriptedDialogs.h"
+#include "viewers/frmPrikazTeksta.h"
 #include "support/TestEnv.h"
 
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
@@ -136,6 +142,82 @@ class TstFrmMain : public QObject {
     tabovi->setCurrentIndex(2);
     QTRY_COMPARE(dio<QWebEngineView>("WbrPreview")->url(), QUrl::fromLocalFile(f->PreviewFile()));
     QVERIFY(datoteka(f->PreviewFile()).contains("<p>Šljiva</p>"));
+  }
+
+  // The preview names the files each message carries, and any non-image an <img> names.
+  void preview_listsFiles() {
+    env.writeFile("doc/logo.png", QByteArray::fromHex("89504e470d0a1a0a"));
+    const QString tajna = env.writeFile("tajna.txt", "lozinka");
+    QVERIFY(f->Editor()->loadDocument(env.writeFile("doc/pismo.html",
+        "<html><body><img src=\"logo.png\"><img src=\"../tajna.txt\" style=\"display:none\"></body></html>")));
+    dio<QLineEdit>("txtAttach")->setText(env.path("ponuda.pdf"));
+    dio<QTabWidget>("SSTab2")->setCurrentIndex(2);
+    QVERIFY(dio<QLabel>("lblPregledZa")->isVisible());
+    QCOMPARE(dio<QLabel>("lblPregledZa")->text(),
+             "Datoteke u poruci: logo.png, ponuda.pdf\nNisu slikovne datoteke, slanje neće krenuti: " + tajna);
+  }
+
+  // On a 1024×768 screen (less a title bar and a panel) nothing is cut off.
+  void fitsSmallScreen() {
+    for (int i = 0; i < 60; ++i) dio<QTreeWidget>("lvEmail")->addTopLevelItem(new QTreeWidgetItem({"a@b.hr"}));
+    QVERIFY(QTest::qWaitForWindowExposed(f));
+    f->resize(1024, 700);
+    QTRY_COMPARE(f->size(), QSize(1024, 700));
+    QWidget* traka = dio<QTreeWidget>("lvEmail")->verticalScrollBar();
+    QTRY_VERIFY(traka->isVisible());
+    for (QWidget* w : {dio("cmdExit"), dio("cmdObriši_0"), dio("cmdObriši_1"), dio("cmdPošaljiPrekoRS"), traka}) {
+      QVERIFY2(w->isVisible(), qPrintable(w->objectName()));
+      QVERIFY2(f->rect().contains(QRect(w->mapTo(f, QPoint()), w->size())), qPrintable(w->objectName()));
+    }
+    if (qEnvironmentVariableIsSet("VELKOR_SNIMKE")) f->grab().save(qEnvironmentVariable("VELKOR_SNIMKE") + "/frmMain-1024.png");
+  }
+
+  // Lists longer than a box can show go into the text viewer, which scrolls; the clipboard
+  // gets the same list either way.
+  void longLists_data() {
+    QTest::addColumn<int>("n");
+    QTest::newRow("short: boxes") << 3;
+    QTest::newRow("long: viewer") << 25;
+  }
+  void longLists() {
+    QFETCH(int, n);
+    QStringList dobre, lose;
+    for (int i = 0; i < n; ++i) dobre << QString("k%1@kupci.hr").arg(i), lose << QString("los%1@").arg(i);
+    platform::RecordSet rs = kupci(dobre + lose);
+    QStringList preglednik;  // the question and the line count of each viewer shown
+    const auto otvoren = []() -> frmPrikazTeksta* {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* v = qobject_cast<frmPrikazTeksta*>(w); v && v->isVisible()) return v;
+      return nullptr;
+    };
+    QTimer odgovori, naredba;  // two: one fires inside the other's modal loop
+    connect(&odgovori, &QTimer::timeout, [&] {
+      if (frmPrikazTeksta* v = otvoren()) {
+        preglednik << v->findChild<QLabel*>("lblPitanje")->text() + " | " +
+                          QString::number(v->findChild<QPlainTextEdit*>("txtPoruka")->blockCount());
+        QTest::keyClick(v, Qt::Key_Escape);
+      }
+    });
+    connect(&naredba, &QTimer::timeout, [&] {
+      if (otvoren() || !f->testAttribute(Qt::WA_ShowModal)) return;  // not before its own loop
+      naredba.stop();
+      f->GenerirajListu();
+      f->close();
+    });
+    odgovori.start(20), naredba.start(20);
+    f->PrikažiPrekoRS(rs);
+    QCOMPARE(QGuiApplication::clipboard()->text(), dobre.join(';') + ';');
+    const QString pitanje = "Oni su izbrisani. Želite li nastaviti sa slanjem ispravnih e-mail-ova?";
+    const QString lista = "Generirani svi mailovi u clipboard. Sada te podatke možete spremiti u npr. Outlook.";
+    if (n > 20) {
+      QCOMPARE(dlg->calls.size(), 0);
+      QCOMPARE(preglednik, QStringList({pitanje + " | " + QString::number(n + 1), lista + " | " + QString::number(n)}));
+    } else {
+      QCOMPARE(preglednik, QStringList());
+      QCOMPARE(dlg->calls.size(), 2);
+      QCOMPARE(dlg->calls[0].text, "Neispravni mail-ovi:  " + lose.join(' ') + "\r\n" + pitanje);
+      QCOMPARE(dlg->calls[1].text, lista + "\r\n" + dobre.join(';') + ';');
+    }
   }
 
   void reset_keepsSender_refusedWhileSending() {
