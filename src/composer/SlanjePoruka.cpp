@@ -203,6 +203,11 @@ bool frmMain::EmbeddImage() {
   if (!ui->chkPrekoOutlooka->isChecked()) {
     const composer::SlikeZaSlanje s = composer::pripremiLokalneSlike(
         html, ui->Editor->imageSources(), ui->Editor->documentUrl(), m_privremeni.path());
+    // A local file that is no image never travels: the run does not start.
+    if (!s.odbijene.isEmpty()) {
+      okvir(this, composer::tekstOdbijenihSlika(s.odbijene), platform::MsgIcon::Exclamation, kNaslov);
+      return false;
+    }
     html = s.html;
     UgradjeneSlike = s.putanje.join(QLatin1Char(';'));
   }

@@ -363,6 +363,19 @@ class TstSlanje : public QObject {
              qPrintable(c.value("text").toString()));
   }
 
+  // A local file that is no image, hidden in the document, stops the run with a box naming it.
+  void nonImageSource_nothingSent() {
+    const QString tajna = env.writeFile("tajna.txt", "lozinka: 1234");
+    uKomposeru(nullptr, [&](frmMain* f) {
+      f->Editor()->setDocumentHtml("<p>Ponuda</p><img style=\"display:none\" src=\"" +
+                                   QUrl::fromLocalFile(tajna).toString() + "\">");
+      dio<QLineEdit>(f, "txtTo")->setText("kupac@kupci.hr");
+      dio<QPushButton>(f, "cmdSend")->click();
+    });
+    QVERIFY2(dlg->texts().size() == 1 && dlg->texts().first().contains(tajna), qPrintable(dlg->texts().join('|')));
+    QCOMPARE(noviNa(smtp, primljeno).size(), 0);
+  }
+
   // The desktop mail route: the second call of sendmail fails and aborts the run.
   void outlookRoute_abortsAtFailure() {
     const QString dir = env.path("standin");
