@@ -27,6 +27,7 @@ class PrikazSlanja {
   QList<QPointer<QWidget>> m_widgets;
   QHash<QListWidget*, QStringList> m_nove;
   QTimer m_sat;
+  QTimer m_zatvori;  // shuts drawing again a little after each opening
 };
 
 }  // namespace composer

@@ -264,6 +264,25 @@ class TstTijekSlanja : public QObject {
     QCOMPARE(novi(), QStringList());
     QVERIFY(spremljeno && readWholeFile(env.path("spas.html")).contains("Važna ponuda"));
   }
+
+  // With VELKOR_SCREENSHOT_DIR set (run under Xvfb with QT_QPA_PLATFORM=xcb), what the X
+  // server shows during a paced run: both bars, the status text and the countdown.
+  void pacedRun_drawn() {
+    const QString dir = qEnvironmentVariable("VELKOR_SCREENSHOT_DIR");
+    if (dir.isEmpty()) QSKIP("VELKOR_SCREENSHOT_DIR not set");
+    QVERIFY(composer::SpremiPostavkeSlanja({false, 60}));
+    platform::RecordSet rs = kupci("p", 3);
+    int snimka = 0;
+    uKomposeru(rs, [&](frmMain* f) {
+      QTimer sat;
+      QObject::connect(&sat, &QTimer::timeout, [&] {
+        QGuiApplication::primaryScreen()->grabWindow(0).save(QString("%1/tijek-%2.png").arg(dir).arg(++snimka));
+      });
+      sat.start(700);
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+    });
+    QVERIFY(snimka >= 2);
+  }
 };
 
 QTEST_MAIN(TstTijekSlanja)
