@@ -467,16 +467,21 @@ void SmtpDialogue::report() {
 
 // --- waiting and writing -------------------------------------------------------
 
-// Waits until the session reaches `phase`; the time-out runs again after every reply,
-// so each command has the full time for its answer. A closed session ends the wait.
-// A phase passed through within one turn of the event loop counts as reached.
+// Waits until the session reaches `phase` (passing through it within one turn of the event
+// loop counts); each command has the full time for its answer.
 bool SmtpDialogue::waitFor(Phase phase, int seconds, bool report) {
+  const quint32 target = 1u << int(phase);
+  passed_ = phase_ == phase ? target : 0;
+  return waitUntil([&] { return (passed_ & target) != 0; }, seconds, report);
+}
+
+// Runs the event loop until `done`; the time-out runs again after every reply. A closed
+// session ends the wait.
+bool SmtpDialogue::waitUntil(const std::function<bool()>& done, int seconds, bool report) {
   const qint64 span = qint64(qMax(0, seconds)) * 1000;
   QDeadlineTimer deadline(span);
   int seen = repliesHandled_;
-  const quint32 target = 1u << int(phase);
-  passed_ = phase_ == phase ? target : 0;
-  while (!(passed_ & target)) {
+  while (!done()) {
     if (abort_ || handshakeFailed_) return false;
     if (phase_ == Phase::Closed) return false;
     if (repliesHandled_ != seen) {
@@ -716,24 +721,7 @@ bool SmtpDialogue::endData(bool wait) {
 }
 
 bool SmtpDialogue::flush() {
-  const qint64 span = qint64(std::max(kEndOfDataSeconds, params_.messageTimeout)) * 1000;
-  QDeadlineTimer deadline(span);
-  int seen = repliesHandled_;
-  while (outstanding_ > 0) {
-    if (abort_ || phase_ == Phase::Closed) return false;
-    if (repliesHandled_ != seen) {
-      seen = repliesHandled_;
-      deadline.setRemainingTime(span);
-    }
-    if (deadline.hasExpired()) {
-      unresponsive_ = true;
-      fail(kTimeoutText, true);
-      return false;
-    }
-    wait_.round();
-    readReplies();
-  }
-  return !abort_;
+  return waitUntil([this] { return outstanding_ == 0; }, std::max(kEndOfDataSeconds, params_.messageTimeout));
 }
 
 }  // namespace mail

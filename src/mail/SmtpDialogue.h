@@ -186,6 +186,7 @@ class SmtpDialogue : public QObject {
   void fail(const QString& text, bool temporary, int code = 0);
   void report();
   bool waitFor(Phase phase, int seconds, bool report = true);
+  bool waitUntil(const std::function<bool()>& done, int seconds, bool report = true);
   void sendRaw(QByteArrayView bytes);
   void closeSocket();
   bool waitForConnection();
