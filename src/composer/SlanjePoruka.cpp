@@ -163,6 +163,8 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
     PostaviUSlanju(false);
   });
   ui->List1->clear();
+  // Read once a run: the store is a file, and the format holds for every message.
+  m_uHtmlu = composer::CitajPostavku(QStringLiteral("MAILFORMAT")).isEmpty() || MailFormatHTML;
   pocniTijek(bPojedinacno);
   pješčanik(true);
   const QString smtpip = composer::CitajPostavku(QStringLiteral("SMTPIP"));
@@ -237,7 +239,7 @@ bool frmMain::pripremiMotor(const QString& host, bool posluzitelj) {
 }
 
 // Without a stored format the document is HTML, not text to be shown as markup.
-bool frmMain::porukaUHtmlu() { return composer::CitajPostavku(QStringLiteral("MAILFORMAT")).isEmpty() || MailFormatHTML; }
+bool frmMain::porukaUHtmlu() const { return m_uHtmlu; }
 
 // The body in the chosen format: the document's HTML, or its text (no images travel then).
 void frmMain::postaviTijelo(clsSendMail& m) {

@@ -103,7 +103,8 @@ class frmMain : public QDialog {
   void poveziListuPrimatelja();
   bool provjeriPojedinacno();
   bool pripremiMotor(const QString& host, bool posluzitelj = false);
-  static bool porukaUHtmlu();
+  bool porukaUHtmlu() const;
+  bool m_uHtmlu = true;  // the run's format: HTML, or the document's text
   void postaviTijelo(clsSendMail& m);
   QString priloziPoruke() const;
   bool nastaviPoslijeOdgode();
