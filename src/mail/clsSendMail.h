@@ -156,6 +156,9 @@ class clsSendMail : public QObject {
   // Waits for the replies still due to messages already written; false when one of the
   // messages written without waiting since Connect or the last Flush was refused.
   bool Flush();
+  // Recipients of the last message that a server deferred (452) and then refused in a
+  // transaction of their own: the message went to the others and counts as sent.
+  QStringList undeliveredRecipients() const { return undelivered_; }
   // The last lines of the last session (commands and replies, passwords as "***").
   QStringList lastExchange() const;
 
@@ -227,6 +230,9 @@ class clsSendMail : public QObject {
   bool opportunisticTls_ = false;
   bool pipelineMessages_ = false;
   bool flushing_ = false;
+  bool later_ = false;  // a transaction after the first of one message
+  QStringList undelivered_;
+  QString undeliveredExplanation_;
   int pipelinedFailures_ = 0;
   int pop3Port_ = 110;
   QString oauthToken_;

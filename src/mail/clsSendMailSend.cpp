@@ -72,7 +72,10 @@ void clsSendMail::reportFailure(bool closeSession) {
   const mail::FailureKind kind = closeSession ? dialogue_->failureKind() : mail::FailureKind{};
   noteFailure(kind.replyCode, kind.temporary, kind.atConnect);
   const QString explanation = errors_.take();
-  if (!flushing_) emit SendFailed(explanation);
+  // A later transaction of a message the server took already: the message went, to fewer
+  // recipients (undeliveredRecipients); failing it would have it sent again to all.
+  if (later_) undeliveredExplanation_ = explanation;
+  else if (!flushing_) emit SendFailed(explanation);
   if (!closeSession) return;
   if (dialogue_->state() != 0) dialogue_->close();
   dialogue_->setAbort();
@@ -290,8 +293,18 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
   chooseBodyEncoding(input);
   // The Message-ID names the sender's domain (the builder's default), not this machine.
   // Recipients a server defers with 452 get the same message in a transaction of their own.
-  while (!recipients.isEmpty()) {
-    if (!transaction(input, recipients, smtpUtf8)) return false;
+  undelivered_.clear();
+  for (bool first = true; !recipients.isEmpty(); first = false) {
+    later_ = !first;
+    const bool went = transaction(input, recipients, smtpUtf8);
+    later_ = false;
+    if (!went && first) return false;
+    if (!went) {
+      undelivered_ = recipients;
+      emit Status(QStringLiteral("Not delivered to: ") + recipients.join(QStringLiteral(", ")) +
+                  QStringLiteral(" (") + undeliveredExplanation_.trimmed() + QLatin1Char(')'));
+      return true;
+    }
     recipients = dialogue_->deferredRecipients();
   }
   return true;

@@ -79,6 +79,8 @@ class TstSendMailScripted : public QObject {
     row("452, pipelined", {"--ehlo", "PIPELINING", "--reply", tooMany, "--reply", "RCPT#3=452 4.5.3 Too many"}, "",
         {h, from, a, b, c, "DATA", ".", from, b, c, "DATA", ".", "QUIT"}, 0, 1, 0, Sent,
         "a@kupac.hr;b@kupac.hr;c@kupac.hr");
+    row("452, then the rest refused: sent to the first", {"--reply", tooMany, "--reply", "MAIL#2=451 4.3.0 try later"}, "",
+        {h, from, a, b, "DATA", ".", from, "QUIT"}, 0, 1, 451, Temporary, "a@kupac.hr;b@kupac.hr");
     row("452 to every recipient", {"--reply", "RCPT=452 4.3.1 Insufficient system storage"},
         "452 4.3.1 Insufficient", {h, from, rcpt, "QUIT"}, 0, 1, 452, Temporary);
     row("552 while the text is written, then a hang-up", {"--during-data", "552 5.3.4 Message too big"},
@@ -149,6 +151,8 @@ class TstSendMailScripted : public QObject {
     QCOMPARE(m.lastReplyCode(), code);
     QCOMPARE(m.lastFailureTemporary(), bool(kind & Temporary));
     QCOMPARE(m.lastFailureAtConnect(), bool(kind & AtConnect));
+    // Sent with a failure behind it: only a later transaction's recipients missed it.
+    QCOMPARE(m.undeliveredRecipients(), failure.isEmpty() && code ? QStringList{to.section(';', -1)} : QStringList());
     // The trace holds the exchange, never a password.
     const QString trace = m.lastExchange().join('\n');
     QVERIFY(!trace.contains(b64(kPassword)) && !trace.contains(b64(QChar(0) + kUser + QChar(0) + kPassword)));
