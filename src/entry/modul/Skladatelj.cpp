@@ -1,5 +1,6 @@
 // The composer's module: its one exported function wires the composer's hooks and hands the
 // library the table of its two methods. No exception leaves the module.
+#include <QtWebEngineQuick/qtwebenginequickglobal.h>
 #include <cstring>
 #include <exception>
 
@@ -38,6 +39,9 @@ const sucelje::Skladatelj g_tablica{&prekoRecordseta, &bezRecordSeta};
 extern "C" __attribute__((visibility("default"))) const sucelje::Skladatelj*
 VelkorSlanjeEMaila26_Skladatelj(const char* verzija, const sucelje::SkladateljKuke* kuke) {
   if (!verzija || std::strcmp(verzija, VELKOR_VERZIJA) != 0 || !kuke) return nullptr;
+  // The library made the application without shared OpenGL contexts (they would load the
+  // software renderer into every host); Qt WebEngine needs its own, made now, before any view.
+  QtWebEngineQuick::initialize();
   setReportMailHook(kuke->posaljiIzvjestaj);
   setAddressBookHook(&frmContacts::Prikaži);
   return &g_tablica;
