@@ -48,6 +48,9 @@ LD_LIBRARY_PATH=$lib "$work/host" &
 host=$!
 win=$(timeout 60 xdotool search --sync --name '^Slanje e-mail-a$' | head -n 1) ||
   fail "the send form did not open"
+# The send form alone brings neither the browser engine nor the software OpenGL renderer.
+! grep -q -e libQt6WebEngineCore -e libLLVM -e swrast "/proc/$host/maps" ||
+  fail "the send form loaded $(grep -o -m1 -e 'libQt6WebEngineCore' -e 'libLLVM[^ ]*' -e 'swrast[^ ]*' "/proc/$host/maps")"
 xdotool windowfocus --sync "$win" key Escape
 wait "$host" || fail "the host's call failed"
 host=""
