@@ -10,7 +10,10 @@
 #  (d) time from method 2 to the composer's first paint, and peak RSS;
 #  (e) CSV export rows per second and the record set's memory against Python's csv writer and rows;
 #  (f) a record-set run of N customers through the composer against the bare engine sending
-#      the same HTML offer over one session to the same sink.
+#      the same HTML offer over one session to the same sink;
+#  (g) a C host opening only the send form (five calls of method 3): its peak memory and the
+#      form's first paint, cold and warm, seen by the X server (DAMAGE events on Xvfb), against
+#      the same host having opened the composer once before.
 # smtp-sink and smtp-source come from Debian's postfix package unpacked into a temporary directory, so
 # Postfix is never installed as this machine's mail server. Needs root (port 25).
 # Part (a) is run again through bench/delay_proxy.py, which holds every chunk DELAY_MS each way as a
@@ -22,7 +25,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 BUILD_DIR=${BUILD_DIR:-build-bench} BULK_COUNT=${BULK_COUNT:-2000} SINK_HOST=${SINK_HOST:-127.0.0.19}
 PROXY_HOST=${PROXY_HOST:-127.0.0.20} DELAY_MS=${DELAY_MS:-10} FAR_COUNT=${FAR_COUNT:-200}
 WORK=$(mktemp -d /tmp/velkor-bench.XXXXXX)
-trap 'kill ${SINK_PID:-} ${PLAIN_PID:-} ${PROXY_PID:-} 2>/dev/null || true; rm -rf "$WORK"' EXIT
+trap 'kill ${SINK_PID:-} ${PLAIN_PID:-} ${PROXY_PID:-} ${XVFB_PID:-} 2>/dev/null || true; rm -rf "$WORK"' EXIT
 rate() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f\n", a / b }'; }
 rate2() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", a / b }'; }
 wait_port() { for _ in $(seq 50); do (exec 3<>"/dev/tcp/$1/$2") 2>/dev/null && break; sleep 0.1; done; }
@@ -129,3 +132,45 @@ cpu() { echo "$1" | grep 'cpu us/msg' | awk '{ print $NF }'; }
 # Wall-clock rates move with the machine's load; the CPU time per message does not.
 echo "ratio composer/bare engine, msgs/s: $(rate "${composer##* }" "${bare##* }")," \
   "by CPU per message: $(rate "$(cpu "$bare")" "$(cpu "$composer")")"
+
+echo "== (g) a C host with only the send form (5 calls of method 3), against one that opened the composer first"
+ninja -C "$BUILD_DIR" -j2 bench_paint_host bench_paint_observer VelkorSlanjeEMaila26 >/dev/null
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+mkdir -m 700 "$WORK/run"
+# paint_run MODE HOLD_MS: the host's calls and the observer's paints, as "call|paint ... MS" lines.
+paint_run() {
+  local obs
+  DISPLAY=":$(cat "$WORK/display")" "$BUILD_DIR/bench/bench_paint_observer" "$2" >"$WORK/paints" & obs=$!
+  sleep 0.5
+  DISPLAY=":$(cat "$WORK/display")" XDG_CONFIG_HOME="$WORK/config-$1" XDG_RUNTIME_DIR="$WORK/run" \
+    QT_QPA_PLATFORM=xcb QTWEBENGINE_DISABLE_SANDBOX=1 \
+    timeout 120 "$BUILD_DIR/bench/bench_paint_host" "$BUILD_DIR/src/libVelkorSlanjeEMaila26.so" "$1" 5 \
+    >"$WORK/calls" 2>/dev/null || echo "host $1 FAILED"
+  kill "$obs"; wait "$obs" 2>/dev/null || true
+}
+# paint_report LABEL: the host's peak memory and the send form's first paint on its first call
+# and on the later ones. Xvfb stamps its events with the monotonic clock in ms (32 bits), the
+# clock the host prints before each call.
+paint_report() {
+  awk -v label="$1" '
+    FILENAME ~ /calls$/ && $1 == "call" && $2 == "send" { call[++n] = $3 % 4294967296 }
+    FILENAME ~ /calls$/ && $1 == "peak" { peak = $2 / 1024 }
+    FILENAME ~ /calls$/ && $1 == "call" && $2 == "composer" { composer = $3 % 4294967296 }
+    FILENAME ~ /paints$/ && $3 == "Slanje" && $4 == "e-mail-a" { paint[++m] = $2 }
+    FILENAME ~ /paints$/ && $3 == "Slanje" && $4 == "E-mail-a" { composerPaint = $2 }
+    END {
+      if (composer) printf "%s: composer first paint %d ms\n", label, composerPaint - composer
+      if (m < n) { printf "%s: FAILED, %d of %d send forms painted\n", label, m, n; exit }
+      for (i = 2; i <= n; ++i) warm += paint[i] - call[i]
+      printf "%s: peak RSS %.1f MiB, send form first paint cold %d ms, warm %.1f ms (mean of %d)\n",
+        label, peak, paint[1] - call[1], warm / (n - 1), n - 1
+    }' "$WORK/calls" "$WORK/paints"
+}
+peak_mib() { awk '$1 == "peak" { printf "%.1f\n", $2 / 1024 }' "$WORK/calls"; }
+paint_run send 0; paint_report "send form only"; light=$(peak_mib)
+# The composer stays open 3 s, long enough for its editor to load.
+paint_run composer 3000; paint_report "composer once, then the send form"; heavy=$(peak_mib)
+kill "$XVFB_PID"; wait "$XVFB_PID" 2>/dev/null || true
+echo "peak RSS send form only / with the composer opened once: $(rate2 "$light" "$heavy") (goal: send form alone <= 50 MiB, cold first paint <= 150 ms)"

@@ -2,7 +2,9 @@
 # finds its sample data in share/velkor beside the installed library.
 include(GNUInstallDirs)
 
-install(TARGETS VelkorSlanjeEMaila26 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# The composer's module goes beside the library, where the library looks for it.
+install(TARGETS VelkorSlanjeEMaila26 VelkorSlanjeEMaila26-composer
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/include/VelkorSlanjeEMaila26.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 file(RELATIVE_PATH VELKOR_PC_PREFIX "/p/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/p")

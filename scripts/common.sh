@@ -8,7 +8,7 @@ BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
 RUN_PACKAGES="xvfb xauth python3 python3-aiosmtpd"
 TEST_PACKAGES="python3 python3-aiosmtpd python3-dnslib dovecot-pop3d dovecot-submissiond dnsmasq-base postgresql openssl
   clang libclang-rt-14-dev xvfb xauth python3-openpyxl poppler-utils dpkg-dev
-  gnome-keyring dbus-daemon libsecret-tools"
+  gnome-keyring dbus-daemon libsecret-tools libxdamage-dev"
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 

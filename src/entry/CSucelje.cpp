@@ -116,8 +116,9 @@ void osigurajAplikaciju(bool trebajuProzori) {
     static char* argv[] = {ime, nullptr};
     const QString razlog = razlogBezZaslona();
     if (razlog.isEmpty()) {
-      // The composer's web views share OpenGL contexts, which Qt sets up with the application.
-      QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+      // No shared OpenGL contexts (Qt::AA_ShareOpenGLContexts): Qt would create them with the
+      // application and load the software renderer (some 50 MB) into every host, for the
+      // composer's web views alone; those composite in software without them.
       auto* app = new QApplication(argc, argv);
       // Our windows are the host's only Qt windows: closing one must not end Qt's loops.
       app->setQuitOnLastWindowClosed(false);

@@ -1,10 +1,10 @@
 // The one place that joins the component's modules through their hooks: each module knows
-// the ones above it only as a function pointer that is set here.
+// the ones above it only as a function pointer that is set here (the composer's module sets
+// its own from the table kukeZaSkladatelja gives it).
 #include <mutex>
 
-#include "composer/AddressBookHook.h"
-#include "contacts/frmContacts.h"
 #include "entry/CSucelje.h"
+#include "entry/ModulSkladatelja.h"
 #include "sender/frmSlanjeeMaila.h"
 #include "viewers/ReportMailHook.h"
 
@@ -22,9 +22,11 @@ void posaljiIzvjestaj(const QString& Subject, const QString& Recepients, const Q
 
 void sucelje::poveziKuke() {
   static std::once_flag jednom;
-  std::call_once(jednom, [] {
-    setReportMailHook(&posaljiIzvjestaj);
-    // The composer opens the address book.
-    setAddressBookHook(&frmContacts::Prikaži);
-  });
+  std::call_once(jednom, [] { setReportMailHook(&posaljiIzvjestaj); });
+}
+
+const sucelje::SkladateljKuke& sucelje::kukeZaSkladatelja() {
+  // The composer's send log opens the report window of the module's own copy of the viewers.
+  static const SkladateljKuke kuke{&posaljiIzvjestaj};
+  return kuke;
 }

@@ -1,6 +1,6 @@
 #include "entry/clsSlanjeEMaila.h"
 
-#include "composer/frmMain.h"
+#include "entry/ModulSkladatelja.h"
 #include "sender/frmSlanjeeMaila.h"
 
 #include <unistd.h>
@@ -18,17 +18,27 @@ void provjeriSandbox() {
       "program kao običan korisnik.");
 }
 
-frmMain* composerForm() {
+// The composer's module, loaded on the first call that needs it (after the sandbox check,
+// so that as root the browser engine is not even loaded).
+const sucelje::Skladatelj& skladatelj() {
   provjeriSandbox();
-  return frmMain::forma();
+  return sucelje::skladatelj();
+}
+
+void izvrsi(bool uspio, const std::string& greska) {
+  if (!uspio) throw std::runtime_error(greska);
 }
 }  // namespace
 
 void clsSlanjeEMaila::SlanjePrekoRecordseta(platform::RecordSet& rs, int) {
-  composerForm()->PrikažiPrekoRS(rs);
+  std::string greska;
+  izvrsi(skladatelj().prekoRecordseta(rs, &greska), greska);
 }
 
-void clsSlanjeEMaila::SlanjeBezRecordSeta(int) { composerForm()->PrikažiBezRS(); }
+void clsSlanjeEMaila::SlanjeBezRecordSeta(int) {
+  std::string greska;
+  izvrsi(skladatelj().bezRecordSeta(&greska), greska);
+}
 
 void clsSlanjeEMaila::SlanjeFajlaPrekoEMaila(int, const QString& Subject,
                                              const QString& Recepients, const QString& CC,

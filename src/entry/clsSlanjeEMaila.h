@@ -6,7 +6,8 @@ namespace platform { class RecordSet; }
 
 // The component's one creatable class. It keeps no state: each method opens a window
 // modally and returns when the window closes. A failure the window did not handle is
-// thrown as std::exception; NijeDostupno says that the window does not exist in this build.
+// thrown as std::exception; NijeDostupno says that the window cannot be had (the composer's
+// module is missing, or the browser engine would refuse to run).
 class clsSlanjeEMaila {
  public:
   struct NijeDostupno : std::runtime_error {

@@ -51,7 +51,9 @@ int brojac = 0;
 
 SqlPristup::SqlPristup(std::optional<SqlVeza> fiksnaVeza)
     : fiksna_(std::move(fiksnaVeza)),
-      ime_(QStringLiteral("velkor_sql_%1").arg(++brojac)) {}
+      // The composer's module holds a copy of this code and of the counter: the counter's
+      // address keeps the two copies' names apart.
+      ime_(QStringLiteral("velkor_sql_%1_%2").arg(quintptr(&brojac), 0, 16).arg(++brojac)) {}
 
 SqlPristup::~SqlPristup() { zatvori(); }
 
