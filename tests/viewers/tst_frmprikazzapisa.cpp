@@ -8,7 +8,7 @@ using namespace platform;
 namespace {
 
 RecordSet kupci() {
-  return skup({{"Mjesto", adVarWChar}, {"Ime", adVarWChar}, {"Iznos", adCurrency},
+  return recordSet({{"Mjesto", adVarWChar}, {"Ime", adVarWChar}, {"Iznos", adCurrency},
                {"Stanje", adCurrency}, {"Kom", adInteger}},
               {{"Zagreb", "Ivo", "1234.5", "-5", "1200"},
                {"Split", "Ana", "2", "0", "3"},
@@ -45,25 +45,21 @@ QStringList stilovi(const ModelZapisa& m) {
 
 }  // namespace
 
-class TstFrmPrikazZapisa : public QObject {
+class TstFrmPrikazZapisa : public Fixture {
   Q_OBJECT
-  std::unique_ptr<TestEnv> env;
-  std::unique_ptr<ScriptedDialogs> d;
 
   // Shows the grid and runs akcija inside it.
   void prikazi(frmPrikazZapisa& f, RecordSet* rs, int grupa, int u1, int u2, const QString& izvj,
                std::function<void()> akcija) {
-    uPetlji(&f, akcija);
+    whenModalRuns(&f, akcija);
     f.PrikažiZapise("Kupci 1/2: čšž", rs, grupa, u1, u2, izvj);
   }
 
  private slots:
   void init() {
-    env = std::make_unique<TestEnv>();
-    d = std::make_unique<ScriptedDialogs>();
+    Fixture::init();
     QLocale::setDefault(QLocale(QLocale::Croatian, QLocale::Croatia));
   }
-  void cleanup() { d.reset(); env.reset(); }
 
   // Three clicks on one header: ascending, descending, ascending; the fixed column does
   // nothing. No set: an empty grid; "Izlaz" stores the position in twips.
@@ -87,7 +83,7 @@ class TstFrmPrikazZapisa : public QObject {
       emit prazan.findChild<QTableView*>("fg")->horizontalHeader()->sectionClicked(1);
       g = prazan.geometry();
       prazan.move(30, 40);
-      klikni(&prazan, "cmdIzlaz");
+      click(&prazan, "cmdIzlaz");
     });
     QCOMPARE(prazan.model()->rowCount(), 0);
     QCOMPARE(g.size(), QSize(643, 387));
@@ -106,7 +102,7 @@ class TstFrmPrikazZapisa : public QObject {
       stil = stilovi(*f.model());
       emit f.findChild<QTableView*>("fg")->horizontalHeader()->sectionClicked(1);
       poslije = redovi(*f.model());
-      snimka(&f, "frmPrikazZapisaZbroj");
+      screenshot(&f, "frmPrikazZapisaZbroj");
     });
     QCOMPARE(prije, QStringList({"|Split|Ana|2,00|0,00|3", "|Split||2,00||3",
                                  "|Zagreb|Ivo|1.234,50|-5,00|1.200", "|Zagreb|Čedo|10,00|4,00|5",
@@ -131,7 +127,7 @@ class TstFrmPrikazZapisa : public QObject {
   void lokalniOblici() {
     QFETCH(QString, jezik);
     QLocale::setDefault(QLocale(jezik));
-    RecordSet rs = skup({{"Iznos", adCurrency}, {"Kom", adInteger}, {"Omjer", adDouble}, {"Veliki", adDouble},
+    RecordSet rs = recordSet({{"Iznos", adCurrency}, {"Kom", adInteger}, {"Omjer", adDouble}, {"Veliki", adDouble},
                          {"Dan", adDBDate}, {"Vrijeme", adDBTimeStamp}, {"D1", adDate}, {"D2", adDate},
                          {"Broj", adBigInt}},
                         {{"1234.5", "1234", "1e-7", "123456789.123456789", "2026-03-01", "2026-03-01 10:20:30",
@@ -140,7 +136,7 @@ class TstFrmPrikazZapisa : public QObject {
     QStringList vidjeno;
     prikazi(f, &rs, -1, -1, -1, "", [&] {
       vidjeno = redovi(*f.model());
-      snimka(&f, "frmPrikazZapisa_" + jezik);
+      screenshot(&f, "frmPrikazZapisa_" + jezik);
     });
     QTEST(vidjeno.value(0), "red");
   }
@@ -162,7 +158,7 @@ class TstFrmPrikazZapisa : public QObject {
     QList<RecordField> polja;
     for (int i = 1; i <= 11; ++i) polja << RecordField{"P" + QString::number(i), adCurrency};
     RecordSet rs = izvjestaj.startsWith("JNREK")
-        ? skup(polja, {{"1", "", "", "", "100", "", "1", "150", "", "", "2"},
+        ? recordSet(polja, {{"1", "", "", "", "100", "", "1", "150", "", "", "2"},
                        {"2", "", "", "", "100", "", "3", "50", "", "", "4"}})
         : kupci();
     frmPrikazZapisa f;
@@ -170,7 +166,7 @@ class TstFrmPrikazZapisa : public QObject {
     prikazi(f, &rs, -1, -1, -1, izvjestaj, [&] {
       vidjeno = stilovi(*f.model());
       vidjeno << redovi(*f.model()).last();
-      snimka(&f, "frmPrikazZapisa" + QString::number(izvjestaj.size()));
+      screenshot(&f, "frmPrikazZapisa" + QString::number(izvjestaj.size()));
     });
     QFETCH(QString, zadnji);
     QFETCH(QStringList, stil);
@@ -183,25 +179,25 @@ class TstFrmPrikazZapisa : public QObject {
     RecordSet rs = kupci();
     const QString xlsx = env->writeFile("k.xlsx", "stari");
     const QString txt = env->path("k.txt"), pdf = env->path("k.pdf");
-    d->answerText(xlsx);
-    d->answer(MsgResult::No);
-    d->answerText(txt);
-    d->answer(MsgResult::Ok);
-    d->printToFile = pdf;
+    dlg->answerText(xlsx);
+    dlg->answer(MsgResult::No);
+    dlg->answerText(txt);
+    dlg->answer(MsgResult::Ok);
+    dlg->printToFile = pdf;
     frmPrikazZapisa f;
     prikazi(f, &rs, -1, -1, -1, "", [&] {
       const auto akcije = f.mnuAkcija()->actions();
       for (int i : {1, 3, 0}) akcije[i]->trigger();
     });
-    QCOMPARE(d->calls[0].file.fileName, "Kupci 1_2_ čšž.xlsx");
-    QCOMPARE(d->calls[1].text, "Datoteka: \r\n" + xlsx + "\r\nveć postoji. Prepisati?");
-    QCOMPARE(d->calls[1].title, "Prepis datoteke?");
-    QCOMPARE(sadrzaj(xlsx), QByteArray("stari"));
-    QCOMPARE(d->calls[2].file.fileName, "Kupci 1_2_ čšž.txt");
-    QCOMPARE(sadrzaj(txt).split('\n').mid(0, 2),
+    QCOMPARE(dlg->calls[0].file.fileName, "Kupci 1_2_ čšž.xlsx");
+    QCOMPARE(dlg->calls[1].text, "Datoteka: \r\n" + xlsx + "\r\nveć postoji. Prepisati?");
+    QCOMPARE(dlg->calls[1].title, "Prepis datoteke?");
+    QCOMPARE(readWholeFile(xlsx), QByteArray("stari"));
+    QCOMPARE(dlg->calls[2].file.fileName, "Kupci 1_2_ čšž.txt");
+    QCOMPARE(readWholeFile(txt).split('\n').mid(0, 2),
              QList<QByteArray>({"\tMjesto\tIme\tIznos\tStanje\tKom\r", "\tZagreb\tIvo\t1.234,50\t-5,00\t1.200\r"}));
-    QCOMPARE(d->calls[3].kind, DialogCall::Print);
-    QCOMPARE(d->calls[3].title, "Kupci 1/2: čšž");
+    QCOMPARE(dlg->calls[3].kind, DialogCall::Print);
+    QCOMPARE(dlg->calls[3].title, "Kupci 1/2: čšž");
     const QString tekst = procitajPdf(pdf).tekst;
     QVERIFY2(tekst.contains("Čedo") && tekst.contains("1.234,50"), qPrintable(tekst));
   }
