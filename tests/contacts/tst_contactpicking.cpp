@@ -18,18 +18,11 @@ QString entries(QWidget& f, const char* list) {
   return out.join(",");
 }
 
-// Opens the book as the composer does and runs act inside it; a book left open is closed
-// after a while so that a fault fails the test instead of hanging it.
-bool pick(QLineEdit* to, QLineEdit* cc, QLineEdit* bcc, std::function<void(QDialog&)> act) {
-  bool leftOpen = false;
-  QTimer::singleShot(0, [&] {
-    auto* f = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!f) return;
-    act(*f);
-    QTimer::singleShot(5000, f, [f, &leftOpen] { leftOpen = true, f->reject(); });
-  });
+// Opens the book as the composer does and runs act inside it; act must close it.
+bool pick(QLineEdit* to, QLineEdit* cc, QLineEdit* bcc, std::function<void(frmContacts&)> act) {
+  OnModal<frmContacts> book(act, 5000);
   frmContacts::Prikaži(nullptr, to, cc, bcc);
-  return !leftOpen;
+  return !book.leftOpen;
 }
 }  // namespace
 
@@ -131,7 +124,7 @@ class TstContactPicking : public Fixture {
     QFETCH(QStringList, picked);
     QLineEdit to(fields[0]), cc(fields[1]), bcc(fields[2]);
     bool stayedOpen = false;
-    QVERIFY(pick(&to, &cc, &bcc, [&](QDialog& f) {
+    QVERIFY(pick(&to, &cc, &bcc, [&](frmContacts& f) {
       for (int i = 0; i < 3; ++i)
         if (!picked[i].isEmpty()) child<QListWidget>(f, kLists[i])->addItems(picked[i].split(","));
       click(f, "cmdOK");

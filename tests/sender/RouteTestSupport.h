@@ -8,23 +8,12 @@
 
 // While alive, every text viewer shown modally is recorded ("caption|text") and closed with
 // its Ok button.
-class TextViewerWatch {
- public:
+struct TextViewerWatch {
   QStringList seen;
-  TextViewerWatch() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* f = qobject_cast<frmPrikazTeksta*>(QApplication::activeModalWidget());
-      if (!f || !f->isVisible()) return;
-      auto* text = f->findChild<QPlainTextEdit*>("txtPoruka");
-      seen << f->windowTitle() + "|" + (text ? text->toPlainText() : QString());
-      auto* ok = f->findChild<QPushButton*>("OKButton");
-      ok && ok->isVisible() ? ok->click() : f->hide();
-    });
-    timer_.start(20);
-  }
-
- private:
-  QTimer timer_;
+  OnModal<frmPrikazTeksta> watch{[this](frmPrikazTeksta& f) {
+    seen << f.windowTitle() + "|" + child<QPlainTextEdit>(f, "txtPoruka")->toPlainText();
+    click(f, "OKButton");
+  }};
 };
 
 inline QString sha256OfFile(const QString& path) {

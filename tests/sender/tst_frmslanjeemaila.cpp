@@ -394,26 +394,17 @@ class TstFrmSlanjeeMaila : public Fixture {
     otvori(2);
     f->Napuni("P", prije[0], prije[1], prije[2], "T", "", "", "");
     QWidget* roditelj = nullptr;
-    QTimer pokusaj;  // the search window runs its own modal loop
-    connect(&pokusaj, &QTimer::timeout, this, [&] {
-      auto* k = qobject_cast<frmKupciEMail*>(QApplication::activeModalWidget());
-      if (!k || !k->isVisible()) return;
-      pokusaj.stop();
-      roditelj = k->parentWidget();
-      auto* txt = k->findChild<QLineEdit*>("txtImeKupca");
-      txt->setText("Žitar");
-      QTest::keyClick(txt, esc ? Qt::Key_Escape : Qt::Key_Return);
-    });
-    pokusaj.start(10);
-    // One that stays open is closed after a while: a fault fails the test instead of hanging it.
-    QTimer::singleShot(10000, this, [] {
-      if (auto* k = qobject_cast<frmKupciEMail*>(QApplication::activeModalWidget())) k->reject();
+    OnModal<frmKupciEMail> pretraga([&](frmKupciEMail& k) {
+      roditelj = k.parentWidget();
+      child<QLineEdit>(k, "txtImeKupca")->setText("Žitar");
+      QTest::keyClick(child(k, "txtImeKupca"), esc ? Qt::Key_Escape : Qt::Key_Return);
     });
     if (okidac.startsWith("cmdEmail"))
       gumb(okidac)->click();
     else
       QTest::keyClick(polje(okidac), Qt::Key_F3);
     QCOMPARE(roditelj, f.data());
+    QCOMPARE(pretraga.leftOpen, 0);
     QCOMPARE(adrese(), poslije.isEmpty() ? prije : poslije);
     QVERIFY(f->findChildren<frmKupciEMail*>().isEmpty());  // gone after the search
     QVERIFY(dlg->calls.isEmpty());

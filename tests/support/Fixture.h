@@ -60,6 +60,28 @@ inline void whenModalRuns(QWidget* window, std::function<void()> act) {
   });
 }
 
+// While alive, act runs on each modal dialog of type W that is open (polled: the dialog runs a
+// loop of its own) and must close it; one still open after timeoutMs is rejected and counted,
+// so that a fault fails the test instead of hanging it.
+template <class W = QDialog>
+class OnModal {
+ public:
+  explicit OnModal(std::function<void(W&)> act, int timeoutMs = 10000) {
+    QObject::connect(&poll_, &QTimer::timeout, [act] {
+      if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget()); w && w->isVisible()) act(*w);
+    });
+    QObject::connect(&guard_, &QTimer::timeout, [this] {
+      if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) ++leftOpen, w->reject();
+    });
+    poll_.start(10);
+    guard_.start(timeoutMs);
+  }
+  int leftOpen = 0;
+
+ private:
+  QTimer poll_, guard_;
+};
+
 // A record set from rows of texts (nullptr = Null), converted by the field types.
 inline platform::RecordSet recordSet(const QList<platform::RecordField>& fields,
                                      const QList<QList<const char*>>& rows) {
