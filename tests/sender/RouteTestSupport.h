@@ -16,11 +16,6 @@ struct TextViewerWatch {
   }};
 };
 
-inline QString sha256OfFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? sha256Of(f.readAll()) : QString();
-}
-
 // One field of every entry of a list in the parse, e.g. fields(c, "to", "address").
 inline QStringList fields(const QJsonObject& c, const QString& list, const QString& key) {
   QStringList out;

@@ -59,7 +59,7 @@ class TstOutlookRoute : public Fixture {
     QCOMPARE(fields(j, "attachments", "filename"),
              QStringList({"Račun Đurđević.pdf", "slika.bin"}));
     QCOMPARE(fields(j, "attachments", "sha256"),
-             QStringList({sha256OfFile(prvi), sha256OfFile(treci)}));
+             QStringList({sha256Of(readWholeFile(prvi)), sha256Of(readWholeFile(treci))}));
   }
 
   // xdg-email gets one mailto URL of ours: an address cannot add fields to it, and the files
