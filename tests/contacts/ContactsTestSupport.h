@@ -1,31 +1,24 @@
 #pragma once
-// Shared by the address book's tests: the window's controls by name and its two views as text.
-#include <QtTest>
-#include <QtWidgets>
+// Shared by the address book's tests: the book of the current scratch directories and the
+// window's two views as text; the rest of the set-up is the common fixture's.
+#include "support/Fixture.h"
 
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
-
-inline QString bookPath(const TestEnv& env) { return env.path("data/Velkor/Contacts.txt"); }
-
-inline QByteArray bookBytes(const TestEnv& env, const char* suffix = "") {  // "(none)": no file
-  QFile f(bookPath(env) + suffix);
+inline QString bookPath() { return qEnvironmentVariable("XDG_DATA_HOME") + "/Velkor/Contacts.txt"; }
+inline QByteArray bookBytes(const char* suffix = "") {  // "(none)": no file
+  QFile f(bookPath() + suffix);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
 }
-
-template <class W = QWidget>
-W* control(QWidget& f, const QString& name) {
-  W* w = f.findChild<W*>(name);
-  if (!w) qFatal("no control %s", qPrintable(name));
-  return w;
+inline void writeBook(const QByteArray& content) {
+  QDir().mkpath(QFileInfo(bookPath()).path());
+  QFile f(bookPath());
+  QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
 }
-inline void click(QWidget& f, const QString& button) { control<QPushButton>(f, button)->click(); }
-inline QString text(QWidget& f, const char* field) { return control<QLineEdit>(f, field)->text(); }
+inline QString text(QWidget& f, const char* field) { return child<QLineEdit>(f, field)->text(); }
 
 // The grid as "name|address;…" with its trailing empty row; the contact list must agree.
 inline QString views(QWidget& f) {
-  auto* g = control<QTableWidget>(f, "mshContacts");
-  auto* l = control<QTreeWidget>(f, "lstContacts");
+  auto* g = child<QTableWidget>(f, "mshContacts");
+  auto* l = child<QTreeWidget>(f, "lstContacts");
   QStringList rows, items;
   for (int r = 0; r < g->rowCount(); ++r)
     rows << (g->item(r, 0) ? g->item(r, 0)->text() : "") + "|" + (g->item(r, 1) ? g->item(r, 1)->text() : "");

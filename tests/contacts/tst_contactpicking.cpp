@@ -13,36 +13,26 @@ const char* const kLists[] = {"lstTo", "lstCC", "lstBCC"};
 
 QString entries(QWidget& f, const char* list) {
   QStringList out;
-  auto* l = control<QListWidget>(f, list);
+  auto* l = child<QListWidget>(f, list);
   for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
   return out.join(",");
 }
 
-// Opens the book as the composer does and runs act inside it; a book left open is closed
-// after a while so that a fault fails the test instead of hanging it.
-bool pick(QLineEdit* to, QLineEdit* cc, QLineEdit* bcc, std::function<void(QDialog&)> act) {
-  bool leftOpen = false;
-  QTimer::singleShot(0, [&] {
-    auto* f = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!f) return;
-    act(*f);
-    QTimer::singleShot(5000, f, [f, &leftOpen] { leftOpen = true, f->reject(); });
-  });
+// Opens the book as the composer does and runs act inside it; act must close it.
+bool pick(QLineEdit* to, QLineEdit* cc, QLineEdit* bcc, std::function<void(frmContacts&)> act) {
+  OnModal<frmContacts> book(act, 5000);
   frmContacts::Prikaži(nullptr, to, cc, bcc);
-  return !leftOpen;
+  return !book.leftOpen;
 }
 }  // namespace
 
-class TstContactPicking : public QObject {
+class TstContactPicking : public Fixture {
   Q_OBJECT
-  TestEnv env;
-  ScriptedDialogs boxes;
 
  private slots:
   void init() {
-    env.writeFile("data/Velkor/Contacts.txt", "Ana Šimić,ana@x.hr\r\nIvo Ivić,ivo@x.hr\r\nĐurđa Žic,dz@x.hr\r\n");
-    boxes.calls.clear();
-    boxes.answers.clear();
+    Fixture::init();
+    writeBook("Ana Šimić,ana@x.hr\r\nIvo Ivić,ivo@x.hr\r\nĐurđa Žic,dz@x.hr\r\n");
   }
 
   // Each add button moves the ticked contacts and unticks them; with none ticked, or an
@@ -62,13 +52,13 @@ class TstContactPicking : public QObject {
     ContactListTarget = qint16(target);
     frmContacts f;
     QVERIFY(shown(f));
-    auto* l = control<QTreeWidget>(f, "lstContacts");
+    auto* l = child<QTreeWidget>(f, "lstContacts");
     for (int i = 0; i < 2; ++i) dblClick(l, l->visualItemRect(l->topLevelItem(1)).center());
     QStringList lists;
     for (const char* list : kLists) lists << entries(f, list);
     QCOMPARE(lists.indexOf("ivo@x.hr") + 1, target > 3 ? 0 : target);
     if (target < 1 || target > 3) return;
-    auto* picked = control<QListWidget>(f, kLists[target - 1]);
+    auto* picked = child<QListWidget>(f, kLists[target - 1]);
     dblClick(picked, picked->visualItemRect(picked->item(0)).center());
     QCOMPARE(picked->count(), 0);
     l->topLevelItem(0)->setCheckState(0, Qt::Checked);
@@ -79,12 +69,12 @@ class TstContactPicking : public QObject {
     click(f, button[target]);
     QCOMPARE(entries(f, kLists[target - 1]), QString("ana@x.hr,dz@x.hr"));
     QCOMPARE(l->topLevelItem(0)->checkState(0), Qt::Unchecked);
-    env.writeFile("data/Velkor/Contacts.txt", "");
+    writeBook("");
     frmContacts empty;
     click(empty, button[target]);
     QFETCH(QString, noneTicked);
-    QCOMPARE(boxes.texts(), QStringList({noneTicked, "Ne postoji kontakt za dodati"}));
-    QCOMPARE(boxes.last().title, QString("Slanje E-mail-a"));
+    QCOMPARE(dlg->texts(), QStringList({noneTicked, "Ne postoji kontakt za dodati"}));
+    QCOMPARE(dlg->last().title, QString("Slanje E-mail-a"));
   }
 
   void importFile_data() {
@@ -100,17 +90,17 @@ class TstContactPicking : public QObject {
   void importFile() {
     QFETCH(std::optional<QString>, delimiter);
     QFETCH(QByteArray, content);
-    boxes.answerText(env.writeFile("import.txt", content));
-    boxes.answerText(delimiter);
-    boxes.answerText(env.path("missing.txt"));
+    dlg->answerText(env->writeFile("import.txt", content));
+    dlg->answerText(delimiter);
+    dlg->answerText(env->path("missing.txt"));
     frmContacts f;
     click(f, "cmdSearchFile");
     click(f, "cmdSearchFile");  // a file that is not there: nothing asked
     QTEST(entries(f, "lstCC"), "cc");
-    QCOMPARE(boxes.calls[1].text + boxes.calls[1].title + boxes.calls[1].defaultText,
+    QCOMPARE(dlg->calls[1].text + dlg->calls[1].title + dlg->calls[1].defaultText,
              "Unesite ispravan Delimiter za pretraživanje u datoteci.Delimiter,");
     const bool refused = !delimiter || delimiter->size() != 1;
-    QCOMPARE(boxes.texts().mid(2).join(""), refused ? "Unesite ispravan Delimiter" : "");
+    QCOMPARE(dlg->texts().mid(2).join(""), refused ? "Unesite ispravan Delimiter" : "");
   }
 
   // OK writes each picked list into its field; an empty pick leaves the window open.
@@ -134,17 +124,17 @@ class TstContactPicking : public QObject {
     QFETCH(QStringList, picked);
     QLineEdit to(fields[0]), cc(fields[1]), bcc(fields[2]);
     bool stayedOpen = false;
-    QVERIFY(pick(&to, &cc, &bcc, [&](QDialog& f) {
+    QVERIFY(pick(&to, &cc, &bcc, [&](frmContacts& f) {
       for (int i = 0; i < 3; ++i)
-        if (!picked[i].isEmpty()) control<QListWidget>(f, kLists[i])->addItems(picked[i].split(","));
+        if (!picked[i].isEmpty()) child<QListWidget>(f, kLists[i])->addItems(picked[i].split(","));
       click(f, "cmdOK");
       stayedOpen = f.isVisible();
       if (stayedOpen) click(f, "cmdClose");
     }));
     QTEST(QStringList({to.text(), cc.text(), bcc.text()}), "after");
     QCOMPARE(stayedOpen, picked.join("").isEmpty());
-    if (stayedOpen) QCOMPARE(boxes.last().text + boxes.last().title, "Ne postoje selektirani kontakti!" + platform::defaultTitle());
-    QCOMPARE(boxes.calls.size(), stayedOpen ? 1 : 0);
+    QCOMPARE(dlg->calls.size(), stayedOpen ? 1 : 0);
+    if (stayedOpen) QCOMPARE(dlg->last().text + dlg->last().title, "Ne postoje selektirani kontakti!" + platform::defaultTitle());
   }
 };
 

@@ -43,9 +43,9 @@ class TstContactsFile : public QObject {
   void legacyBook() {
     QFETCH(QByteArray, book);
     QFETCH(QString, change);
-    env.writeFile("data/Velkor/Contacts.txt", book);
-    QFile::remove(bookPath(env) + ".bak");
-    ContactsFile f(bookPath(env));
+    writeBook(book);
+    QFile::remove(bookPath() + ".bak");
+    ContactsFile f(bookPath());
     QList<ContactLine> shown;
     QVERIFY(f.read(shown));
     QCOMPARE(shown[0].name + "|" + shown[1].name, QString("Čović Š|Žutič"));
@@ -53,10 +53,10 @@ class TstContactsFile : public QObject {
     if (change == "add") QVERIFY(f.add("Novi Ćaćić", "n@x.hr", held) && !held);
     if (change == "edit") QVERIFY(f.replace("b@x.hr", "Žuti Šime", "b@x.hr"));
     if (change == "delete") QVERIFY(f.remove("b@x.hr"));
-    QTEST(bookBytes(env), "after");
-    QCOMPARE(bookBytes(env, ".bak"), book);
+    QTEST(bookBytes(), "after");
+    QCOMPARE(bookBytes(".bak"), book);
     QVERIFY(f.remove("nobody@x.hr"));  // now UTF-8: no second conversion
-    QCOMPARE(bookBytes(env, ".bak"), book);
+    QCOMPARE(bookBytes(".bak"), book);
   }
 
   // Every byte of the code page as Python's codec reads it (the five it leaves unassigned
@@ -80,11 +80,11 @@ class TstContactsFile : public QObject {
 
   // Two programs adding 300 contacts each at the same time: all 600 are in the book.
   void twoWriters() {
-    QFile::remove(bookPath(env));
+    QFile::remove(bookPath());
     pid_t children[2];
     for (int c = 0; c < 2; ++c)
       if ((children[c] = fork()) == 0) {
-        ContactsFile f(bookPath(env));
+        ContactsFile f(bookPath());
         bool held = false;
         int ok = 0;
         for (int i = 0; i < 300; ++i)
@@ -97,7 +97,7 @@ class TstContactsFile : public QObject {
       QCOMPARE(status, 0);
     }
     QList<ContactLine> lines;
-    QVERIFY(ContactsFile(bookPath(env)).read(lines));
+    QVERIFY(ContactsFile(bookPath()).read(lines));
     QCOMPARE(lines.size(), 600);
     QSet<QString> addresses;
     for (const ContactLine& l : lines) addresses << l.address;
@@ -105,10 +105,10 @@ class TstContactsFile : public QObject {
   }
 
   void killedMidRewrite() {
-    env.writeFile("data/Velkor/Contacts.txt", oldBook);
+    writeBook(oldBook);
     for (int round = 0; round < 6; ++round) {
       const pid_t child = fork();
-      ContactsFile f(bookPath(env));
+      ContactsFile f(bookPath());
       while (child == 0) {  // the child rewrites back and forth until killed
         f.replace("k5000@x.hr", "Novi", "novi@x.hr");
         f.replace("novi@x.hr", "Kontakt Čović 5000", "k5000@x.hr");
@@ -116,17 +116,17 @@ class TstContactsFile : public QObject {
       QTest::qSleep(40 + 37 * round);
       kill(child, SIGKILL);
       waitpid(child, nullptr, 0);
-      const QByteArray now = bookBytes(env);
+      const QByteArray now = bookBytes();
       QVERIFY2(now == oldBook || now == newBook, qPrintable(QString::number(now.size())));
     }
   }
 
   // Files may not grow past half the book: the rewrite fails, the book and views stay.
   void writeFails() {
-    env.writeFile("data/Velkor/Contacts.txt", oldBook);
+    writeBook(oldBook);
     ScriptedDialogs boxes;
     frmContacts f;
-    auto* l = control<QTreeWidget>(f, "lstContacts");
+    auto* l = child<QTreeWidget>(f, "lstContacts");
     l->setCurrentItem(l->topLevelItem(7));
     signal(SIGXFSZ, SIG_IGN);
     rlimit was;
@@ -134,11 +134,11 @@ class TstContactsFile : public QObject {
     const rlimit half{rlim_t(oldBook.size() / 2), was.rlim_max};
     setrlimit(RLIMIT_FSIZE, &half);
     boxes.answer(platform::MsgResult::Yes);
-    control<QAction>(f, "mnuDelete")->trigger();
+    child<QAction>(f, "mnuDelete")->trigger();
     setrlimit(RLIMIT_FSIZE, &was);
-    QCOMPARE(bookBytes(env), oldBook);
+    QCOMPARE(bookBytes(), oldBook);
     QCOMPARE(boxes.texts().last().left(18) + QString::number(boxes.calls.size()), "Desila se greška: 2");
-    QCOMPARE(control<QTableWidget>(f, "mshContacts")->rowCount(), 10001);
+    QCOMPARE(child<QTableWidget>(f, "mshContacts")->rowCount(), 10001);
     QCOMPARE(text(f, "txtName"), QString("Kontakt Čović 7"));
   }
 };

@@ -9,18 +9,10 @@
 using platform::MsgResult;
 Q_DECLARE_METATYPE(MsgResult)
 
-class TstFrmContacts : public QObject {
+class TstFrmContacts : public Fixture {
   Q_OBJECT
-  TestEnv env;
-  ScriptedDialogs boxes;
 
  private slots:
-  void init() {
-    QFile::remove(bookPath(env));
-    boxes.calls.clear();
-    boxes.answers.clear();
-  }
-
   void editing_data() {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("after");  // null: unchanged
@@ -67,35 +59,35 @@ class TstFrmContacts : public QObject {
     QFETCH(QByteArray, after);
     QFETCH(int, row);
     QFETCH(QString, message);
-    if (before != "(none)") env.writeFile("data/Velkor/Contacts.txt", before);
+    if (before != "(none)") writeBook(before);
     frmContacts f;
     QVERIFY(shown(f));
     click(f, "cmdNewContacts");
-    auto* g = control<QTableWidget>(f, "mshContacts");
+    auto* g = child<QTableWidget>(f, "mshContacts");
     if (row >= 0) dblClick(g, g->visualRect(g->model()->index(row, 0)).center());
-    QCOMPARE(control<QPushButton>(f, "cmdAddEdit")->isEnabled(), row >= 0);
+    QCOMPARE(child<QPushButton>(f, "cmdAddEdit")->isEnabled(), row >= 0);
     QFETCH(QString, name);
     QFETCH(QString, address);
-    if (!name.isEmpty()) control<QLineEdit>(f, "txtName")->setText(name);
-    if (!address.isEmpty()) control<QLineEdit>(f, "txtEmail")->setText(address);
-    boxes.answer(MsgResult::Yes);
+    if (!name.isEmpty()) child<QLineEdit>(f, "txtName")->setText(name);
+    if (!address.isEmpty()) child<QLineEdit>(f, "txtEmail")->setText(address);
+    dlg->answer(MsgResult::Yes);
     QFETCH(QString, button);
     click(f, button);
-    QCOMPARE(bookBytes(env), after.isNull() ? before : after);
-    QCOMPARE(boxes.calls.isEmpty() ? QString() : boxes.last().text, message);
+    QCOMPARE(bookBytes(), after.isNull() ? before : after);
+    QCOMPARE(dlg->calls.isEmpty() ? QString() : dlg->last().text, message);
     QTEST(views(f), "views");
     using platform::MsgIcon, platform::MsgButtons;
     const bool ask = message.startsWith("Jeste");
     if (!message.isEmpty()) {
-      QCOMPARE(boxes.last().title, QString(ask ? "Povrda brisanja" : "Slanje E-mail-a"));
-      QVERIFY(boxes.last().icon == (ask ? MsgIcon::Question : MsgIcon::Information));
-      QVERIFY(boxes.last().buttons == (ask ? MsgButtons::YesNo : MsgButtons::Ok));
+      QCOMPARE(dlg->last().title, QString(ask ? "Povrda brisanja" : "Slanje E-mail-a"));
+      QVERIFY(dlg->last().icon == (ask ? MsgIcon::Question : MsgIcon::Information));
+      QVERIFY(dlg->last().buttons == (ask ? MsgButtons::YesNo : MsgButtons::Ok));
     }
     if (!message.isEmpty() && !ask) QTEST(f.focusWidget()->objectName(), "focus");
-    if (message.startsWith("Ova")) QCOMPARE(control<QLineEdit>(f, "txtEmail")->selectedText(), address);
+    if (message.startsWith("Ova")) QCOMPARE(child<QLineEdit>(f, "txtEmail")->selectedText(), address);
     if (after.isNull()) return;  // a change ends in a cleared form
     QCOMPARE(text(f, "txtName") + text(f, "txtEmail"), "");
-    QVERIFY(control<QPushButton>(f, "cmdAdd")->isEnabled());
+    QVERIFY(child<QPushButton>(f, "cmdAdd")->isEnabled());
   }
 
   // Typed, pasted or set, ",", "'", "`", CR and LF never reach the fields.
@@ -104,7 +96,7 @@ class TstFrmContacts : public QObject {
     QVERIFY(shown(f));
     click(f, "cmdNewContacts");
     for (const char* name : {"txtName", "txtEmail"}) {
-      auto* e = control<QLineEdit>(f, name);
+      auto* e = child<QLineEdit>(f, name);
       e->setFocus();
       for (const QChar c : QString("Ž,i'v`ko"))
         QTest::sendKeyEvent(QTest::Click, e, Qt::Key_unknown, QString(c), {});
@@ -130,22 +122,22 @@ class TstFrmContacts : public QObject {
   void contextMenu() {
     QFETCH(QString, action);
     QFETCH(MsgResult, answer);
-    env.writeFile("data/Velkor/Contacts.txt", "Ana Šimić,ana@x.hr\r\nIvo,ivo@x.hr\r\n");
+    writeBook("Ana Šimić,ana@x.hr\r\nIvo,ivo@x.hr\r\n");
     frmContacts f;
     QVERIFY(shown(f));
-    auto* l = control<QTreeWidget>(f, "lstContacts");
-    auto* menu = control<QMenu>(f, "mnuList");
+    auto* l = child<QTreeWidget>(f, "lstContacts");
+    auto* menu = child<QMenu>(f, "mnuList");
     const QPoint p = l->visualItemRect(l->topLevelItem(1)).center();
     QTest::mouseClick(l->viewport(), Qt::RightButton, {}, p);
     QContextMenuEvent e(QContextMenuEvent::Mouse, p, l->viewport()->mapToGlobal(p));
     QApplication::sendEvent(l->viewport(), &e);
     QTRY_VERIFY(menu->isVisible());
-    boxes.answer(answer);
-    control<QAction>(f, action)->trigger();
-    QTEST(bookBytes(env), "after");
+    dlg->answer(answer);
+    child<QAction>(f, action)->trigger();
+    QTEST(bookBytes(), "after");
     const bool editing = action == "mnuEdit";
-    QCOMPARE(control<QWidget>(f, "fraNewContact")->isVisible(), editing);
-    QCOMPARE(boxes.texts().join(""), editing ? "" : "Jeste li sigurni da želite obrisati kontakt : Ivo");
+    QCOMPARE(child<QWidget>(f, "fraNewContact")->isVisible(), editing);
+    QCOMPARE(dlg->texts().join(""), editing ? "" : "Jeste li sigurni da želite obrisati kontakt : Ivo");
     if (editing)
       QCOMPARE(text(f, "txtName") + text(f, "txtEmail") + f.focusWidget()->objectName(), "Ivoivo@x.hrtxtName");
   }

@@ -106,11 +106,6 @@ QStringList folded(QStringList l) {
   return l;
 }
 
-QByteArray sadrzaj(const QString& put) {
-  QFile f(put);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 SqlVeza sqlite(const QString& put) { return platform::procitajVezu("QSQLITE", "database=" + put); }
 
 // Shows the form modally with Prikaži and runs akcija inside; a form that does not close
@@ -205,7 +200,7 @@ class TstPretragaKomitenata : public QObject {
 
   // The database is opened read-only; a failure stays a failure and leaves no old rows.
   void bazaSeNeMijenja_neuspjehJeNeuspjeh() {
-    const QByteArray prije = sadrzaj(sqliteBaza);
+    const QByteArray prije = readWholeFile(sqliteBaza);
     SqlPristup p(sqlite(sqliteBaza));
     QVERIFY(p.OtvoriRS(nullptr, "SELECT 1", rs, true, false));
     QVERIFY(!p.OtvoriRS(nullptr, "DELETE FROM Komitent", rs, true, false));
@@ -214,7 +209,7 @@ class TstPretragaKomitenata : public QObject {
     QCOMPARE(rs.State(), 0);  // the earlier result is gone
     QCOMPARE(rs.RecordCount(), 0);
     QVERIFY(p.OtvoriRS(nullptr, "SELECT 1", rs, true, false));  // and it recovers
-    QCOMPARE(sadrzaj(sqliteBaza), prije);
+    QCOMPARE(readWholeFile(sqliteBaza), prije);
     const QString nema = env.path("nema.sqlite");
     QVERIFY(!SqlPristup(sqlite(nema)).OtvoriRS(nullptr, "SELECT 1", rs, true, false));
     QVERIFY(!QFile::exists(nema));

@@ -2,13 +2,12 @@
 #include <sys/stat.h>
 
 #include "core/SettingsStore.h"
-#include "support/TestEnv.h"
+#include "support/Fixture.h"
 
 using namespace platform;
 
-class TstSettingsStore : public QObject {
+class TstSettingsStore : public Fixture {
   Q_OBJECT
-  std::unique_ptr<TestEnv> env;
 
   static mode_t modeOf(const QString& path) {
     struct stat st {};
@@ -16,9 +15,6 @@ class TstSettingsStore : public QObject {
   }
 
  private slots:
-  void init() { env = std::make_unique<TestEnv>(); }
-  void cleanup() { env.reset(); }
-
   void defaults_whenNothingStored() {
     QCOMPARE(GetSetting("Velkor", "Settings", "chkZatvoriFrmSlEmaila", "1"), QString("1"));
     QVERIFY(VelkorSetting("mnuEmailPošiljatelj").isNull());

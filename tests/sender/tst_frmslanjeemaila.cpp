@@ -1,14 +1,11 @@
 // The send form: stored options, field checks in order, the routes' arguments, one-time
 // checks, outcome texts, leaving, attachments, keys, field colours and the customer search.
-#include <QtTest>
-#include <QtWidgets>
 #include <stdexcept>
 
 #include "core/SettingsStore.h"
 #include "lookup/frmKupciEMail.h"
 #include "sender/frmSlanjeeMaila.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
+#include "support/Fixture.h"
 
 using platform::MsgIcon;
 using platform::SaveVelkorSetting;
@@ -30,11 +27,9 @@ QString txt(const std::optional<T>& o) {
 }
 }  // namespace
 
-class TstFrmSlanjeeMaila : public QObject {
+class TstFrmSlanjeeMaila : public Fixture {
   Q_OBJECT
 
-  TestEnv env;
-  std::unique_ptr<ScriptedDialogs> dlg;
   QPointer<frmSlanjeeMaila> f;
   QList<QStringList> pozivi;  // route name, arguments..., status bar during the call
   QStringList provjere;       // one-time checks that ran
@@ -97,8 +92,7 @@ class TstFrmSlanjeeMaila : public QObject {
 
  private slots:
   void init() {
-    QFile::remove(platform::settingsFilePath("Velkor"));
-    dlg = std::make_unique<ScriptedDialogs>();
+    Fixture::init();
     pozivi.clear();
     provjere.clear();
     rezultatRute = rezultatProvjere = true;
@@ -117,7 +111,7 @@ class TstFrmSlanjeeMaila : public QObject {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(f.isNull());
     frmSlanjeeMaila::PostaviRute({});
-    dlg.reset();
+    Fixture::cleanup();
   }
 
   // Options load from the store, and the menu and the close box write them back at once.
@@ -293,8 +287,8 @@ class TstFrmSlanjeeMaila : public QObject {
   void izlaz() {
     QFETCH(QString, nacin);
     QFETCH(bool, odPozivatelja);
-    const QString izvjestaj = env.writeFile("izvjestaj.pdf", "%PDF");
-    otvori(2, odPozivatelja ? izvjestaj : "", env.writeFile("drugi.pdf", "%PDF"));
+    const QString izvjestaj = env->writeFile("izvjestaj.pdf", "%PDF");
+    otvori(2, odPozivatelja ? izvjestaj : "", env->writeFile("drugi.pdf", "%PDF"));
     polje("txtPrilog")->setText(izvjestaj);
     if (nacin == "esc")
       QTest::keyClick(polje("txtPredmet"), Qt::Key_Escape);
@@ -305,13 +299,13 @@ class TstFrmSlanjeeMaila : public QObject {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(f.isNull());
     QTEST(!QFile::exists(izvjestaj), "obrisan");
-    QVERIFY(QFile::exists(env.path("drugi.pdf")));
+    QVERIFY(QFile::exists(env->path("drugi.pdf")));
   }
 
   // Prikaži fills the form and blocks until it closes; Esc deletes only the caller's file.
   void prikaziModalno_prilozi() {
-    const QString izvjestaj = env.writeFile("racun.pdf", "%PDF");
-    const QString odabrana = env.writeFile("ponuda.pdf", "%PDF");
+    const QString izvjestaj = env->writeFile("racun.pdf", "%PDF");
+    const QString odabrana = env->writeFile("ponuda.pdf", "%PDF");
     f = frmSlanjeeMaila::forma();
     QStringList vidjeno;
     QTimer::singleShot(0, f, [&] {
@@ -400,26 +394,17 @@ class TstFrmSlanjeeMaila : public QObject {
     otvori(2);
     f->Napuni("P", prije[0], prije[1], prije[2], "T", "", "", "");
     QWidget* roditelj = nullptr;
-    QTimer pokusaj;  // the search window runs its own modal loop
-    connect(&pokusaj, &QTimer::timeout, this, [&] {
-      auto* k = qobject_cast<frmKupciEMail*>(QApplication::activeModalWidget());
-      if (!k || !k->isVisible()) return;
-      pokusaj.stop();
-      roditelj = k->parentWidget();
-      auto* txt = k->findChild<QLineEdit*>("txtImeKupca");
-      txt->setText("Žitar");
-      QTest::keyClick(txt, esc ? Qt::Key_Escape : Qt::Key_Return);
-    });
-    pokusaj.start(10);
-    // One that stays open is closed after a while: a fault fails the test instead of hanging it.
-    QTimer::singleShot(10000, this, [] {
-      if (auto* k = qobject_cast<frmKupciEMail*>(QApplication::activeModalWidget())) k->reject();
+    OnModal<frmKupciEMail> pretraga([&](frmKupciEMail& k) {
+      roditelj = k.parentWidget();
+      child<QLineEdit>(k, "txtImeKupca")->setText("Žitar");
+      QTest::keyClick(child(k, "txtImeKupca"), esc ? Qt::Key_Escape : Qt::Key_Return);
     });
     if (okidac.startsWith("cmdEmail"))
       gumb(okidac)->click();
     else
       QTest::keyClick(polje(okidac), Qt::Key_F3);
     QCOMPARE(roditelj, f.data());
+    QCOMPARE(pretraga.leftOpen, 0);
     QCOMPARE(adrese(), poslije.isEmpty() ? prije : poslije);
     QVERIFY(f->findChildren<frmKupciEMail*>().isEmpty());  // gone after the search
     QVERIFY(dlg->calls.isEmpty());

@@ -1,24 +1,15 @@
 // The SMTP settings window: loading, the save question, field checks, the test mail.
-#include <QtTest>
-#include <QtWidgets>
-#include <memory>
-
 #include "RouteTestSupport.h"
-#include "core/SettingsStore.h"
 #include "sender/frmSMTPPostavke.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
 
 using platform::MsgIcon;
 using platform::MsgResult;
 using platform::SaveVelkorSetting;
 using platform::VelkorSetting;
 
-class TstFrmSMTPPostavke : public QObject {
+class TstFrmSMTPPostavke : public Fixture {
   Q_OBJECT
-  std::unique_ptr<TestEnv> env;
   std::unique_ptr<frmSMTPPostavke> f;
-  std::unique_ptr<ScriptedDialogs> d;
 
   template <class T = QLineEdit>
   T* dio(const char* ime) const {
@@ -41,14 +32,9 @@ class TstFrmSMTPPostavke : public QObject {
   static bool nistaSpremljeno() { return !QFile::exists(platform::settingsFilePath("Velkor")); }
 
  private slots:
-  void init() {
-    env = std::make_unique<TestEnv>();
-    d = std::make_unique<ScriptedDialogs>();
-  }
   void cleanup() {
     f.reset();
-    d.reset();
-    env.reset();
+    Fixture::cleanup();
   }
 
   void leaving_asksOnlyAfterChange_data() {
@@ -73,17 +59,17 @@ class TstFrmSMTPPostavke : public QObject {
                  .arg(dio<QSpinBox>("ubSMTPTimeout")->value()),
              QString("SMTP postavke h 11 587 5"));
     klik("cmdIzlaz");
-    QVERIFY(d->calls.isEmpty() && !f->isVisible());  // unchanged: nothing asked
+    QVERIFY(dlg->calls.isEmpty() && !f->isVisible());  // unchanged: nothing asked
 
     otvori();
     dio<QCheckBox>("chkSMTPSSL")->click();
-    d->answer(MsgResult(odgovor));
+    dlg->answer(MsgResult(odgovor));
     esc ? QTest::keyClick(dio("txtSMTPUserName"), Qt::Key_Escape) : klik("cmdIzlaz");
-    QCOMPARE(d->texts(), QStringList{"Mijenjali ste podatke, a niste izvršili spremanje. "
+    QCOMPARE(dlg->texts(), QStringList{"Mijenjali ste podatke, a niste izvršili spremanje. "
                                      "Želite li spremiti podatke?"});
-    QCOMPARE(d->last().title, QString("Spremiti podatke?"));
-    QCOMPARE(d->last().icon, MsgIcon::Question);
-    QCOMPARE(d->last().buttons, platform::MsgButtons::YesNo);
+    QCOMPARE(dlg->last().title, QString("Spremiti podatke?"));
+    QCOMPARE(dlg->last().icon, MsgIcon::Question);
+    QCOMPARE(dlg->last().buttons, platform::MsgButtons::YesNo);
     QVERIFY(!f->isVisible());
     QStringList spremljeno;
     for (const char* k : {"SMTPSSL", "SMTPStartTLS", "SMTPPort", "SMTPTimeout"})
@@ -102,32 +88,32 @@ class TstFrmSMTPPostavke : public QObject {
     for (const auto& k : koraci) {
       dio(k[0])->setText("   ");  // blanks only count as empty
       klik("cmdSpremi");
-      QCOMPARE(d->last().text + " " + f->focusWidget()->objectName(),
+      QCOMPARE(dlg->last().text + " " + f->focusWidget()->objectName(),
                QString::fromUtf8(k[1]) + " " + k[0]);
-      QCOMPARE(d->last().icon, MsgIcon::Exclamation);
+      QCOMPARE(dlg->last().icon, MsgIcon::Exclamation);
       dio(k[0])->setText(" tajna ");
     }
     QVERIFY(nistaSpremljeno());
     klik("cmdSpremi");
-    QCOMPARE(d->calls.size(), 4);
+    QCOMPARE(dlg->calls.size(), 4);
     QCOMPARE(f->result(), int(QDialog::Accepted));
     QCOMPARE(VelkorSetting("SMTPPassword") + VelkorSetting("SMTPFrom"), QString("tajnatajna"));
   }
 
   void testMail_refusedOrCancelled_beforeAnythingIsSaved() {
     otvori("127.0.0.28", "tajna");
-    d->answerText(QString("  Ana Anić  "));
-    d->answerText(std::nullopt);  // Cancel: no message at all
+    dlg->answerText(QString("  Ana Anić  "));
+    dlg->answerText(std::nullopt);  // Cancel: no message at all
     klik("cmdSlanjeTestEMail");
     klik("cmdSlanjeTestEMail");
-    QCOMPARE(d->calls.size(), 3);
-    const DialogCall& upit = d->calls.at(0);
+    QCOMPARE(dlg->calls.size(), 3);
+    const DialogCall& upit = dlg->calls.at(0);
     QCOMPARE(upit.kind, DialogCall::Input);
     QCOMPARE(QStringList({upit.title, upit.text, upit.defaultText}),
              QStringList({"E-mail", "Unesite e-mail kome šaljete testni mail:", "@firma.hr"}));
-    QCOMPARE(d->calls.at(1).text, QString("Nije ispravan format e-mail adrese!"));
-    QCOMPARE(d->calls.at(1).title, QString("Greška"));
-    QCOMPARE(d->calls.at(1).icon, MsgIcon::Exclamation);
+    QCOMPARE(dlg->calls.at(1).text, QString("Nije ispravan format e-mail adrese!"));
+    QCOMPARE(dlg->calls.at(1).title, QString("Greška"));
+    QCOMPARE(dlg->calls.at(1).icon, MsgIcon::Exclamation);
     QVERIFY(nistaSpremljeno());
   }
 
@@ -139,17 +125,17 @@ class TstFrmSMTPPostavke : public QObject {
     SmtpPeer peer(o);
     QVERIFY2(peer.start(), qPrintable(peer.error()));
     otvori("127.0.0.27", " tajna");
-    d->answerText(QString(" ana@firma.hr;ivo@firma.hr "));
+    dlg->answerText(QString(" ana@firma.hr;ivo@firma.hr "));
     TextViewerWatch viewer;
     klik("cmdSlanjeTestEMail");
     QVERIFY(viewer.seen.isEmpty());
-    QCOMPARE(d->calls.size(), 2);
-    QCOMPARE(d->last().kind, DialogCall::Timed);
-    QCOMPARE(d->last().title, QString("Ispravna konfiguracija"));
-    QCOMPARE(d->last().icon, MsgIcon::Information);
-    QVERIFY2(d->last().text.startsWith("Mail Sent! / Poruka poslana uspješno! Slanje trajalo: ") &&
-                 d->last().text.endsWith(" s"),
-             qPrintable(d->last().text));
+    QCOMPARE(dlg->calls.size(), 2);
+    QCOMPARE(dlg->last().kind, DialogCall::Timed);
+    QCOMPARE(dlg->last().title, QString("Ispravna konfiguracija"));
+    QCOMPARE(dlg->last().icon, MsgIcon::Information);
+    QVERIFY2(dlg->last().text.startsWith("Mail Sent! / Poruka poslana uspješno! Slanje trajalo: ") &&
+                 dlg->last().text.endsWith(" s"),
+             qPrintable(dlg->last().text));
     QVERIFY(peer.waitForMessages(1));
     QCOMPARE(peer.messages().at(0).rcptTos, QStringList({"ana@firma.hr", "ivo@firma.hr"}));
     const QJsonObject j = cleanMessage(peer.messages().at(0).emlPath);
@@ -161,7 +147,7 @@ class TstFrmSMTPPostavke : public QObject {
     QCOMPARE(VelkorSetting("SMTPPassword") + VelkorSetting("SMTPHostName"),
              QString("tajna127.0.0.27"));
     klik("cmdIzlaz");
-    QCOMPARE(d->calls.size(), 2);
+    QCOMPARE(dlg->calls.size(), 2);
   }
 };
 

@@ -1,11 +1,6 @@
 // The mail-program route: sendmail for sending at once, xdg-email for a compose window.
-#include <QtTest>
-#include <memory>
-
 #include "RouteTestSupport.h"
 #include "sender/modOutlookEMail.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
 
 namespace {
 
@@ -23,25 +18,21 @@ bool posalji(bool odmah, const QString& a2 = "") {
 
 }  // namespace
 
-class TstOutlookRoute : public QObject {
+class TstOutlookRoute : public Fixture {
   Q_OBJECT
-  std::unique_ptr<TestEnv> env;
   std::unique_ptr<StandIns> s;
-  std::unique_ptr<ScriptedDialogs> d;
 
   void sendmailStandIn() { qputenv("VELKOR_SENDMAIL", s->add("sendmail").toUtf8()); }
 
  private slots:
   void init() {
-    env = std::make_unique<TestEnv>();
+    Fixture::init();
     s = std::make_unique<StandIns>(QStringList{"xdg-email"});
-    d = std::make_unique<ScriptedDialogs>();
   }
   void cleanup() {
     qunsetenv("VELKOR_SENDMAIL");
-    d.reset();
     s.reset();
-    env.reset();
+    Fixture::cleanup();
   }
 
   void sendAtOnce_completeMessageToSendmail() {
@@ -51,7 +42,7 @@ class TstOutlookRoute : public QObject {
     const QString tijelo = "Poštovani,\n.točka na početku\nPozdrav";
     QVERIFY(OutlookRouteSend(kPredmet, "ana@firma.hr;ivo@firma.hr", tijelo, prvi, "   ",
                              "tajni@firma.hr", false, "", treci, true));
-    QVERIFY(d->calls.isEmpty());
+    QVERIFY(dlg->calls.isEmpty());
     QCOMPARE(s->calls("sendmail"), QList<QStringList>({{"-t", "-i"}}));
     QVERIFY(s->calls("xdg-email").isEmpty());
 
@@ -68,7 +59,7 @@ class TstOutlookRoute : public QObject {
     QCOMPARE(fields(j, "attachments", "filename"),
              QStringList({"Račun Đurđević.pdf", "slika.bin"}));
     QCOMPARE(fields(j, "attachments", "sha256"),
-             QStringList({sha256OfFile(prvi), sha256OfFile(treci)}));
+             QStringList({sha256Of(readWholeFile(prvi)), sha256Of(readWholeFile(treci))}));
   }
 
   // xdg-email gets one mailto URL of ours: an address cannot add fields to it, and the files
@@ -79,7 +70,7 @@ class TstOutlookRoute : public QObject {
     const QString zamka = "mailto:ivo@firma.hr?attach=/etc/shadow&x=";
     QVERIFY(OutlookRouteSend(kPredmet, "ana@firma.hr;" + zamka, "Red 1\nRed 2 & više", prvi,
                              "marko@firma.hr", "  ", true, "  ", treci, false));
-    QVERIFY(d->calls.isEmpty());
+    QVERIFY(dlg->calls.isEmpty());
     QVERIFY(s->calls("sendmail").isEmpty());
     const QList<QStringList> pozivi = s->calls("xdg-email");
     QCOMPARE(pozivi.size(), 1);
@@ -114,14 +105,14 @@ class TstOutlookRoute : public QObject {
     sendmailStandIn();
     QVERIFY(!OutlookRouteSend("P", "ana@firma.hr", "T", "", "", "arhiva@firma.hr\n\nLazni.tekst",
                               false, "", "", odmah));
-    QCOMPARE(d->last().text, greska("adresa \"arhiva@firma.hr Lazni.tekst\" sadrži prijelom retka."));
+    QCOMPARE(dlg->last().text, greska("adresa \"arhiva@firma.hr Lazni.tekst\" sadrži prijelom retka."));
     QVERIFY(s->calls("sendmail").isEmpty() && s->calls("xdg-email").isEmpty());
   }
 
   void failures_boxNamesWhatIsMissing() {
     s->exitWith("xdg-email", 3, "no mailer");
     QVERIFY(!posalji(false));
-    QCOMPARE(d->last().text,
+    QCOMPARE(dlg->last().text,
              greska("nije pronađen program za pisanje e-maila (xdg-email). no mailer"));
 
     s->onlyStandInsOnPath();
@@ -129,30 +120,30 @@ class TstOutlookRoute : public QObject {
     qputenv("VELKOR_SENDMAIL", env->path("nema/sendmail").toUtf8());
     QVERIFY(!OutlookRouteAvailable());
     QVERIFY(!posalji(true));
-    QCOMPARE(d->last().text,
+    QCOMPARE(dlg->last().text,
              greska("nije pronađen ni program za slanje pošte (sendmail) ni xdg-email."));
-    QCOMPARE(d->last().icon, platform::MsgIcon::Exclamation);
-    QCOMPARE(d->last().title, QString());
+    QCOMPARE(dlg->last().icon, platform::MsgIcon::Exclamation);
+    QCOMPARE(dlg->last().title, QString());
 
     // sendmail present, compose window wanted: xdg-email is named.
     sendmailStandIn();
     QVERIFY(OutlookRouteAvailable());
     QVERIFY(!posalji(false));
-    QCOMPARE(d->last().text, greska("nije pronađen program xdg-email."));
+    QCOMPARE(dlg->last().text, greska("nije pronađen program xdg-email."));
 
     // An unreadable attachment stops the item before anything is handed over.
     const QString nema = env->path("nema.pdf");
     QVERIFY(!posalji(true, nema));
-    QCOMPARE(d->last().text, greska("datoteku priloga \"" + nema + "\" nije moguće pročitati."));
+    QCOMPARE(dlg->last().text, greska("datoteku priloga \"" + nema + "\" nije moguće pročitati."));
     QVERIFY(s->calls("sendmail").isEmpty());
 
     // The local mail system refuses: its exit code and words are shown.
     s->exitWith("sendmail", 75, "queue file write error");
     QVERIFY(!posalji(true));
-    QVERIFY2(d->last().text.startsWith("Desila se greška: sendmail je završio s greškom 75: "
+    QVERIFY2(dlg->last().text.startsWith("Desila se greška: sendmail je završio s greškom 75: "
                                        "queue file write error\r\n\r\n"),
-             qPrintable(d->last().text));
-    QCOMPARE(d->calls.size(), 5);
+             qPrintable(dlg->last().text));
+    QCOMPARE(dlg->calls.size(), 5);
   }
 };
 

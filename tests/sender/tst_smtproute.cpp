@@ -1,14 +1,9 @@
 // The direct SMTP route against a real server on loopback.
-#include <QtTest>
 #include <QTcpServer>
-#include <memory>
 
 #include "RouteTestSupport.h"
-#include "core/SettingsStore.h"
 #include "sender/SlanjePrekoSMTP.h"
 #include "sender/modSMTPEMail.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
 
 using platform::SaveVelkorSetting;
 using Tls = SmtpPeer::Tls;
@@ -52,19 +47,17 @@ QStringList problemsBesidesQuotedName(const QJsonObject& j) {
 
 }  // namespace
 
-class TstSmtpRoute : public QObject {
+class TstSmtpRoute : public Fixture {
   Q_OBJECT
-  std::unique_ptr<TestEnv> env;
 
  private slots:
-  void init() { env = std::make_unique<TestEnv>(); }
   void cleanup() {
     qunsetenv("SSL_CERT_FILE");
-    env.reset();
+    Fixture::cleanup();
   }
 
   void settings_missingListedInOrder_storedForms() {
-    ScriptedDialogs d;
+    ScriptedDialogs& d = *dlg;
     QVERIFY(!SlanjePrekoSMTP(kPredmet, "ana@firma.hr", "T", "", "", "", false, "", ""));
     QCOMPARE(d.calls.size(), 1);
     QCOMPARE(d.last().title, QString("Postavite konfiguraciju SMTP-a"));
@@ -125,7 +118,7 @@ class TstSmtpRoute : public QObject {
     QCOMPARE(j.value("text").toString(),
              QString(tijelo).replace("\r\n", "\n").replace("\n", "\r\n"));
     QStringList names, hashes;  // hashed after the send: the files are kept
-    for (const QString& f : prilozi) names << QFileInfo(f).fileName(), hashes << sha256OfFile(f);
+    for (const QString& f : prilozi) names << QFileInfo(f).fileName(), hashes << sha256Of(readWholeFile(f));
     QCOMPARE(fields(j, "attachments", "filename"), names);
     QCOMPARE(fields(j, "attachments", "sha256"), hashes);
     QCOMPARE(fields(j, "attachments", "disposition"), QStringList(3, "attachment"));

@@ -1,13 +1,8 @@
 // The Thunderbird route with recording stand-ins for the program and the keystroke tool.
-#include <QtTest>
 #include <QElapsedTimer>
-#include <memory>
 
 #include "RouteTestSupport.h"
-#include "core/SettingsStore.h"
 #include "sender/modThunderBirdEMail.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
 
 namespace {
 
@@ -77,21 +72,10 @@ const QStringList kTrazenje{"search", "--onlyvisible", "--class", "thunderbird"}
 
 }  // namespace
 
-class TstThunderbird : public QObject {
+class TstThunderbird : public Fixture {
   Q_OBJECT
-  std::unique_ptr<TestEnv> env;
-  std::unique_ptr<ScriptedDialogs> d;
 
  private slots:
-  void init() {
-    env = std::make_unique<TestEnv>();
-    d = std::make_unique<ScriptedDialogs>();
-  }
-  void cleanup() {
-    d.reset();
-    env.reset();
-  }
-
   void composeArgument_data() {
     QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("cc");               // "-": absent
@@ -141,7 +125,7 @@ class TstThunderbird : public QObject {
                                         "--clearmodifiers", "ctrl+shift+Return"}})
                  : QList<QStringList>());
     QVERIFY(!tipka || t.elapsed() >= 1000);  // the window is given time to open
-    QVERIFY(d->calls.isEmpty());
+    QVERIFY(dlg->calls.isEmpty());
   }
 
   // No new Thunderbird window: no keystroke anywhere, and the send is not reported done.
@@ -151,9 +135,9 @@ class TstThunderbird : public QObject {
     QVERIFY(!posalji(true));
     QCOMPARE(s.calls("thunderbird").size(), 1);
     for (const QStringList& c : s.calls("xdotool")) QCOMPARE(c, kTrazenje);
-    QVERIFY2(d->last().text.contains("Error Description: Prozor za pisanje poruke nije se otvorio "
+    QVERIFY2(dlg->last().text.contains("Error Description: Prozor za pisanje poruke nije se otvorio "
                                       "na vrijeme.\r\nLine No: 7"),
-             qPrintable(d->last().text));
+             qPrintable(dlg->last().text));
   }
 
   // Thunderbird reads the files after the route has returned and the form has deleted the
@@ -176,7 +160,7 @@ class TstThunderbird : public QObject {
                           QString("arhiva@firma.hr\n\nLazni.tekst"), std::nullopt, kPosiljatelj,
                           false));
     QCOMPARE(s.calls("thunderbird").size(), 1);
-    QVERIFY(d->last().text.contains("Error Description: Adresa \"arhiva@firma.hr Lazni.tekst\" "
+    QVERIFY(dlg->last().text.contains("Error Description: Adresa \"arhiva@firma.hr Lazni.tekst\" "
                                     "sadrži prijelom retka."));
   }
 
@@ -243,8 +227,8 @@ class TstThunderbird : public QObject {
       QVERIFY(!PronadjiThunderbird());
     }
     QVERIFY(!posalji(kvar == "tipka"));
-    QCOMPARE(d->calls.size(), kvar == "nema" ? 2 : 1);
-    for (const DialogCall& c : d->calls) {
+    QCOMPARE(dlg->calls.size(), kvar == "nema" ? 2 : 1);
+    for (const DialogCall& c : dlg->calls) {
       QTEST(c.title, "naslov");
       QCOMPARE(c.icon, platform::MsgIcon::Critical);
       QVERIFY2(c.text.startsWith(pocetak) && c.text.endsWith(kraj), qPrintable(c.text));

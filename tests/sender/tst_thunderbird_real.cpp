@@ -69,7 +69,7 @@ class TstThunderbirdReal : public QObject {
 
     const QString outbox = env.path("profil/Mail/Local Folders/Unsent Messages");
     QByteArray mbox;
-    QTRY_VERIFY_WITH_TIMEOUT((mbox = readAll(outbox)).trimmed().endsWith("--"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT((mbox = readWholeFile(outbox)).trimmed().endsWith("--"), 30000);
     // Thunderbird's own header style (an encoded word in a quoted file name) is not ours to judge.
     const QJsonObject m = checkMessage(env.writeFile("outbox.eml", asMessage(mbox)));
     QCOMPARE(m.value("subject").toString(), subject);
@@ -81,10 +81,6 @@ class TstThunderbirdReal : public QObject {
   }
 
  private:
-  static QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
   // The one message of an mbox, without its "From " line and with CR LF line ends (the
   // file may use either).
   static QByteArray asMessage(QByteArray mbox) {

@@ -10,7 +10,7 @@ Q_DECLARE_METATYPE(MsgResult)
 namespace {
 
 RecordSet uzorak() {
-  return skup({{"Naziv", adVarWChar}, {"Cijena", adDouble}, {"Kolicina", adInteger},
+  return recordSet({{"Naziv", adVarWChar}, {"Cijena", adDouble}, {"Kolicina", adInteger},
                {"Napomena", adVarWChar}, {"Datum", adDBTimeStamp}, {"Aktivan", adBoolean}},
               {{" Ana \"A\" ", "1.5", "3", nullptr, "2026-03-01 10:20:30", "1"},
                {"x;y", "1234.5", "-2", "z", nullptr, "0"}});
@@ -22,29 +22,25 @@ QString decodirano(const QByteArray& b) {
 
 }  // namespace
 
-class TstCsvExport : public QObject {
+class TstCsvExport : public Fixture {
   Q_OBJECT
-  std::unique_ptr<TestEnv> env;
-  std::unique_ptr<ScriptedDialogs> d;
 
   QString pokreni(frmOfficeExportPost& f, RecordSet& rs, std::function<void()> tijekom = {}) {
     f.rsPodaci = &rs;
-    uPetlji(&f, [&] {
+    whenModalRuns(&f, [&] {
       if (tijekom) QTimer::singleShot(0, &f, tijekom);
-      klikni(&f, "cmdPrebaciPodatke");
+      click(&f, "cmdPrebaciPodatke");
     });
     f.exec();
-    return dijete<QLabel>(&f, "lblStatus")->text();
+    return child<QLabel>(&f, "lblStatus")->text();
   }
 
  private slots:
   void init() {
-    env = std::make_unique<TestEnv>();
-    d = std::make_unique<ScriptedDialogs>();
+    Fixture::init();
     // The decimal character comes from the form, never from the user's locale.
     QLocale::setDefault(QLocale(QLocale::Croatian, QLocale::Croatia));
   }
-  void cleanup() { d.reset(); env.reset(); }
 
   // The file's bytes for both quoting modes, separators and decimal characters; Python's csv
   // reads the same cells back.
@@ -87,7 +83,7 @@ class TstCsvExport : public QObject {
     QCOMPARE(izvoz.sljedecaSerija(), 1);
     QCOMPARE(izvoz.sljedecaSerija(), 1);
     QVERIFY(izvoz.zavrsi());
-    const QByteArray b = sadrzaj(put);
+    const QByteArray b = readWholeFile(put);
     QCOMPARE(b.left(2), QByteArray("\xFF\xFE"));
     QTEST(decodirano(b), "tekst");
     if (drugiRed.isEmpty()) return;  // Python's csv takes one-character separators only
@@ -119,7 +115,7 @@ class TstCsvExport : public QObject {
     QFETCH(QString, sep);
     QFETCH(bool, zastita);
     QFETCH(bool, navodnici);
-    RecordSet rs = skup({{"T1", adVarWChar}, {"T2", adVarWChar}, {"T3", adVarWChar}, {"T4", adVarWChar},
+    RecordSet rs = recordSet({{"T1", adVarWChar}, {"T2", adVarWChar}, {"T3", adVarWChar}, {"T4", adVarWChar},
                          {"T5", adVarWChar}, {"Broj", adInteger}, {"Iznos", adDouble}, {"Datum", adDBDate}},
                         {{"=HYPERLINK(\"http://evil.example/\",\"klik\")", "+1", "-x", "@SUM(A1)", "\tt",
                           "-5", "-1.5", "2026-03-01"}});
@@ -160,11 +156,11 @@ class TstCsvExport : public QObject {
     QCOMPARE((QStringList{p.separator, p.decimalniZnak, QString::number(p.navodnici), QString::number(p.zaštitaFormula)}),
              postavke);
     frmOfficeExportPost f;
-    QCOMPARE(dijete<QLineEdit>(&f, "txtSeparator")->text(), postavke[0]);
-    QCOMPARE(dijete<QCheckBox>(&f, "chkZaštitaFormula")->isChecked(), postavke[3] == "1");
+    QCOMPARE(child<QLineEdit>(&f, "txtSeparator")->text(), postavke[0]);
+    QCOMPARE(child<QCheckBox>(&f, "chkZaštitaFormula")->isChecked(), postavke[3] == "1");
     // Settings handed over unchecked (the headless export) are checked by the format.
     CsvFormat format({"", ".", true});
-    RecordSet rs = skup({{"A", adDouble}, {"B", adDouble}}, {{"1.5", "2"}});
+    RecordSet rs = recordSet({{"A", adDouble}, {"B", adDouble}}, {{"1.5", "2"}});
     QCOMPARE(format.red(rs), "1.5;2");
   }
 
@@ -198,34 +194,34 @@ class TstCsvExport : public QObject {
     QFETCH(QString, poruka);
     QFETCH(QString, fokus);
     QFETCH(QString, separatorPoslije);
-    Zamjena z("localc");
+    StandIns z({"localc"});
     const QString put = env->path("izvoz.csv");
     polja[0].replace("%1", put);
     poruka.replace("%1", put);
     frmOfficeExportPost f;
     const char* imena[] = {"txtNazivDat", "txtSeparator", "txtDecTočka"};
-    for (int i = 0; i < 3; ++i) dijete<QLineEdit>(&f, imena[i])->setText(polja[i]);
-    dijete<QCheckBox>(&f, "chkAutomatskiPokr")->setChecked(polja[3] == "1");
-    dijete<QLineEdit>(&f, "txtLokacijaEXE")->setText(polja[4]);
+    for (int i = 0; i < 3; ++i) child<QLineEdit>(&f, imena[i])->setText(polja[i]);
+    child<QCheckBox>(&f, "chkAutomatskiPokr")->setChecked(polja[3] == "1");
+    child<QLineEdit>(&f, "txtLokacijaEXE")->setText(polja[4]);
     RecordSet rs = uzorak();
     QString fokusU;
     f.rsPodaci = &rs;
-    uPetlji(&f, [&] {
-      klikni(&f, "cmdPrebaciPodatke");
+    whenModalRuns(&f, [&] {
+      click(&f, "cmdPrebaciPodatke");
       fokusU = f.focusWidget() ? f.focusWidget()->objectName() : "";
     });
     f.exec();
-    QCOMPARE(d->texts(), poruka.isEmpty() ? QStringList() : QStringList{poruka});
+    QCOMPARE(dlg->texts(), poruka.isEmpty() ? QStringList() : QStringList{poruka});
     const bool uspjeh = fokus.isEmpty();
     if (!poruka.isEmpty())
-      QCOMPARE(d->last().icon, poruka.startsWith("Uneseno") ? MsgIcon::None
+      QCOMPARE(dlg->last().icon, poruka.startsWith("Uneseno") ? MsgIcon::None
                                : uspjeh ? MsgIcon::Information : MsgIcon::Exclamation);
     if (!uspjeh) QCOMPARE(fokusU, fokus);
-    QCOMPARE(dijete<QLineEdit>(&f, "txtSeparator")->text(), separatorPoslije);
+    QCOMPARE(child<QLineEdit>(&f, "txtSeparator")->text(), separatorPoslije);
     QCOMPARE(f.Prekinuto, !uspjeh);
     QCOMPARE(VelkorSetting("ExpSeparator"), uspjeh ? separatorPoslije : "");
     QCOMPARE(QFile::exists(put), uspjeh);
-    QTRY_COMPARE(z.argumenti("localc"), uspjeh && polja[3] == "1" ? QStringList{put} : QStringList());
+    QTRY_COMPARE(z.calls("localc").value(0), uspjeh && polja[3] == "1" ? QStringList{put} : QStringList());
   }
 
   // 4500 records in batches of 2000: two status updates, the last 500 without one; only
@@ -238,12 +234,12 @@ class TstCsvExport : public QObject {
     QList<bool> tijekom;
     const QString status = pokreni(f, rs, [&] {
       for (const char* g : {"cmdPrebaciPodatke", "cmdIzlaz", "lvPrekid"})
-        tijekom << dijete<QPushButton>(&f, g)->isEnabled();
+        tijekom << child<QPushButton>(&f, g)->isEnabled();
     });
     QCOMPARE(status, "Izvezeno: 4000 od 4500");
     QCOMPARE(tijekom, QList<bool>({false, false, true}));
     QVERIFY(!f.Prekinuto);
-    const QString tekst = decodirano(sadrzaj(env->path("veliki.csv")));
+    const QString tekst = decodirano(readWholeFile(env->path("veliki.csv")));
     QCOMPARE(tekst.count("\r\n"), 4501);
     QVERIFY(tekst.endsWith("\r\n4498\r\n4499\r\n"));
   }
@@ -272,15 +268,15 @@ class TstCsvExport : public QObject {
     RecordSet rs({{"Broj", adInteger}});
     for (int i = 0; i < 3000; ++i) rs.AddRow({i});
     frmOfficeExportPost f;
-    d->answer(odgovor);
+    dlg->answer(odgovor);
     pokreni(f, rs, [&] {
-      if (prekid == "Esc") QTest::keyClick(dijete<QPushButton>(&f, "lvPrekid"), Qt::Key_Escape);
-      else if (prekid == "button") klikni(&f, "lvPrekid");
+      if (prekid == "Esc") QTest::keyClick(child<QPushButton>(&f, "lvPrekid"), Qt::Key_Escape);
+      else if (prekid == "button") click(&f, "lvPrekid");
     });
     zadnja.replace("%1", stari);
-    QCOMPARE(d->texts().size(), 1);
-    QCOMPARE(d->last().text.left(zadnja.size()), zadnja);
-    QCOMPARE(sadrzaj(stari), QByteArray("stari sadržaj"));
+    QCOMPARE(dlg->texts().size(), 1);
+    QCOMPARE(dlg->last().text.left(zadnja.size()), zadnja);
+    QCOMPARE(readWholeFile(stari), QByteArray("stari sadržaj"));
     QVERIFY(f.Prekinuto);
     QCOMPARE(QDir(env->path()).entryList(QDir::Files | QDir::Hidden).filter("stari").size(), 1);
   }
@@ -301,17 +297,17 @@ class TstCsvExport : public QObject {
     const bool greska = spremljeno == "2000";
     SaveVelkorSetting("ExportCSVBatchSize", "3000");
     frmOfficeExportPost f;
-    d->answerText(odgovor);
+    dlg->answerText(odgovor);
     f.findChild<QAction*>("mnuExportCSVBatchSize")->trigger();
-    QCOMPARE(d->calls[0].text, "Unesite broj zapisa u jednom spremanju (1000-5000):");
-    QCOMPARE(d->calls[0].title, "Broj zapisa");
-    QCOMPARE(d->calls[0].defaultText, "3000");
-    QCOMPARE(d->calls.size(), greska ? 2 : 1);
+    QCOMPARE(dlg->calls[0].text, "Unesite broj zapisa u jednom spremanju (1000-5000):");
+    QCOMPARE(dlg->calls[0].title, "Broj zapisa");
+    QCOMPARE(dlg->calls[0].defaultText, "3000");
+    QCOMPARE(dlg->calls.size(), greska ? 2 : 1);
     if (greska) {
-      QCOMPARE(d->last().text,
+      QCOMPARE(dlg->last().text,
                "Greška. Broj zapisa u jednom spremanju može biti od 1000 do 5000. Postavljeno 2000!");
-      QCOMPARE(d->last().title, "Greška");
-      QCOMPARE(d->last().icon, MsgIcon::Information);
+      QCOMPARE(dlg->last().title, "Greška");
+      QCOMPARE(dlg->last().icon, MsgIcon::Information);
     }
     QCOMPARE(VelkorSetting("ExportCSVBatchSize"), spremljeno);
     QCOMPARE(f.velicinaSerije(), spremljeno.toInt());
@@ -320,29 +316,29 @@ class TstCsvExport : public QObject {
   // Leaving a field by the user's move checks it; a programmatic focus change does not.
   void leavingFieldChecksIt() {
     frmOfficeExportPost f;
-    auto* sep = dijete<QLineEdit>(&f, "txtSeparator");
+    auto* sep = child<QLineEdit>(&f, "txtSeparator");
     for (Qt::FocusReason razlog : {Qt::OtherFocusReason, Qt::TabFocusReason}) {
       sep->setText(" ");
       QFocusEvent izlaz(QEvent::FocusOut, razlog);
       QApplication::sendEvent(sep, &izlaz);
     }
-    QCOMPARE(d->texts(), QStringList{"Mora se upisati separator podataka!"});
+    QCOMPARE(dlg->texts(), QStringList{"Mora se upisati separator podataka!"});
     QCOMPARE(sep->text(), ";");
   }
 
   // Esc leaves like the exit button: nothing saved, Prekinuto true.
   void escape() {
     frmOfficeExportPost f;
-    uPetlji(&f, [&] {
-      snimka(&f, "frmOfficeExportPost");
-      QTest::keyClick(dijete<QPushButton>(&f, "cmdPrebaciPodatke"), Qt::Key_Escape);
+    whenModalRuns(&f, [&] {
+      screenshot(&f, "frmOfficeExportPost");
+      QTest::keyClick(child<QPushButton>(&f, "cmdPrebaciPodatke"), Qt::Key_Escape);
     });
     f.exec();
     QVERIFY(f.Prekinuto);
     QCOMPARE(VelkorSetting("ExpNazivDat"), "");
     // Programs here have no ".exe": the viewer dialog offers every file.
-    klikni(&f, "cmdLokacija");
-    QVERIFY(d->last().file.filter.endsWith("|*"));
+    click(&f, "cmdLokacija");
+    QVERIFY(dlg->last().file.filter.endsWith("|*"));
   }
 };
 

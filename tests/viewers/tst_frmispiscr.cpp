@@ -24,15 +24,15 @@ QString tekst200() {
 // runs; both windows are closed afterwards.
 void uIspisu(const QString& tekst, const std::function<void(frmIspisCR&)>& akcija) {
   frmPrikazTeksta f;
-  uPetlji(&f, [&] {
+  whenModalRuns(&f, [&] {
     QTimer::singleShot(0, &f, [&] {
       auto* ispis = f.findChild<frmIspisCR*>();
       QVERIFY(ispis && ispis->isVisible());
       akcija(*ispis);
       ispis->close();
     });
-    snimka(&f, "frmPrikazTeksta");
-    klikni(&f, "cmdIspis");
+    screenshot(&f, "frmPrikazTeksta");
+    click(&f, "cmdIspis");
   });
   f.PrikažiTekst("Opis greške", tekst, false, {});
 }
@@ -47,15 +47,12 @@ void zapamtiSlanje(const QString& s, const QString& r, const QString&, const QSt
 
 }  // namespace
 
-class TstFrmIspisCR : public QObject {
+class TstFrmIspisCR : public Fixture {
   Q_OBJECT
-  std::unique_ptr<TestEnv> env;
-  std::unique_ptr<ScriptedDialogs> dlg;
 
  private slots:
   void init() {
-    env = std::make_unique<TestEnv>();
-    dlg = std::make_unique<ScriptedDialogs>();
+    Fixture::init();
     platform::SaveVelkorSetting("DirektorijaGenPDF", env->path("pdf/"));
     QDir().mkpath(env->path("pdf/mapa.pdf"));  // a directory where a PDF is asked for
     g_poslano.clear();
@@ -63,8 +60,7 @@ class TstFrmIspisCR : public QObject {
   }
   void cleanup() {
     setReportMailHook(nullptr);
-    dlg.reset();
-    env.reset();
+    Fixture::cleanup();
   }
 
   // Each way to a PDF, read back by poppler, with its checks and the stored folder. The
@@ -103,17 +99,17 @@ class TstFrmIspisCR : public QObject {
       ukupno = f.rptIzvjestaj.pageCount();
       pregled = f.CRVRadnici()->pageCount();
       f.EmailPrimatelja = "kupac@firma.hr";
-      snimka(&f, "frmIspisCR");
+      screenshot(&f, "frmIspisCR");
       const QStringList k = korak.split(' ');
       if (k[0] == "poziv") return f.IzveziPDF(false, k[1].toInt(), k[2].toInt());
       if (k[0] == "opseg") {
-        klikni(&f, "cmdUPDFstr");
-        QCOMPARE(dijete<QGroupBox>(&f, "fraOpsegStrana")->title(), QString("Export to PDF"));
-        dijete<QSpinBox>(&f, "ubOd")->setValue(k[1].toInt());
-        dijete<QSpinBox>(&f, "ubDo")->setValue(k[2].toInt());
-        return klikni(&f, "cmdOdDoExport");
+        click(&f, "cmdUPDFstr");
+        QCOMPARE(child<QGroupBox>(&f, "fraOpsegStrana")->title(), QString("Export to PDF"));
+        child<QSpinBox>(&f, "ubOd")->setValue(k[1].toInt());
+        child<QSpinBox>(&f, "ubDo")->setValue(k[2].toInt());
+        return click(&f, "cmdOdDoExport");
       }
-      klikni(&f, k[0]);
+      click(&f, k[0]);
     });
     QVERIFY(ukupno >= 3);
     QCOMPARE(pregled, ukupno);  // the preview paginates like the PDF
@@ -152,11 +148,11 @@ class TstFrmIspisCR : public QObject {
     uIspisu(tekst200(), [&](frmIspisCR& f) {
       for (MsgResult postavka : {MsgResult::Cancel, MsgResult::Ok}) {
         dlg->answer(postavka);
-        klikni(&f, "cmdPostaviPrinter");
+        click(&f, "cmdPostaviPrinter");
         dlg->answer(MsgResult::Ok);
-        klikni(&f, "cmdIspis");
+        click(&f, "cmdIspis");
         const Pdf pdf = procitajPdf(env->path("ispis.pdf"));
-        stranica << f.CRVRadnici()->pageCount() << dijete<QSpinBox>(&f, "ubDo")->maximum() << pdf.stranica;
+        stranica << f.CRVRadnici()->pageCount() << child<QSpinBox>(&f, "ubDo")->maximum() << pdf.stranica;
         velicina << pdf.velicina;
       }
     });
@@ -171,10 +167,10 @@ class TstFrmIspisCR : public QObject {
   void tipkeOpsega() {
     QStringList vrijednosti;
     uIspisu(tekst200(), [&](frmIspisCR& f) {
-      klikni(&f, "cmdEmailStr");
-      auto* od = dijete<QSpinBox>(&f, "ubOd");
+      click(&f, "cmdEmailStr");
+      auto* od = child<QSpinBox>(&f, "ubOd");
       QCOMPARE(f.focusWidget(), od);
-      snimka(&f, "frmIspisCROpseg");
+      screenshot(&f, "frmIspisCROpseg");
       for (Qt::Key t : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Up, Qt::Key_Left}) {
         QTest::keyClick(od, t);
         vrijednosti << QString::number(od->value());
@@ -193,7 +189,7 @@ class TstFrmIspisCR : public QObject {
       frmIspisCR f;
       f.PamtiPoziciju = pamti;
       QRect g;
-      uPetlji(&f, [&] { g = QRect(f.pos(), f.size()), f.move(30, 45), f.close(); });
+      whenModalRuns(&f, [&] { g = QRect(f.pos(), f.size()), f.move(30, 45), f.close(); });
       f.Prikaži();
       if (pamti) QCOMPARE(g, QRect(pola, 0, pola, pola));
       QCOMPARE(VelkorSetting("KIFModalLeft") + ";" + VelkorSetting("KIFModalTop"),

@@ -10,7 +10,7 @@ namespace {
 QStringList stanje(QWidget* f) {
   QStringList out;
   for (const char* g : {"OKButton", "cmdDa", "cmdNe"})
-    out << (dijete<QPushButton>(f, g)->isVisible() ? g : "-");
+    out << (child<QPushButton>(f, g)->isVisible() ? g : "-");
   return out << f->findChild<QLabel*>("lblPitanje")->text()
              << f->findChild<QPlainTextEdit*>("txtPoruka")->toPlainText() << f->windowTitle();
 }
@@ -26,18 +26,17 @@ QString polozaj() {
 
 }  // namespace
 
-class TstFrmPrikazTeksta : public QObject {
+class TstFrmPrikazTeksta : public Fixture {
   Q_OBJECT
-  std::unique_ptr<TestEnv> env;
 
  private slots:
   void init() {
-    env = std::make_unique<TestEnv>();
+    Fixture::init();
     obrisiOdgodjene();
   }
   void cleanup() {
     delete frmPrikazTeksta::forma();
-    env.reset();
+    Fixture::cleanup();
   }
 
   // Every answer unloads the shared window (saving its position). Esc presses "&Ne" when a
@@ -65,7 +64,7 @@ class TstFrmPrikazTeksta : public QObject {
     f->OdgovorDa = true;  // a former answer does not carry over
     QStringList vidjeno;
     QString ispis;  // a window Enter opened
-    uPetlji(f, [&] {
+    whenModalRuns(f, [&] {
       vidjeno = stanje(f);
       QTimer::singleShot(100, [&] {
         if (QWidget* w = QApplication::activeModalWidget(); w && w != f) {
@@ -76,7 +75,7 @@ class TstFrmPrikazTeksta : public QObject {
       if (akcija == "Enter") QTest::keyClick(f->focusWidget() ? f->focusWidget() : f.data(), Qt::Key_Return);
       else if (akcija == "Esc") QTest::keyClick(f, Qt::Key_Escape);
       else if (akcija == "close") f->close();
-      else klikni(f, akcija);
+      else click(f, akcija);
     });
     f->PrikažiTekst("Naslov", "prvi red\nšđčćž", !pitanje.isEmpty(), pitanje);
     const bool upit = !pitanje.isEmpty();
@@ -101,7 +100,7 @@ class TstFrmPrikazTeksta : public QObject {
     QCOMPARE(f->geometry(), QRect(100, 221, 600, 400));
     f->move(120, 60);
     f->resize(630, 390);
-    uPetlji(f, [&] { klikni(f, "OKButton"); });
+    whenModalRuns(f, [&] { click(f, "OKButton"); });
     f->PrikažiTekst("x", "y", false, "");
     QCOMPARE(polozaj(), "1800 900 9450 5850");
   }
@@ -112,25 +111,25 @@ class TstFrmPrikazTeksta : public QObject {
     const QString tekst = "Greška: 550 mailbox unavailable\r\nčćđšž ČĆĐŠŽ\nkraj";
     const QString novi = env->path("izlaz.txt");
     const QString stari = env->writeFile("postoji.txt", "stari sadržaj koji je duži od novog\n");
-    ScriptedDialogs d;
+    ScriptedDialogs& d = *dlg;
     QStringList prije;
     frmPrikazTeksta* f = frmPrikazTeksta::forma();
-    uPetlji(f, [&] {
+    whenModalRuns(f, [&] {
       d.answerText(novi);
-      klikni(f, "cmdSpremiTekst");
+      click(f, "cmdSpremiTekst");
       QCOMPARE(d.calls.size(), 1);  // no overwrite question for a new file
-      QCOMPARE(sadrzaj(novi), tekst.toUtf8());
+      QCOMPARE(readWholeFile(novi), tekst.toUtf8());
       for (const MsgResult odgovor : {MsgResult::No, MsgResult::Yes}) {
         d.answerText(stari);
         d.answer(odgovor);
         f->findChild<QAction*>("mnuSpremiTekst")->trigger();
-        QCOMPARE(sadrzaj(stari), odgovor == MsgResult::Yes
+        QCOMPARE(readWholeFile(stari), odgovor == MsgResult::Yes
                                      ? tekst.toUtf8() : "stari sadržaj koji je duži od novog\n");
       }
       prije = QDir(env->path()).entryList(QDir::Files);
       d.answerText(std::nullopt);
-      klikni(f, "cmdSpremiTekst");
-      klikni(f, "OKButton");
+      click(f, "cmdSpremiTekst");
+      click(f, "OKButton");
     });
     f->PrikažiTekst("x", tekst, false, "");
     QCOMPARE(d.unanswered, 0);
