@@ -8,7 +8,8 @@ RFC 8252), PKCE (S256) required, every request approved for --user. Endpoints:
   POST /introspect  RFC 7662, without client authentication (as Dovecot asks)
   POST /revoke-all  forgets every token and code issued so far
 --lifetime sets the access tokens' life in seconds. --bad-state sends the redirect with
-another state than the one asked for. Each grant is appended to --log ("code", "refresh",
+another state than the one asked for. Each --token TOKEN is an access token of --user
+issued beforehand, valid for as long as the server runs. Each grant is appended to --log ("code", "refresh",
 "refused refresh"). Prints READY once listening.
 """
 import argparse
@@ -126,9 +127,11 @@ def main():
     p.add_argument("--user", required=True)
     p.add_argument("--lifetime", type=int, default=3600)
     p.add_argument("--bad-state", action="store_true")
+    p.add_argument("--token", action="append", default=[])
     p.add_argument("--log")
     args = p.parse_args()
     validator = Validator(args.client, args.user, args.log)
+    validator.access.update({t: (args.user, time.time() + 1e9) for t in args.token})
     server = WebApplicationServer(validator, token_expires_in=args.lifetime)
 
     class Handler(BaseHTTPRequestHandler):
