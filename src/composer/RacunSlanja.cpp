@@ -35,6 +35,7 @@ std::optional<RacunSlanja> CitajRacun() {
   const qsizetype i = prijava.indexOf(QLatin1Char('%'));
   r.prijava = prijava.left(i).compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
   r.korisnik = i < 0 ? QString() : prijava.mid(i + 1);
+  r.oauth = CitajPostavku(QStringLiteral("SMTPOAUTH")).trimmed().toLower();
   return r;
 }
 
@@ -43,7 +44,47 @@ bool SpremiRacun(const RacunSlanja& r, QWidget* parent) {
                 QString::number(r.port) + QLatin1Char('%') + QString::number(r.sigurnost), parent) &&
          spremi(QStringLiteral("SMTPLOGIN"),
                 (r.prijava ? QStringLiteral("True") : QStringLiteral("False")) + QLatin1Char('%') + r.korisnik,
-                parent);
+                parent) &&
+         // Stored only once used, as a store of an earlier version has none.
+         ((r.oauth.isEmpty() && CitajPostavku(QStringLiteral("SMTPOAUTH")).isEmpty()) ||
+          spremi(QStringLiteral("SMTPOAUTH"), r.oauth, parent));
+}
+
+platform::OAuthPruzatelj pruzateljRacuna(const QString& oauth) {
+  platform::OAuthPruzatelj p;
+  if (oauth == QLatin1String("microsoft")) {
+    p = platform::pruzateljMicrosoft();
+  } else if (oauth == QLatin1String("google")) {
+    p = platform::pruzateljGoogle();
+  } else {
+    const QStringList a = CitajPostavku(QStringLiteral("OAUTHDRUGIADRESE")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    p.naziv = QStringLiteral("drugi pružatelj");
+    if (a.size() > 0) p.autorizacija = QUrl(a[0]);
+    if (a.size() > 1) p.token = QUrl(a[1]);
+    p.opseg = a.mid(2).join(QLatin1Char(' '));
+  }
+  // The client ID has no "%"; a secret may.
+  const QString klijent = CitajPostavku(QStringLiteral("OAUTH") + oauth.toUpper());
+  const qsizetype i = klijent.indexOf(QLatin1Char('%'));
+  p.klijent = klijent.left(i).trimmed();
+  p.tajna = i < 0 ? QString() : klijent.mid(i + 1);
+  return p;
+}
+
+bool SpremiPruzatelja(const QString& oauth, const platform::OAuthPruzatelj& p, QWidget* parent) {
+  const QString klijent = p.klijent.trimmed() + (p.tajna.isEmpty() ? QString() : QLatin1Char('%') + p.tajna);
+  // The administrator's values stay in the machine-wide file until the user types others.
+  if (klijent != CitajPostavku(QStringLiteral("OAUTH") + oauth.toUpper()) &&
+      !spremi(QStringLiteral("OAUTH") + oauth.toUpper(), klijent, parent))
+    return false;
+  if (oauth != QLatin1String("drugi")) return true;
+  const QString adrese = QStringList{p.autorizacija.toString(), p.token.toString(), p.opseg}.join(QLatin1Char(' ')).trimmed();
+  return adrese == CitajPostavku(QStringLiteral("OAUTHDRUGIADRESE")) ||
+         spremi(QStringLiteral("OAUTHDRUGIADRESE"), adrese, parent);
+}
+
+QString kljucOAuth(const QString& korisnik, const QString& oauth) {
+  return QStringLiteral("oauth:") + oauth + QLatin1Char(':') + korisnik.trimmed();
 }
 
 QString kljucLozinke(const QString& korisnik, const QString& server) {
@@ -55,8 +96,15 @@ bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog) {
   // Without an account the engine keeps what it has (its defaults, or Kestrova.ini's).
   if (posluzitelj && !spremljen) return true;
   const RacunSlanja r = posluzitelj ? *spremljen : RacunSlanja{};
-  QString lozinka;
-  if (r.prijava) {
+  QString lozinka, token;
+  if (r.prijava && !r.oauth.isEmpty()) {
+    QString greska;
+    token = platform::pristupniToken(pruzateljRacuna(r.oauth), kljucOAuth(r.korisnik, r.oauth), &greska);
+    if (token.isEmpty()) {
+      if (razlog) *razlog = greska;
+      return false;
+    }
+  } else if (r.prijava) {
     // The server as typed: the engine may hold it resolved.
     const QString kljuc = kljucLozinke(r.korisnik, PoljaPostavke(CitajPostavku(QStringLiteral("SMTPIP")))[0]);
     const platform::SecretRead l = platform::readSecret(kljuc);
@@ -78,6 +126,7 @@ bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog) {
   m.setUseAuthentication(r.prijava);
   m.setUserName(r.prijava ? r.korisnik.trimmed() : QString());
   m.setPassword(lozinka);
+  m.setOAuthToken(token);
   if (trajno) m.setPersistentSettings(true);
   return true;
 }

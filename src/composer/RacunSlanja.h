@@ -2,6 +2,8 @@
 #include <QString>
 #include <optional>
 
+#include "platform/OAuthPrijava.h"
+
 class clsSendMail;
 class QWidget;
 
@@ -17,6 +19,10 @@ struct RacunSlanja {
   int sigurnost = 1;
   bool prijava = false;
   QString korisnik;
+  // How it signs in: empty with the password, else through OAuth 2.0 with the provider
+  // "microsoft", "google" or "drugi" (SMTPOAUTH). The refresh token lives in the keyring
+  // under kljucOAuth.
+  QString oauth;
   bool operator==(const RacunSlanja&) const = default;
 };
 
@@ -26,10 +32,18 @@ bool SpremiRacun(const RacunSlanja& r, QWidget* parent = nullptr);
 // The keyring's key of the account's password.
 QString kljucLozinke(const QString& korisnik, const QString& server);
 
+// The provider of an OAuth account: the preset (or, for "drugi", OAUTHDRUGIADRESE: the
+// authorization and token URLs and the scopes, separated by blanks) with the client ID and
+// secret of OAUTH<PROVIDER> ("id%secret"), both from the store or the machine-wide file.
+platform::OAuthPruzatelj pruzateljRacuna(const QString& oauth);
+bool SpremiPruzatelja(const QString& oauth, const platform::OAuthPruzatelj& p, QWidget* parent = nullptr);
+QString kljucOAuth(const QString& korisnik, const QString& oauth);
+
 // Sets port, security, login, user and password of the stored account (its password under
 // the user and SMTPIP's server) on the engine. posluzitelj false (direct delivery to exchangers): port 25, STARTTLS when offered,
 // no login. No stored account: the engine is left as it is. False, with the reason in
-// *razlog, when the account logs in but its password cannot be read.
+// *razlog, when the account logs in but its password cannot be read, or it signs in through
+// OAuth and no access token can be had (platform::kPrijavaIstekla: sign in again).
 bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog = nullptr);
 
 }  // namespace composer

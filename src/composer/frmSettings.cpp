@@ -35,6 +35,14 @@ frmSettings::frmSettings(QLineEdit* txtFrom, QWidget* parent)
   connect(ui->chkPrijava, &QCheckBox::toggled, this, &frmSettings::osvjeziRacun);
   connect(ui->cboSigurnost, &QComboBox::currentIndexChanged, this, &frmSettings::osvjeziRacun);
   connect(ui->cboSigurnost, &QComboBox::activated, this, &frmSettings::sigurnostOdabrana);
+  connect(ui->cboNacinPrijave, &QComboBox::activated, this, &frmSettings::nacinOdabran);
+  connect(ui->cmdPrijaviSe, &QPushButton::clicked, this, &frmSettings::cmdPrijaviSe_Click);
+  connect(ui->cmdOdjava, &QPushButton::clicked, this, &frmSettings::cmdOdjava_Click);
+  connect(ui->txtKorisnik, &QLineEdit::editingFinished, this, &frmSettings::osvjeziPrijavu);
+  ui->cboNacinPrijave->addItem(QStringLiteral("Lozinka"), QString());
+  ui->cboNacinPrijave->addItem(QStringLiteral("Prijava putem Microsoft 365"), QStringLiteral("microsoft"));
+  ui->cboNacinPrijave->addItem(QStringLiteral("Prijava putem Google"), QStringLiteral("google"));
+  ui->cboNacinPrijave->addItem(QStringLiteral("Prijava putem drugog pružatelja"), QStringLiteral("drugi"));
   ui->cboPort->addItems({QStringLiteral("587"), QStringLiteral("465"), QStringLiteral("25")});
   ui->cboPort->setValidator(new QIntValidator(1, 65535, ui->cboPort));
   ui->cboSigurnost->addItem(QStringLiteral("STARTTLS (obavezno)"), 2);
@@ -69,17 +77,19 @@ void frmSettings::Form_Load() {
   // Without a stored account a configured server shows what the run uses today (the
   // engine's defaults or Kestrova.ini's); a new set-up starts from a submission port.
   const bool stariPosluzitelj = !posluziteljIz(smtp).isEmpty();
-  composer::RacunSlanja r{587, 2, false, {}};
+  composer::RacunSlanja r{587, 2, false, {}, {}};
   if (const auto spremljen = composer::CitajRacun()) {
     r = *spremljen;
   } else if (stariPosluzitelj) {
     const clsSendMail motor;
-    r = {motor.SmtpPort(), motor.SecureConnection(), motor.UseAuthentication(), motor.UserName()};
+    r = {motor.SmtpPort(), motor.SecureConnection(), motor.UseAuthentication(), motor.UserName(), {}};
   }
   ui->cboPort->setCurrentText(QString::number(r.port));
   ui->cboSigurnost->setCurrentIndex(ui->cboSigurnost->findData(r.sigurnost));
   ui->chkPrijava->setChecked(r.prijava);
   ui->txtKorisnik->setText(r.korisnik);
+  ui->cboNacinPrijave->setCurrentIndex(qMax(0, ui->cboNacinPrijave->findData(r.oauth)));
+  nacinOdabran();
   if (r.prijava && !r.korisnik.trimmed().isEmpty() && stariPosluzitelj) {
     m_kljucLozinke = composer::kljucLozinke(r.korisnik, posluziteljIz(smtp));
     ui->txtLozinka->setPlaceholderText(kZadrziLozinku);
@@ -89,10 +99,74 @@ void frmSettings::Form_Load() {
   PostaviFormu(this);
 }
 
+QString frmSettings::nacin() const { return ui->cboNacinPrijave->currentData().toString(); }
+
+// The provider's values as stored (or as the administrator set them machine-wide); the
+// addresses and scopes of a preset are not the user's to change.
+void frmSettings::nacinOdabran() {
+  const QString n = nacin();
+  if (!n.isEmpty()) {
+    const platform::OAuthPruzatelj p = composer::pruzateljRacuna(n);
+    ui->txtOAuthAutorizacija->setText(p.autorizacija.toString());
+    ui->txtOAuthToken->setText(p.token.toString());
+    ui->txtOAuthOpseg->setText(p.opseg);
+    ui->txtOAuthKlijent->setText(p.klijent);
+    ui->txtOAuthTajna->setText(p.tajna);
+  }
+  const bool drugi = n == QLatin1String("drugi");
+  for (QWidget* w : {static_cast<QWidget*>(ui->lblOAuthAutorizacija), static_cast<QWidget*>(ui->txtOAuthAutorizacija),
+                     static_cast<QWidget*>(ui->lblOAuthToken), static_cast<QWidget*>(ui->txtOAuthToken),
+                     static_cast<QWidget*>(ui->lblOAuthOpseg), static_cast<QWidget*>(ui->txtOAuthOpseg)})
+    w->setVisible(drugi);
+  ui->wOAuth->setVisible(!n.isEmpty());
+  ui->lblLozinka->setVisible(n.isEmpty());
+  ui->txtLozinka->setVisible(n.isEmpty());
+  osvjeziPrijavu();
+  osvjeziRacun();
+}
+
+void frmSettings::osvjeziPrijavu() {
+  const QString n = nacin();
+  const QString korisnik = ui->txtKorisnik->text().trimmed();
+  const bool prijavljen = !n.isEmpty() && !korisnik.isEmpty() &&
+                          platform::prijavljen(composer::kljucOAuth(korisnik, n));
+  ui->lblOAuthStanje->setText(prijavljen ? QStringLiteral("Prijavljeni: %1 (%2)")
+                                               .arg(korisnik, composer::pruzateljRacuna(n).naziv)
+                                         : QStringLiteral("Niste prijavljeni."));
+  ui->cmdOdjava->setEnabled(prijavljen);
+}
+
+void frmSettings::cmdPrijaviSe_Click() {
+  if (!provjeri(!ui->txtSMTPServer->text().trimmed().isEmpty() || ui->chkProxy->isChecked(),
+                QStringLiteral("Upišite SMTP server"), ui->txtSMTPServer) ||
+      !provjeri(!ui->txtKorisnik->text().trimmed().isEmpty(),
+                QStringLiteral("Upišite adresu računa s kojim se prijavljujete"), ui->txtKorisnik))
+    return;
+  ui->chkPrijava->setChecked(true);
+  if (!cmdApply_Click()) return;
+  const QString n = nacin();
+  QString greska;
+  ui->lblOAuthStanje->setText(QStringLiteral("Prijava je otvorena u pregledniku; dovršite je tamo."));
+  ui->SSTab1->setEnabled(false);  // no second click while the browser is out
+  const bool ok = platform::prijavi(composer::pruzateljRacuna(n), composer::kljucOAuth(ui->txtKorisnik->text(), n), &greska);
+  ui->SSTab1->setEnabled(true);
+  osvjeziPrijavu();
+  if (!ok)
+    platform::dialogs().messageBox(this, QStringLiteral("Prijava nije uspjela: ") + greska, platform::MsgButtons::Ok,
+                                   platform::MsgIcon::Exclamation, kNaslov);
+}
+
+void frmSettings::cmdOdjava_Click() {
+  platform::odjavi(composer::kljucOAuth(ui->txtKorisnik->text(), nacin()));
+  osvjeziPrijavu();
+}
+
 void frmSettings::osvjeziRacun() {
   const bool prijava = ui->chkPrijava->isChecked();
   ui->txtKorisnik->setEnabled(prijava);
   ui->txtLozinka->setEnabled(prijava);
+  ui->cboNacinPrijave->setEnabled(prijava);
+  ui->wOAuth->setEnabled(prijava);
   const bool otvoreno = prijava && ui->cboSigurnost->currentData().toInt() == 0;
   ui->lblUpozorenje->setText(otvoreno ? QStringLiteral("Bez šifriranja lozinka putuje do poslužitelja "
                                                        "kao čisti tekst i svatko na putu je može pročitati.")
@@ -137,8 +211,19 @@ bool frmSettings::cmdApply_Click() {
     ok = composer::SpremiSMTPIP(ui->txtSMTPServer->text(), 2, this);
   if (!ok || server.isEmpty()) return ok;
   const composer::RacunSlanja r{port, ui->cboSigurnost->currentData().toInt(), prijava,
-                                ui->txtKorisnik->text().trimmed()};
-  return composer::SpremiRacun(r, this) && (!prijava || spremiLozinku(server));
+                                ui->txtKorisnik->text().trimmed(), prijava ? nacin() : QString()};
+  if (r.oauth.isEmpty()) return composer::SpremiRacun(r, this) && (!prijava || spremiLozinku(server));
+  platform::OAuthPruzatelj p = composer::pruzateljRacuna(r.oauth);
+  if (r.oauth == QLatin1String("drugi")) {
+    p.autorizacija = QUrl(ui->txtOAuthAutorizacija->text().trimmed());
+    p.token = QUrl(ui->txtOAuthToken->text().trimmed());
+    p.opseg = ui->txtOAuthOpseg->text().simplified();
+  }
+  p.klijent = ui->txtOAuthKlijent->text().trimmed();
+  p.tajna = ui->txtOAuthTajna->text();
+  return provjeri(p.potpun(), QStringLiteral("Upišite adrese pružatelja i ID klijenta"),
+                  p.klijent.isEmpty() ? ui->txtOAuthKlijent : ui->txtOAuthAutorizacija) &&
+         composer::SpremiRacun(r, this) && composer::SpremiPruzatelja(r.oauth, p, this);
 }
 
 // A password typed goes to the keyring; an empty box keeps the stored one only for the same

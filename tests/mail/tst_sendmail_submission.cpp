@@ -21,8 +21,8 @@ class TstSendMailSubmission : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY2(introspection_.start("/usr/bin/python3",
-                                  {SmtpPeer::scriptPath("oauth_tokens.py"), "--host", "127.0.0.163", "--token",
-                                   "pristupni-token-1=prodaja@velkor.hr", "--log", env_.path("tokens.log")},
+                                  {SmtpPeer::scriptPath("oauth_server.py"), "--host", "127.0.0.163", "--client",
+                                   "velkor-test", "--user", "prodaja@velkor.hr", "--token", "pristupni-token-1"},
                                   PeerReadiness::onOutput("READY")),
              qPrintable(introspection_.errorString()));
     server_.enableOAuth("http://127.0.0.163:8080/introspect");

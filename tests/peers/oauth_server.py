@@ -1,0 +1,185 @@
+#!/usr/bin/python3
+"""An OAuth 2.0 authorization server for the tests, on python3-oauthlib's server classes.
+
+One public client (--client) whose redirect must go to http://127.0.0.1:PORT/ (any port,
+RFC 8252), PKCE (S256) required, every request approved for --user. Endpoints:
+  GET  /authorize   authorization code grant (302 to the redirect)
+  POST /token       code exchange and refresh (refresh tokens rotate)
+  POST /introspect  RFC 7662, without client authentication (as Dovecot asks)
+  POST /revoke-all  forgets every token and code issued so far
+--lifetime sets the access tokens' life in seconds. --bad-state sends the redirect with
+another state than the one asked for. Each --token TOKEN is an access token of --user
+issued beforehand, valid for as long as the server runs. Each grant is appended to --log ("code", "refresh",
+"refused refresh"). Prints READY once listening.
+"""
+import argparse
+import os
+import re
+import time
+import types
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+os.environ["OAUTHLIB_INSECURE_TRANSPORT"] = "1"  # loopback only
+from oauthlib.oauth2 import RequestValidator, WebApplicationServer  # noqa: E402
+
+REDIRECT = re.compile(r"^http://127\.0\.0\.1:\d+/")
+
+
+class Validator(RequestValidator):
+    def __init__(self, client, user, log):
+        self.client, self.user, self.log = client, user, log
+        self.codes, self.access, self.refresh = {}, {}, {}
+
+    def note(self, what):
+        if self.log:
+            with open(self.log, "a") as f:
+                f.write(what + "\n")
+
+    # clients
+    def validate_client_id(self, client_id, request, *a, **k):
+        return client_id == self.client
+
+    def authenticate_client_id(self, client_id, request, *a, **k):
+        # Dovecot asks about tokens with an empty client.
+        if client_id != self.client and not (not client_id and request.uri.endswith("/introspect")):
+            return False
+        request.client = types.SimpleNamespace(client_id=client_id)
+        return True
+
+    def client_authentication_required(self, request, *a, **k):
+        return False
+
+    def validate_redirect_uri(self, client_id, redirect_uri, request, *a, **k):
+        return bool(REDIRECT.match(redirect_uri or ""))
+
+    def get_default_redirect_uri(self, client_id, request, *a, **k):
+        return None
+
+    def validate_response_type(self, client_id, response_type, client, request, *a, **k):
+        return response_type == "code"
+
+    def validate_grant_type(self, client_id, grant_type, client, request, *a, **k):
+        return grant_type in ("authorization_code", "refresh_token")
+
+    def validate_scopes(self, client_id, scopes, client, request, *a, **k):
+        return True
+
+    def get_default_scopes(self, client_id, request, *a, **k):
+        return ["smtp"]
+
+    def is_pkce_required(self, client_id, request):
+        return True
+
+    # codes
+    def save_authorization_code(self, client_id, code, request, *a, **k):
+        self.codes[code["code"]] = dict(client=client_id, redirect=request.redirect_uri, scopes=request.scopes,
+                                        challenge=request.code_challenge, method=request.code_challenge_method)
+
+    def validate_code(self, client_id, code, client, request, *a, **k):
+        c = self.codes.get(code)
+        if not c or c["client"] != client_id:
+            return False
+        request.user, request.scopes = self.user, c["scopes"]
+        return True
+
+    def get_code_challenge(self, code, request):
+        return self.codes.get(code, {}).get("challenge")
+
+    def get_code_challenge_method(self, code, request):
+        return self.codes.get(code, {}).get("method")
+
+    def confirm_redirect_uri(self, client_id, code, redirect_uri, client, request, *a, **k):
+        return self.codes.get(code, {}).get("redirect") == redirect_uri
+
+    def invalidate_authorization_code(self, client_id, code, request, *a, **k):
+        self.codes.pop(code, None)
+        self.note("code")
+
+    # tokens
+    def save_bearer_token(self, token, request, *a, **k):
+        self.access[token["access_token"]] = (request.user, time.time() + token["expires_in"])
+        if "refresh_token" in token:
+            self.refresh[token["refresh_token"]] = (request.user, request.scopes)
+
+    def validate_refresh_token(self, refresh_token, client, request, *a, **k):
+        found = self.refresh.pop(refresh_token, None)  # rotated: used once
+        self.note("refresh" if found else "refused refresh")
+        if not found:
+            return False
+        request.user, self.last_scopes = found
+        return True
+
+    def get_original_scopes(self, refresh_token, request, *a, **k):
+        return self.last_scopes
+
+    def introspect_token(self, token, token_type_hint, request, *a, **k):
+        user, expiry = self.access.get(token, (None, 0))
+        if expiry < time.time():
+            return None
+        return {"username": user, "exp": int(expiry), "client_id": self.client}
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--host", required=True)
+    p.add_argument("--port", type=int, default=8080)
+    p.add_argument("--client", required=True)
+    p.add_argument("--user", required=True)
+    p.add_argument("--lifetime", type=int, default=3600)
+    p.add_argument("--bad-state", action="store_true")
+    p.add_argument("--token", action="append", default=[])
+    p.add_argument("--log")
+    args = p.parse_args()
+    validator = Validator(args.client, args.user, args.log)
+    validator.access.update({t: (args.user, time.time() + 1e9) for t in args.token})
+    server = WebApplicationServer(validator, token_expires_in=args.lifetime)
+
+    class Handler(BaseHTTPRequestHandler):
+        def answer(self, headers, body, status):
+            data = (body or "").encode()
+            self.send_response(status)
+            for k, v in (headers or {}).items():
+                self.send_header(k, v)
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data)
+
+        def uri(self):
+            return "http://%s:%d%s" % (args.host, args.port, self.path)
+
+        def do_GET(self):
+            if not self.path.startswith("/authorize"):
+                return self.answer({}, "", 404)
+            try:
+                scopes, credentials = server.validate_authorization_request(self.uri(), "GET", "", dict(self.headers))
+            except Exception as e:  # refused outright: no redirect to an unknown client
+                return self.answer({}, "refused: %s" % e, 400)
+            credentials.pop("request", None)
+            headers, body, status = server.create_authorization_response(
+                self.uri(), "GET", "", dict(self.headers), scopes=scopes, credentials=dict(credentials, user=args.user))
+            if args.bad_state and "Location" in headers:
+                headers["Location"] = re.sub(r"state=[^&]*", "state=podmetnuto", headers["Location"])
+            self.answer(headers, body, status)
+
+        def do_POST(self):
+            body = self.rfile.read(int(self.headers.get("Content-Length", 0))).decode()
+            if self.path == "/token":
+                self.answer(*server.create_token_response(self.uri(), "POST", body, dict(self.headers)))
+            elif self.path == "/introspect":
+                self.answer(*server.create_introspect_response(self.uri(), "POST", body, dict(self.headers)))
+            elif self.path == "/revoke-all":
+                validator.codes.clear(), validator.access.clear(), validator.refresh.clear()
+                self.answer({}, "", 200)
+            else:
+                self.answer({}, "", 404)
+
+        def log_message(self, *a):
+            pass
+
+    httpd = ThreadingHTTPServer((args.host, args.port), Handler)
+    print("READY", flush=True)
+    httpd.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
