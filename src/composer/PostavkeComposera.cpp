@@ -7,9 +7,7 @@
 
 namespace composer {
 
-namespace {
-
-bool spremi(const QString& ime, const QString& vrijednost, QWidget* parent) {
+bool SpremiPostavku(const QString& ime, const QString& vrijednost, QWidget* parent) {
   QString greska;
   if (platform::UpisiRegistar(platform::kHKeyLocalMachine, kKljucPostavki, ime, vrijednost, &greska))
     return true;
@@ -18,8 +16,6 @@ bool spremi(const QString& ime, const QString& vrijednost, QWidget* parent) {
       platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, QStringLiteral("Slanje E-mail-a"));
   return false;
 }
-
-}  // namespace
 
 QString CitajPostavku(const QString& ime) {
   return platform::CitajRegistar(platform::kHKeyLocalMachine, kKljucPostavki, ime);
@@ -38,15 +34,15 @@ QStringList PoljaSendera(const QString& vrijednost) {
 }
 
 bool SpremiSMTPIP(const QString& host, qint16 mode, QWidget* parent) {
-  return spremi(QStringLiteral("SMTPIP"), host + QLatin1Char('%') + QString::number(mode), parent);
+  return SpremiPostavku(QStringLiteral("SMTPIP"), host + QLatin1Char('%') + QString::number(mode), parent);
 }
 
 bool SpremiSender(const QString& ime, const QString& adresa, QWidget* parent) {
-  return spremi(QStringLiteral("SENDER"), ime + QLatin1Char('%') + adresa, parent);
+  return SpremiPostavku(QStringLiteral("SENDER"), ime + QLatin1Char('%') + adresa, parent);
 }
 
 bool SpremiMailFormat(bool html, int encoding, QWidget* parent) {
-  return spremi(QStringLiteral("MAILFORMAT"),
+  return SpremiPostavku(QStringLiteral("MAILFORMAT"),
                 (html ? QStringLiteral("True") : QStringLiteral("False")) + QLatin1Char('%') +
                     QString::number(encoding),
                 parent);
@@ -61,7 +57,7 @@ PostavkeSlanja CitajPostavkeSlanja() {
 }
 
 bool SpremiPostavkeSlanja(const PostavkeSlanja& p, QWidget* parent) {
-  return spremi(QStringLiteral("MAILRUN"),
+  return SpremiPostavku(QStringLiteral("MAILRUN"),
                 (p.nastaviNakonGreške ? QStringLiteral("True") : QStringLiteral("False")) +
                     QLatin1Char('%') + QString::number(qMax(0, p.porukaUMinuti)),
                 parent);

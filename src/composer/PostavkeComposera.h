@@ -19,6 +19,8 @@ QStringList PoljaPostavke(const QString& vrijednost);
 QStringList PoljaSendera(const QString& vrijednost);
 
 // Each writes its value; a refused write is shown in a box over parent and gives false.
+// One value of the composer's key to the per-user store; a failure is boxed (false).
+bool SpremiPostavku(const QString& ime, const QString& vrijednost, QWidget* parent = nullptr);
 bool SpremiSMTPIP(const QString& host, qint16 mode, QWidget* parent = nullptr);
 bool SpremiSender(const QString& ime, const QString& adresa, QWidget* parent = nullptr);
 bool SpremiMailFormat(bool html, int encoding, QWidget* parent = nullptr);

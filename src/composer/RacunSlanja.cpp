@@ -8,20 +8,6 @@
 
 namespace composer {
 
-namespace {
-
-bool spremi(const QString& ime, const QString& vrijednost, QWidget* parent) {
-  QString greska;
-  if (platform::UpisiRegistar(platform::kHKeyLocalMachine, kKljucPostavki, ime, vrijednost, &greska))
-    return true;
-  platform::dialogs().messageBox(
-      parent, QStringLiteral("Postavka %1 nije spremljena: %2").arg(ime, greska),
-      platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, QStringLiteral("Slanje E-mail-a"));
-  return false;
-}
-
-}  // namespace
-
 std::optional<RacunSlanja> CitajRacun() {
   const QString port = CitajPostavku(QStringLiteral("SMTPPORT"));
   const QString prijava = CitajPostavku(QStringLiteral("SMTPLOGIN"));
@@ -40,14 +26,14 @@ std::optional<RacunSlanja> CitajRacun() {
 }
 
 bool SpremiRacun(const RacunSlanja& r, QWidget* parent) {
-  return spremi(QStringLiteral("SMTPPORT"),
+  return SpremiPostavku(QStringLiteral("SMTPPORT"),
                 QString::number(r.port) + QLatin1Char('%') + QString::number(r.sigurnost), parent) &&
-         spremi(QStringLiteral("SMTPLOGIN"),
+         SpremiPostavku(QStringLiteral("SMTPLOGIN"),
                 (r.prijava ? QStringLiteral("True") : QStringLiteral("False")) + QLatin1Char('%') + r.korisnik,
                 parent) &&
          // Stored only once used, as a store of an earlier version has none.
          ((r.oauth.isEmpty() && CitajPostavku(QStringLiteral("SMTPOAUTH")).isEmpty()) ||
-          spremi(QStringLiteral("SMTPOAUTH"), r.oauth, parent));
+          SpremiPostavku(QStringLiteral("SMTPOAUTH"), r.oauth, parent));
 }
 
 platform::OAuthPruzatelj pruzateljRacuna(const QString& oauth) {
@@ -75,12 +61,12 @@ bool SpremiPruzatelja(const QString& oauth, const platform::OAuthPruzatelj& p, Q
   const QString klijent = p.klijent.trimmed() + (p.tajna.isEmpty() ? QString() : QLatin1Char('%') + p.tajna);
   // The administrator's values stay in the machine-wide file until the user types others.
   if (klijent != CitajPostavku(QStringLiteral("OAUTH") + oauth.toUpper()) &&
-      !spremi(QStringLiteral("OAUTH") + oauth.toUpper(), klijent, parent))
+      !SpremiPostavku(QStringLiteral("OAUTH") + oauth.toUpper(), klijent, parent))
     return false;
   if (oauth != QLatin1String("drugi")) return true;
   const QString adrese = QStringList{p.autorizacija.toString(), p.token.toString(), p.opseg}.join(QLatin1Char(' ')).trimmed();
   return adrese == CitajPostavku(QStringLiteral("OAUTHDRUGIADRESE")) ||
-         spremi(QStringLiteral("OAUTHDRUGIADRESE"), adrese, parent);
+         SpremiPostavku(QStringLiteral("OAUTHDRUGIADRESE"), adrese, parent);
 }
 
 QString kljucOAuth(const QString& korisnik, const QString& oauth) {
