@@ -1,6 +1,9 @@
 #include "composer/frmSettings.h"
 
+#include <QGridLayout>
 #include <QIntValidator>
+#include <QLabel>
+#include <algorithm>
 
 #include "composer/PostavkeComposera.h"
 #include "composer/RacunSlanja.h"
@@ -25,6 +28,19 @@ QString posluziteljIz(const QString& smtpip) {
 frmSettings::frmSettings(QLineEdit* txtFrom, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmSettings>()), m_txtFrom(txtFrom) {
   ui->setupUi(this);
+  // The provider's rows sit in a grid of their own: its labels line up with the account's.
+  int sirina = 0;
+  for (QGridLayout* g : {ui->gridRacun, ui->gridOAuth})
+    for (int r = 0; r < g->rowCount(); ++r)
+      if (QLayoutItem* i = g->itemAtPosition(r, 0); i && i->widget() && qobject_cast<QLabel*>(i->widget()) &&
+                                                      g->itemAtPosition(r, 1) != i)
+        sirina = std::max(sirina, i->widget()->sizeHint().width());
+  ui->gridRacun->setColumnMinimumWidth(0, sirina);
+  ui->gridOAuth->setColumnMinimumWidth(0, sirina);
+  ui->gridOAuth->setColumnStretch(0, 0);
+  ui->gridOAuth->setColumnStretch(1, 1);
+  ui->gridOAuth->setColumnStretch(2, 1);
+  ui->gridOAuth->setHorizontalSpacing(ui->gridRacun->horizontalSpacing());
   // toggled, not clicked: setting the box on load runs the handler too.
   connect(ui->chkProxy, &QCheckBox::toggled, this, &frmSettings::chkProxy_Click);
   connect(ui->cmdApply, &QPushButton::clicked, this, &frmSettings::cmdApply_Click);
