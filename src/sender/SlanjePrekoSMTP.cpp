@@ -2,19 +2,32 @@
 
 #include <QFile>
 
+#include "platform/Dialogs.h"
 #include "sender/SmtpMailer.h"
 #include "sender/SmtpMessage.h"
 #include "sender/modSMTPEMail.h"
 #include "viewers/frmPrikazTeksta.h"
 
-void PostaviSMTPVezu(SmtpMailer& mailer, const SMTPPostavke& p) {
+bool PostaviSMTPVezu(SmtpMailer& mailer, const SMTPPostavke& p, QWidget* parent) {
   mailer.setSmtpHost(p.HostName);
   mailer.setUsername(p.UserName);
-  mailer.setPassword(p.Password);
+  if (p.OAuth.isEmpty()) {
+    mailer.setPassword(p.Password);
+  } else {
+    QString greska;
+    const QString token = platform::pristupniToken(SMTPPruzatelj(p), SMTPKljucOAuth(p), &greska);
+    if (token.isEmpty()) {
+      platform::dialogs().messageBox(parent, greska, platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                     QStringLiteral("Prijava"));
+      return false;
+    }
+    mailer.setOAuthBearer(token);
+  }
   if (p.SSL == 1) mailer.setSsl(true);
   if (p.StartTLS == 1) mailer.setStartTls(true);
   if (p.Port > 0) mailer.setSmtpPort(p.Port);
   mailer.setTimeoutSeconds(p.Timeout);
+  return true;
 }
 
 namespace {
@@ -33,7 +46,7 @@ bool SlanjePrekoSMTP(const QString& subject, const QString& to, const QString& b
   if (!ProvjeriSMTPPostavke(parent)) return false;
 
   SmtpMailer mailer;
-  PostaviSMTPVezu(mailer, g_SMTPPostavke);
+  if (!PostaviSMTPVezu(mailer, g_SMTPPostavke, parent)) return false;
 
   SmtpMessage poruka;
   poruka.setSubject(subject);

@@ -13,4 +13,6 @@ bool SlanjePrekoSMTP(const QString& subject, const QString& to, const QString& b
                      const QString& attachment3, QWidget* parent = nullptr);
 
 // Connection settings of a mail-sender object, the same for the route and the test mail.
-void PostaviSMTPVezu(SmtpMailer& mailer, const SMTPPostavke& postavke);
+// Signed in through OAuth 2.0, a fresh access token; false, having told the user, when none
+// can be had (kPrijavaIstekla when the provider refused the refresh token).
+bool PostaviSMTPVezu(SmtpMailer& mailer, const SMTPPostavke& postavke, QWidget* parent = nullptr);

@@ -224,7 +224,8 @@ bool SmtpMailer::send(const SmtpMessage& m) {
   CURL* c = easy.get();
   char errbuf[CURL_ERROR_SIZE] = {0};
   QByteArray lastReply;
-  const QByteArray u = url().toUtf8(), user = user_.toUtf8(), pass = password_.toUtf8();
+  const QByteArray u = url().toUtf8(), user = user_.toUtf8(), pass = password_.toUtf8(),
+                   bearer = bearer_.toUtf8();
   const QByteArray mailFrom = '<' + from.address.toUtf8() + '>';
   curl_easy_setopt(c, CURLOPT_URL, u.constData());
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
@@ -234,7 +235,10 @@ bool SmtpMailer::send(const SmtpMessage& m) {
   curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, collectReplies);
   curl_easy_setopt(c, CURLOPT_DEBUGDATA, &lastReply);
   if (!user_.isEmpty()) curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
-  if (!password_.isEmpty()) curl_easy_setopt(c, CURLOPT_PASSWORD, pass.constData());
+  if (!bearer_.isEmpty())
+    curl_easy_setopt(c, CURLOPT_XOAUTH2_BEARER, bearer.constData());
+  else if (!password_.isEmpty())
+    curl_easy_setopt(c, CURLOPT_PASSWORD, pass.constData());
   // STARTTLS whenever the server offers it, so that no password goes out in clear to a
   // server that could have encrypted; the setting makes it required.
   if (!ssl_)

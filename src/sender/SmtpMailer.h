@@ -12,6 +12,8 @@ class SmtpMailer {
   void setSmtpHost(const QString& host) { host_ = host; }
   void setUsername(const QString& user) { user_ = user; }
   void setPassword(const QString& password) { password_ = password; }
+  // An OAuth 2.0 access token: signs in with it (SASL XOAUTH2/OAUTHBEARER) instead of the password.
+  void setOAuthBearer(const QString& token) { bearer_ = token; }
   void setSsl(bool on) { ssl_ = on; }            // implicit TLS (smtps)
   void setStartTls(bool on) { startTls_ = on; }  // STARTTLS required (else used when offered)
   void setSmtpPort(int port) { port_ = port; }   // 0: the scheme's own port
@@ -26,7 +28,7 @@ class SmtpMailer {
   QString refusal(const SmtpMessage& message) const;  // why it cannot be sent, or empty
   QString url() const;
 
-  QString host_, user_, password_;
+  QString host_, user_, password_, bearer_;
   bool ssl_ = false;
   bool startTls_ = false;
   int port_ = 0;

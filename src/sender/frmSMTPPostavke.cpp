@@ -75,12 +75,26 @@ frmSMTPPostavke::frmSMTPPostavke(QWidget* parent)
   ui->setupUi(this);
   ui->cmdPrikPass->setIcon(ikonaOka());
   ui->txtSMTPPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
-  for (QLineEdit* t : {ui->txtSMTPFrom, ui->txtSMTPHostName, ui->txtSMTPUserName, ui->txtSMTPPassword})
+  ui->txtOAuthTajna->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+  ui->cboNacinPrijave->addItem(QStringLiteral("Lozinka"), QString());
+  ui->cboNacinPrijave->addItem(QStringLiteral("Prijava putem Microsoft 365"), QStringLiteral("microsoft"));
+  ui->cboNacinPrijave->addItem(QStringLiteral("Prijava putem Google"), QStringLiteral("google"));
+  ui->cboNacinPrijave->addItem(QStringLiteral("Prijava putem drugog pružatelja"), QStringLiteral("drugi"));
+  for (QLineEdit* t : {ui->txtSMTPFrom, ui->txtSMTPHostName, ui->txtSMTPUserName, ui->txtSMTPPassword,
+                       ui->txtOAuthAutorizacija, ui->txtOAuthToken, ui->txtOAuthOpseg, ui->txtOAuthKlijent,
+                       ui->txtOAuthTajna})
     connect(t, &QLineEdit::textChanged, this, [this] { m_promijenjeno = true; });
   for (QCheckBox* c : {ui->chkSMTPSSL, ui->chkSMTPStartTLS})
     connect(c, &QCheckBox::toggled, this, [this] { m_promijenjeno = true; });
   for (QSpinBox* s : {ui->ubSMTPPort, ui->ubSMTPTimeout})
     connect(s, &QSpinBox::valueChanged, this, [this] { m_promijenjeno = true; });
+  connect(ui->cboNacinPrijave, &QComboBox::activated, this, [this] {
+    m_promijenjeno = true;
+    nacinOdabran();
+  });
+  connect(ui->txtSMTPUserName, &QLineEdit::textChanged, this, &frmSMTPPostavke::osvjeziPrijavu);
+  connect(ui->cmdPrijaviSe, &QPushButton::clicked, this, &frmSMTPPostavke::cmdPrijaviSe_Click);
+  connect(ui->cmdOdjava, &QPushButton::clicked, this, &frmSMTPPostavke::cmdOdjava_Click);
   connect(ui->cmdSpremi, &QPushButton::clicked, this, &frmSMTPPostavke::cmdSpremi_Click);
   connect(ui->cmdIzlaz, &QPushButton::clicked, this, &frmSMTPPostavke::cmdIzlaz_Click);
   connect(ui->cmdPrikPass, &QToolButton::clicked, this, &frmSMTPPostavke::cmdPrikPass_Click);
@@ -88,6 +102,15 @@ frmSMTPPostavke::frmSMTPPostavke(QWidget* parent)
           &frmSMTPPostavke::cmdSlanjeTestEMail_Click);
   for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
   UcitajPostavke();
+  // The sign-in rows line up with the fields above them.
+  int sirina = 0;
+  for (int i = 0; i < ui->glPolja->rowCount(); ++i)
+    if (QLayoutItem* l = ui->glPolja->itemAtPosition(i, 0); l && l->widget())
+      sirina = qMax(sirina, l->widget()->sizeHint().width());
+  for (QGridLayout* g : {ui->glPrijava, ui->glOAuth}) {
+    g->setColumnMinimumWidth(0, sirina);
+    g->setHorizontalSpacing(ui->glPolja->horizontalSpacing());
+  }
 }
 
 frmSMTPPostavke::~frmSMTPPostavke() = default;
@@ -101,6 +124,9 @@ void frmSMTPPostavke::UcitajPostavke() {
   ui->chkSMTPStartTLS->setChecked(daNe("SMTPStartTLS"));
   ui->ubSMTPPort->setValue(broj("SMTPPort", 25));
   ui->ubSMTPTimeout->setValue(broj("SMTPTimeout", 5));
+  ui->cboNacinPrijave->setCurrentIndex(
+      qMax(0, ui->cboNacinPrijave->findData(VelkorSetting("SMTPOAuth").trimmed().toLower())));
+  nacinOdabran();
   m_promijenjeno = false;
   PostaviFormu(this);
 }
@@ -114,6 +140,11 @@ void frmSMTPPostavke::SpremiPostavke() {
   SaveVelkorSetting("SMTPStartTLS", platform::TrueFalse(ui->chkSMTPStartTLS->isChecked()));
   SaveVelkorSetting("SMTPPort", QString::number(ui->ubSMTPPort->value()));
   SaveVelkorSetting("SMTPTimeout", QString::number(ui->ubSMTPTimeout->value()));
+  // Stored only once used, as the settings of an earlier version have none.
+  const SMTPPostavke p = postavkeSaEkrana();
+  for (const auto& [kljuc, vrijednost] : {std::pair{"SMTPOAuth", p.OAuth}, std::pair{"SMTPOAuthKlijent", p.OAuthKlijent},
+                                          std::pair{"SMTPOAuthAdrese", p.OAuthAdrese}})
+    if (!vrijednost.isEmpty() || !VelkorSetting(kljuc).isEmpty()) SaveVelkorSetting(kljuc, vrijednost);
   m_promijenjeno = false;
 }
 
@@ -128,11 +159,18 @@ bool frmSMTPPostavke::ProvjeriUnos() {
       {ui->txtSMTPPassword, "Mora se unijeti SMTP Password (lozinka)!"},
   };
   for (const auto& p : polja) p.polje->setText(bezRubnihRazmaka(p.polje->text()));
+  const bool oauth = !nacin().isEmpty();
   for (const auto& p : polja) {
-    if (!p.polje->text().isEmpty()) continue;
+    if (!p.polje->text().isEmpty() || (oauth && p.polje == ui->txtSMTPPassword)) continue;
     platform::dialogs().messageBox(this, QString::fromUtf8(p.poruka), platform::MsgButtons::Ok,
                                    platform::MsgIcon::Exclamation, QString());
     p.polje->setFocus();
+    return false;
+  }
+  if (oauth && ui->txtOAuthKlijent->text().trimmed().isEmpty()) {
+    platform::dialogs().messageBox(this, QStringLiteral("Mora se unijeti ID klijenta za prijavu!"),
+                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, QString());
+    ui->txtOAuthKlijent->setFocus();
     return false;
   }
   return true;
@@ -148,7 +186,75 @@ SMTPPostavke frmSMTPPostavke::postavkeSaEkrana() const {
   p.StartTLS = ui->chkSMTPStartTLS->isChecked() ? 1 : 0;
   p.Port = ui->ubSMTPPort->value();
   p.Timeout = static_cast<short>(ui->ubSMTPTimeout->value());
+  p.OAuth = nacin();
+  if (!p.OAuth.isEmpty()) {
+    p.OAuthKlijent = ui->txtOAuthKlijent->text().trimmed() +
+                     (ui->txtOAuthTajna->text().isEmpty() ? QString() : QLatin1Char('%') + ui->txtOAuthTajna->text());
+    if (p.OAuth == QLatin1String("drugi"))
+      p.OAuthAdrese = QStringList{ui->txtOAuthAutorizacija->text().trimmed(), ui->txtOAuthToken->text().trimmed(),
+                                  ui->txtOAuthOpseg->text().simplified()}
+                          .join(QLatin1Char(' '))
+                          .trimmed();
+  }
   return p;
+}
+
+QString frmSMTPPostavke::nacin() const { return ui->cboNacinPrijave->currentData().toString(); }
+
+// A preset's addresses and scopes are not the user's to change; the client ID stays as typed.
+void frmSMTPPostavke::nacinOdabran() {
+  const QString n = nacin();
+  if (!n.isEmpty()) {
+    SMTPPostavke s;
+    s.OAuth = n;
+    s.OAuthKlijent = VelkorSetting("SMTPOAuthKlijent");
+    s.OAuthAdrese = VelkorSetting("SMTPOAuthAdrese");
+    const platform::OAuthPruzatelj p = SMTPPruzatelj(s);
+    ui->txtOAuthAutorizacija->setText(p.autorizacija.toString());
+    ui->txtOAuthToken->setText(p.token.toString());
+    ui->txtOAuthOpseg->setText(p.opseg);
+    if (ui->txtOAuthKlijent->text().isEmpty()) ui->txtOAuthKlijent->setText(p.klijent);
+    if (ui->txtOAuthTajna->text().isEmpty()) ui->txtOAuthTajna->setText(p.tajna);
+  }
+  const bool drugi = n == QLatin1String("drugi");
+  for (QWidget* w : std::initializer_list<QWidget*>{ui->lblOAuthAutorizacija, ui->txtOAuthAutorizacija, ui->lblOAuthToken,
+                                                    ui->txtOAuthToken, ui->lblOAuthOpseg, ui->txtOAuthOpseg})
+    w->setVisible(drugi);
+  ui->wOAuth->setVisible(!n.isEmpty());
+  for (QWidget* w : std::initializer_list<QWidget*>{ui->lblSMTPPassword, ui->txtSMTPPassword, ui->cmdPrikPass})
+    w->setVisible(n.isEmpty());
+  osvjeziPrijavu();
+}
+
+void frmSMTPPostavke::osvjeziPrijavu() {
+  const SMTPPostavke p = postavkeSaEkrana();
+  const bool prijavljen = !p.OAuth.isEmpty() && !p.UserName.trimmed().isEmpty() &&
+                          platform::prijavljen(SMTPKljucOAuth(p));
+  ui->lblOAuthStanje->setText(prijavljen ? QStringLiteral("Prijavljeni: %1 (%2)")
+                                               .arg(p.UserName.trimmed(), SMTPPruzatelj(p).naziv)
+                                         : QStringLiteral("Niste prijavljeni."));
+  ui->cmdOdjava->setEnabled(prijavljen);
+}
+
+// Signs in with the values on screen, saved first: the route uses what is stored.
+void frmSMTPPostavke::cmdPrijaviSe_Click() {
+  if (!ProvjeriUnos()) return;
+  SpremiPostavke();
+  const SMTPPostavke p = postavkeSaEkrana();
+  ui->lblOAuthStanje->setText(QStringLiteral("Prijava je otvorena u pregledniku; dovršite je tamo."));
+  setEnabled(false);  // no second click while the browser is out
+  QString greska;
+  const bool ok = platform::prijavi(SMTPPruzatelj(p), SMTPKljucOAuth(p), &greska);
+  setEnabled(true);
+  osvjeziPrijavu();
+  if (!ok)
+    platform::dialogs().messageBox(this, QStringLiteral("Prijava nije uspjela: ") + greska, platform::MsgButtons::Ok,
+                                   platform::MsgIcon::Exclamation, QStringLiteral("Prijava"));
+}
+
+void frmSMTPPostavke::cmdOdjava_Click() {
+  platform::odjavi(SMTPKljucOAuth(postavkeSaEkrana()));
+  osvjeziPrijavu();
 }
 
 void frmSMTPPostavke::cmdSpremi_Click() {
@@ -202,7 +308,7 @@ void frmSMTPPostavke::cmdSlanjeTestEMail_Click() {
 void frmSMTPPostavke::posaljiTestniMail(const QString& primatelji) {
   const SMTPPostavke p = postavkeSaEkrana();
   SmtpMailer mailer;
-  PostaviSMTPVezu(mailer, p);
+  if (!PostaviSMTPVezu(mailer, p, this)) return;
 
   const QString vrijeme = trenutnoVrijeme();
   SmtpMessage poruka;

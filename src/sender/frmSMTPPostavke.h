@@ -31,6 +31,11 @@ class frmSMTPPostavke : public QDialog {
   void cmdPrikPass_Click();
   void cmdSlanjeTestEMail_Click();
   void posaljiTestniMail(const QString& primatelji);
+  QString nacin() const;  // "" (password), "microsoft", "google" or "drugi"
+  void nacinOdabran();
+  void osvjeziPrijavu();
+  void cmdPrijaviSe_Click();
+  void cmdOdjava_Click();
 
   std::unique_ptr<Ui::frmSMTPPostavke> ui;
   bool m_promijenjeno = false;

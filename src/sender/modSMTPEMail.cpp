@@ -31,6 +31,34 @@ void UcitajSMTPPostavke() {
   p.StartTLS = daNeIzPostavke(QStringLiteral("SMTPStartTLS"));
   p.Port = brojIzPostavke(QStringLiteral("SMTPPort"), 25, 0, 65535);
   p.Timeout = static_cast<short>(brojIzPostavke(QStringLiteral("SMTPTimeout"), 5, 0, 32767));
+  p.OAuth = platform::VelkorSetting(QStringLiteral("SMTPOAuth")).trimmed().toLower();
+  p.OAuthKlijent = platform::VelkorSetting(QStringLiteral("SMTPOAuthKlijent"));
+  p.OAuthAdrese = platform::VelkorSetting(QStringLiteral("SMTPOAuthAdrese"));
+}
+
+platform::OAuthPruzatelj SMTPPruzatelj(const SMTPPostavke& s) {
+  platform::OAuthPruzatelj p;
+  if (s.OAuth == QLatin1String("microsoft")) {
+    p = platform::pruzateljMicrosoft();
+  } else if (s.OAuth == QLatin1String("google")) {
+    p = platform::pruzateljGoogle();
+  } else {
+    const QStringList a = s.OAuthAdrese.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    p.naziv = QStringLiteral("drugi pružatelj");
+    if (a.size() > 0) p.autorizacija = QUrl(a[0]);
+    if (a.size() > 1) p.token = QUrl(a[1]);
+    p.opseg = a.mid(2).join(QLatin1Char(' '));
+  }
+  // The client ID has no "%"; a secret may.
+  const qsizetype i = s.OAuthKlijent.indexOf(QLatin1Char('%'));
+  p.klijent = s.OAuthKlijent.left(i).trimmed();
+  p.tajna = i < 0 ? QString() : s.OAuthKlijent.mid(i + 1);
+  return p;
+}
+
+// Apart from the composer's account: the two may use different client IDs.
+QString SMTPKljucOAuth(const SMTPPostavke& p) {
+  return QStringLiteral("oauth-smtp:") + p.OAuth + QLatin1Char(':') + p.UserName.trimmed();
 }
 
 bool ProvjeriSMTPPostavke(QWidget* parent) {
@@ -41,7 +69,7 @@ bool ProvjeriSMTPPostavke(QWidget* parent) {
   if (p.From.isEmpty()) popis += QStringLiteral("SMTP From!") + crlf;
   if (p.HostName.isEmpty()) popis += QStringLiteral("SMTP Host Name!") + crlf;
   if (p.UserName.isEmpty()) popis += QStringLiteral("SMTP User Name (korisničko ime)!") + crlf;
-  if (p.Password.isEmpty()) popis += QStringLiteral("SMTP Password (lozinka)!") + crlf;
+  if (p.Password.isEmpty() && p.OAuth.isEmpty()) popis += QStringLiteral("SMTP Password (lozinka)!") + crlf;
   if (popis.isEmpty()) return true;
   platform::dialogs().messageBox(
       parent,

@@ -1,9 +1,15 @@
 // The direct SMTP route against a real server on loopback.
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTcpServer>
 
 #include "RouteTestSupport.h"
+#include "platform/OAuthPrijava.h"
+#include "platform/SecretStore.h"
 #include "sender/SlanjePrekoSMTP.h"
+#include "sender/frmSMTPPostavke.h"
 #include "sender/modSMTPEMail.h"
+#include "support/DovecotPeer.h"
 
 using platform::SaveVelkorSetting;
 using Tls = SmtpPeer::Tls;
@@ -198,6 +204,77 @@ class TstSmtpRoute : public Fixture {
                  viewer.seen[0].contains(prikazano, Qt::CaseInsensitive),
              qPrintable(viewer.seen[0]));
     QVERIFY(peer.messages().isEmpty());
+  }
+
+  // Signed in through the settings window at a loopback authorization server on oauthlib
+  // (5 s tokens; the stand-in browser first on PATH): the send renews the token and logs in
+  // with it at Dovecot's submission; a refresh token the server revoked asks to sign in
+  // again and sends nothing. No token lands anywhere but the secret store.
+  void oauth_data() {
+    QTest::addColumn<bool>("opozvan");
+    QTest::newRow("signed in, token renewed") << false;
+    QTest::newRow("refresh token revoked") << true;
+  }
+  void oauth() {
+    QFETCH(bool, opozvan);
+    const QString korisnik = "prodaja@velkor.hr", as = "http://127.0.0.29:8080/";
+    QDir().mkpath(env->path("bin"));
+    QVERIFY(QFile::link(SmtpPeer::scriptPath("browser.py"), env->path("bin/xdg-open")));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", env->path("bin").toUtf8() + ":" + path);
+    const auto vrati = qScopeGuard([&] { qputenv("PATH", path); });
+    qputenv("VELKOR_BROWSER_LOG", env->path("browser.log").toUtf8());
+    qunsetenv("BROWSER");
+    PeerProcess autorizacija;
+    QVERIFY2(autorizacija.start("/usr/bin/python3",
+                                {SmtpPeer::scriptPath("oauth_server.py"), "--host", "127.0.0.29", "--client", "velkor-test",
+                                 "--user", korisnik, "--lifetime", "5", "--log", env->path("as.log")},
+                                PeerReadiness::onOutput("READY")),
+             qPrintable(autorizacija.errorString()));
+    SubmissionPeer server("127.0.0.30", "127.0.0.34", korisnik, "ne-koristi-se");
+    server.enableOAuth(as + "introspect");
+    QVERIFY2(server.start(), qPrintable(server.error()));
+    qputenv("SSL_CERT_FILE", server.caFile().toUtf8());
+    spremiPostavke("127.0.0.30", {{"SMTPUserName", korisnik}, {"SMTPPassword", ""}, {"SMTPPort", "587"}});
+    {
+      frmSMTPPostavke f;
+      auto* nacin = child<QComboBox>(f, "cboNacinPrijave");
+      nacin->setCurrentIndex(nacin->findData("drugi"));
+      emit nacin->activated(nacin->currentIndex());
+      child<QLineEdit>(f, "txtOAuthAutorizacija")->setText(as + "authorize");
+      child<QLineEdit>(f, "txtOAuthToken")->setText(as + "token");
+      child<QLineEdit>(f, "txtOAuthOpseg")->setText("smtp offline_access");
+      child<QLineEdit>(f, "txtOAuthKlijent")->setText("velkor-test");
+      click(f, "cmdPrijaviSe");
+      QVERIFY2(dlg->calls.isEmpty(), qPrintable(dlg->texts().join("|")));
+      QCOMPARE(child<QLabel>(f, "lblOAuthStanje")->text(), "Prijavljeni: " + korisnik + " (drugi pružatelj)");
+      if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOT")) f.show(), f.grab().save(qEnvironmentVariable("VELKOR_SCREENSHOT"));
+    }
+    UcitajSMTPPostavke();
+    const QByteArray osvjezavajuci = platform::readSecret(SMTPKljucOAuth(g_SMTPPostavke)).secret.toUtf8();
+    if (opozvan) {
+      QNetworkAccessManager nam;
+      QNetworkReply* r = nam.post(QNetworkRequest(QUrl(as + "revoke-all")), QByteArray());
+      QTRY_VERIFY(r->isFinished());
+    }
+    QCOMPARE(SlanjePrekoSMTP(kPredmet, "kupac@kupci.hr", "T", "", "", "", false, "", ""), !opozvan);
+    const QString zapis = QString::fromUtf8(readWholeFile(env->path("as.log")));
+    QCOMPARE(zapis.split('\n').count(opozvan ? "refused refresh" : "refresh"), 1);
+    if (opozvan) {
+      QCOMPARE(dlg->last().text, platform::kPrijavaIstekla);
+      QTest::qWait(500);
+      QVERIFY(server.capture().messages().isEmpty());
+      QVERIFY(!platform::prijavljen(SMTPKljucOAuth(g_SMTPPostavke)));
+    } else {
+      QVERIFY(server.capture().waitForMessages(1));
+      QVERIFY2(server.log().contains("Login: user=<prodaja@velkor.hr>, method=OAUTHBEARER"), server.log().constData());
+    }
+    QVERIFY(!osvjezavajuci.isEmpty());
+    QDirIterator it(env->path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+      const QString put = it.next();
+      QVERIFY2(put == platform::secretFile() || !readWholeFile(put).contains(osvjezavajuci), qPrintable(put));
+    }
   }
 
   void missingAttachment_stopsBeforeConnecting() {
