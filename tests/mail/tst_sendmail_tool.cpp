@@ -93,7 +93,7 @@ class TstSendMailTool : public QObject {
     QFETCH(QStringList, scripted);
     const int before = peer_.messages().size();
     ScriptedSmtp server;
-    server.host = "127.0.0.18";
+    server.host = "127.0.0.57";
     if (!scripted.isEmpty() && !scripted.contains("--down")) QVERIFY(server.start(scripted));
     QStringList all = base() + args << "--quiet";
     if (!scripted.isEmpty()) all[1] = server.host;
