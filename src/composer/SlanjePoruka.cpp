@@ -274,7 +274,9 @@ void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
   m.setPriority(0);
   m.setReceipt(false);
   if (bPojedinacno) {
-    dodajUDnevnik(posaljiJednu(), jednaLinijaDnevnika());
+    const bool poslano = posaljiJednu();
+    zabilježiRazmjenu(poslano ? QStringList() : m.lastExchange());
+    dodajUDnevnik(poslano, jednaLinijaDnevnika());
     počistiNakonSlanja();
     return;
   }

@@ -268,8 +268,9 @@ void frmMain::zabilježiPojedinačno(bool poslano) {
   for (const QLineEdit* polje : {ui->txtTo, ui->txtCC, ui->txtBCC})
     adrese << composer::razdvojiAdrese(polje->text());
   t.dnevnik.dodaj({QDateTime::currentDateTime(), adrese.join(QLatin1Char(';')), QString(), poslano,
-                   t.odgovor.join(QStringLiteral("\r\n"))});
+                   t.odgovor.join(QStringLiteral("\r\n")), false, poslano ? QStringList() : t.razmjena});
   t.odgovor.clear();
+  t.razmjena.clear();
   ui->cmdIzvještaj->setVisible(true);
 }
 

@@ -151,7 +151,7 @@ class TstPostavke : public QObject {
     env->writeFile("config/Kestrova.ini", kestrova);
     if (!racun.isEmpty())
       QVERIFY(composer::SpremiRacun({racun.section('%', 0, 0).toInt(), racun.section('%', 1, 1).section('|', 0, 0).toInt(),
-                                     false, "prodaja"}));
+                                     false, "prodaja", {}}));
     clsSendMail m;
     QVERIFY(composer::primijeniRacun(m, posluzitelj));
     QTEST(QString("%1 %2 %3").arg(m.SmtpPort()).arg(m.SecureConnection()).arg(int(m.UseAuthentication())), "motor");
