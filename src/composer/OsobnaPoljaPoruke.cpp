@@ -58,10 +58,9 @@ void frmMain::umetniPolje(const QString& ime) {
 
 // A record run's fields must all be columns: otherwise one box names them and nothing goes.
 bool frmMain::pripremiPolja(bool bPojedinacno) {
-  m_poZapisima = !bPojedinacno && m_rs != nullptr;
-  m_predmet = ui->txtSubject->text();
-  if (!m_poZapisima) return true;
-  const QStringList nepoznata = composer::nepoznataPolja({m_predmet, ui->Editor->documentHtml()}, *m_rs);
+  if (bPojedinacno || !m_rs) return true;
+  const QString predmet = ui->txtSubject->text();
+  const QStringList nepoznata = composer::nepoznataPolja({predmet, ui->Editor->documentHtml()}, *m_rs);
   if (nepoznata.isEmpty()) return true;
   QStringList stupci;
   for (int i = 0; i < m_rs->FieldCount(); ++i) stupci << m_rs->FieldName(i);
@@ -71,17 +70,8 @@ bool frmMain::pripremiPolja(bool bPojedinacno) {
       stupci.join(QStringLiteral(", ")) + QStringLiteral(".\r\nPoruke nisu poslane.");
   platform::dialogs().messageBox(this, tekst, platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
                                  QStringLiteral("Slanje E-mail-a"));
-  if (!composer::nepoznataPolja({m_predmet}, *m_rs).isEmpty()) ui->txtSubject->setFocus();
-  m_poZapisima = false;
+  if (!composer::nepoznataPolja({predmet}, *m_rs).isEmpty()) ui->txtSubject->setFocus();
   return false;
-}
-
-QString frmMain::predmetPoruke() const {
-  return m_poZapisima ? composer::popuniPolja(m_predmet, *m_rs, OblikPolja::Tekst) : ui->txtSubject->text();
-}
-
-QString frmMain::tijeloPoruke() const {
-  return m_poZapisima ? composer::popuniPolja(TijeloPoruke, *m_rs, OblikPolja::Html) : TijeloPoruke;
 }
 
 // What each message carries besides its text: the document's images and the attachments;

@@ -1,5 +1,5 @@
-// The composer's send run: the checks, the message's body and images, the configured
-// server's run (one message, or one per record over one session) and the engine's events.
+// The window's side of the send run: the checks, the message's body and images handed to
+// the run, and the run's progress, lines and failures shown.
 #include <QApplication>
 #include <QLocale>
 #include <QRegularExpression>
@@ -68,9 +68,40 @@ void frmMain::poveziSlanje() {
   // Lines of one height: a list of thousands is not measured line by line at each drawing.
   for (QListWidget* l : {ui->lstPoslano, ui->lstNeuspjelo}) l->setUniformItemSizes(true);
   connect(poSendMail, &clsSendMail::Progress, this, &frmMain::poSendMail_Progress);
-  connect(poSendMail, &clsSendMail::SendFailed, this, &frmMain::poSendMail_SendFailed);
   connect(poSendMail, &clsSendMail::SendSuccesful, this, &frmMain::poSendMail_SendSuccesful);
   connect(ui->mnuGenListUClip, &QAction::triggered, this, &frmMain::GenerirajListu);
+  using composer::TijekSlanja;
+  m_slanje = new TijekSlanja(*poSendMail, this);
+  connect(m_slanje, &TijekSlanja::neuspjeh, this, &frmMain::poSendMail_SendFailed);
+  connect(m_slanje, &TijekSlanja::greskaKlijenta, this,
+          [this](const QString& tekst) { okvir(this, tekst, platform::MsgIcon::None, platform::defaultTitle()); });
+  connect(m_slanje, &TijekSlanja::prekida, this, [this] {
+    okvir(this, QStringLiteral("Prekida se slanje poruka!"), platform::MsgIcon::Exclamation, platform::defaultTitle());
+  });
+  connect(m_slanje, &TijekSlanja::domene, this, [this](const QStringList& domene) {
+    ui->List1->clear();
+    ui->List1->addItems(domene);
+    ui->Progress->setMaximum(std::max<int>(1, int(domene.size())) * 100);
+    ui->Progress->setValue(0);
+  });
+  connect(m_slanje, &TijekSlanja::domena, this, [this](int i) { ui->List1->setCurrentRow(i); });
+  connect(m_slanje, &TijekSlanja::zapisi, this, [this](int ukupno) {
+    ui->prbUk->setVisible(true);
+    ui->prbUk->setRange(0, ukupno + 1);
+    ui->prbUk->setValue(1);
+  });
+  connect(m_slanje, &TijekSlanja::zapisObradjen, this, [this] { ui->prbUk->setValue(ui->prbUk->value() + 1); });
+  connect(m_slanje, &TijekSlanja::poslano, this, [this](const QString& l) { m_prikazSlanja->dodaj(ui->lstPoslano, l); });
+  connect(m_slanje, &TijekSlanja::neuspjelo, this,
+          [this](const QString& l) { m_prikazSlanja->dodaj(ui->lstNeuspjelo, l); });
+  connect(m_slanje, &TijekSlanja::najava, this, &frmMain::prikažiNajavu);
+  connect(m_slanje, &TijekSlanja::kopijeUzete, this, [this] {
+    ui->txtCC->clear();
+    ui->txtBCC->clear();
+  });
+  connect(m_slanje, &TijekSlanja::motorSlobodan, this, [this] {
+    if (m_pitajZaustaviti) pitajZaustaviti();
+  });
   poveziListuPrimatelja();
   poveziTijek();
 }
@@ -149,43 +180,55 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
   // Without the document there is nothing to send: no run sends an empty body.
   if (!EmbeddImage()) return;
   PostaviUSlanju(true);
-  // The run walks a cursor of its own over the host's rows (deleting through it deletes
-  // there): nothing else the window does can move it.
-  platform::RecordSet* domaćin = m_rs;
-  std::optional<platform::RecordSet> kursor;
-  if (m_rs) kursor = m_rs->Clone(), m_rs = &*kursor;
-  // Whatever ends the run, the session is closed, the pointer restored and the window
-  // released.
-  const auto kraj = qScopeGuard([this, domaćin] {
-    m_rs = domaćin;
-    poSendMail->Disconnect();
+  const auto kraj = qScopeGuard([this] {
     pješčanik(false);
     PostaviUSlanju(false);
+    ui->cmdIzvještaj->setVisible(!m_slanje->dnevnik().pokusaji().isEmpty());
   });
   ui->List1->clear();
-  // Read once a run: the store is a file, and the format holds for every message.
-  m_uHtmlu = composer::CitajPostavku(QStringLiteral("MAILFORMAT")).isEmpty() || MailFormatHTML;
-  pocniTijek(bPojedinacno);
   pješčanik(true);
+  Napredak = 0;
+  bPoslano = 0;
   const QString smtpip = composer::CitajPostavku(QStringLiteral("SMTPIP"));
   QString host = smtpip.isEmpty() ? QString() : composer::PoljaPostavke(smtpip)[0].trimmed();
   if (host.isEmpty()) host = QStringLiteral("FIND");
-  posaljiRutom(bPojedinacno, host);
-  if (bPojedinacno) return;
-  // Records a server refused for now go again, a few times, before the run ends.
-  for (int krug = 0; pripremiPonavljanje(krug); ++krug) posaljiRutom(false, host);
-  zaključiZapise();
+  using composer::RutaSlanja;
+  const RutaSlanja ruta = ui->chkPrekoOutlooka->isChecked() ? RutaSlanja::Klijent
+                          : host.compare(QLatin1String("FIND"), Qt::CaseInsensitive) == 0 ? RutaSlanja::Izravno
+                                                                                            : RutaSlanja::Posluzitelj;
+  m_slanje->odgodaPonavljanjaMs = OdgodaPonavljanjaMs;
+  if (bPojedinacno) {
+    const std::optional<bool> poslano = m_slanje->posaljiPojedinacno(porukaZaSlanje(), ruta, host);
+    if (poslano) {
+      bPoslano = *poslano ? 1 : 0;
+      StatusSlanja = *poslano ? 0 : 2;
+      dodajUDnevnik(*poslano, jednaLinijaDnevnika());
+    }
+    return počistiNakonSlanja();
+  }
+  composer::IshodSlanja ishod;
+  ishod.prekinut = true;
+  if (m_rs)
+    ishod = m_slanje->posaljiZapise(porukaZaSlanje(), ruta, host, *m_rs, ui->chkBrišiPoslane->isChecked(),
+                                    m_samoPreostali);
+  zaključiZapise(ishod);
 }
 
-void frmMain::posaljiRutom(bool bPojedinacno, const QString& host) {
-  Napredak = 0;
-  bPoslano = 0;
-  if (ui->chkPrekoOutlooka->isChecked())
-    PosaljiPrekoOutlooka(bPojedinacno);
-  else if (host.compare(QLatin1String("FIND"), Qt::CaseInsensitive) == 0)
-    posaljiIzravno(bPojedinacno);
-  else
-    posaljiPrekoPosluzitelja(bPojedinacno, host);
+// The message as the boxes and the document hold it now. Without a stored format the
+// document is HTML, not text to be shown as markup; the format holds for the whole run.
+composer::PorukaZaSlanje frmMain::porukaZaSlanje() const {
+  composer::PorukaZaSlanje p;
+  p.od = ui->txtFrom->property("Tag").toString();
+  p.imeOd = ui->txtFrom->text();
+  p.to = ui->txtTo->text();
+  p.cc = ui->txtCC->text();
+  p.bcc = ui->txtBCC->text();
+  p.predmet = ui->txtSubject->text();
+  p.html = TijeloPoruke;
+  p.prilozi = ui->txtAttach->text();
+  p.slike = UgradjeneSlike;
+  p.uHtmlu = composer::CitajPostavku(QStringLiteral("MAILFORMAT")).isEmpty() || MailFormatHTML;
+  return p;
 }
 
 bool frmMain::EmbeddImage() {
@@ -217,149 +260,12 @@ bool frmMain::EmbeddImage() {
   return true;
 }
 
-// The attachments of a run: the typed ones, then the body's images.
-static QString prilozi(const QString& txtAttach, const QString& slike) {
-  const QString a = txtAttach.trimmed();
-  if (slike.trimmed().isEmpty()) return a;
-  return a.isEmpty() ? slike : a + QLatin1Char(';') + slike;
-}
-
-// The engine's checks, the server and the sender, as every route of the composer sets them.
-// The account (port, security, login) only for the configured server: exchangers get none.
-bool frmMain::pripremiMotor(const QString& host, bool posluzitelj) {
-  clsSendMail& m = *poSendMail;
-  m.setSMTPHostValidation(3);
-  m.setEmailAddressValidation(1);
-  m.setDelimiter(QStringLiteral(";"));
-  m.setSMTPHost(host);
-  m.setFrom(ui->txtFrom->property("Tag").toString());
-  m.setFromDisplayName(ui->txtFrom->text());
-  QString razlog;
-  return composer::primijeniRacun(m, posluzitelj, &razlog) || (poSendMail_SendFailed(razlog), false);
-}
-
-// Without a stored format the document is HTML, not text to be shown as markup.
-bool frmMain::porukaUHtmlu() const { return m_uHtmlu; }
-
-// The body in the chosen format: the document's HTML, or its text (no images travel then).
-void frmMain::postaviTijelo(clsSendMail& m) {
-  const bool html = porukaUHtmlu();
-  m.setAsHTML(html);
-  m.setEncodeType(html ? 0 : MailFormatEncode);
-  m.setMessage(html ? tijeloPoruke() : mail::htmlToPlainText(tijeloPoruke()));
-}
-
-QString frmMain::priloziPoruke() const {
-  return porukaUHtmlu() ? prilozi(ui->txtAttach->text(), UgradjeneSlike) : ui->txtAttach->text().trimmed();
-}
-
-void frmMain::posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host) {
-  ui->Progress->setMaximum(100);
-  ui->Progress->setValue(0);
-  clsSendMail& m = *poSendMail;
-  // Without the account's password nothing can go: the single run ends, a record run too.
-  if (!pripremiMotor(host, true)) return bPojedinacno ? počistiNakonSlanja() : prekiniZapise();
-  m.setRecipient(ui->txtTo->text());
-  m.setCcRecipient(ui->txtCC->text());
-  m.setBccRecipient(ui->txtBCC->text());
-  // No name may stay from a customer of an earlier record-set run.
-  m.setRecipientDisplayName(QString());
-  m.setCcDisplayName(QString());
-  m.setReplyToAddress(ui->txtFrom->property("Tag").toString());
-  m.setSubject(ui->txtSubject->text());
-  m.setAttachment(priloziPoruke());
-  m.setReceipt(true);
-  m.setContentBase(QString());
-  postaviTijelo(m);
-  m.setPriority(0);
-  m.setReceipt(false);
-  if (bPojedinacno) {
-    const bool poslano = posaljiJednu();
-    zabilježiRazmjenu(poslano ? QStringList() : m.lastExchange());
-    dodajUDnevnik(poslano, jednaLinijaDnevnika());
-    počistiNakonSlanja();
-    return;
-  }
-  if (!m_rs || m_rs->RecordCount() < 1) return prekiniZapise();
-  bPoslano = 0;
-  // Every round sends the run's copies, though the boxes are emptied by the first.
-  m.setCcRecipient(m_kopije.first);
-  m.setBccRecipient(m_kopije.second);
-  if (!spojiZaKrug()) return;
-  ui->txtBCC->clear();
-  ui->txtCC->clear();
-  pocniZapise();
-  while (!m_rs->Eof() && !SlanjeZaustavljeno()) {
-    if (!pripremiPokušaj(true)) continue;
-    m.setRecipient(composer::normaliziraneAdrese(composer::tekstPolja(*m_rs, QStringLiteral("EMail"))));
-    m.setRecipientDisplayName(composer::tekstPolja(*m_rs, QStringLiteral("Ime")));
-    m.setSubject(predmetPoruke());
-    postaviTijelo(m);
-    const bool poslano = posaljiJednu();
-    zabilježiRazmjenu(poslano ? QStringList() : m.lastExchange());
-    const QString linija = m.RecipientDisplayName() + QLatin1Char(' ') + m.Recipient();
-    const bool odgođen = zabilježiZapis(poslano, m.Recipient(), m.RecipientDisplayName(), odgođenPokušaj());
-    if (!poslano) {
-      m_prikazSlanja->dodaj(ui->lstNeuspjelo, odgođen ? linija + QStringLiteral(" (odgođeno)") : linija);
-      // A record refused for now waits for the next round; a new session takes the next one.
-      if (odgođen ? nastaviPoslijeOdgode() : nastaviPoslijeGreške(true)) continue;
-      m.Disconnect();
-      okvir(this, QStringLiteral("Prekida se slanje poruka!"), platform::MsgIcon::Exclamation,
-            platform::defaultTitle());
-      return prekiniZapise();
-    }
-    m_prikazSlanja->dodaj(ui->lstPoslano, linija);
-    if (ui->chkBrišiPoslane->isChecked()) m_rs->Delete();
-    ui->prbUk->setValue(ui->prbUk->value() + 1);
-    m_rs->MoveNext();
-  }
-  m.Disconnect();
-  ui->prbUk->setVisible(false);
-}
-
-// The failure box waits until the engine has returned: a modal box opened inside its
-// socket handling would serve the window's events in the middle of the dialogue.
-void frmMain::pozoviMotor(const std::function<void()>& poziv) {
-  StatusSlanja = 0;
-  m_neuspjeh.clear();
-  m_uMotoru = true;
-  poziv();
-  m_uMotoru = false;
-  if (m_pitajZaustaviti) pitajZaustaviti();
-  postaviPrivremeno(poSendMail->lastFailureTemporary());
-  if (StatusSlanja == 2) poSendMail_SendFailed(m_neuspjeh);
-}
-
-// A call that ended without either event (a refusal before the dialogue) is a failure
-// too, with what the engine has pending.
-static QString neprijavljeniRazlog(const clsSendMail& m) {
-  const QString razlog = m.pendingErrors().join(QStringLiteral("\r\n"));
-  return razlog.isEmpty() ? QStringLiteral("Poslužitelj nije potvrdio primitak poruke.") : razlog;
-}
-
-bool frmMain::posaljiJednu() {
-  bPoslano = 0;
-  pozoviMotor([this] { poSendMail->Send(); });
-  if (bPoslano == 1 && StatusSlanja != 2) return zabilježiOdgovor(poSendMail->acceptedReply()), true;
-  if (StatusSlanja != 2) poSendMail_SendFailed(neprijavljeniRazlog(*poSendMail));
-  return false;
-}
-
-bool frmMain::spojiSe() {
-  bool spojen = false;
-  pozoviMotor([&] { spojen = poSendMail->Connect(); });
-  if (spojen) return true;
-  if (StatusSlanja != 2) poSendMail_SendFailed(neprijavljeniRazlog(*poSendMail));
-  return false;
-}
-
 QString frmMain::jednaLinijaDnevnika() const {
   return ui->txtTo->text() + QLatin1Char(' ') + ui->txtBCC->text() + QLatin1Char(' ') +
          ui->txtBCC->text();
 }
 
 void frmMain::dodajUDnevnik(bool poslano, const QString& linija) {
-  zabilježiPojedinačno(poslano);
   if (poslano) {
     okvir(this, QStringLiteral("Vaš e-mail je uspješno poslan!"), platform::MsgIcon::Information,
           kNaslov);
@@ -405,15 +311,11 @@ void frmMain::prikažiNapredak() {
   ui->lblMailProgress->setVisible(true);
 }
 
+// The run's failure that the user is to see now.
 void frmMain::poSendMail_SendFailed(const QString& Explanation) {
   ui->Progress->setValue(0);
   StatusSlanja = 2;
   pješčanik(false);
-  if (m_uMotoru) {  // shown once the engine has returned
-    m_neuspjeh += (m_neuspjeh.isEmpty() ? QString() : QStringLiteral("\r\n")) + Explanation;
-    return;
-  }
-  if (zabilježiRazlog(Explanation)) return;  // the run goes on; the reason is in its log
   okvir(this,
         QStringLiteral("Nije uspio pokušaj slanja e-mail-a zbog slijedećih razloga: \r\n") + Explanation,
         platform::MsgIcon::Information, kNaslov);
@@ -421,12 +323,10 @@ void frmMain::poSendMail_SendFailed(const QString& Explanation) {
 
 void frmMain::poSendMail_SendSuccesful() { bPoslano = 1; }
 
-// The record runs' common frame: the record bar from the first record, and at the end the
-// bar hidden, the count box when anything went, and the clean-up.
-void frmMain::pocniZapise() {
-  m_rs->MoveFirst();
-  ui->prbUk->setVisible(true);
-  ui->prbUk->setRange(0, m_rs->RecordCount() + 1);
-  ui->prbUk->setValue(1);
+// A wait of the run: the last message's progress must not cover it.
+void frmMain::prikažiNajavu(const QString& tekst) {
+  m_odgodaNapretka.stop();
+  ui->lblMailProgress->setText(tekst);
+  ui->lblMailProgress->setVisible(true);
+  ui->sbStatusBar->showMessage(tekst);
 }
-

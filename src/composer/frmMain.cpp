@@ -174,7 +174,7 @@ bool frmMain::smijeZatvoriti() {
   // During a run Esc and the close box offer to stop it; the window stays until it has.
   if (m_uSlanju) {
     // Not while the engine is inside its dialogue: asked as soon as it has returned.
-    if (m_uMotoru) m_pitajZaustaviti = true;
+    if (m_slanje->uMotoru()) m_pitajZaustaviti = true;
     else pitajZaustaviti();
     return false;
   }
@@ -221,7 +221,9 @@ void frmMain::PostaviUSlanju(bool uSlanju) {
     m_prikazSlanja->pokreni();
   else
     m_prikazSlanja->zaustavi();
-  postaviTijekUSlanju(uSlanju);
+  ui->cmdPošaljiPreostalima->setEnabled(!uSlanju);
+  ui->cmdIzvještaj->setEnabled(!uSlanju);
+  m_cmdZaustavi->setEnabled(uSlanju);
 }
 
 void frmMain::mnuFileNew_Click() {

@@ -10,9 +10,11 @@
 #include <optional>
 
 #include "composer/PrikazSlanja.h"
+#include "composer/TijekSlanja.h"
 
 class HtmlEditor;
 class QLabel;
+class QPushButton;
 class clsSendMail;
 namespace platform { class RecordSet; }
 namespace Ui { class frmMain; }
@@ -42,7 +44,8 @@ class frmMain : public QDialog {
   // Delete in lvEmail: the recipient leaves the list and the record set.
   void lvEmail_KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
-  // The send run and its buttons (SlanjePoruka.cpp).
+  // The send run and its buttons (SlanjePoruka.cpp): the window's side of the run it
+  // hands the message to.
   void PosaljiPoruke(bool bPojedinacno);
   // "Zaustavi slanje": the run ends after the message in flight (also Esc and closing).
   void ZaustaviSlanje();
@@ -55,11 +58,10 @@ class frmMain : public QDialog {
   qint16 bPoslano = 0;
   double Napredak = 0;
   bool EmbeddImage();  // false: the editor did not give the document (box shown)
-  void PosaljiPrekoOutlooka(bool bPojedinacno);
-  qint16 PosaljiOutlookPoruku(const QString& to, const QString& cc, const QString& bcc, bool prikaži);
   void poSendMail_Progress(int PercentComplete);
   void poSendMail_SendFailed(const QString& Explanation);
   void poSendMail_SendSuccesful();
+  composer::TijekSlanja* Slanje() const { return m_slanje; }
 
   // While a run is under way the window refuses to close and the commands that would
   // replace the document, the engine or its settings are disabled.
@@ -82,11 +84,6 @@ class frmMain : public QDialog {
   platform::RecordSet* RecordSet() const { return m_rs; }
   QString PreviewFile() const;  // temp.html in the window's private directory
 
-  // The subject and body of the message going now: in a record run with the current
-  // record's personal fields filled in, otherwise as written (OsobnaPoljaPoruke.cpp).
-  QString predmetPoruke() const;
-  QString tijeloPoruke() const;
-
  protected:
   void closeEvent(QCloseEvent* event) override;
   void reject() override;  // Esc leaves the way the close box does
@@ -98,43 +95,17 @@ class frmMain : public QDialog {
   void prikaži();
   void SSTab2_Click(int napušteni);
   bool smijeZatvoriti();
-  // The run's own parts (SlanjePoruka.cpp, IzravnaDostava.cpp).
+  // The run's side in the window (SlanjePoruka.cpp, SlanjeZapisa.cpp).
   void poveziSlanje();
   void poveziListuPrimatelja();
   bool provjeriPojedinacno();
-  bool pripremiMotor(const QString& host, bool posluzitelj = false);
-  bool porukaUHtmlu() const;
-  bool m_uHtmlu = true;  // the run's format: HTML, or the document's text
-  void postaviTijelo(clsSendMail& m);
-  QString priloziPoruke() const;
-  bool nastaviPoslijeOdgode();
-  void posaljiPrekoPosluzitelja(bool bPojedinacno, const QString& host);
-  void posaljiIzravno(bool bPojedinacno);
-  // A record's direct delivery: its own domains, and those that took its message in a round.
-  struct IzravniZapis {
-    QSet<QString> vlastite, primile;
-    bool privremeno = false;  // an own domain failed for now
-  };
-  bool posaljiIzravnoDomenama(const QString& to, const QString& cc, const QString& bcc, bool pojedinacno,
-                              bool* ijedna, IzravniZapis* zapis = nullptr);
-  IzravniZapis& izravniZapis(const QString& adresa);  // of the current record
-  void zabilježiRazmjenu(const QStringList& razmjena);
-  bool spojiZaKrug();
-  void odgodiOstale();
+  composer::PorukaZaSlanje porukaZaSlanje() const;
   bool m_pitajZaustaviti = false;  // Esc or the close box while the engine was busy
   void pitajZaustaviti();
-  bool posaljiJednu();  // one Send; true only after SendSuccesful
-  bool spojiSe();       // Connect; false after its failure box
-  void pozoviMotor(const std::function<void()>& poziv);  // the engine's failure box after it
-  bool m_uMotoru = false;  // the engine is inside Connect or Send
-  QString m_neuspjeh;      // the explanation its SendFailed left
   QString jednaLinijaDnevnika() const;
   void dodajUDnevnik(bool poslano, const QString& linija);
   void počistiNakonSlanja();
-  void pocniZapise();
-  void zaključiZapise();
-  bool pripremiPonavljanje(int krug);
-  void posaljiRutom(bool bPojedinacno, const QString& host);
+  void prikažiNajavu(const QString& tekst);
   // The engine reports progress many times per message; the bars and texts are redrawn at
   // most every 50 ms, the latest figure shown when the pause is over.
   void prikažiNapredak();
@@ -142,6 +113,7 @@ class frmMain : public QDialog {
   QElapsedTimer m_prikazanNapredak;
   QTimer m_odgodaNapretka;
   std::unique_ptr<composer::PrikazSlanja> m_prikazSlanja;
+  composer::TijekSlanja* m_slanje = nullptr;
 
   // Personal fields (OsobnaPoljaPoruke.cpp).
   void poveziPolja();
@@ -149,8 +121,6 @@ class frmMain : public QDialog {
   void umetniPolje(const QString& ime);
   bool pripremiPolja(bool bPojedinacno);  // false: unknown fields named, nothing to send
   QString pripremiPregled(const QString& html);
-  bool m_poZapisima = false;  // the run now going is a record run
-  QString m_predmet;          // the subject as written when the run started
   QLabel* m_pregledZa = nullptr;
 
   std::unique_ptr<Ui::frmMain> ui;
@@ -160,31 +130,17 @@ class frmMain : public QDialog {
   int m_tab = 0;
   bool m_uSlanju = false;
   QString TijeloPoruke;
-  std::pair<QString, QString> m_kopije;  // CC and BCC of a record run, for every round
   QString UgradjeneSlike;
 
-  // Record runs that go on past a failed record or resume after one, the send log and
-  // the pace (SlanjeZapisa.cpp). All of it stays out of sight until a run uses it.
-  struct Tijek;
-  std::shared_ptr<Tijek> m_tijek;
+  // Record runs' additions: sending to the records not yet sent from this window, the
+  // send log with its files and viewer, and Stop (SlanjeZapisa.cpp).
   void poveziTijek();
-  void pocniTijek(bool bPojedinacno);
   void cmdPošaljiPreostalima_Click();
-  // false: the record is not to be tried (it went already, or the run stops); the cursor
-  // has moved on. odgodivo: a failure for now defers the record.
-  bool pripremiPokušaj(bool odgodivo = false);
-  bool odgođenPokušaj() const;
-  void postaviPrivremeno(bool privremeno);
-  bool zabilježiZapis(bool poslano, const QString& adresa, const QString& ime, bool odgođen = false);
-  void zabilježiKopije(const QString& domena, const QString& razlog);
-  void prekiniZapise();
-  void zabilježiPojedinačno(bool poslano);
-  void zabilježiOdgovor(const QString& odgovor);
-  bool zabilježiRazlog(const QString& razlog);  // true: the run goes on, no box
-  bool nastaviPoslijeGreške(bool ponovnoSpoji);
-  void prijaviNeuspjele();
+  bool m_samoPreostali = false;
+  QPushButton* m_cmdZaustavi = nullptr;
+  QAction* m_spremiNeuspjele = nullptr;
+  void zaključiZapise(const composer::IshodSlanja& ishod);
   void osvježiPreostale();
-  void postaviTijekUSlanju(bool uSlanju);
   void prikažiIzvještaj();
   void spremiIzvještaj();
   void spremiNeuspjele();
