@@ -1,8 +1,11 @@
-// The composer's send runs against real servers: a configured aiosmtpd, direct delivery
-// through dnsmasq's MX answers, and the desktop mail route through a recording sendmail.
+// The composer's send runs as the window starts and shows them, against real servers: a
+// configured aiosmtpd, direct delivery through dnsmasq's MX answers, and the desktop mail
+// route through a recording sendmail.
 #include <QtTest>
 #include <QtWidgets>
+#include <QWebEnginePage>
 #include <QWebEngineView>
+#include <csignal>
 #include <functional>
 
 #include "composer/AddressBookHook.h"
@@ -18,6 +21,7 @@
 #include "ComposerRun.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
+#include "viewers/ViewerTestSupport.h"
 
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
@@ -42,6 +46,7 @@ class TstSlanje : public QObject {
   SmtpPeer nijem{{.host = "127.0.0.101", .mode = "silent"}};
   SmtpPeer prva{{.host = "127.0.0.104"}}, druga{{.host = "127.0.0.105"}};
   SmtpPeer polja{{.host = "127.0.0.140"}};
+  SmtpPeer odbija{{.host = "127.0.0.152", .rejectRcptOnce = {"w3@kupci.hr"}}};
   PeerProcess dnsmasq;
   int primljeno = 0, prvaPrimila = 0, drugaPrimila = 0, poljaPrimila = 0;
 
@@ -57,7 +62,7 @@ class TstSlanje : public QObject {
 
  private slots:
   void initTestCase() {
-    for (SmtpPeer* p : {&smtp, &nijem, &prva, &druga, &polja}) QVERIFY2(p->start(), qPrintable(p->error()));
+    for (SmtpPeer* p : {&smtp, &nijem, &prva, &druga, &polja, &odbija}) QVERIFY2(p->start(), qPrintable(p->error()));
     const QStringList args{"--no-daemon", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
                            "--listen-address=127.0.0.103", "--bind-interfaces", "--port", "53",
                            "--mx-host=prva.hr,127.0.0.104,10", "--mx-host=druga.hr,127.0.0.105,10",
@@ -461,6 +466,102 @@ class TstSlanje : public QObject {
     });
     setAddressBookHook(nullptr);
     QVERIFY(smtp.waitForMessages(primljeno + 1) && noviNa(smtp, primljeno).first().rcptTos == QStringList({"ana@x.hr", "ivo@x.hr"}));
+  }
+  // Going on past a refused record: the closing boxes count both, the refused record is
+  // saved with its columns and reason (read back by Python's csv), and the log's viewer
+  // shows each attempt, the refused one with the exchange that led to it.
+  void refusedRecord_boxesAndLog() {
+    QVERIFY(composer::SpremiSMTPIP("127.0.0.152", 2) && composer::SpremiPostavkeSlanja({true, 0}));
+    platform::RecordSet rs = kupci({"w1@kupci.hr", "w2@kupci.hr", "w3@kupci.hr"});
+    QJsonArray neuspjeli;
+    QString tekst;
+    uKomposeru(&rs, [&](frmMain* f) {
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      dlg->answerText(env.path("neuspjeli.csv"));
+      f->findChild<QAction*>("mnuSpremiNeuspjele")->trigger();
+      neuspjeli = procitajIzvoz({"csv", env.path("neuspjeli.csv"), ";"}).array();
+      QTimer::singleShot(0, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        tekst = w->findChild<QPlainTextEdit*>("txtPoruka")->toPlainText();
+        w->findChild<QPushButton*>("OKButton")->click();
+      });
+      f->findChild<QAction*>("mnuPrikažiIzvještaj")->trigger();
+    });
+    QVERIFY(composer::SpremiPostavkeSlanja({false, 0}));
+    const QStringList okviri = dlg->texts();
+    QVERIFY2(okviri.filter("Nije uspio").isEmpty(), qPrintable(okviri.join("|")));
+    QCOMPARE(okviri.filter("poruka").mid(0, 2), QStringList({"Uspješno poslano 2 e-mail poruka!",
+                                                           "Nije poslano 1 e-mail poruka. Razlozi su u izvještaju o slanju."}));
+    QCOMPARE(neuspjeli.size(), 2);
+    QCOMPARE(neuspjeli[1].toVariant().toStringList(),
+             QStringList({"Kupac Čić 3", "w3@kupci.hr", "550 5.1.1 <w3@kupci.hr>: Recipient address rejected: User unknown"}));
+    QCOMPARE(tekst.count(QRegularExpression("^\\d\\d\\.", QRegularExpression::MultilineOption)), 3);
+    QVERIFY2(tekst.contains("        C: RCPT TO:<w3@kupci.hr>\n        S: 550 5.1.1"), qPrintable(tekst));
+    QVERIFY2(tekst.contains(QRegularExpression("\\d\\d:\\d\\d:\\d\\d  Nije poslano  Kupac Čić 3 <w3@kupci.hr>  550 5.1.1")),
+             qPrintable(tekst));
+  }
+
+  // Stop during a run: the commands that walk or change the recipients are off meanwhile,
+  // the box counts what went and what did not, and "Pošalji preostalima" is offered.
+  void stopButton() {
+    platform::RecordSet rs = kupci({"z1@kupci.hr", "z2@kupci.hr", "z3@kupci.hr", "z4@kupci.hr"});
+    bool zaustavljivo = false, popisIsključen = false, preostaliPonuđeni = false;
+    uKomposeru(&rs, [&](frmMain* f) {
+      QObject::connect(f->SendMail(), &clsSendMail::SendSuccesful, f, [&] {
+        if (zaustavljivo) return;
+        zaustavljivo = dio<QPushButton>(f, "cmdZaustavi")->isEnabled();
+        popisIsključen = !f->findChild<QAction*>("mnuGenListUClip")->isEnabled();
+        dio<QTreeWidget>(f, "lvEmail")->setCurrentItem(dio<QTreeWidget>(f, "lvEmail")->topLevelItem(3));
+        f->lvEmail_KeyDown(Qt::Key_Delete, Qt::NoModifier);  // no question, nothing removed
+        dio<QPushButton>(f, "cmdZaustavi")->click();
+      });
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      preostaliPonuđeni = dio(f, "cmdPošaljiPreostalima")->isVisible() && !dio(f, "cmdZaustavi")->isEnabled();
+    });
+    QVERIFY(zaustavljivo && popisIsključen && preostaliPonuđeni);
+    QCOMPARE(dlg->texts(), QStringList{"Slanje je zaustavljeno. Poslano: 1, neuspjelo: 0, odgođeno: 0, nije pokušano: 3."});
+    QCOMPARE(rs.RecordCount(), 4);
+  }
+
+  // An editor whose renderer died gives no document: nothing is sent, the box says why,
+  // and the document as last read can still be saved.
+  void deadEditor_nothingSent() {
+    platform::RecordSet rs = kupci({"d1@kupci.hr", "d2@kupci.hr"});
+    bool spremljeno = false;
+    const int prije = int(smtp.messages().size() + polja.messages().size());
+    uKomposeru(&rs, [&](frmMain* f) {
+      f->Editor()->setDocumentHtml("<p>Važna ponuda</p>");
+      f->Editor()->documentHtml();  // read once while it answers
+      QSignalSpy mrtav(f->Editor()->view()->page(), &QWebEnginePage::renderProcessTerminated);
+      QVERIFY(::kill(f->Editor()->view()->page()->renderProcessPid(), SIGKILL) == 0);
+      QVERIFY(mrtav.wait(10000));
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      spremljeno = f->Editor()->saveDocument(env.path("spas.html"));
+    });
+    QVERIFY2(dlg->texts().filter("Uređivač ne odgovara").size() == 1, qPrintable(dlg->texts().join('|')));
+    QCOMPARE(int(smtp.messages().size() + polja.messages().size()), prije);
+    QVERIFY(spremljeno && readWholeFile(env.path("spas.html")).contains("Važna ponuda"));
+  }
+
+  // With VELKOR_SCREENSHOT_DIR set (run under Xvfb with QT_QPA_PLATFORM=xcb), what the X
+  // server shows during a paced run: both bars, the status text and the countdown.
+  void pacedRun_drawn() {
+    const QString dir = qEnvironmentVariable("VELKOR_SCREENSHOT_DIR");
+    if (dir.isEmpty()) QSKIP("VELKOR_SCREENSHOT_DIR not set");
+    QVERIFY(composer::SpremiPostavkeSlanja({false, 60}));
+    platform::RecordSet rs = kupci({"p1@kupci.hr", "p2@kupci.hr", "p3@kupci.hr"});
+    int snimka = 0;
+    uKomposeru(&rs, [&](frmMain* f) {
+      f->Editor()->setDocumentHtml("<p>Poštovani,</p>");
+      QTimer sat;
+      QObject::connect(&sat, &QTimer::timeout, [&] {
+        QGuiApplication::primaryScreen()->grabWindow(0).save(QString("%1/tijek-%2.png").arg(dir).arg(++snimka));
+      });
+      sat.start(700);
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+    });
+    QVERIFY(composer::SpremiPostavkeSlanja({false, 0}));
+    QVERIFY(snimka >= 2);
   }
 };
 
