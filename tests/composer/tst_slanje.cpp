@@ -495,7 +495,6 @@ class TstSlanje : public QObject {
     QCOMPARE(neuspjeli.size(), 2);
     QCOMPARE(neuspjeli[1].toVariant().toStringList(),
              QStringList({"Kupac Čić 3", "w3@kupci.hr", "550 5.1.1 <w3@kupci.hr>: Recipient address rejected: User unknown"}));
-    QCOMPARE(tekst.count(QRegularExpression("^\\d\\d\\.", QRegularExpression::MultilineOption)), 3);
     QVERIFY2(tekst.contains("        C: RCPT TO:<w3@kupci.hr>\n        S: 550 5.1.1"), qPrintable(tekst));
     QVERIFY2(tekst.contains(QRegularExpression("\\d\\d:\\d\\d:\\d\\d  Nije poslano  Kupac Čić 3 <w3@kupci.hr>  550 5.1.1")),
              qPrintable(tekst));

@@ -2,8 +2,10 @@
 // and a scripted server that greylists: a refused record ends the run or is passed over,
 // "only the remaining" sends exactly what has not gone, Stop, deferral and retry, the pace.
 #include <QtTest>
+#include <numeric>
 
 #include "../mail/ScriptedSmtp.h"
+#include "ComposerRun.h"
 #include "composer/PostavkeComposera.h"
 #include "composer/TijekSlanja.h"
 #include "mail/clsSendMail.h"
@@ -23,15 +25,9 @@ QStringList adrese(const QString& slovo, const QList<int>& brojevi) {
 }
 
 platform::RecordSet kupci(const QString& slovo, int broj) {
-  platform::RecordSet rs({{"Ime"}, {"EMail"}});
-  for (int i = 1; i <= broj; ++i) rs.AddRow({QString("Kupac Čić %1").arg(i), adrese(slovo, {i})[0]});
-  return rs;
-}
-
-QStringList adreseZapisa(const platform::RecordSet& rs) {
-  QStringList out;
-  for (const auto& r : rs.rows()) out << r.value(1).toString();
-  return out;
+  QList<int> brojevi(broj);
+  std::iota(brojevi.begin(), brojevi.end(), 1);
+  return kupci(adrese(slovo, brojevi));
 }
 
 composer::PorukaZaSlanje ponuda() {
