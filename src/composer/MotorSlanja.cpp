@@ -41,6 +41,7 @@ void TijekSlanja::postaviPoruku(const QString& predmet) {
   m_.setContentBase(QString());
   m_.setPriority(0);
   m_.setReceipt(false);
+  m_.setListUnsubscribe(rs_ ? p_.odjava : QString());  // offers go by records, never single mail
 }
 
 // The body in the chosen format: the document's HTML, or its text (no images travel then).

@@ -20,6 +20,7 @@ bool TijekSlanja::posaljiKlijentu(const QString& to, const QString& cc, const QS
   // The customers see the composer's sender, not this machine's login.
   item.From = p_.od;
   item.FromName = p_.imeOd;
+  item.ListUnsubscribe = rs_ ? p_.odjava : QString();
   QString greška;
   bool ok = true;
   // Each path of the list is an attachment of its own: the whole list is no file.

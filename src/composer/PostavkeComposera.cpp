@@ -58,9 +58,15 @@ PostavkeSlanja CitajPostavkeSlanja() {
 
 bool SpremiPostavkeSlanja(const PostavkeSlanja& p, QWidget* parent) {
   return SpremiPostavku(QStringLiteral("MAILRUN"),
-                (p.nastaviNakonGreške ? QStringLiteral("True") : QStringLiteral("False")) +
-                    QLatin1Char('%') + QString::number(qMax(0, p.porukaUMinuti)),
-                parent);
+                        (p.nastaviNakonGreške ? QStringLiteral("True") : QStringLiteral("False")) +
+                            QLatin1Char('%') + QString::number(qMax(0, p.porukaUMinuti)),
+                        parent);
+}
+
+QString CitajAdresuOdjave() { return CitajPostavku(QStringLiteral("ODJAVA")).trimmed(); }
+
+bool SpremiAdresuOdjave(const QString& adresa, QWidget* parent) {
+  return SpremiPostavku(QStringLiteral("ODJAVA"), adresa.trimmed(), parent);
 }
 
 QString SistemskiProxy() {

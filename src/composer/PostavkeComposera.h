@@ -39,5 +39,8 @@ struct PostavkeSlanja {
 };
 PostavkeSlanja CitajPostavkeSlanja();
 bool SpremiPostavkeSlanja(const PostavkeSlanja& p, QWidget* parent = nullptr);
+// ODJAVA: the address that takes a mailing's unsubscribe requests; empty, the sender's.
+QString CitajAdresuOdjave();
+bool SpremiAdresuOdjave(const QString& adresa, QWidget* parent = nullptr);
 
 }  // namespace composer

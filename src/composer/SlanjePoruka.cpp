@@ -228,6 +228,10 @@ composer::PorukaZaSlanje frmMain::porukaZaSlanje() const {
   p.prilozi = ui->txtAttach->text();
   p.slike = UgradjeneSlike;
   p.uHtmlu = composer::CitajPostavku(QStringLiteral("MAILFORMAT")).isEmpty() || MailFormatHTML;
+  if (ui->chkOdjava->isChecked()) {
+    const QString adresa = composer::CitajAdresuOdjave();
+    p.odjava = adresa.isEmpty() ? p.od : adresa;
+  }
   return p;
 }
 

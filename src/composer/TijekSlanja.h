@@ -24,6 +24,7 @@ struct PorukaZaSlanje {
   QString prilozi;  // the typed attachments, ";" between paths
   QString slike;    // the document's local images, sent as attachments with an HTML body
   bool uHtmlu = true;
+  QString odjava;  // with a record run's messages: where customers unsubscribe; empty, nowhere
 };
 
 // Where the messages go: the configured server, each domain's exchangers, or the local

@@ -2,6 +2,8 @@
 
 #include "composer/MailFormat.h"
 #include "composer/PostavkeComposera.h"
+#include "core/Pomocne.h"
+#include "platform/Dialogs.h"
 #include "platform/PostaviFormu.h"
 #include "ui_frmOptions.h"
 
@@ -33,6 +35,7 @@ void frmOptions::Form_Load() {
   const composer::PostavkeSlanja slanje = composer::CitajPostavkeSlanja();
   ui->chkNastaviNakonGreške->setChecked(slanje.nastaviNakonGreške);
   ui->spnPorukaUMinuti->setValue(slanje.porukaUMinuti);
+  ui->txtAdresaOdjave->setText(composer::CitajAdresuOdjave());
   PostaviFormu(this);
 }
 
@@ -49,7 +52,7 @@ void frmOptions::cmbMessageFormat_Click(int index) {
 }
 
 void frmOptions::cmdApply_Click() {
-  spremiPostavkeSlanja();
+  if (!spremiPostavkeSlanja()) return;
   const int index = ui->cmbMessageFormat->currentIndex();
   if (index < 0) return;
   const bool html = index == 1;
@@ -59,7 +62,18 @@ void frmOptions::cmdApply_Click() {
 }
 
 // Stored only when changed: a user who never touches them gets no new value in the store.
-void frmOptions::spremiPostavkeSlanja() {
+// An unsubscribe address that is no address is not stored: the box says so and the field
+// keeps the focus.
+bool frmOptions::spremiPostavkeSlanja() {
   const composer::PostavkeSlanja p{ui->chkNastaviNakonGreške->isChecked(), ui->spnPorukaUMinuti->value()};
-  if (!(p == composer::CitajPostavkeSlanja())) composer::SpremiPostavkeSlanja(p, this);
+  const QString odjava = ui->txtAdresaOdjave->text().trimmed();
+  if (!odjava.isEmpty() && (odjava.contains(QLatin1Char(';')) || !ProvjeriEMailAdrese(odjava))) {
+    platform::dialogs().messageBox(this, QStringLiteral("Pogrešna adresa za odjavu: ") + odjava,
+                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                   QStringLiteral("Slanje E-mail-a"));
+    ui->txtAdresaOdjave->setFocus();
+    return false;
+  }
+  return (p == composer::CitajPostavkeSlanja() || composer::SpremiPostavkeSlanja(p, this)) &&
+         (odjava == composer::CitajAdresuOdjave() || composer::SpremiAdresuOdjave(odjava, this));
 }

@@ -20,7 +20,7 @@ class frmOptions : public QDialog {
  private:
   void Form_Load();
   void prikaziKodiranje(bool html);
-  void spremiPostavkeSlanja();
+  bool spremiPostavkeSlanja();  // false: a value was refused (box shown)
 
   std::unique_ptr<Ui::frmOptions> ui;
 };

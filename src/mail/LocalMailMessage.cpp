@@ -9,6 +9,7 @@
 #include <QSysInfo>
 
 #include "mail/BodyPreparation.h"
+#include "mail/InternationalAddress.h"
 #include "mail/MimeBuilder.h"
 
 namespace mail {
@@ -38,6 +39,7 @@ QByteArray localMailText(const MailFields& m, QString* error) {
   in.recipients = addressesOf(m.To);
   in.ccRecipients = addressesOf(m.CC);
   in.subject = m.Subject;
+  in.listUnsubscribe = withAceDomain(m.ListUnsubscribe.trimmed());
   in.body = prepareBody(m.Body, false).text;
   in.asHtml = m.HtmlBody;
   if (m.HighImportance) {

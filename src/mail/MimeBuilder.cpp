@@ -160,6 +160,8 @@ bool writeAddressHeaders(const MimeInput& in, const Context& c, Lines& w) {
   if (ok && !headerSafe(in.subject).trimmed().isEmpty())
     ok = w.add("Subject: " + encodeHeaderText(in.subject, HeaderMode::Plain));
   if (ok && !in.replyTo.isEmpty()) ok = w.add("Reply-to: <" + utf8Safe(in.replyTo) + '>');
+  if (ok && !in.listUnsubscribe.isEmpty())
+    ok = w.add("List-Unsubscribe: <mailto:" + utf8Safe(in.listUnsubscribe) + "?subject=odjava>");
   const QString zone = in.zoneOffset.isEmpty() ? localZoneOffsetText(c.now) : in.zoneOffset;
   return ok && w.add("Date: " + dateText(c.now.toLocalTime(), zone).toLatin1());
 }
@@ -434,6 +436,7 @@ qint64 estimateSize(const MimeInput& in, const SizeExtras& extras) {
   if (!in.fromDisplayName.isEmpty()) total += utf8Length(in.fromDisplayName) + 3;
   total += from;
   if (!in.replyTo.isEmpty()) total += utf8Length(in.replyTo) + 14;
+  if (!in.listUnsubscribe.isEmpty()) total += utf8Length(in.listUnsubscribe) + 46;
   total += utf8Length(in.subject) + utf8Length(in.body);
   if (in.encodeType == 0) {
     total += 64;

@@ -36,6 +36,7 @@ struct MimeInput {
   QStringList bccRecipients;          // envelope only: never written to the text
   QString subject;
   QString replyTo;
+  QString listUnsubscribe;  // address that takes unsubscribe requests (List-Unsubscribe, RFC 2369)
   QString body;         // prepared: prepareBody(text, dotStuffing)
   bool asHtml = false;  // sent with a text/plain alternative made from it (multipart/alternative)
   QString contentBase;  // already normalised ("http://…/")

@@ -104,6 +104,10 @@ class clsSendMail : public QObject {
   void setRecipientDisplayName(const QString& NewValue) { toNames_ = cleanList(NewValue); }
   QString ReplyToAddress() const { return replyTo_; }
   void setReplyToAddress(const QString& NewValue) { replyTo_ = NewValue.trimmed(); }
+  // Where customers ask to be taken off a mailing: a List-Unsubscribe header with a mailto
+  // link to it; empty, none.
+  QString ListUnsubscribe() const { return listUnsubscribe_; }
+  void setListUnsubscribe(const QString& NewValue) { listUnsubscribe_ = NewValue.trimmed(); }
   QString POP3Host() const { return pop3Host_; }
   void setPOP3Host(const QString& NewValue);
   QString SMTPHost() const { return smtpHost_; }
@@ -261,6 +265,7 @@ class clsSendMail : public QObject {
   QString priorityWord_;
   bool receipt_ = false;
   QString replyTo_;
+  QString listUnsubscribe_;
   QString pop3Host_;
   QString smtpHost_;
   int hostValidation_ = 3;

@@ -211,6 +211,8 @@ bool clsSendMail::validateMessage() {
   ccNames_.resize(cc_.size());
   if (!replyTo_.isEmpty() && !mail::isSafeAddress(replyTo_))
     errors_.add(QStringLiteral("Pogrešna Reply-To E-mail adresa"));
+  if (!listUnsubscribe_.isEmpty() && !mail::isSafeAddress(listUnsubscribe_))
+    errors_.add(QStringLiteral("Pogrešna adresa za odjavu"));
   if (errors_.isEmpty()) return true;
   // Outcomes come in the order of the Sends: those still due first.
   awaitOutstanding();
@@ -230,6 +232,7 @@ mail::MimeInput clsSendMail::messageInput() {
   in.bccRecipients = mail::withAceDomains(bcc_);
   in.subject = subject_;
   in.replyTo = replyTo_;
+  in.listUnsubscribe = mail::withAceDomain(listUnsubscribe_);
   in.body = body_;
   in.sourceBody = bodySource_;
   in.asHtml = asHtml_;

@@ -194,10 +194,16 @@ class TstPostavke : public QObject {
     if (uMinuti) {
       dio<QCheckBox>(&f, "chkNastaviNakonGreške")->setChecked(true);
       dio<QSpinBox>(&f, "spnPorukaUMinuti")->setValue(uMinuti);
+      dio<QLineEdit>(&f, "txtAdresaOdjave")->setText("nije adresa");  // refused: nothing stored
+      dio<QPushButton>(&f, "cmdApply")->click();
+      QVERIFY(CitajPostavku("MAILRUN").isEmpty() && dlg->last().text == "Pogrešna adresa za odjavu: nije adresa");
+      dio<QLineEdit>(&f, "txtAdresaOdjave")->setText("odjava@velkor.hr");
+      if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) f.grab().save("/tmp/frmOptions.png");
     }
     dio<QPushButton>(&f, "cmdApply")->click();
     QTEST(CitajPostavku("MAILFORMAT"), "mailformat");
     QCOMPARE(CitajPostavku("MAILRUN"), uMinuti ? "True%" + QString::number(uMinuti) : QString());
+    QCOMPARE(CitajPostavku("ODJAVA"), uMinuti ? "odjava@velkor.hr" : QString());
     frmOptions opet;  // and shows them again
     QCOMPARE(dio<QCheckBox>(&opet, "chkNastaviNakonGreške")->isChecked(), uMinuti > 0);
     QCOMPARE(dio<QSpinBox>(&opet, "spnPorukaUMinuti")->value(), uMinuti);

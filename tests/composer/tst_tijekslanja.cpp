@@ -8,6 +8,7 @@
 #include "ComposerRun.h"
 #include "composer/PostavkeComposera.h"
 #include "composer/TijekSlanja.h"
+#include "mail/MessageCheck.h"
 #include "mail/clsSendMail.h"
 #include "support/SmtpPeer.h"
 #include "support/TestEnv.h"
@@ -186,6 +187,24 @@ class TstTijekSlanja : public QObject {
              qPrintable(d.najave.join('|')));
     QVERIFY(smtp.waitForMessages(primljeno + 4));
     QCOMPARE(novi(), adrese("p", {1, 2, 3, 4}));
+  }
+
+  // "Dodaj poveznicu za odjavu": every message of a record run carries the header (read by
+  // Python's email, strict); a single message never does.
+  void unsubscribeHeader() {
+    QVERIFY(composer::SpremiPostavkeSlanja({false, 0}));
+    platform::RecordSet rs = kupci("u", 2);
+    composer::PorukaZaSlanje p = ponuda();
+    p.odjava = "odjava@velkor.hr";
+    QCOMPARE(run->posaljiZapise(p, RutaSlanja::Posluzitelj, smtp.host(), rs, false, false).poslanih, 2);
+    p.to = "u9@kupci.hr";
+    QCOMPARE(run->posaljiPojedinacno(p, RutaSlanja::Posluzitelj, smtp.host()), std::optional<bool>(true));
+    QVERIFY(smtp.waitForMessages(primljeno + 3));
+    QStringList zaglavlja;
+    for (const auto& m : smtp.messages().mid(primljeno)) zaglavlja << cleanMessage(m.emlPath).value("list_unsubscribe").toString();
+    QCOMPARE(novi(), adrese("u", {1, 2, 9}));
+    const QString odjava = "<mailto:odjava@velkor.hr?subject=odjava>";
+    QCOMPARE(zaglavlja, QStringList({odjava, odjava, ""}));
   }
 };
 

@@ -101,7 +101,7 @@ def main(path):
     problems += ["defect: %r" % d for d in msg.defects]
     result = {"headers": list(msg.keys()), "tree": tree(msg), "content_ids": [],
               "attachments": [], "uuencoded": [], "text": None, "html": None}
-    for key in ("subject", "from", "to", "cc", "reply_to", "message_id"):
+    for key in ("subject", "from", "to", "cc", "reply_to", "message_id", "list_unsubscribe"):
         result[key] = header(msg, key.replace("_", "-"), problems)
     for part in msg.walk():
         problems += ["defect in %s: %r" % (part.get_content_type(), d) for d in part.defects
