@@ -1,24 +1,9 @@
 #!/bin/bash
-# Runs the benchmarks once and prints their figures (never a pass/fail):
-#  (a) bulk send of N personalised messages over one session to Postfix's smtp-sink,
-#      ours (pipelined, and against a second sink that does not offer PIPELINING)
-#      and with messages pipelined (one round trip per message), against Postfix's smtp-source
-#      and Python's smtplib over one connection; then ours and smtp-source through a relay
-#      that delays every chunk, against the bound of one round trip per message;
-#  (b) base64 throughput on one 200 MB file, ours against coreutils `base64`;
-#  (c) peak RSS of velkor-sendmail sending a 500 MB attachment;
-#  (d) time from method 2 to the composer's first paint, and peak RSS;
-#  (e) CSV export rows per second and the record set's memory against Python's csv writer and rows;
-#  (f) a record-set run of N customers through the composer against the bare engine sending
-#      the same HTML offer over one session to the same sink;
-#  (g) a C host opening only the send form (five calls of method 3): its peak memory and the
-#      form's first paint, cold and warm, seen by the X server (DAMAGE events on Xvfb), against
-#      the same host having opened the composer once before.
-# smtp-sink and smtp-source come from Debian's postfix package unpacked into a temporary directory, so
-# Postfix is never installed as this machine's mail server. Needs root (port 25).
-# Part (a) is run again through bench/delay_proxy.py, which holds every chunk DELAY_MS each way as a
-# server that far away would, to show how near a run comes to one round trip per message.
-# Environment: BUILD_DIR (default build-bench), BULK_COUNT (2000), SINK_HOST (127.0.0.19),
+# Runs the benchmarks once and prints their figures, never pass/fail: (a) bulk send, also through
+# bench/delay_proxy.py; (b) base64; (c) velkor-sendmail's peak memory; (d) the composer's first
+# paint; (e) CSV export; (f) a composer run; (g) a C host's send form. README's "Benchmarks" says
+# what each is measured against. Postfix's programs are unpacked, never installed. Needs root
+# (port 25). Environment: BUILD_DIR (build-bench), BULK_COUNT (2000), SINK_HOST (127.0.0.19),
 # PROXY_HOST (127.0.0.20), DELAY_MS (10), FAR_COUNT (200, messages through the relay).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."

@@ -60,43 +60,11 @@ QStringList polja(QWidget* forma, std::initializer_list<const char*> imena) {
   return out;
 }
 
-// The answering timers below live no longer than the test that started them: a chain left
-// over would write into that test's finished locals.
-std::unique_ptr<QObject> g_zaTest;
-
-// Waits inside the component's modal loop until the form is shown (for up to 20 s), then
-// runs `akcija` on it. A form still open afterwards is closed, so that a failed check
-// cannot hang the test.
-void kadSeOtvori(const char* ime, std::function<void(QWidget*)> akcija, int pokusaja = 2000) {
-  QTimer::singleShot(10, g_zaTest.get(), [=] {
-    if (QWidget* f = otvorenaForma(ime)) {
-      akcija(f);
-      if (QPointer<QWidget> p = otvorenaForma(ime)) p->close();
-    } else if (pokusaja > 0) {
-      kadSeOtvori(ime, akcija, pokusaja - 1);
-    }
-  });
-}
-
-// Answers every message box of the component with its first button, keeping its text,
-// until the composer has been open and closed again (or for up to 30 s).
-void odgovaraj(QStringList* tekstovi, bool bioOtvoren = false, int pokusaja = 3000) {
-  QTimer::singleShot(10, g_zaTest.get(), [=] {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-        *tekstovi << box->text();
-        box->buttons().first()->click();
-      }
-    const bool otvoren = otvorenaForma("frmMain");
-    if ((!bioOtvoren || otvoren) && pokusaja > 0)
-      odgovaraj(tekstovi, bioOtvoren || otvoren, pokusaja - 1);
-  });
-}
-
 // Plays the user through nested modal windows: whichever comes on top gets the first action
 // listed for its object name (or class), and the next one each time it is back on top;
 // past the list it is closed. Each action is queued, so the driver never runs inside a
-// window's loop. Message boxes are answered with their first button and their texts kept.
+// window's loop; a window left open must be closed by its action. Message boxes are
+// answered with their first button and their texts kept.
 class Korisnik : public QObject {
  public:
   using Akcija = std::function<void(QWidget*)>;
@@ -105,6 +73,7 @@ class Korisnik : public QObject {
   Korisnik() {
     connect(&t_, &QTimer::timeout, this, [this] {
       QWidget* w = QApplication::activeModalWidget();
+      if (!w || !w->isVisible()) zadnji_ = nullptr;  // a window opened again is new
       if (!w || !w->isVisible() || w == zadnji_) return;
       zadnji_ = w;
       QTimer::singleShot(0, this, [this, p = QPointer<QWidget>(w)] {
@@ -187,12 +156,10 @@ class TstHostAbi : public QObject {
   }
 
   void init() {
-    g_zaTest = std::make_unique<QObject>();
     env = std::make_unique<TestEnv>();
     QVERIFY((obj = a.Create()));
   }
   void cleanup() {
-    g_zaTest.reset();
     a.Release(obj);
     env.reset();
   }
@@ -205,13 +172,15 @@ class TstHostAbi : public QObject {
                         "txtPrilog",    "txtPrilog2", "txtPrilog3"};
     QStringList prvi, drugi;
     QString odbijen;
-    kadSeOtvori("frmSlanjeeMaila", [&](QWidget* f) {
+    Korisnik k;
+    k.koraci["frmSlanjeeMaila"] = {[&](QWidget* f) {
       prvi = polja(f, forma) << f->windowTitle();
       clsSlanjeEMaila* drugiObj = a.Create();
       prvi << QString::number(a.Fajl(drugiObj, &parametar, "x", "a@b.hr", "", "", "", "", "", ""));
       odbijen = QString::fromUtf8(a.ErrorText(drugiObj));
       a.Release(drugiObj);
-    });
+      f->close();
+    }, [&](QWidget* f) { drugi = polja(f, forma), f->close(); }};
     // Seven parameters, as an older host calls it.
     QCOMPARE(a.Fajl(obj, &parametar, "Račun 17/2026", "kupac@firma.hr;ured@firma.hr",
                     "šef@firma.hr", "", "Poštovani,\nu prilogu je izvještaj.",
@@ -226,7 +195,6 @@ class TstHostAbi : public QObject {
 
     // Again: the same window, nothing left of the first call.
     const QByteArray prva = env->path("prvi.pdf").toUtf8(), druga = env->path("drugi.txt").toUtf8();
-    kadSeOtvori("frmSlanjeeMaila", [&](QWidget* f) { drugi = polja(f, forma); });
     QCOMPARE(a.Fajl(obj, &parametar, "Drugi", "ana@firma.hr", "", "", "x", prva, druga, ""), VELKOR_OK);
     QCOMPARE(drugi, QStringList({"ana@firma.hr", "", "", "Drugi", "x", prva, druga, ""}));
     QVERIFY(!otvorenaForma("frmSlanjeeMaila"));
@@ -235,11 +203,7 @@ class TstHostAbi : public QObject {
   // A failed send's error viewer, printed, e-mails its PDF while the send form is still
   // sending (or still has its SMTP settings open): the form refuses to be filled again and
   // survives with the user's fields.
-  void sendForm_reenteredThroughReport_data() {
-    QTest::addColumn<bool>("krozPostavke");
-    QTest::newRow("send") << false;
-    QTest::newRow("settings test mail") << true;
-  }
+  void sendForm_reenteredThroughReport_data() { boolRows("krozPostavke", "send", "settings test mail"); }
   void sendForm_reenteredThroughReport() {
     QFETCH(bool, krozPostavke);
     {
@@ -287,8 +251,9 @@ class TstHostAbi : public QObject {
   }
 
   void refusals_withoutWindow() {
-    auto otvoren = std::make_shared<bool>(false);
-    kadSeOtvori("frmSlanjeeMaila", [otvoren](QWidget*) { *otvoren = true; });
+    Korisnik k;
+    bool otvoren = false;
+    k.koraci["frmSlanjeeMaila"] = {[&](QWidget* f) { otvoren = true, f->close(); }};
     QCOMPARE(a.Fajl(obj, &parametar, "s", nullptr, "", "", "", "", "", ""), VELKOR_E_INVALIDARG);
     QVERIFY(QString(a.ErrorText(obj)).contains("Recepients"));
     QCOMPARE(a.Fajl(obj, nullptr, "s", "a@b.hr", "", "", "", "", "", ""), VELKOR_E_INVALIDARG);
@@ -302,7 +267,7 @@ class TstHostAbi : public QObject {
     QCOMPARE(a.PrekoRecordseta(obj, &nema, &parametar), VELKOR_E_INVALIDARG);
     QCOMPARE(a.PrekoRecordseta(obj, nullptr, &parametar), VELKOR_E_INVALIDARG);
     a.RsRelease(rs);
-    QVERIFY(!*otvoren);
+    QVERIFY(!otvoren);
     for (QWidget* w : QApplication::topLevelWidgets())
       QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
   }
@@ -391,9 +356,9 @@ class TstHostAbi : public QObject {
       const char* red[] = {ime.constData(), adresa.constData()};
       QCOMPARE(a.AddRow(rs, red), VELKOR_OK);
     }
-    QStringList popis, poruke;
-    odgovaraj(&poruke);
-    kadSeOtvori("frmMain", [&](QWidget* f) {
+    QStringList popis;
+    Korisnik k;
+    k.koraci["frmMain"] = {[&](QWidget* f) {
       auto* lv = f->findChild<QTreeWidget*>("lvEmail");
       for (int i = 0; i < lv->topLevelItemCount(); ++i) popis << lv->topLevelItem(i)->text(0);
       popis << f->windowTitle() << lv->headerItem()->text(0);
@@ -403,23 +368,24 @@ class TstHostAbi : public QObject {
         QTest::qWait(500);  // the editor's first paint
         f->grab().save(qEnvironmentVariable("VELKOR_SCREENSHOT"));
       }
-    });
+      f->close();
+    }, [&](QWidget* f) {
+      for (const char* w : {"cmdPošaljiPrekoRS", "chkBrišiPoslane", "cmdSend"})
+        popis << (f->findChild<QWidget*>(w)->isVisible() ? "+" : "-");
+      popis << QString::number(f->findChild<QTreeWidget*>("lvEmail")->topLevelItemCount());
+      f->close();
+    }};
     QCOMPARE(vrijednosti(rs, 1), QStringList({"Nevaljan", "nije adresa"}));  // read before the call
     QCOMPARE(a.PrekoRecordseta(obj, &rs, &parametar), VELKOR_OK);
     QCOMPARE(popis, QStringList({"Čokolada Đurđevac info@cd.example", "Ćevabdžinica cevapi@c.example",
                                  "Đuro djuro@d.example", "Slanje E-mail-a", "E-mail", "+", "+"}));
-    QCOMPARE(poruke.size(), 1);
-    QVERIFY2(poruke[0].startsWith("Neispravni mail-ovi:  nije adresa\r\n"), qPrintable(poruke[0]));
+    QCOMPARE(k.poruke.size(), 1);
+    QVERIFY2(k.poruke[0].startsWith("Neispravni mail-ovi:  nije adresa\r\n"), qPrintable(k.poruke[0]));
     QCOMPARE(a.RecordCount(rs), 3);
     QCOMPARE(vrijednosti(rs, 1), QStringList({"Ćevabdžinica", "cevapi@c.example"}));
     a.RsRelease(rs);
 
     popis.clear();
-    kadSeOtvori("frmMain", [&](QWidget* f) {
-      for (const char* w : {"cmdPošaljiPrekoRS", "chkBrišiPoslane", "cmdSend"})
-        popis << (f->findChild<QWidget*>(w)->isVisible() ? "+" : "-");
-      popis << QString::number(f->findChild<QTreeWidget*>("lvEmail")->topLevelItemCount());
-    });
     QCOMPARE(a.BezRecordSeta(obj, &parametar), VELKOR_OK);
     QCOMPARE(popis, QStringList({"-", "-", "+", "0"}));
     QVERIFY(!otvorenaForma("frmMain"));
@@ -505,12 +471,14 @@ class TstHostAbi : public QObject {
     VelkorRecordSet* rs = a.RsCreate(1, imena, nullptr);
     for (const char* ime : {"Ana", "Ivo", "Božo"}) a.AddRow(rs, &ime);
     QString naslov;
-    kadSeOtvori("frmPrikazZapisa", [&](QWidget* w) {
+    auto k = std::make_unique<Korisnik>();
+    k->koraci["frmPrikazZapisa"] = {[&](QWidget* w) {
       naslov = w->windowTitle();
       auto* h = w->findChild<QTableView*>("fg")->horizontalHeader();
       emit h->sectionClicked(1);
       emit h->sectionClicked(1);
-    });
+      w->close();
+    }};
     QCOMPARE(QString::fromUtf8(a.Value(rs, 0, 0)), "Ana");  // read before: no stale rows after
     QCOMPARE(a.Grid(obj, "Kupci", rs, -1, -1, -1, ""), VELKOR_OK);
     QCOMPARE(naslov, "Kupci");
@@ -520,13 +488,16 @@ class TstHostAbi : public QObject {
     QVERIFY(*a.ErrorText(obj));
     for (bool sSkupom : {false, true}) {
       QStringList vidjeno;
-      kadSeOtvori("frmIspisCR", [&](QWidget* w) {
+      k = std::make_unique<Korisnik>();
+      k->koraci["frmIspisCR"] = {[&](QWidget* w) {
         vidjeno << w->windowTitle() << QString::number(w->findChild<QPrintPreviewWidget*>("CRVRadnici")->pageCount());
-        kadSeOtvori("frmPrikazZapisa", [&](QWidget* g) {
-          vidjeno << QString::number(g->findChild<QAbstractItemView*>("fg")->model()->rowCount());
-        });
-        w->findChild<QPushButton*>("gmbPregledZapisa")->click();
-      });
+        klik(w, "gmbPregledZapisa");
+        w->close();
+      }};
+      k->koraci["frmPrikazZapisa"] = {[&](QWidget* g) {
+        vidjeno << QString::number(g->findChild<QAbstractItemView*>("fg")->model()->rowCount());
+        g->close();
+      }};
       QCOMPARE(a.Report(obj, "Račun 7", "Stavka\n<a@b.hr>", sSkupom ? rs : nullptr, nullptr, 0), VELKOR_OK);
       QCOMPARE(vidjeno.join('|'), QString("Račun 7|1|%1").arg(sSkupom ? 3 : 0));
     }

@@ -17,6 +17,19 @@ enum Kind { Sent = 0, Temporary = 1, Permanent = 2, AtConnect = 4 };
 // A "secure" value: delivery to an exchanger (SecureConnection 1, opportunistic TLS).
 constexpr int kExchanger = -1;
 QString b64(const QString& s) { return QString::fromLatin1(s.toUtf8().toBase64()); }
+
+// A scripted server on host and a session object aimed at it; "--down" in args: no server.
+struct Scripted {
+  ScriptedSmtp server;
+  clsSendMail m;
+  EventLog log{m};
+  bool start(const char* host, const QStringList& args, bool tls = false, int waitSeconds = 5) {
+    server.host = host;
+    if (args.contains("--port")) server.port = args.at(args.indexOf("--port") + 1).toInt();
+    aim(m, host, server.port, waitSeconds);
+    return args.contains("--down") || server.start(args, tls);
+  }
+};
 }  // namespace
 
 class TstSendMailScripted : public QObject {
@@ -41,7 +54,6 @@ class TstSendMailScripted : public QObject {
     const QString one = "primatelj@kupac.hr";
     const QStringList tail{from, rcpt, "DATA", ".", "QUIT"};
     const QStringList login{"AUTH LOGIN", b64(kUser), b64(kPassword)};
-    const QStringList eightBit{h, from + " BODY=8BITMIME", rcpt, "DATA", ".", "QUIT"};
     const QStringList startTls{"--ehlo", "STARTTLS", "--ehlo", "AUTH LOGIN"};
     const auto wire = [](const QString& s) { return QString::fromLatin1(s.toUtf8()); };  // as the log has it
     const auto row = [&](const char* name, const QStringList& args, const QString& failure,
@@ -53,8 +65,8 @@ class TstSendMailScripted : public QObject {
     row("plain send", {}, "", QStringList{h} + tail);
     row("500 to QUIT changes nothing", {"--reply", "QUIT=500 5.0.0 no"}, "", QStringList{h} + tail);
     row("EHLO refused: HELO", {"--no-ehlo"}, "", QStringList{h, "HELO velkor.hr"} + tail);
-    row("8BITMIME declared", {"--ehlo", "8BITMIME"}, "", eightBit);
-    row("long line, 8BITMIME", {"--ehlo", "8BITMIME"}, "", eightBit, 0, 1, 0, Sent, {}, QString(1200, u'ž'));
+    row("8BITMIME declared, a long line", {"--ehlo", "8BITMIME"}, "",
+        {h, from + " BODY=8BITMIME", rcpt, "DATA", ".", "QUIT"}, 0, 1, 0, Sent, {}, QString(1200, u'ž'));
     row("login in clear, TLS off on purpose", {"--ehlo", "AUTH PLAIN LOGIN"}, "", QStringList{h} + login + tail, 0, 0);
     row("AUTH PLAIN only", {"--ehlo", "AUTH PLAIN"}, "",
         QStringList{h, "AUTH PLAIN " + b64(QChar(0) + kUser + QChar(0) + kPassword)} + tail, 0, 0);
@@ -122,14 +134,10 @@ class TstSendMailScripted : public QObject {
     QFETCH(int, code);
     QFETCH(int, kind);
     QFETCH(QString, body);
-    ScriptedSmtp server;
-    server.host = "127.0.0.50";
-    if (args.contains("--port")) server.port = args.at(args.indexOf("--port") + 1).toInt();
-    if (!args.contains("--down")) QVERIFY(server.start(args, tls > 0));
+    Scripted s;
+    QVERIFY(s.start("127.0.0.50", args, tls > 0, 2));
     if (tls == 2) qunsetenv("SSL_CERT_FILE");
-    clsSendMail m;
-    EventLog log(m);
-    aim(m, server.host, server.port, 2);
+    auto& [server, m, log] = s;
     m.setConnectRetry(2);
     m.setSecureConnection(secure == kExchanger ? 1 : secure);
     m.setOpportunisticTls(secure == kExchanger);
@@ -175,28 +183,22 @@ class TstSendMailScripted : public QObject {
   // One object for a window's life: a Send after a refused connection starts a session
   // of its own, with nothing of the failed attempt left over.
   void aRefusedConnectionLeavesNothingBehind() {
-    ScriptedSmtp server;
-    server.host = "127.0.0.53";
-    QVERIFY(server.start({"--ehlo", "PIPELINING"}));
-    clsSendMail m;
-    EventLog log(m);
-    aim(m, "127.0.0.54", 25, 2);
-    m.Send();
-    QCOMPARE(log.failures, 1);
-    m.setSMTPHost(server.host);
-    m.Send();
-    QCOMPARE(log.successes, 1);
-    QCOMPARE(server.transcript().size(), 6);
+    Scripted s;
+    QVERIFY(s.start("127.0.0.53", {"--ehlo", "PIPELINING"}));
+    s.m.setSMTPHost("127.0.0.54");
+    s.m.Send();
+    QCOMPARE(s.log.failures, 1);
+    s.m.setSMTPHost(s.server.host);
+    s.m.Send();
+    QCOMPARE(s.log.successes, 1);
+    QCOMPARE(s.server.transcript().size(), 6);
   }
 
   // A provider that offers only XOAUTH2 gets the token in that form, inside TLS.
   void xoauth2WhereOauthbearerIsMissing() {
-    ScriptedSmtp server;
-    server.host = "127.0.0.56";
-    QVERIFY(server.start({"--ehlo", "STARTTLS", "--ehlo", "AUTH LOGIN XOAUTH2"}, true));
-    clsSendMail m;
-    EventLog log(m);
-    aim(m, server.host, server.port, 5);
+    Scripted s;
+    QVERIFY(s.start("127.0.0.56", {"--ehlo", "STARTTLS", "--ehlo", "AUTH LOGIN XOAUTH2"}, true));
+    auto& [server, m, log] = s;
     m.setUseAuthentication(true);
     m.setUserName(kUser);
     m.setOAuthToken("ya29.token");
@@ -210,12 +212,9 @@ class TstSendMailScripted : public QObject {
   // Messages pipelined over a kept session: each Send returns once its "." is written,
   // and the outcomes come in the order of the Sends, the refused one among them.
   void pipelinedMessagesKeepTheirOwnOutcomes() {
-    ScriptedSmtp server;
-    server.host = "127.0.0.55";
-    QVERIFY(server.start({"--ehlo", "PIPELINING", "--reply", ".#2=552 5.3.4 Message too big"}));
-    clsSendMail m;
-    EventLog log(m);
-    aim(m, server.host, server.port, 5);
+    Scripted s;
+    QVERIFY(s.start("127.0.0.55", {"--ehlo", "PIPELINING", "--reply", ".#2=552 5.3.4 Message too big"}));
+    auto& [server, m, log] = s;
     m.setPipelineMessages(true);
     QVERIFY(m.Connect());
     for (const char* to : {"a@kupac.hr", "b@kupac.hr", "c@kupac.hr"}) {
@@ -234,12 +233,9 @@ class TstSendMailScripted : public QObject {
   // parameters into MAIL FROM never reaches the server, whatever the validation mode. After
   // Disconnect a Send opens and closes a session of its own.
   void bulkSessionSurvivesBadAddresses() {
-    ScriptedSmtp server;
-    server.host = "127.0.0.52";
-    QVERIFY(server.start({"--ehlo", "PIPELINING"}));
-    clsSendMail m;
-    EventLog log(m);
-    aim(m, server.host, server.port, 5);
+    Scripted s;
+    QVERIFY(s.start("127.0.0.52", {"--ehlo", "PIPELINING"}));
+    auto& [server, m, log] = s;
     m.setEmailAddressValidation(0);
     QVERIFY(m.Connect());
     const char* const from = "posiljatelj@velkor.hr";

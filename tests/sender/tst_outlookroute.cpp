@@ -95,11 +95,7 @@ class TstOutlookRoute : public Fixture {
   }
 
   // A line break in an address list stops the item before any program sees it.
-  void lineBreakInAddress_refused_data() {
-    QTest::addColumn<bool>("odmah");
-    QTest::newRow("sendmail") << true;
-    QTest::newRow("compose window") << false;
-  }
+  void lineBreakInAddress_refused_data() { boolRows("odmah", "compose window", "sendmail"); }
   void lineBreakInAddress_refused() {
     QFETCH(bool, odmah);
     sendmailStandIn();

@@ -210,11 +210,7 @@ class TstSmtpRoute : public Fixture {
   // (5 s tokens; the stand-in browser first on PATH): the send renews the token and logs in
   // with it at Dovecot's submission; a refresh token the server revoked asks to sign in
   // again and sends nothing. No token lands anywhere but the secret store.
-  void oauth_data() {
-    QTest::addColumn<bool>("opozvan");
-    QTest::newRow("signed in, token renewed") << false;
-    QTest::newRow("refresh token revoked") << true;
-  }
+  void oauth_data() { boolRows("opozvan", "signed in, token renewed", "refresh token revoked"); }
   void oauth() {
     QFETCH(bool, opozvan);
     const QString korisnik = "prodaja@velkor.hr", as = "http://127.0.0.29:8080/";

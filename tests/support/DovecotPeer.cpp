@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include "support/TestEnv.h"
 
@@ -11,15 +10,6 @@ namespace {
 bool writeText(const QString& path, const QString& text) {
   QFile f(path);
   return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0;
-}
-
-bool openssl(const QString& dir, const QStringList& args, QString* error) {
-  QProcess p;
-  p.setWorkingDirectory(dir);
-  p.start(QStringLiteral("openssl"), args);
-  if (p.waitForFinished(30000) && p.exitCode() == 0) return true;
-  *error = "openssl: " + QString::fromLocal8Bit(p.readAllStandardError());
-  return false;
 }
 
 }  // namespace
@@ -31,15 +21,12 @@ QByteArray DovecotPeer::log() const {
 // A CA of its own and a server certificate it issued, so the client verifies a real chain.
 bool DovecotPeer::makeCertificates() {
   const QStringList key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days", "2"};
-  return openssl(dir_.path(), QStringList{"req", "-x509"} + key +
-                     QStringList{"-subj", "/CN=Velkor test CA", "-keyout", "ca.key", "-out", "ca.pem"},
-                 &error_) &&
-         openssl(dir_.path(), QStringList{"req", "-x509"} + key +
-                     QStringList{"-CA", "ca.pem", "-CAkey", "ca.key", "-subj", "/CN=" + host_,
-                                 "-addext", "subjectAltName=IP:" + host_ + ",DNS:localhost,DNS:peer.test",
-                                 "-addext", "basicConstraints=critical,CA:FALSE",
-                                 "-keyout", "server.key", "-out", "server.pem"},
-                 &error_);
+  const QStringList ca{"-subj", "/CN=Velkor test CA", "-keyout", "ca.key", "-out", "ca.pem"};
+  const QStringList server{"-CA", "ca.pem", "-CAkey", "ca.key", "-subj", "/CN=" + host_, "-addext",
+                           "subjectAltName=IP:" + host_ + ",DNS:localhost,DNS:peer.test", "-addext",
+                           "basicConstraints=critical,CA:FALSE", "-keyout", "server.key", "-out", "server.pem"};
+  return SmtpPeer::openssl(dir_.path(), QStringList{"req", "-x509"} + key + ca, &error_) &&
+         SmtpPeer::openssl(dir_.path(), QStringList{"req", "-x509"} + key + server, &error_);
 }
 
 bool DovecotPeer::startWith(const QString& services, quint16 readyPort) {

@@ -82,6 +82,13 @@ class OnModal {
   QTimer poll_, guard_;
 };
 
+// A table of one Boolean column: a row named no (false), then one named yes (true).
+inline void boolRows(const char* column, const char* no, const char* yes) {
+  QTest::addColumn<bool>(column);
+  QTest::newRow(no) << false;
+  QTest::newRow(yes) << true;
+}
+
 // A record set from rows of texts (nullptr = Null), converted by the field types.
 inline platform::RecordSet recordSet(const QList<platform::RecordField>& fields,
                                      const QList<QList<const char*>>& rows) {

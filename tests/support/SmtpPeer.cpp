@@ -17,17 +17,22 @@ QString SmtpPeer::caFile() const {
   return options_.tls == Tls::None ? QString() : dir_.filePath(QStringLiteral("server.pem"));
 }
 
-// A self-signed certificate for the server's names, which a client can be made to trust.
-bool SmtpPeer::makeCertificate(const QString& dir, const QString& host, QString* error) {
+bool SmtpPeer::openssl(const QString& dir, const QStringList& args, QString* error) {
   QProcess p;
   p.setWorkingDirectory(dir);
-  p.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256",
-                      "-nodes", "-days", "2", "-subj", "/CN=" + host, "-addext",
-                      "subjectAltName=IP:" + host + ",DNS:localhost,DNS:peer.test",
-                      "-keyout", "server.key", "-out", "server.pem"});
+  p.start(QStringLiteral("openssl"), args);
   if (p.waitForFinished(30000) && p.exitCode() == 0) return true;
   *error = "openssl: " + QString::fromLocal8Bit(p.readAllStandardError());
   return false;
+}
+
+// A self-signed certificate for the server's names, which a client can be made to trust.
+bool SmtpPeer::makeCertificate(const QString& dir, const QString& host, QString* error) {
+  return openssl(dir, {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days",
+                       "2", "-subj", "/CN=" + host, "-addext",
+                       "subjectAltName=IP:" + host + ",DNS:localhost,DNS:peer.test", "-keyout", "server.key",
+                       "-out", "server.pem"},
+                 error);
 }
 
 bool SmtpPeer::start() {

@@ -60,6 +60,8 @@ class SmtpPeer {
   static QString scriptPath(const QString& name);
   // A self-signed server.pem and server.key in dir for host; false with *error on failure.
   static bool makeCertificate(const QString& dir, const QString& host, QString* error);
+  // Runs openssl with args in dir; false with *error (its standard error) on failure.
+  static bool openssl(const QString& dir, const QStringList& args, QString* error);
 
  private:
 
