@@ -164,10 +164,11 @@ void frmSettings::cmdPrijaviSe_Click() {
   QString greska;
   ui->lblOAuthStanje->setText(QStringLiteral("Prijava je otvorena u pregledniku; dovršite je tamo."));
   ui->SSTab1->setEnabled(false);  // no second click while the browser is out
-  const bool ok = platform::prijavi(composer::pruzateljRacuna(n), composer::kljucOAuth(ui->txtKorisnik->text(), n), &greska);
+  const bool ok =
+      platform::prijavi(composer::pruzateljRacuna(n), composer::kljucOAuth(ui->txtKorisnik->text(), n), &greska, this);
   ui->SSTab1->setEnabled(true);
   osvjeziPrijavu();
-  if (!ok)
+  if (!ok && !greska.isEmpty())
     platform::dialogs().messageBox(this, QStringLiteral("Prijava nije uspjela: ") + greska, platform::MsgButtons::Ok,
                                    platform::MsgIcon::Exclamation, kNaslov);
 }

@@ -11,9 +11,11 @@
 #include <QOAuth2AuthorizationCodeFlow>
 #include <QOAuthHttpServerReplyHandler>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QUrlQuery>
+#include <memory>
 
 #include "platform/SecretStore.h"
 
@@ -24,6 +26,7 @@ namespace {
 struct Pristup {
   QString token;
   QDateTime istek;
+  qint64 trajanje = 0;  // seconds, as issued
 };
 // Access tokens of this process, by the key of their refresh token.
 QHash<QString, Pristup>& pristupi() {
@@ -64,7 +67,7 @@ OAuthPruzatelj pruzateljGoogle() {
           {}, {}};
 }
 
-OAuthTokeni prijaviUPregledniku(const OAuthPruzatelj& p, int cekanjeMs) {
+OAuthTokeni prijaviUPregledniku(const OAuthPruzatelj& p, int cekanjeMs, QWidget* roditelj) {
   OAuthTokeni t;
   QOAuth2AuthorizationCodeFlow tok;
   auto* slusatelj = new QOAuthHttpServerReplyHandler(QHostAddress::LocalHost, 0, &tok);
@@ -108,8 +111,25 @@ OAuthTokeni prijaviUPregledniku(const OAuthPruzatelj& p, int cekanjeMs) {
   QObject::connect(&tok, &QAbstractOAuth::granted, &petlja, [&] { petlja.quit(); });
   QObject::connect(&tok, &QAbstractOAuth::authorizeWithBrowser, &petlja, otvoriPreglednik);
   QTimer::singleShot(cekanjeMs, &petlja, [&] { kraj(QStringLiteral("Prijava nije dovršena na vrijeme.")); });
+  // The browser may never come back (closed, or sent elsewhere): the user can stop waiting.
+  std::unique_ptr<QProgressDialog> cekanje;
+  if (roditelj) {
+    cekanje = std::make_unique<QProgressDialog>(QStringLiteral("Prijava je otvorena u pregledniku; dovršite je tamo."),
+                                                QStringLiteral("Odustani"), 0, 0, roditelj);
+    cekanje->setObjectName(QStringLiteral("dlgCekanjePrijave"));
+    cekanje->setWindowTitle(QStringLiteral("Prijava"));
+    cekanje->setWindowModality(Qt::WindowModal);
+    cekanje->setAutoReset(false);
+    cekanje->setAutoClose(false);
+    QObject::connect(cekanje.get(), &QProgressDialog::canceled, &petlja, [&] {
+      t.odustao = true;
+      kraj(QStringLiteral("Prijava je prekinuta."));
+    });
+    cekanje->show();
+  }
   tok.grant();
   petlja.exec();
+  cekanje.reset();
   // The listener answers the browser after saying what came: let that page go out.
   QTimer::singleShot(200, &petlja, &QEventLoop::quit);
   petlja.exec();
@@ -166,19 +186,19 @@ namespace {
 bool zapamti(const QString& kljuc, const OAuthTokeni& t, QString* greska) {
   if (t.osvjezavajuci.isEmpty()) return true;
   if (!writeSecret(kljuc, t.osvjezavajuci, nullptr, greska)) return false;
-  pristupi().insert(kljuc, {t.pristupni, t.istek});
+  pristupi().insert(kljuc, {t.pristupni, t.istek, QDateTime::currentDateTimeUtc().secsTo(t.istek)});
   return true;
 }
 }  // namespace
 
-bool prijavi(const OAuthPruzatelj& p, const QString& kljuc, QString* greska) {
+bool prijavi(const OAuthPruzatelj& p, const QString& kljuc, QString* greska, QWidget* roditelj) {
   if (!p.potpun()) {
     if (greska) *greska = QStringLiteral("Upišite adrese pružatelja i ID klijenta.");
     return false;
   }
-  const OAuthTokeni t = prijaviUPregledniku(p);
+  const OAuthTokeni t = prijaviUPregledniku(p, 300000, roditelj);
   if (!t.greska.isEmpty()) {
-    if (greska) *greska = t.greska;
+    if (greska) *greska = t.odustao ? QString() : t.greska;
     return false;
   }
   return zapamti(kljuc, t, greska);
@@ -187,8 +207,9 @@ bool prijavi(const OAuthPruzatelj& p, const QString& kljuc, QString* greska) {
 QString pristupniToken(const OAuthPruzatelj& p, const QString& kljuc, QString* greska) {
   const auto sada = QDateTime::currentDateTimeUtc();
   if (const auto it = pristupi().constFind(kljuc); it != pristupi().cend() && it->istek.isValid()) {
-    // Renewed when it ends within five minutes: a run may take that long.
-    if (sada.secsTo(it->istek) > 300) return it->token;
+    // Renewed when it ends within five minutes, as a run may take that long; a token that
+    // lives shorter than that is renewed in its second half, not before every use.
+    if (sada.secsTo(it->istek) > qMin<qint64>(300, it->trajanje / 2)) return it->token;
   }
   const SecretRead s = readSecret(kljuc);
   if (s.status != SecretRead::Found) {

@@ -112,13 +112,23 @@ QString registryMachineFile() {
   return over.isEmpty() ? QStringLiteral("/etc/velkor/registry.ini") : over;
 }
 
+namespace {
+QString doNula(const std::optional<QString>& v) {
+  if (!v) return {};
+  const qsizetype nul = v->indexOf(QChar(0));
+  return nul < 0 ? *v : v->left(nul);
+}
+}  // namespace
+
 QString CitajRegistar(quint32 root, const QString& keyPath, const QString& valueName) {
   const QString section = sectionName(root, keyPath);
   std::optional<QString> v = findValue(registryUserFile(), section, valueName);
   if (!v) v = findValue(registryMachineFile(), section, valueName);
-  if (!v) return {};
-  const qsizetype nul = v->indexOf(QChar(0));
-  return nul < 0 ? *v : v->left(nul);
+  return doNula(v);
+}
+
+QString CitajRegistarStroja(quint32 root, const QString& keyPath, const QString& valueName) {
+  return doNula(findValue(registryMachineFile(), sectionName(root, keyPath), valueName));
 }
 
 bool UpisiRegistar(quint32 root, const QString& keyPath, const QString& valueName,

@@ -18,6 +18,8 @@ QString registryMachineFile();
 
 // The value's text up to its first NUL; empty when absent or unreadable.
 QString CitajRegistar(quint32 root, const QString& keyPath, const QString& valueName);
+// The same from the machine-wide file alone: what the administrator provides.
+QString CitajRegistarStroja(quint32 root, const QString& keyPath, const QString& valueName);
 // Creates or replaces the value in the per-user file, which is rewritten whole or not at
 // all. Line breaks in the text become blanks (a value is one line). False, with the reason
 // in *error, when the file cannot be written.

@@ -81,12 +81,22 @@ QByteArray crlfText(const QString& text) {
   return t.toUtf8();
 }
 
+struct Odgovori {
+  QByteArray zadnji;
+  QByteArray razlogOAuth;  // a refused token's status, decoded from the server's 334 challenge
+};
+
 // The server's replies, for an error text that says what the server said.
 int collectReplies(CURL*, curl_infotype type, char* data, size_t size, void* user) {
   if (type != CURLINFO_HEADER_IN) return 0;
-  auto* last = static_cast<QByteArray*>(user);
+  auto* o = static_cast<Odgovori*>(user);
   const QByteArray line = QByteArray(data, static_cast<qsizetype>(size)).trimmed();
-  if (!line.isEmpty()) *last = line;
+  if (line.isEmpty()) return 0;
+  o->zadnji = line;
+  if (line.startsWith("334 ")) {
+    const QByteArray json = QByteArray::fromBase64(line.mid(4));
+    if (json.startsWith('{')) o->razlogOAuth = json.left(300);
+  }
   return 0;
 }
 
@@ -223,7 +233,7 @@ bool SmtpMailer::send(const SmtpMessage& m) {
   }
   CURL* c = easy.get();
   char errbuf[CURL_ERROR_SIZE] = {0};
-  QByteArray lastReply;
+  Odgovori odgovori;
   const QByteArray u = url().toUtf8(), user = user_.toUtf8(), pass = password_.toUtf8(),
                    bearer = bearer_.toUtf8();
   const QByteArray mailFrom = '<' + from.address.toUtf8() + '>';
@@ -233,7 +243,7 @@ bool SmtpMailer::send(const SmtpMessage& m) {
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errbuf);
   curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
   curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, collectReplies);
-  curl_easy_setopt(c, CURLOPT_DEBUGDATA, &lastReply);
+  curl_easy_setopt(c, CURLOPT_DEBUGDATA, &odgovori);
   if (!user_.isEmpty()) curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
   if (!bearer_.isEmpty())
     curl_easy_setopt(c, CURLOPT_XOAUTH2_BEARER, bearer.constData());
@@ -269,7 +279,9 @@ bool SmtpMailer::send(const SmtpMessage& m) {
   const CURLcode result = performPumping(c);
   if (result == CURLE_OK) return true;
   error_ = QString::fromUtf8(*errbuf ? errbuf : curl_easy_strerror(result));
-  if (!lastReply.isEmpty())
-    error_ += QStringLiteral("\r\nLast server reply: ") + QString::fromUtf8(lastReply);
+  if (!odgovori.zadnji.isEmpty())
+    error_ += QStringLiteral("\r\nLast server reply: ") + QString::fromUtf8(odgovori.zadnji);
+  if (!odgovori.razlogOAuth.isEmpty())
+    error_ += QStringLiteral("\r\nToken refused: ") + QString::fromUtf8(odgovori.razlogOAuth);
   return false;
 }

@@ -140,11 +140,15 @@ void frmSMTPPostavke::SpremiPostavke() {
   SaveVelkorSetting("SMTPStartTLS", platform::TrueFalse(ui->chkSMTPStartTLS->isChecked()));
   SaveVelkorSetting("SMTPPort", QString::number(ui->ubSMTPPort->value()));
   SaveVelkorSetting("SMTPTimeout", QString::number(ui->ubSMTPTimeout->value()));
-  // Stored only once used, as the settings of an earlier version have none.
+  // Stored only once used, as the settings of an earlier version have none; the
+  // administrator's values stay in the machine-wide file until the user types others.
   const SMTPPostavke p = postavkeSaEkrana();
   for (const auto& [kljuc, vrijednost] : {std::pair{"SMTPOAuth", p.OAuth}, std::pair{"SMTPOAuthKlijent", p.OAuthKlijent},
-                                          std::pair{"SMTPOAuthAdrese", p.OAuthAdrese}})
-    if (!vrijednost.isEmpty() || !VelkorSetting(kljuc).isEmpty()) SaveVelkorSetting(kljuc, vrijednost);
+                                          std::pair{"SMTPOAuthAdrese", p.OAuthAdrese}}) {
+    const QString spremljeno = VelkorSetting(kljuc);
+    if (spremljeno.isEmpty() && vrijednost == SMTPOAuthStroja(kljuc, p.OAuth)) continue;
+    if (!vrijednost.isEmpty() || !spremljeno.isEmpty()) SaveVelkorSetting(kljuc, vrijednost);
+  }
   m_promijenjeno = false;
 }
 
@@ -207,8 +211,8 @@ void frmSMTPPostavke::nacinOdabran() {
   if (!n.isEmpty()) {
     SMTPPostavke s;
     s.OAuth = n;
-    s.OAuthKlijent = VelkorSetting("SMTPOAuthKlijent");
-    s.OAuthAdrese = VelkorSetting("SMTPOAuthAdrese");
+    s.OAuthKlijent = SMTPOAuthVrijednost(QStringLiteral("SMTPOAuthKlijent"), n);
+    s.OAuthAdrese = SMTPOAuthVrijednost(QStringLiteral("SMTPOAuthAdrese"), n);
     const platform::OAuthPruzatelj p = SMTPPruzatelj(s);
     ui->txtOAuthAutorizacija->setText(p.autorizacija.toString());
     ui->txtOAuthToken->setText(p.token.toString());
@@ -242,12 +246,10 @@ void frmSMTPPostavke::cmdPrijaviSe_Click() {
   SpremiPostavke();
   const SMTPPostavke p = postavkeSaEkrana();
   ui->lblOAuthStanje->setText(QStringLiteral("Prijava je otvorena u pregledniku; dovršite je tamo."));
-  setEnabled(false);  // no second click while the browser is out
-  QString greska;
-  const bool ok = platform::prijavi(SMTPPruzatelj(p), SMTPKljucOAuth(p), &greska);
-  setEnabled(true);
+  QString greska;  // the wait box is modal: no second click while the browser is out
+  const bool ok = platform::prijavi(SMTPPruzatelj(p), SMTPKljucOAuth(p), &greska, this);
   osvjeziPrijavu();
-  if (!ok)
+  if (!ok && !greska.isEmpty())
     platform::dialogs().messageBox(this, QStringLiteral("Prijava nije uspjela: ") + greska, platform::MsgButtons::Ok,
                                    platform::MsgIcon::Exclamation, QStringLiteral("Prijava"));
 }

@@ -1,6 +1,7 @@
 #include "sender/modSMTPEMail.h"
 
 #include "platform/Dialogs.h"
+#include "platform/RegistryStore.h"
 #include "core/SettingsStore.h"
 
 SMTPPostavke g_SMTPPostavke;
@@ -32,8 +33,8 @@ void UcitajSMTPPostavke() {
   p.Port = brojIzPostavke(QStringLiteral("SMTPPort"), 25, 0, 65535);
   p.Timeout = static_cast<short>(brojIzPostavke(QStringLiteral("SMTPTimeout"), 5, 0, 32767));
   p.OAuth = platform::VelkorSetting(QStringLiteral("SMTPOAuth")).trimmed().toLower();
-  p.OAuthKlijent = platform::VelkorSetting(QStringLiteral("SMTPOAuthKlijent"));
-  p.OAuthAdrese = platform::VelkorSetting(QStringLiteral("SMTPOAuthAdrese"));
+  p.OAuthKlijent = SMTPOAuthVrijednost(QStringLiteral("SMTPOAuthKlijent"), p.OAuth);
+  p.OAuthAdrese = SMTPOAuthVrijednost(QStringLiteral("SMTPOAuthAdrese"), p.OAuth);
 }
 
 platform::OAuthPruzatelj SMTPPruzatelj(const SMTPPostavke& s) {
@@ -54,6 +55,19 @@ platform::OAuthPruzatelj SMTPPruzatelj(const SMTPPostavke& s) {
   p.klijent = s.OAuthKlijent.left(i).trimmed();
   p.tajna = i < 0 ? QString() : s.OAuthKlijent.mid(i + 1);
   return p;
+}
+
+QString SMTPOAuthStroja(const QString& kljuc, const QString& oauth) {
+  // The composer's key: an administrator gives a provider's values once for both.
+  static const QString kKljuc = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\policies\\system");
+  const QString ime = kljuc == QLatin1String("SMTPOAuthAdrese") ? QStringLiteral("OAUTHDRUGIADRESE")
+                                                                 : QStringLiteral("OAUTH") + oauth.toUpper();
+  return oauth.isEmpty() ? QString() : platform::CitajRegistarStroja(platform::kHKeyLocalMachine, kKljuc, ime);
+}
+
+QString SMTPOAuthVrijednost(const QString& kljuc, const QString& oauth) {
+  const QString v = platform::VelkorSetting(kljuc);
+  return v.isEmpty() ? SMTPOAuthStroja(kljuc, oauth) : v;
 }
 
 // Apart from the composer's account: the two may use different client IDs.

@@ -31,6 +31,11 @@ void UcitajSMTPPostavke();
 // Names the missing required settings to the user; true when none is missing.
 bool ProvjeriSMTPPostavke(QWidget* parent = nullptr);
 
+// The administrator's value for SMTPOAuthKlijent or SMTPOAuthAdrese of a provider: the
+// composer's OAUTH<PROVIDER> or OAUTHDRUGIADRESE in the machine-wide file (/etc/velkor/registry.ini).
+QString SMTPOAuthStroja(const QString& kljuc, const QString& oauth);
+// Velkor.ini's value, else the administrator's.
+QString SMTPOAuthVrijednost(const QString& kljuc, const QString& oauth);
 // The route's provider with its client ID, and the secret store's key of its refresh token.
 platform::OAuthPruzatelj SMTPPruzatelj(const SMTPPostavke& p);
 QString SMTPKljucOAuth(const SMTPPostavke& p);

@@ -3,13 +3,15 @@
 
 One public client (--client) whose redirect must go to http://127.0.0.1:PORT/ (any port,
 RFC 8252), PKCE (S256) required, every request approved for --user. Endpoints:
-  GET  /authorize   authorization code grant (302 to the redirect)
+  GET  /authorize   authorization code grant (302 to the redirect); /authorize-bad-state
+                    redirects with another state than the one asked for,
+                    /authorize-wrong-port to the next port of the redirect's
   POST /token       code exchange and refresh (refresh tokens rotate)
   POST /introspect  RFC 7662, without client authentication (as Dovecot asks)
+  POST /revoke      RFC 7009, the client named in the body
   POST /revoke-all  forgets every token and code issued so far
---lifetime sets the access tokens' life in seconds. --bad-state sends the redirect with
-another state than the one asked for. Each --token TOKEN is an access token of --user
-issued beforehand, valid for as long as the server runs. Each grant is appended to --log ("code", "refresh",
+--lifetime sets the access tokens' life in seconds. Each --token TOKEN is an access token
+of --user issued beforehand, valid for as long as the server runs or until revoked. Each grant is appended to --log ("code", "refresh",
 "refused refresh"). Prints READY once listening.
 """
 import argparse
@@ -112,6 +114,9 @@ class Validator(RequestValidator):
     def get_original_scopes(self, refresh_token, request, *a, **k):
         return self.last_scopes
 
+    def revoke_token(self, token, token_type_hint, request, *a, **k):
+        self.access.pop(token, None), self.refresh.pop(token, None)
+
     def introspect_token(self, token, token_type_hint, request, *a, **k):
         user, expiry = self.access.get(token, (None, 0))
         if expiry < time.time():
@@ -126,7 +131,6 @@ def main():
     p.add_argument("--client", required=True)
     p.add_argument("--user", required=True)
     p.add_argument("--lifetime", type=int, default=3600)
-    p.add_argument("--bad-state", action="store_true")
     p.add_argument("--token", action="append", default=[])
     p.add_argument("--log")
     args = p.parse_args()
@@ -157,14 +161,19 @@ def main():
             credentials.pop("request", None)
             headers, body, status = server.create_authorization_response(
                 self.uri(), "GET", "", dict(self.headers), scopes=scopes, credentials=dict(credentials, user=args.user))
-            if args.bad_state and "Location" in headers:
-                headers["Location"] = re.sub(r"state=[^&]*", "state=podmetnuto", headers["Location"])
+            where = headers.get("Location", "")
+            if self.path.startswith("/authorize-bad-state"):
+                headers["Location"] = re.sub(r"state=[^&]*", "state=podmetnuto", where)
+            elif self.path.startswith("/authorize-wrong-port"):
+                headers["Location"] = re.sub(r"^(http://127\.0\.0\.1):(\d+)", lambda m: "%s:%d" % (m[1], int(m[2]) + 1), where)
             self.answer(headers, body, status)
 
         def do_POST(self):
             body = self.rfile.read(int(self.headers.get("Content-Length", 0))).decode()
             if self.path == "/token":
                 self.answer(*server.create_token_response(self.uri(), "POST", body, dict(self.headers)))
+            elif self.path == "/revoke":
+                self.answer(*server.create_revocation_response(self.uri(), "POST", body, dict(self.headers)))
             elif self.path == "/introspect":
                 self.answer(*server.create_introspect_response(self.uri(), "POST", body, dict(self.headers)))
             elif self.path == "/revoke-all":

@@ -45,9 +45,9 @@ bool DovecotPeer::startWith(const QString& services, quint16 readyPort) {
       "userdb {\n  driver = static\n  args = uid=65534 gid=65534 home=%1/mail/%u\n}\n"
       "mail_location = maildir:%1/mail/%u\n"
       "service anvil {\n  chroot =\n}\n")
-          .arg(d, host_, introspectionUrl_.isEmpty() ? QString() : QStringLiteral(" xoauth2 oauthbearer"),
+          .arg(d, host_, introspectionUrl_.isEmpty() ? QString() : QLatin1Char(' ') + oauthMechanisms_,
                introspectionUrl_.isEmpty() ? QString() : QStringLiteral(
-                   "passdb {\n  driver = oauth2\n  mechanisms = xoauth2 oauthbearer\n  args = %1/oauth2.conf.ext\n}\n").arg(d)) +
+                   "passdb {\n  driver = oauth2\n  mechanisms = %2\n  args = %1/oauth2.conf.ext\n}\n").arg(d, oauthMechanisms_)) +
       services;
   if (!dir_.isValid() || !makeCertificates()) return false;
   const QString oauth = QStringLiteral("introspection_mode = post\nintrospection_url = %1\n"

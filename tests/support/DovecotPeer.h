@@ -18,9 +18,12 @@ class DovecotPeer {
   QString caFile() const { return dir_.filePath(QStringLiteral("ca.pem")); }
   QByteArray log() const;
   void stop() { process_.stop(); }
-  // Before start: OAuth 2.0 sign-in (XOAUTH2, OAUTHBEARER) whose tokens dovecot checks at
-  // an RFC 7662 introspection endpoint.
-  void enableOAuth(const QString& introspectionUrl) { introspectionUrl_ = introspectionUrl; }
+  // Before start: OAuth 2.0 sign-in (SASL mechanisms, in dovecot's lower case) whose tokens
+  // dovecot checks at an RFC 7662 introspection endpoint.
+  void enableOAuth(const QString& introspectionUrl, const QString& mechanisms = QStringLiteral("xoauth2 oauthbearer")) {
+    introspectionUrl_ = introspectionUrl;
+    oauthMechanisms_ = mechanisms;
+  }
 
  protected:
   // Starts dovecot with the common settings plus services (protocols and listeners);
@@ -31,7 +34,7 @@ class DovecotPeer {
  private:
   bool makeCertificates();
 
-  QString host_, user_, password_, introspectionUrl_;
+  QString host_, user_, password_, introspectionUrl_, oauthMechanisms_;
   QTemporaryDir dir_;
   PeerProcess process_;
 };
