@@ -1,6 +1,7 @@
 // The run's calls into the engine: its settings as every route of the composer sets them,
 // one Send or Connect with its events, and the configured server's message.
 #include "composer/MailFormat.h"
+#include "composer/PriloziZapisa.h"
 #include "composer/RacunSlanja.h"
 #include "composer/TijekSlanja.h"
 #include "mail/HtmlText.h"
@@ -51,9 +52,9 @@ void TijekSlanja::postaviTijelo() {
   m_.setMessage(p_.uHtmlu ? tijelo() : mail::htmlToPlainText(tijelo()));
 }
 
-// The typed attachments, then the body's images.
+// The typed attachments (a record's own with its fields filled in), then the body's images.
 QString TijekSlanja::prilozi() const {
-  const QString a = p_.prilozi.trimmed();
+  const QString a = rs_ ? priloziZapisa(p_.prilozi, *rs_).join(QLatin1Char(';')) : p_.prilozi.trimmed();
   if (!p_.uHtmlu || p_.slike.trimmed().isEmpty()) return a;
   return a.isEmpty() ? p_.slike : a + QLatin1Char(';') + p_.slike;
 }

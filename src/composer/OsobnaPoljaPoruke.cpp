@@ -9,6 +9,7 @@
 #include "composer/HtmlEditor.h"
 #include "composer/LokalneSlike.h"
 #include "composer/OsobnaPolja.h"
+#include "composer/PriloziZapisa.h"
 #include "composer/frmMain.h"
 #include "platform/Dialogs.h"
 #include "platform/RecordSet.h"
@@ -60,7 +61,8 @@ void frmMain::umetniPolje(const QString& ime) {
 bool frmMain::pripremiPolja(bool bPojedinacno) {
   if (bPojedinacno || !m_rs) return true;
   const QString predmet = ui->txtSubject->text();
-  const QStringList nepoznata = composer::nepoznataPolja({predmet, ui->Editor->documentHtml()}, *m_rs);
+  const QStringList nepoznata =
+      composer::nepoznataPolja({predmet, ui->Editor->documentHtml(), ui->txtAttach->text()}, *m_rs);
   if (nepoznata.isEmpty()) return true;
   QStringList stupci;
   for (int i = 0; i < m_rs->FieldCount(); ++i) stupci << m_rs->FieldName(i);
@@ -72,6 +74,32 @@ bool frmMain::pripremiPolja(bool bPojedinacno) {
                                  QStringLiteral("Slanje E-mail-a"));
   if (!composer::nepoznataPolja({predmet}, *m_rs).isEmpty()) ui->txtSubject->setFocus();
   return false;
+}
+
+// Each customer's own files. A single message has no record to fill the fields from; a
+// record run lists the records whose files are missing and goes on without them only when
+// the user says so (*bez: their bookmarks). False: nothing is to be sent.
+bool frmMain::provjeriPriloge(bool bPojedinacno, QSet<qint64>* bez) {
+  const QString prilozi = ui->txtAttach->text();
+  if (composer::poljaUTekstu({prilozi}).isEmpty()) return true;
+  if (bPojedinacno || !m_rs) {
+    platform::dialogs().messageBox(this,
+                                   QStringLiteral("Privitak s poljem zapisa ({{...}}) može se poslati samo svakom "
+                                                  "kupcu posebno (\"Pošalji mail za sve zapise\"). Poruka nije poslana."),
+                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                   QStringLiteral("Slanje E-mail-a"));
+    ui->txtAttach->setFocus();
+    return false;
+  }
+  const QList<composer::ZapisBezPriloga> nedostaju = composer::zapisiBezPriloga(prilozi, *m_rs);
+  if (nedostaju.isEmpty()) return true;
+  QStringList opisi;
+  for (const composer::ZapisBezPriloga& z : nedostaju) opisi << z.opis, bez->insert(z.bookmark);
+  return platform::dialogs().confirmList(
+      this,
+      QStringLiteral("Zapisima (%1) nedostaju privici ili se ne mogu pročitati. Tim kupcima poruka neće biti "
+                     "poslana:").arg(nedostaju.size()),
+      opisi, QStringLiteral("Nastavi bez njih"), QStringLiteral("Odustani"), QStringLiteral("Slanje E-mail-a"));
 }
 
 // What each message carries besides its text: the document's images and the attachments;

@@ -1,5 +1,6 @@
 // The route through the desktop mail client: every message goes to the local mail system
 // (sendmail -t -i) instead of the composer's own SMTP engine.
+#include "composer/PriloziZapisa.h"
 #include "composer/TijekSlanja.h"
 #include "mail/HtmlText.h"
 #include "mail/LocalMailMessage.h"
@@ -24,7 +25,7 @@ bool TijekSlanja::posaljiKlijentu(const QString& to, const QString& cc, const QS
   QString greška;
   bool ok = true;
   // Each path of the list is an attachment of its own: the whole list is no file.
-  for (const QString& put : p_.prilozi.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+  for (const QString& put : rs_ ? priloziZapisa(p_.prilozi, *rs_) : p_.prilozi.split(QLatin1Char(';')))
     if (ok && !put.trimmed().isEmpty()) ok = item.AddAttachment(put.trimmed(), &greška);
   if (ok && item.Send(&mail::localMailText, &greška)) return true;
   zabilježiOdgovor(greška.trimmed());

@@ -177,6 +177,8 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
     polje->setText(composer::normaliziraneAdrese(polje->text()));
   if (bPojedinacno && !provjeriPojedinacno()) return;
   if (!pripremiPolja(bPojedinacno)) return;
+  QSet<qint64> bezPriloga;
+  if (!provjeriPriloge(bPojedinacno, &bezPriloga)) return;
   // Without the document there is nothing to send: no run sends an empty body.
   if (!EmbeddImage()) return;
   PostaviUSlanju(true);
@@ -208,9 +210,9 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
   }
   composer::IshodSlanja ishod;
   ishod.prekinut = true;
-  if (m_rs)
-    ishod = m_slanje->posaljiZapise(porukaZaSlanje(), ruta, host, *m_rs, ui->chkBrišiPoslane->isChecked(),
-                                    m_samoPreostali);
+  composer::PorukaZaSlanje p = porukaZaSlanje();
+  p.bezPriloga = bezPriloga;
+  if (m_rs) ishod = m_slanje->posaljiZapise(p, ruta, host, *m_rs, ui->chkBrišiPoslane->isChecked(), m_samoPreostali);
   zaključiZapise(ishod);
 }
 

@@ -162,7 +162,12 @@ bool TijekSlanja::pripremiPonavljanje(int krug) {
 bool TijekSlanja::pripremiPokušaj() {
   const QVariant b = rs_->Bookmark();
   const bool preskoči = ponavljanje_ ? !odgođeni_.contains(b.toLongLong()) : samoPreostali_ && dnevnik_.poslan(b);
-  if (preskoči) {
+  if (!preskoči && p_.bezPriloga.contains(b.toLongLong())) {
+    const QString adresa = tekstPolja(*rs_, QStringLiteral("EMail")), ime = tekstPolja(*rs_, QStringLiteral("Ime"));
+    dnevnik_.dodaj({QDateTime::currentDateTime(), adresa, ime, false, QStringLiteral("Nedostaje privitak."), false, {}});
+    emit neuspjelo(ime + QLatin1Char(' ') + adresa + QStringLiteral(" (nedostaje privitak)"));
+  }
+  if (preskoči || p_.bezPriloga.contains(b.toLongLong())) {
     emit zapisObradjen();
     rs_->MoveNext();
     return false;
@@ -191,6 +196,7 @@ TijekSlanja::Pokušaj TijekSlanja::posaljiZapisu(const QString& adresa, const QS
   m_.setRecipient(adresa);
   m_.setRecipientDisplayName(ime);
   m_.setSubject(predmet());
+  m_.setAttachment(prilozi());
   postaviTijelo();
   const bool poslano = posaljiJednu();
   razmjena_ = poslano ? QStringList() : m_.lastExchange();

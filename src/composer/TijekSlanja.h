@@ -25,6 +25,7 @@ struct PorukaZaSlanje {
   QString slike;    // the document's local images, sent as attachments with an HTML body
   bool uHtmlu = true;
   QString odjava;  // with a record run's messages: where customers unsubscribe; empty, nowhere
+  QSet<qint64> bezPriloga;  // records (bookmarks) whose own files are missing: not sent
 };
 
 // Where the messages go: the configured server, each domain's exchangers, or the local

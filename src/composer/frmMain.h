@@ -120,6 +120,7 @@ class frmMain : public QDialog {
   void napuniIzbornikPolja();
   void umetniPolje(const QString& ime);
   bool pripremiPolja(bool bPojedinacno);  // false: unknown fields named, nothing to send
+  bool provjeriPriloge(bool bPojedinacno, QSet<qint64>* bez);
   QString pripremiPregled(const QString& html);
   QLabel* m_pregledZa = nullptr;
 

@@ -15,6 +15,12 @@ Dialogs& dialogs() {
 
 void setDialogs(Dialogs* d) { g_installed = d; }
 
+bool Dialogs::confirmList(QWidget* parent, const QString& text, const QStringList& items, const QString&,
+                          const QString&, const QString& title) {
+  return messageBox(parent, text + QStringLiteral("\r\n") + items.join(QStringLiteral("\r\n")), MsgButtons::OkCancel,
+                    MsgIcon::Exclamation, title) == MsgResult::Ok;
+}
+
 QString defaultTitle() { return QStringLiteral("VelkorSlanjeEMaila26"); }
 
 QString toQtFilter(const QString& vbFilter) {

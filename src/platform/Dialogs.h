@@ -52,6 +52,11 @@ class Dialogs {
   virtual bool pageSetupDialog(QWidget* parent, QPrinter& printer) = 0;
   // nullopt on cancel.
   virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) = 0;
+  // A question about a list too long for a message box: the text, the items in a scrolling
+  // box, and two buttons with their own words; true for the first. By default a message box
+  // with OK and Cancel that holds the items too.
+  virtual bool confirmList(QWidget* parent, const QString& text, const QStringList& items,
+                           const QString& acceptText, const QString& rejectText, const QString& title);
 };
 
 // The component's dialogs; the Qt implementation unless a test installed another.

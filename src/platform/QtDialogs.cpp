@@ -4,11 +4,15 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include <QBoxLayout>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -143,6 +147,34 @@ std::optional<QFont> QtDialogs::chooseFont(QWidget* parent, const QFont& initial
   const QFont f = QFontDialog::getFont(&ok, initial, parent);
   if (!ok) return std::nullopt;
   return f;
+}
+
+// The items in a read-only box that scrolls; Esc and the close box answer as the second button.
+bool QtDialogs::confirmList(QWidget* parent, const QString& text, const QStringList& items,
+                            const QString& acceptText, const QString& rejectText, const QString& title) {
+  QDialog box(parent);
+  box.setObjectName(QStringLiteral("frmPopis"));
+  box.setWindowTitle(withTitle(title));
+  auto* layout = new QVBoxLayout(&box);
+  auto* label = new QLabel(text);
+  label->setWordWrap(true);
+  auto* list = new QPlainTextEdit(items.join(QLatin1Char('\n')));
+  list->setObjectName(QStringLiteral("txtPopis"));
+  list->setReadOnly(true);
+  list->setLineWrapMode(QPlainTextEdit::NoWrap);
+  auto* buttons = new QDialogButtonBox;
+  QPushButton* accept = buttons->addButton(acceptText, QDialogButtonBox::AcceptRole);
+  QPushButton* reject = buttons->addButton(rejectText, QDialogButtonBox::RejectRole);
+  reject->setDefault(true);  // Enter or Space does not send by mistake
+  accept->setObjectName(QStringLiteral("cmdPrihvati"));
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+  layout->addWidget(label);
+  layout->addWidget(list);
+  layout->addWidget(buttons);
+  box.resize(520, 320);
+  reject->setFocus();
+  return box.exec() == QDialog::Accepted;
 }
 
 }  // namespace platform

@@ -18,6 +18,8 @@ class QtDialogs : public Dialogs {
   bool printDialog(QWidget* parent, QPrinter& printer) override;
   bool pageSetupDialog(QWidget* parent, QPrinter& printer) override;
   std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+  bool confirmList(QWidget* parent, const QString& text, const QStringList& items, const QString& acceptText,
+                   const QString& rejectText, const QString& title) override;
 };
 
 }  // namespace platform

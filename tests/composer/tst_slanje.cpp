@@ -19,6 +19,7 @@
 #include "mail/clsSendMail.h"
 #include "platform/RecordSet.h"
 #include "ComposerRun.h"
+#include "support/Fixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 #include "viewers/ViewerTestSupport.h"
@@ -467,6 +468,63 @@ class TstSlanje : public QObject {
     setAddressBookHook(nullptr);
     QVERIFY(smtp.waitForMessages(primljeno + 1) && noviNa(smtp, primljeno).first().rcptTos == QStringList({"ana@x.hr", "ivo@x.hr"}));
   }
+  // Each customer's own invoice: a single message refuses a field in the attachment box;
+  // a record run lists the two records whose files are missing (in a box that scrolls),
+  // sends nothing when the user cancels, and otherwise sends each other record exactly its
+  // own file and those two nothing.
+  void ownAttachments() {
+    platform::RecordSet rs({{"Ime"}, {"EMail"}, {"BrojRacuna", platform::adInteger}});
+    QStringList adrese;
+    QHash<QString, QString> sha;
+    for (int i = 1; i <= 20; ++i) {
+      adrese << QString("r%1@kupci.hr").arg(i);
+      rs.AddRow({QString("Kupac %1").arg(i), adrese.last(), 2600 + i});
+      if (i == 4 || i == 17) continue;
+      const QByteArray pdf = "%PDF-1.4 racun " + QByteArray::number(2600 + i);
+      env.writeFile(QString("racuni/%1.pdf").arg(2600 + i), pdf);
+      sha[adrese.last()] = sha256Of(pdf);
+    }
+    const int prije = primljeno;
+    dlg->answer(platform::MsgResult::Ok), dlg->answer(platform::MsgResult::Cancel), dlg->answer(platform::MsgResult::Ok);
+    uKomposeru(&rs, [&](frmMain* f) {
+      dio<QLineEdit>(f, "txtTo")->setText("r1@kupci.hr");
+      dio<QLineEdit>(f, "txtAttach")->setText(env.path("racuni/{{BrojRacuna}}.pdf"));
+      dio<QPushButton>(f, "cmdSend")->click();
+      dio<QLineEdit>(f, "txtTo")->clear();
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+      QCOMPARE(noviNa(smtp, primljeno).size(), 0);
+      dio<QPushButton>(f, "cmdPošaljiPrekoRS")->click();
+    });
+    const QStringList t = dlg->texts();
+    QVERIFY2(t[0].startsWith("Privitak s poljem zapisa") && t[1] == t[2], qPrintable(t.join('|')));
+    QVERIFY2(t[1].contains("Zapisima (2) nedostaju privici") && t[1].contains("Kupac 4 <r4@kupci.hr>: " + env.path("racuni/2604.pdf")) &&
+             t[1].contains("Kupac 17 <r17@kupci.hr>: "), qPrintable(t[1]));
+    QVERIFY(smtp.waitForMessages(prije + 18));
+    for (const SmtpPeer::Message& m : noviNa(smtp, primljeno)) {
+      const QJsonArray prilozi = cleanMessage(m.emlPath).value("attachments").toArray();
+      QVERIFY2(prilozi.size() == 1 && prilozi[0]["sha256"].toString() == sha.take(m.rcptTos.value(0)), qPrintable(m.rcptTos.join(',')));
+    }
+    QVERIFY(sha.isEmpty());
+    // The box itself: the list scrolls.
+    platform::setDialogs(nullptr);
+    QString popis;
+    // The first button goes on; Esc and a key on the focused button do not.
+    for (int nacin : {0, 1, 2}) {
+      const bool prihvati = nacin == 0;
+      QTimer::singleShot(0, [&, nacin] {
+        QWidget* w = QApplication::activeModalWidget();
+        popis = w->findChild<QPlainTextEdit*>("txtPopis")->toPlainText();
+        screenshot(w, "popis-bez-priloga");
+        if (nacin == 0) w->findChild<QPushButton*>("cmdPrihvati")->click();
+        else QTest::keyClick(nacin == 1 ? w : w->focusWidget(), nacin == 1 ? Qt::Key_Escape : Qt::Key_Space);
+      });
+      QCOMPARE(platform::dialogs().confirmList(nullptr, "Nedostaju:", QStringList(30, "Kupac <k@x.hr>: /a.pdf"),
+                                               "Nastavi bez njih", "Odustani", "Slanje E-mail-a"), prihvati);
+    }
+    platform::setDialogs(dlg.get());
+    QCOMPARE(popis.count('\n'), 29);
+  }
+
   // Going on past a refused record: the closing boxes count both, the refused record is
   // saved with its columns and reason (read back by Python's csv), and the log's viewer
   // shows each attempt, the refused one with the exchange that led to it.
