@@ -181,6 +181,9 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
   if (!provjeriPriloge(bPojedinacno, &bezPriloga)) return;
   // Without the document there is nothing to send: no run sends an empty body.
   if (!EmbeddImage()) return;
+  composer::PorukaZaSlanje p = porukaZaSlanje();
+  p.bezPriloga = bezPriloga;
+  if (!bPojedinacno && m_rs && !m_samoPreostali) ponudiNastavak(&p);
   PostaviUSlanju(true);
   const auto kraj = qScopeGuard([this] {
     pješčanik(false);
@@ -200,7 +203,7 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
                                                                                             : RutaSlanja::Posluzitelj;
   m_slanje->odgodaPonavljanjaMs = OdgodaPonavljanjaMs;
   if (bPojedinacno) {
-    const std::optional<bool> poslano = m_slanje->posaljiPojedinacno(porukaZaSlanje(), ruta, host);
+    const std::optional<bool> poslano = m_slanje->posaljiPojedinacno(p, ruta, host);
     if (poslano) {
       bPoslano = *poslano ? 1 : 0;
       StatusSlanja = *poslano ? 0 : 2;
@@ -210,8 +213,6 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
   }
   composer::IshodSlanja ishod;
   ishod.prekinut = true;
-  composer::PorukaZaSlanje p = porukaZaSlanje();
-  p.bezPriloga = bezPriloga;
   if (m_rs) ishod = m_slanje->posaljiZapise(p, ruta, host, *m_rs, ui->chkBrišiPoslane->isChecked(), m_samoPreostali);
   zaključiZapise(ishod);
 }

@@ -94,6 +94,19 @@ void frmMain::zaključiZapise(const composer::IshodSlanja& i) {
   počistiNakonSlanja();
 }
 
+// The same mailing over the same customers, cut short before (the host crashed, the window
+// was closed mid-run): its customers get no second copy unless the user sends it all anew.
+void frmMain::ponudiNastavak(composer::PorukaZaSlanje* p) {
+  const std::optional<composer::PrekinutoSlanje> s = m_slanje->prekinutoSlanje(*p, *m_rs);
+  if (!s) return;
+  const platform::MsgResult odgovor = platform::dialogs().messageBox(
+      this, QStringLiteral("Nastaviti prekinuto slanje? Poslano %1 od %2.").arg(s->poslano).arg(s->ukupno),
+      platform::MsgButtons::YesNo, platform::MsgIcon::Question, platform::defaultTitle());
+  if (odgovor != platform::MsgResult::Yes) return;
+  p->vecPoslani = s->poslani;
+  p->nastavlja = s->id;
+}
+
 void frmMain::cmdPošaljiPreostalima_Click() {
   m_samoPreostali = true;
   const auto kraj = qScopeGuard([this] { m_samoPreostali = false; });

@@ -74,7 +74,8 @@ IshodSlanja TijekSlanja::posaljiZapise(const PorukaZaSlanje& p, RutaSlanja ruta,
   zapisiPokrenuti_ = true;
   // The records this run sets out to send: not those that went already.
   for (platform::RecordSet r = rs.Clone(); !r.Eof(); r.MoveNext())
-    zapisa_ += samoPreostali && dnevnik_.poslan(r.Bookmark()) ? 0 : 1;
+    zapisa_ += (samoPreostali && dnevnik_.poslan(r.Bookmark())) || p.vecPoslani.contains(r.Bookmark().toLongLong()) ? 0 : 1;
+  otvoriZapisnik(samoPreostali);
   rs_ = rs.Clone();
   if (rs_->RecordCount() < 1) prekinut_ = true;
   for (int k = 0; !prekinut_ && krug() && pripremiPonavljanje(k); ++k) {
@@ -90,7 +91,42 @@ IshodSlanja TijekSlanja::posaljiZapise(const PorukaZaSlanje& p, RutaSlanja ruta,
   i.nastavakNakonGreške = postavke_.nastaviNakonGreške;
   i.kopijeNeuspjele = kopijeNeuspjele_;
   rs_.reset();
+  // Every record went: the same mailing sent again later is a new one.
+  if (slanje_ && !prekinut_ && !zaustavi_ && neuspjelih_ == 0 && odgođeni_.isEmpty() && p.bezPriloga.isEmpty())
+    zapisnik_.zavrsi(slanje_);
   return i;
+}
+
+std::optional<PrekinutoSlanje> TijekSlanja::prekinutoSlanje(const PorukaZaSlanje& p, const platform::RecordSet& rs) {
+  const std::optional<ZapisnikSlanja::Prekinuto> z = zapisnik_.prekinuto(otisakSlanja(p));
+  if (!z) return std::nullopt;
+  PrekinutoSlanje s{z->id, int(z->poslani.size()), int(z->poslani.size()), {}};
+  const QStringList polja = poljaSlanja(p);
+  for (platform::RecordSet r = rs.Clone(); !r.Eof(); r.MoveNext()) {
+    if (z->poslani.contains(kljucZapisa(r, polja))) s.poslani.insert(r.Bookmark().toLongLong());
+    else ++s.ukupno;
+  }
+  // None of these customers got it: taking the run up or not sends the same.
+  if (s.poslani.isEmpty()) return std::nullopt;
+  return s;
+}
+
+// A run of its own, or the one it takes up; "Pošalji preostalima" goes on with the last.
+void TijekSlanja::otvoriZapisnik(bool samoPreostali) {
+  if (samoPreostali && slanje_) return;
+  poljaKljuca_ = poljaSlanja(p_);
+  slanje_ = p_.nastavlja ? p_.nastavlja : zapisnik_.zapocni(otisakSlanja(p_));
+  if (!slanje_)
+    emit neuspjeh(QStringLiteral("Poslane poruke ne mogu se zabilježiti (%1). Prekinuto slanje neće se moći "
+                                 "nastaviti bez ponovnog slanja.").arg(zapisnik_.greska()));
+}
+
+// Before the next message goes, and before the record is deleted from the host's set.
+void TijekSlanja::zabilježiUZapisnik(const QString& adresa, const QString& odgovor) {
+  if (!slanje_ || zapisnik_.zabiljezi(slanje_, kljucZapisa(*rs_, poljaKljuca_), adresa, odgovor)) return;
+  emit neuspjeh(QStringLiteral("Poslana poruka ne može se zabilježiti (%1). Prekinuto slanje neće se moći "
+                               "nastaviti bez ponovnog slanja.").arg(zapisnik_.greska()));
+  slanje_ = 0;
 }
 
 // One round over the records; false when it ended the run at a failure.
@@ -160,14 +196,7 @@ bool TijekSlanja::pripremiPonavljanje(int krug) {
 // False: the record is not to be tried (it went already, or the run stops); the cursor
 // has moved on then.
 bool TijekSlanja::pripremiPokušaj() {
-  const QVariant b = rs_->Bookmark();
-  const bool preskoči = ponavljanje_ ? !odgođeni_.contains(b.toLongLong()) : samoPreostali_ && dnevnik_.poslan(b);
-  if (!preskoči && p_.bezPriloga.contains(b.toLongLong())) {
-    const QString adresa = tekstPolja(*rs_, QStringLiteral("EMail")), ime = tekstPolja(*rs_, QStringLiteral("Ime"));
-    dnevnik_.dodaj({QDateTime::currentDateTime(), adresa, ime, false, QStringLiteral("Nedostaje privitak."), false, {}});
-    emit neuspjelo(ime + QLatin1Char(' ') + adresa + QStringLiteral(" (nedostaje privitak)"));
-  }
-  if (preskoči || p_.bezPriloga.contains(b.toLongLong())) {
+  if (preskočiZapis(rs_->Bookmark())) {
     emit zapisObradjen();
     rs_->MoveNext();
     return false;
@@ -181,6 +210,23 @@ bool TijekSlanja::pripremiPokušaj() {
   odgodivo_ = ruta_ != RutaSlanja::Klijent;
   privremeno_ = false;
   if (!ponavljanje_) ++pokušano_;
+  return true;
+}
+
+// A record not to be tried: one that went already (in this window, or in the run cut short
+// that this one takes up: deleted now with "Briši poslane"), one whose own files are missing,
+// and in a retry round any record not deferred.
+bool TijekSlanja::preskočiZapis(const QVariant& b) {
+  if (ponavljanje_) return !odgođeni_.contains(b.toLongLong());
+  if (samoPreostali_ && dnevnik_.poslan(b)) return true;
+  if (p_.vecPoslani.contains(b.toLongLong())) {
+    if (brisiPoslane_) rs_->Delete();
+    return true;
+  }
+  if (!p_.bezPriloga.contains(b.toLongLong())) return false;
+  const QString adresa = tekstPolja(*rs_, QStringLiteral("EMail")), ime = tekstPolja(*rs_, QStringLiteral("Ime"));
+  dnevnik_.dodaj({QDateTime::currentDateTime(), adresa, ime, false, QStringLiteral("Nedostaje privitak."), false, {}});
+  emit neuspjelo(ime + QLatin1Char(' ') + adresa + QStringLiteral(" (nedostaje privitak)"));
   return true;
 }
 
@@ -251,6 +297,7 @@ bool TijekSlanja::zabilježiZapis(const Pokušaj& p, const QString& adresa, cons
   razmjena_.clear();
   odgovor_.clear();
   if (p.poslano) {
+    zabilježiUZapisnik(adresa, odgovor);
     dnevnik_.zapisPoslan(*rs_);
     odgođeni_.remove(bookmark);
     ++poslanih_;

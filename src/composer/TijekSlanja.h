@@ -9,6 +9,7 @@
 #include "composer/DnevnikSlanja.h"
 #include "composer/PostavkeComposera.h"
 #include "composer/TempoSlanja.h"
+#include "composer/ZapisnikSlanja.h"
 #include "platform/RecordSet.h"
 
 class clsSendMail;
@@ -26,6 +27,18 @@ struct PorukaZaSlanje {
   bool uHtmlu = true;
   QString odjava;  // with a record run's messages: where customers unsubscribe; empty, nowhere
   QSet<qint64> bezPriloga;  // records (bookmarks) whose own files are missing: not sent
+  // Taking up a run of the same mailing that was cut short: its records that went (skipped;
+  // deleted with "Briši poslane") and the run in the journal. 0: a run of its own.
+  QSet<qint64> vecPoslani;
+  qint64 nastavlja = 0;
+};
+
+// A run of the mailing that was cut short: how many of how many records went, and which
+// records of the host's set they are.
+struct PrekinutoSlanje {
+  qint64 id = 0;
+  int poslano = 0, ukupno = 0;
+  QSet<qint64> poslani;
 };
 
 // Where the messages go: the configured server, each domain's exchangers, or the local
@@ -56,6 +69,9 @@ class TijekSlanja : public QObject {
   std::optional<bool> posaljiPojedinacno(const PorukaZaSlanje& p, RutaSlanja ruta, const QString& host);
   IshodSlanja posaljiZapise(const PorukaZaSlanje& p, RutaSlanja ruta, const QString& host,
                             const platform::RecordSet& rs, bool brisiPoslane, bool samoPreostali);
+  // The last run of this mailing, when it was cut short after sending to some of rs's records.
+  std::optional<PrekinutoSlanje> prekinutoSlanje(const PorukaZaSlanje& p, const platform::RecordSet& rs);
+  ZapisnikSlanja& zapisnik() { return zapisnik_; }
   // No message after the one in flight; a wait under way ends at once.
   void zaustavi();
   bool zaustavljen() const { return zaustavi_; }
@@ -108,6 +124,9 @@ class TijekSlanja : public QObject {
   bool nastaviNakonNeuspjeha(bool odgođen);
   void odgodiOstale();
   bool pripremiPokušaj();
+  bool preskočiZapis(const QVariant& bookmark);
+  void otvoriZapisnik(bool samoPreostali);
+  void zabilježiUZapisnik(const QString& adresa, const QString& odgovor);
 
   // The engine.
   bool pripremiMotor(const QString& host, bool posluzitelj);
@@ -162,6 +181,9 @@ class TijekSlanja : public QObject {
   QStringList kopijeNeuspjele_;
   std::pair<QString, QString> kopije_;  // CC and BCC of a record run, for every round
   QHash<qint64, IzravniZapis> izravni_;
+  ZapisnikSlanja zapisnik_;
+  qint64 slanje_ = 0;         // the run in the journal; 0: it cannot be written
+  QStringList poljaKljuca_;   // the fields that tell the run's records apart
 };
 
 }  // namespace composer

@@ -121,6 +121,7 @@ class frmMain : public QDialog {
   void umetniPolje(const QString& ime);
   bool pripremiPolja(bool bPojedinacno);  // false: unknown fields named, nothing to send
   bool provjeriPriloge(bool bPojedinacno, QSet<qint64>* bez);
+  void ponudiNastavak(composer::PorukaZaSlanje* p);
   QString pripremiPregled(const QString& html);
   QLabel* m_pregledZa = nullptr;
 

@@ -2,6 +2,7 @@
 
 #include "composer/MailFormat.h"
 #include "composer/PostavkeComposera.h"
+#include "composer/ZapisnikSlanja.h"
 #include "core/Pomocne.h"
 #include "platform/Dialogs.h"
 #include "platform/PostaviFormu.h"
@@ -18,6 +19,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent), ui(std::make_unique<U
           [] { composer::PostaviMailFormat(MailFormatHTML, 1); });
   connect(ui->cmdApply, &QPushButton::clicked, this, &frmOptions::cmdApply_Click);
   connect(ui->cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(ui->cmdObrišiZapisnik, &QPushButton::clicked, this, &frmOptions::cmdObrišiZapisnik_Click);
   Form_Load();
 }
 
@@ -76,4 +78,21 @@ bool frmOptions::spremiPostavkeSlanja() {
   }
   return (p == composer::CitajPostavkeSlanja() || composer::SpremiPostavkeSlanja(p, this)) &&
          (odjava == composer::CitajAdresuOdjave() || composer::SpremiAdresuOdjave(odjava, this));
+}
+
+// The journal of sent messages: afterwards no run cut short is offered to be taken up.
+void frmOptions::cmdObrišiZapisnik_Click() {
+  const QString naslov = QStringLiteral("Slanje E-mail-a");
+  if (platform::dialogs().messageBox(this,
+                                     QStringLiteral("Zaboraviti kome su poslane poruke prekinutih slanja? Ponovljeno "
+                                                    "slanje tada ide svim kupcima."),
+                                     platform::MsgButtons::YesNo, platform::MsgIcon::Question,
+                                     naslov) != platform::MsgResult::Yes)
+    return;
+  QString greska;
+  const bool ok = composer::ZapisnikSlanja().ocisti(&greska);
+  platform::dialogs().messageBox(this, ok ? QStringLiteral("Prekinuta slanja su zaboravljena.")
+                                          : QStringLiteral("Zapis o slanjima nije obrisan: ") + greska,
+                                 platform::MsgButtons::Ok,
+                                 ok ? platform::MsgIcon::Information : platform::MsgIcon::Exclamation, naslov);
 }

@@ -6,7 +6,8 @@ namespace Ui { class frmOptions; }
 
 // "Opcije": the message format (plain text or HTML) and the attachment encoding (MIME or
 // UUEncode). UUEncode is offered for plain text only: the engine refuses it with HTML.
-// Below them the record runs' options: go on after a failed record, and the pace.
+// Below them the record runs' options: go on after a failed record, the pace, the
+// unsubscribe address, and forgetting the runs cut short.
 class frmOptions : public QDialog {
   Q_OBJECT
 
@@ -16,6 +17,7 @@ class frmOptions : public QDialog {
 
   void cmbMessageFormat_Click(int index);
   void cmdApply_Click();
+  void cmdObrišiZapisnik_Click();
 
  private:
   void Form_Load();
