@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QTime>
 #include <algorithm>
+#include <utility>
 
 #include "composer/OsobnaPolja.h"
 #include "composer/PlanDostave.h"
@@ -16,6 +17,7 @@ namespace composer {
 TijekSlanja::TijekSlanja(clsSendMail& motor, QObject* parent) : QObject(parent), m_(motor) {
   connect(&m_, &clsSendMail::SendFailed, this, &TijekSlanja::naNeuspjeh);
   connect(&m_, &clsSendMail::SendSuccesful, this, [this] { uspjeh_ = true; });
+  connect(&m_, &clsSendMail::DataEnding, this, &TijekSlanja::naPredaji, Qt::DirectConnection);
 }
 
 void TijekSlanja::zaustavi() {
@@ -121,9 +123,25 @@ void TijekSlanja::otvoriZapisnik(bool samoPreostali) {
                                  "nastaviti bez ponovnog slanja.").arg(zapisnik_.greska()));
 }
 
+// A record's message about to reach the server is in the journal before its last byte goes.
+void TijekSlanja::naPredaji() {
+  if (!rs_ || !slanje_ || predano_) return;
+  predano_ = true;
+  // Told once the engine has returned: no box while it is busy.
+  greškaPredaje_ = !zapisnik_.predaj(slanje_, kljucZapisa(*rs_, poljaKljuca_), tekstPolja(*rs_, QStringLiteral("EMail")));
+}
+
 // Before the next message goes, and before the record is deleted from the host's set.
-void TijekSlanja::zabilježiUZapisnik(const QString& adresa, const QString& odgovor) {
-  if (!slanje_ || zapisnik_.zabiljezi(slanje_, kljucZapisa(*rs_, poljaKljuca_), adresa, odgovor)) return;
+void TijekSlanja::zabilježiUZapisnik(bool poslano, const QString& adresa, const QString& odgovor) {
+  const bool predano = std::exchange(predano_, false);
+  if (std::exchange(greškaPredaje_, false)) return greškaZapisnika();
+  if (!slanje_ || (!poslano && !predano)) return;
+  const QString kljuc = kljucZapisa(*rs_, poljaKljuca_);
+  if (!(poslano ? zapisnik_.zabiljezi(slanje_, kljuc, adresa, odgovor) : zapisnik_.odbaci(slanje_, kljuc)))
+    greškaZapisnika();
+}
+
+void TijekSlanja::greškaZapisnika() {
   emit neuspjeh(QStringLiteral("Poslana poruka ne može se zabilježiti (%1). Prekinuto slanje neće se moći "
                                "nastaviti bez ponovnog slanja.").arg(zapisnik_.greska()));
   slanje_ = 0;
@@ -206,6 +224,7 @@ bool TijekSlanja::pripremiPokušaj() {
   tempo_.pricekaj();
   if (zaustavi_) return false;
   odgovor_.clear();
+  predano_ = false;
   tihi_ = postavke_.nastaviNakonGreške;
   odgodivo_ = ruta_ != RutaSlanja::Klijent;
   privremeno_ = false;
@@ -296,8 +315,8 @@ bool TijekSlanja::zabilježiZapis(const Pokušaj& p, const QString& adresa, cons
                   p.poslano ? QStringList() : razmjena_});
   razmjena_.clear();
   odgovor_.clear();
+  zabilježiUZapisnik(p.poslano, adresa, odgovor);
   if (p.poslano) {
-    zabilježiUZapisnik(adresa, odgovor);
     dnevnik_.zapisPoslan(*rs_);
     odgođeni_.remove(bookmark);
     ++poslanih_;

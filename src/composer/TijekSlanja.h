@@ -126,7 +126,9 @@ class TijekSlanja : public QObject {
   bool pripremiPokušaj();
   bool preskočiZapis(const QVariant& bookmark);
   void otvoriZapisnik(bool samoPreostali);
-  void zabilježiUZapisnik(const QString& adresa, const QString& odgovor);
+  void zabilježiUZapisnik(bool poslano, const QString& adresa, const QString& odgovor);
+  void naPredaji();
+  void greškaZapisnika();
 
   // The engine.
   bool pripremiMotor(const QString& host, bool posluzitelj);
@@ -184,6 +186,8 @@ class TijekSlanja : public QObject {
   ZapisnikSlanja zapisnik_;
   qint64 slanje_ = 0;         // the run in the journal; 0: it cannot be written
   QStringList poljaKljuca_;   // the fields that tell the run's records apart
+  bool predano_ = false;      // the attempt under way has handed a message's end over
+  bool greškaPredaje_ = false;
 };
 
 }  // namespace composer

@@ -77,7 +77,7 @@ bool ZapisnikSlanja::otvori(QString* greska) {
              izvrsi(QStringLiteral("CREATE TABLE IF NOT EXISTS slanja (id INTEGER PRIMARY KEY, otisak TEXT NOT NULL, "
                                    "pocetak TEXT NOT NULL, zavrseno INTEGER NOT NULL DEFAULT 0)")) &&
              izvrsi(QStringLiteral("CREATE TABLE IF NOT EXISTS poslano (slanje INTEGER NOT NULL, kljuc TEXT NOT NULL, "
-                                   "adresa TEXT NOT NULL, vrijeme TEXT NOT NULL, odgovor TEXT, "
+                                   "adresa TEXT NOT NULL, vrijeme TEXT NOT NULL, prihvaceno INTEGER NOT NULL, odgovor TEXT, "
                                    "PRIMARY KEY (slanje, kljuc))")) &&
              izvrsi(QStringLiteral("CREATE INDEX IF NOT EXISTS slanja_otisak ON slanja (otisak)"));
   if (otvoren_) {
@@ -128,11 +128,22 @@ qint64 ZapisnikSlanja::zapocni(const QByteArray& otisak) {
   return q.lastInsertId().toLongLong();
 }
 
+bool ZapisnikSlanja::predaj(qint64 slanje, const QString& kljuc, const QString& adresa) {
+  return otvori(nullptr) &&
+         izvrsi(QStringLiteral("INSERT OR REPLACE INTO poslano (slanje, kljuc, adresa, vrijeme, prihvaceno) "
+                               "VALUES (?, ?, ?, ?, 0)"),
+                {slanje, kljuc, adresa, QDateTime::currentDateTimeUtc().toString(Qt::ISODate)});
+}
+
 bool ZapisnikSlanja::zabiljezi(qint64 slanje, const QString& kljuc, const QString& adresa, const QString& odgovor) {
   return otvori(nullptr) &&
-         izvrsi(QStringLiteral("INSERT OR REPLACE INTO poslano (slanje, kljuc, adresa, vrijeme, odgovor) "
-                               "VALUES (?, ?, ?, ?, ?)"),
+         izvrsi(QStringLiteral("INSERT OR REPLACE INTO poslano (slanje, kljuc, adresa, vrijeme, prihvaceno, odgovor) "
+                               "VALUES (?, ?, ?, ?, 1, ?)"),
                 {slanje, kljuc, adresa, QDateTime::currentDateTimeUtc().toString(Qt::ISODate), odgovor});
+}
+
+bool ZapisnikSlanja::odbaci(qint64 slanje, const QString& kljuc) {
+  return otvori(nullptr) && izvrsi(QStringLiteral("DELETE FROM poslano WHERE slanje = ? AND kljuc = ?"), {slanje, kljuc});
 }
 
 bool ZapisnikSlanja::zavrsi(qint64 slanje) {

@@ -43,7 +43,12 @@ class ZapisnikSlanja {
   std::optional<Prekinuto> prekinuto(const QByteArray& otisak);
   // A new run of the mailing; earlier runs of it are no longer offered. 0 on failure.
   qint64 zapocni(const QByteArray& otisak);
+  // The record's message is about to reach the server (it counts as sent from now on, so
+  // that a crash before the reply never gives a second copy); then the server's answer:
+  // accepted, or refused (the record is to be sent again).
+  bool predaj(qint64 slanje, const QString& kljuc, const QString& adresa);
   bool zabiljezi(qint64 slanje, const QString& kljuc, const QString& adresa, const QString& odgovor);
+  bool odbaci(qint64 slanje, const QString& kljuc);
   // Every record of the run went: it is no longer offered.
   bool zavrsi(qint64 slanje);
   bool ocisti(QString* greska);

@@ -192,6 +192,9 @@ class clsSendMail : public QObject {
  signals:
   void SendSuccesful();
   void SendFailed(const QString& Explanation);
+  // The message's end is about to go: from here on the server may have taken it, whatever
+  // happens to this process. A slot that records that must finish before it returns.
+  void DataEnding();
   void Status(const QString& Status);
   void Progress(int PercentComplete);
 
