@@ -712,11 +712,15 @@ bool SmtpDialogue::endData(bool wait) {
     pending_.enqueue({Step::EndOfData, successClassOf(Step::EndOfData), {}});
     trace_.client(".");
     sendRaw(".\r\n");
+    socket_->flush();
     setPhase(Phase::Ready);
     return true;
   }
   setPhase(Phase::EndOfData);
   command(".", Step::EndOfData);
+  // At once, not at the next turn of the event loop: whoever noted the message as handed
+  // over must not be left with it still in this process.
+  socket_->flush();
   return waitFor(Phase::Ready, std::max(kEndOfDataSeconds, params_.messageTimeout));
 }
 

@@ -125,6 +125,8 @@ class SmtpDialogue : public QObject {
   bool write(QByteArrayView bytes);
   // Waits until at most 4096 bytes are still queued (after each attachment).
   bool settle();
+  // Waits until everything written has gone to the system (before the closing ".").
+  bool drain() { return drainTo(0); }
   // The closing "." and the server's acceptance; with `wait` off the reply goes to the
   // messageDone hook when it comes (the server pipelines and more messages follow).
   bool endData(bool wait = true);

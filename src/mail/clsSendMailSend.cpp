@@ -325,6 +325,7 @@ bool clsSendMail::transaction(mail::MimeInput& input, const QStringList& recipie
     return false;
   }
   const bool last = dialogue_->deferredRecipients().isEmpty();
+  if (!dialogue_->drain()) return false;
   emit DataEnding();
   return dialogue_->endData(!(last && pipelining()));
 }

@@ -11,6 +11,7 @@
 #include "composer/PostavkeComposera.h"
 #include "composer/RacunSlanja.h"
 #include "mail/clsSendMail.h"
+#include "composer/ZapisnikSlanja.h"
 #include "composer/frmOptions.h"
 #include "composer/frmSettings.h"
 #include "platform/RegistryStore.h"
@@ -199,6 +200,15 @@ class TstPostavke : public QObject {
       QVERIFY(CitajPostavku("MAILRUN").isEmpty() && dlg->last().text == "Pogrešna adresa za odjavu: nije adresa");
       dio<QLineEdit>(&f, "txtAdresaOdjave")->setText("odjava@velkor.hr");
       if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOTS")) f.grab().save("/tmp/frmOptions.png");
+      composer::ZapisnikSlanja z;  // a run cut short is forgotten only when the user says so
+      const qint64 id = z.zapocni("otisak");
+      QVERIFY(z.predaj(id, "k1@kupci.hr", "k1@kupci.hr"));
+      for (platform::MsgResult odgovor : {platform::MsgResult::No, platform::MsgResult::Yes}) {
+        dlg->answer(odgovor);
+        dio<QPushButton>(&f, "cmdObrišiZapisnik")->click();
+        QCOMPARE(bool(z.prekinuto("otisak")), odgovor == platform::MsgResult::No);
+      }
+      QCOMPARE(dlg->last().text, "Prekinuta slanja su zaboravljena.");
     }
     dio<QPushButton>(&f, "cmdApply")->click();
     QTEST(CitajPostavku("MAILFORMAT"), "mailformat");
