@@ -100,7 +100,7 @@ qsizetype headInsertPoint(const QString& html) {
 
 }  // namespace
 
-QString sUtf8Deklaracijom(QString html) {
+QString withUtf8Declaration(QString html) {
   static const QRegularExpression charset(
       QStringLiteral("(<meta\\b[^>]*?charset\\s*=\\s*[\"']?\\s*)([^\"'\\s;/>]+)"),
       QRegularExpression::CaseInsensitiveOption);
@@ -143,13 +143,13 @@ HtmlEditor::HtmlEditor(QWidget* parent) : QWidget(parent) {
   });
   applyHelperStyle();
   // An empty document at once, so that there is something to type into; not waited for.
-  const QString leer = m_tmp.filePath(QStringLiteral("dokument-0.html"));
-  QFile f(leer);
+  const QString blank = m_tmp.filePath(QStringLiteral("dokument-0.html"));
+  QFile f(blank);
   if (f.open(QIODevice::WriteOnly)) {
     f.close();
     m_page->ownLoad = true;
     m_loading = true;
-    m_page->load(QUrl::fromLocalFile(leer));
+    m_page->load(QUrl::fromLocalFile(blank));
   }
 }
 
@@ -314,7 +314,7 @@ bool HtmlEditor::saveDocument(const QString& path, QString* error) {
   if (!ok && !m_lastHtml.isEmpty()) html = m_lastHtml, ok = true;
   QSaveFile f(path);
   if (ok && f.open(QIODevice::WriteOnly)) {
-    f.write(sUtf8Deklaracijom(html).toUtf8());
+    f.write(withUtf8Declaration(html).toUtf8());
     if (f.commit()) return true;
   }
   if (error) *error = ok ? f.errorString() : QStringLiteral("Uređivač nije odgovorio.");

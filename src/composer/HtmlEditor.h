@@ -106,4 +106,4 @@ class HtmlEditor : public QWidget {
 
 // doc as UTF-8 text that declares it: an existing charset declaration says utf-8, else one
 // is added at the start of <head>.
-QString sUtf8Deklaracijom(QString html);
+QString withUtf8Declaration(QString html);

@@ -321,7 +321,7 @@ void frmMain::SSTab2_Click(int napušteni) {
   }
   QSaveFile f(PreviewFile());
   if (!f.open(QIODevice::WriteOnly)) return;
-  f.write(sUtf8Deklaracijom(pripremiPregled(html)).toUtf8());
+  f.write(withUtf8Declaration(pripremiPregled(html)).toUtf8());
   if (f.commit()) {
     ui->WbrPreview->load(QUrl::fromLocalFile(PreviewFile()));
   }
