@@ -20,10 +20,7 @@ class TstFrmMain : public Fixture {
 
   template <class T = QWidget> T* dio(const char* ime) { return f->findChild<T*>(ime); }
   QString tekst(const char* ime) { return dio<QLineEdit>(ime)->text(); }
-  QString datoteka(const QString& put) {
-    QFile d(put);
-    return d.open(QIODevice::ReadOnly) ? QString::fromUtf8(d.readAll()) : QString();
-  }
+  static QString datoteka(const QString& put) { return QString::fromUtf8(readWholeFile(put)); }
   QString dokument() { return f->Editor()->documentHtml(); }
 
  private slots:

@@ -30,7 +30,7 @@ QStringList base() {
 class TstSendMailTool : public QObject {
   Q_OBJECT
   TestEnv env_;
-  SmtpPeer peer_{{.host = "127.0.0.17", .authUser = "cron", .authPassword = "tajna", .rejectRcpt = {"nema@kupac.hr"}}};
+  SmtpPeer peer_{{.host = "127.0.0.17", .authUser = "cron", .authPassword = "tajna"}};
 
  private slots:
   void initTestCase() { QVERIFY2(peer_.start(), qPrintable(peer_.error())); }
@@ -67,23 +67,18 @@ class TstSendMailTool : public QObject {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("err");  // empty: not compared
     // A misbehaving server in place of the capture ("--down": none at all); empty: the capture.
+    // How the engine classes each failure is tst_sendmail_scripted's; here the exit code.
     QTest::addColumn<QStringList>("scripted");
-    QTest::newRow("rejected recipient") << QStringList{"--to", "a@kupac.hr;nema@kupac.hr"} << 1
-        << "velkor-sendmail: 550 5.1.1 <nema@kupac.hr>: Recipient address rejected: User unknown\n" << QStringList{};
     QTest::newRow("no recipient") << QStringList{} << 1
                                   << "velkor-sendmail: Nije unesena E-mail adresa primatelja\n" << QStringList{};
     QTest::newRow("port not a number") << QStringList{"--port", "dvadeset"} << 2 << "" << QStringList{};
-    QTest::newRow("unknown option") << QStringList{"--nepostojeca"} << 2 << "" << QStringList{};
     QTest::newRow("missing body file") << QStringList{"--body-file", "/nonexistent/nema.txt"} << 2 << "" << QStringList{};
-    QTest::newRow("TLS required, not offered") << QStringList{"--to", "a@kupac.hr", "--tls", "require"} << 1
-        << "velkor-sendmail: TLS required, but the server does not offer STARTTLS\n" << QStringList{};
     QTest::newRow("unknown TLS mode") << QStringList{"--to", "a@kupac.hr", "--tls", "uvijek"} << 2 << "" << QStringList{};
     const QStringList to{"--to", "a@kupac.hr"};
     QTest::newRow("accepted") << to << 0 << "" << QStringList{"--ehlo", "PIPELINING"};
     QTest::newRow("refused for good") << to << 1 << "velkor-sendmail: 550 5.7.1 Relaying denied\n"
                                       << QStringList{"--reply", "RCPT=550 5.7.1 Relaying denied"};
     QTest::newRow("greylisted: later") << to << 75 << "" << QStringList{"--reply", "RCPT=450 4.2.0 Greylisted"};
-    QTest::newRow("421 at the greeting: later") << to << 75 << "" << QStringList{"--greeting", "421 4.3.2 busy"};
     QTest::newRow("connection refused: later") << to << 75 << "" << QStringList{"--down"};
   }
   void exitCodes() {
