@@ -40,7 +40,7 @@ class TstEditorCommands : public Fixture {
                                          "[b.left+b.width/2,b.top+b.height/2]").toList();
     return xy.size() == 2 ? QPoint(xy[0].toInt(), xy[1].toInt()) : QPoint(5, 5);
   }
-    // Answers the next modal dialog from inside its exec().
+  // Answers the next modal dialog from inside its exec().
   void uDijalogu(std::function<void(QDialog*)> radnja) {
     QTimer::singleShot(0, this, [radnja] {
       QTRY_VERIFY(qobject_cast<QDialog*>(QApplication::activeModalWidget()));

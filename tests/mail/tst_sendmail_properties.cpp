@@ -148,6 +148,7 @@ class TstSendMailProperties : public QObject {
     QTest::addColumn<QString>("value");
     QTest::addColumn<int>("expected");
     QTest::newRow("ConnectTimeout 0") << "ConnectTimeout" << "0" << 40;
+    QTest::newRow("ConnectTimeout 500") << "ConnectTimeout" << "500" << 40;
     QTest::newRow("MessageTimeout 0") << "MessageTimeout" << "0" << 60;
     QTest::newRow("SecureConnection 7") << "SecureConnection" << "7" << 1;
     QTest::newRow("SecureConnection 3") << "SecureConnection" << "3" << 3;

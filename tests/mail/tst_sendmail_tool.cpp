@@ -72,7 +72,10 @@ class TstSendMailTool : public QObject {
     QTest::newRow("no recipient") << QStringList{} << 1
                                   << "velkor-sendmail: Nije unesena E-mail adresa primatelja\n" << QStringList{};
     QTest::newRow("port not a number") << QStringList{"--port", "dvadeset"} << 2 << "" << QStringList{};
+    QTest::newRow("unknown option") << QStringList{"--nepostojeca"} << 2 << "" << QStringList{};
     QTest::newRow("missing body file") << QStringList{"--body-file", "/nonexistent/nema.txt"} << 2 << "" << QStringList{};
+    QTest::newRow("TLS required, not offered") << QStringList{"--to", "a@kupac.hr", "--tls", "require"} << 1
+        << "velkor-sendmail: TLS required, but the server does not offer STARTTLS\n" << QStringList{};
     QTest::newRow("unknown TLS mode") << QStringList{"--to", "a@kupac.hr", "--tls", "uvijek"} << 2 << "" << QStringList{};
     const QStringList to{"--to", "a@kupac.hr"};
     QTest::newRow("accepted") << to << 0 << "" << QStringList{"--ehlo", "PIPELINING"};
