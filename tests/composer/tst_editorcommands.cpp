@@ -1,14 +1,5 @@
 // The editor's commands, form elements, context menu and dialogs, judged by the document
 // they leave behind.
-#include <QtTest>
-#include <QClipboard>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QToolButton>
-#include <QVBoxLayout>
 #include <QWebEngineView>
 
 #include "composer/EditorCommands.h"
@@ -17,17 +8,14 @@
 #include "composer/HtmlSnippets.h"
 #include "composer/frmDialog_Body.h"
 #include "composer/frmDialog_Table.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
+#include "support/Fixture.h"
 
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
 using namespace composer;
 
-class TstEditorCommands : public QObject {
+class TstEditorCommands : public Fixture {
   Q_OBJECT
-  TestEnv env;
-  std::unique_ptr<ScriptedDialogs> dlg;
   std::unique_ptr<QWidget> okvir;
   HtmlEditor* ed = nullptr;
   QStatusBar* status = nullptr;
@@ -52,7 +40,6 @@ class TstEditorCommands : public QObject {
                                          "[b.left+b.width/2,b.top+b.height/2]").toList();
     return xy.size() == 2 ? QPoint(xy[0].toInt(), xy[1].toInt()) : QPoint(5, 5);
   }
-  template <class T> T* dio(const char* ime) { return okvir->findChild<T*>(ime); }
   // Answers the next modal dialog from inside its exec().
   void uDijalogu(std::function<void(QDialog*)> radnja) {
     QTimer::singleShot(0, this, [radnja] {
@@ -69,7 +56,7 @@ class TstEditorCommands : public QObject {
 
  private slots:
   void init() {
-    dlg = std::make_unique<ScriptedDialogs>();
+    Fixture::init();
     okvir = std::make_unique<QWidget>();
     auto* l = new QVBoxLayout(okvir.get());
     ed = new HtmlEditor;
@@ -83,7 +70,7 @@ class TstEditorCommands : public QObject {
   }
   void cleanup() {
     okvir.reset();
-    dlg.reset();
+    Fixture::cleanup();
   }
 
   void command_data() {
@@ -158,11 +145,11 @@ class TstEditorCommands : public QObject {
     QCOMPARE(tijelo(), QString("<p id=\"a\"><a href=\"https://primjer.hr/?a=1&amp;b=2\">x</a></p>"));
     QImage slika(3, 2, QImage::Format_RGB32);
     slika.fill(Qt::blue);
-    slika.save(env.path("logo.png"));
+    slika.save(env->path("logo.png"));
     odaberi("caret:0");
-    dlg->answerText(env.path("logo.png"));
+    dlg->answerText(env->path("logo.png"));
     ExecCommand(*ed, Image);
-    QVERIFY(tijelo().contains("<img src=\"" + QUrl::fromLocalFile(env.path("logo.png")).toString(QUrl::FullyEncoded) + "\">"));
+    QVERIFY(tijelo().contains("<img src=\"" + QUrl::fromLocalFile(env->path("logo.png")).toString(QUrl::FullyEncoded) + "\">"));
     QTRY_COMPARE(ed->evaluate("document.images[0].naturalWidth").toInt(), 3);
   }
 
@@ -291,12 +278,12 @@ class TstEditorCommands : public QObject {
       d->findChild<QLineEdit*>("Text2")->setText("1");
       d->findChild<QPushButton*>("Command1")->click();
     });
-    dio<QToolButton>("tblTableDialog")->click();
+    child<QToolButton>(*okvir, "tblTableDialog")->click();
     const QString sTablicom = tijelo();
     QCOMPARE(sTablicom, QString("<p id=\"a\">a</p><table border=\"1\" bordercolor=\"0\" width=\"75%\">\n   <tbody><tr>\n"
                                 "      <td></td>\n   </tr>\n</tbody></table><p id=\"a\">b</p>"));
     uDijalogu([](QDialog* d) { d->findChild<QPushButton*>("Command2")->click(); });
-    dio<QToolButton>("tblTableDialog")->click();
+    child<QToolButton>(*okvir, "tblTableDialog")->click();
     QCOMPARE(tijelo(), sTablicom);
   }
 
@@ -312,38 +299,38 @@ class TstEditorCommands : public QObject {
       QCOMPARE(d->findChild<QComboBox*>("combo2")->currentText(), QString());
       d->findChild<QPushButton*>("Command2")->click();
     });
-    dio<QToolButton>("tblBodyDialog")->click();
+    child<QToolButton>(*okvir, "tblBodyDialog")->click();
     QCOMPARE(ed->documentHtml(), QString("<html><head></head><body bgcolor=\"#FFFFCC\" link=\"#008000\"><p>x</p></body></html>"));
     uDijalogu([](QDialog* d) {
       d->findChild<QComboBox*>("Combo1")->setCurrentText("#000000");
       d->findChild<QPushButton*>("Command1")->click();  // cancel
     });
-    dio<QToolButton>("tblBodyDialog")->click();
+    child<QToolButton>(*okvir, "tblBodyDialog")->click();
     QCOMPARE(ed->documentHtml(), QString("<html><head></head><body bgcolor=\"#FFFFCC\" link=\"#008000\"><p>x</p></body></html>"));
   }
 
   void externalFile() {
-    const QString put = env.writeFile("vanjska.html", "<html><head></head><body><p>Vanjski sadržaj</p></body></html>");
+    const QString put = env->writeFile("vanjska.html", "<html><head></head><body><p>Vanjski sadržaj</p></body></html>");
     uDijalogu([this, put](QDialog* d) {
       QCOMPARE(d->windowTitle(), QString("Učitaj datoteku"));
       d->findChild<QLineEdit*>("Text1")->setText(put);
       d->findChild<QPushButton*>("Command2")->click();
     });
-    dio<QToolButton>("tblExternalFile")->click();
+    child<QToolButton>(*okvir, "tblExternalFile")->click();
     QCOMPARE(dlg->last().text, put);
     QCOMPARE(dlg->last().title, QString("Slanje E-mail-a"));
     QCOMPARE(dlg->last().icon, platform::MsgIcon::Information);
     QCOMPARE(tijelo(), QString("<p>Vanjski sadržaj</p>"));
     uDijalogu([](QDialog* d) { d->findChild<QPushButton*>("Command1")->click(); });
-    dio<QToolButton>("tblExternalFile")->click();
+    child<QToolButton>(*okvir, "tblExternalFile")->click();
     QCOMPARE(dlg->calls.size(), 1);  // cancelled: no box, nothing reloaded
   }
 
   void print_showsTheText() {
     dokument("<table><tbody><tr><td>Ispisani račun</td></tr></tbody></table>");
-    dlg->printToFile = env.path("ispis.pdf");
+    dlg->printToFile = env->path("ispis.pdf");
     dlg->answer(platform::MsgResult::Ok);
-    dio<QToolButton>("tblPrintFile")->click();
+    child<QToolButton>(*okvir, "tblPrintFile")->click();
     QProcess p;  // the pages arrive as pictures: one page, not empty
     p.start("pdfinfo", {dlg->printToFile});
     QVERIFY(p.waitForFinished(30000));

@@ -1,58 +1,44 @@
 // The composer window's own commands: files, the close question, attachments, the source
 // and preview tabs (with the files a message carries), long address lists, the window on a
 // 1024×768 screen, New, and the refusals while a send runs.
-#include <QtTest>
-#include <QClipboard>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QPushButton>
-#include <QTabWidget>
 #include <QWebEngineView>
 
+#include "composer/ComposerRun.h"
 #include "composer/HtmlEditor.h"
 #include "composer/PostavkeComposera.h"
 #include "composer/frmMain.h"
-#include "composer/ComposerRun.h"
-#include "support/ScriptedDialogs.h"
+#include "support/Fixture.h"
 #include "viewers/frmPrikazTeksta.h"
-#include "support/TestEnv.h"
 
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
 using platform::MsgResult;
 
-class TstFrmMain : public QObject {
+class TstFrmMain : public Fixture {
   Q_OBJECT
-  TestEnv env;
-  std::unique_ptr<ScriptedDialogs> dlg;
   QPointer<frmMain> f;
 
   template <class T = QWidget> T* dio(const char* ime) { return f->findChild<T*>(ime); }
   QString tekst(const char* ime) { return dio<QLineEdit>(ime)->text(); }
-  QString datoteka(const QString& put) {
-    QFile d(put);
-    return d.open(QIODevice::ReadOnly) ? QString::fromUtf8(d.readAll()) : QString();
-  }
+  static QString datoteka(const QString& put) { return QString::fromUtf8(readWholeFile(put)); }
   QString dokument() { return f->Editor()->documentHtml(); }
 
  private slots:
   void init() {
-    dlg = std::make_unique<ScriptedDialogs>();
+    Fixture::init();
     f = frmMain::forma();
     f->show();
   }
   void cleanup() {
     frmMain::PostaviMijenjana(false);
     delete f;
-    dlg.reset();
+    Fixture::cleanup();
   }
 
   // A file in windows-1250 opens readable; it is saved in UTF-8, declared so, and a save
   // that fails says so and keeps the change pending.
   void open_type_save() {
-    const QString put = env.writeFile("ponuda.html", "<html><head><meta charset=\"windows-1250\"></head>"
+    const QString put = env->writeFile("ponuda.html", "<html><head><meta charset=\"windows-1250\"></head>"
                                                      "<body><p>Po\x9Atovani kup\xE8" "e,</p></body></html>");
     dlg->answerText(put);
     f->mnuFileOpen_Click();
@@ -66,12 +52,12 @@ class TstFrmMain : public QObject {
     QTRY_VERIFY(dokument().contains("x"));
     dlg->answerText(std::nullopt);  // a cancelled save is no save
     QVERIFY(!f->mnuFileSave_Click());
-    dlg->answerText(env.path("nema/mape/x.html"));
+    dlg->answerText(env->path("nema/mape/x.html"));
     QVERIFY(!f->mnuFileSave_Click());
     QVERIFY2(dlg->last().text.startsWith("Datoteka nije spremljena: ") && dlg->last().icon == platform::MsgIcon::Exclamation,
              qPrintable(dlg->last().text));
     QVERIFY(frmMain::DatotekaMijenjana());
-    const QString novi = env.path("spremljena ponuda.html");
+    const QString novi = env->path("spremljena ponuda.html");
     dlg->answerText(novi);
     QVERIFY(f->mnuFileSave_Click());
     QVERIFY(!frmMain::DatotekaMijenjana());
@@ -94,7 +80,7 @@ class TstFrmMain : public QObject {
     QVERIFY(f->Editor()->setDocumentHtml("<p>Važan tekst</p>"));
     frmMain::PostaviMijenjana(true);
     dlg->answer(MsgResult(odgovor));
-    const QString put = env.path("zatvaranje.html");
+    const QString put = env->path("zatvaranje.html");
     QFile::remove(put);
     dlg->answerText(spremi ? std::optional<QString>(put) : std::nullopt);
     QTest::keyClick(f, Qt::Key_Escape);
@@ -108,18 +94,18 @@ class TstFrmMain : public QObject {
   }
 
   void attach_multiSelect() {
-    const QStringList tri = {env.path("a.txt"), env.path("b.txt"), env.path("c.txt")};
+    const QStringList tri = {env->path("a.txt"), env->path("b.txt"), env->path("c.txt")};
     dlg->answerFiles(tri);
     dio<QPushButton>("cmdAttach")->click();
     QCOMPARE(tekst("txtAttach"), tri.join(';'));
     QCOMPARE(dlg->last().kind, DialogCall::OpenFiles);
     QCOMPARE(dlg->last().title, QString("Izaberite datoteke u privitku"));
-    dlg->answerFiles({env.path("x;y.txt"), env.path("d.txt")});
+    dlg->answerFiles({env->path("x;y.txt"), env->path("d.txt")});
     dio<QPushButton>("cmdAttach")->click();
-    QCOMPARE(tekst("txtAttach"), tri.join(';') + ";" + env.path("d.txt"));
+    QCOMPARE(tekst("txtAttach"), tri.join(';') + ";" + env->path("d.txt"));
     QVERIFY(dlg->calls[2].text.contains("x;y.txt"));
     dio<QPushButton>("cmdAttach")->click();  // cancelled: unchanged
-    QCOMPARE(tekst("txtAttach"), tri.join(';') + ";" + env.path("d.txt"));
+    QCOMPARE(tekst("txtAttach"), tri.join(';') + ";" + env->path("d.txt"));
   }
 
   void sourceAndPreviewTabs() {
@@ -146,11 +132,11 @@ class TstFrmMain : public QObject {
 
   // The preview names the files each message carries, and any non-image an <img> names.
   void preview_listsFiles() {
-    env.writeFile("doc/logo.png", QByteArray::fromHex("89504e470d0a1a0a"));
-    const QString tajna = env.writeFile("tajna.txt", "lozinka");
-    QVERIFY(f->Editor()->loadDocument(env.writeFile("doc/pismo.html",
+    env->writeFile("doc/logo.png", QByteArray::fromHex("89504e470d0a1a0a"));
+    const QString tajna = env->writeFile("tajna.txt", "lozinka");
+    QVERIFY(f->Editor()->loadDocument(env->writeFile("doc/pismo.html",
         "<html><body><img src=\"logo.png\"><img src=\"../tajna.txt\" style=\"display:none\"></body></html>")));
-    dio<QLineEdit>("txtAttach")->setText(env.path("ponuda.pdf"));
+    dio<QLineEdit>("txtAttach")->setText(env->path("ponuda.pdf"));
     dio<QTabWidget>("SSTab2")->setCurrentIndex(2);
     QVERIFY(dio<QLabel>("lblPregledZa")->isVisible());
     QCOMPARE(dio<QLabel>("lblPregledZa")->text(),

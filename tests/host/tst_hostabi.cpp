@@ -1,23 +1,11 @@
 // The component as a host sees it: loaded with dlopen, reached only through its public
 // header, its windows found among the application's top-level widgets by object name.
-#include <QtTest>
-#include <QApplication>
 #include <dlfcn.h>
 #include <unistd.h>
-#include <functional>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTreeWidget>
-#include <QHeaderView>
-#include <QJsonArray>
 #include <QPrintPreviewWidget>
-#include <QTableView>
-#include <QAction>
-#include <QFileDialog>
-#include <QInputDialog>
+#include <functional>
 
 #include "VelkorSlanjeEMaila26.h"
-#include "support/TestEnv.h"
 #include "viewers/ViewerTestSupport.h"
 
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);

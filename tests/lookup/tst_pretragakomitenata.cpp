@@ -3,14 +3,9 @@
 // data-access object (connection settings, the SQLite functions that make the host's
 // statements run unchanged, failures that stay failures), then the search window on it:
 // what it finds, choosing, leaving, keys and the stored check box.
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTableWidget>
+#include <QtSql>
 #include <QtTest>
-#include <functional>
+#include <QtWidgets>
 
 #include "lookup/frmKupciEMail.h"
 #include "core/SettingsStore.h"

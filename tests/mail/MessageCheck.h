@@ -1,13 +1,7 @@
 #pragma once
 // The strict third-party parse of a message (tests/peers/check_message.py) and the
 // fingerprints its attachments are compared by.
-#include <QCryptographicHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QStringList>
-#include <QTest>
+#include <QtTest>
 
 #include "support/SmtpPeer.h"
 

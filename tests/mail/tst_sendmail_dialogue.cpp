@@ -40,38 +40,26 @@ class TstSendMailDialogue : public QObject {
     QVERIFY(c["text"].toString().contains("\n.točka na početku"));
   }
 
+  // A refused login is the scripted dialogue's; here a real server reading replies in pieces.
   void authentication_data() {
     QTest::addColumn<QString>("serverUser");  // empty: no AUTH offered
-    QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("status");
-    QTest::addColumn<QString>("failure");  // how the explanation starts; empty: sent
-    QTest::newRow("accepted") << "korisnik" << "tajna lozinka" << "Host Login OK!" << "";
-    QTest::newRow("rejected") << "korisnik" << "kriva" << "Host Login Failed!" << "535 ";
-    QTest::newRow("not offered") << "" << "tajna lozinka" << "Login Not Supported by Host, Continuing..." << "";
+    QTest::newRow("accepted") << "korisnik" << "Host Login OK!";
+    QTest::newRow("not offered") << "" << "Login Not Supported by Host, Continuing...";
   }
   void authentication() {
     QFETCH(QString, serverUser);
-    QFETCH(QString, password);
     QFETCH(QString, status);
-    QFETCH(QString, failure);
     // every reply arrives in pieces
     Session s({.host = "127.0.0.10", .authUser = serverUser, .authPassword = "tajna lozinka", .mode = "split"});
     QVERIFY(s.start());
     s.m.setSecureConnection(0);  // this server has no TLS: a login in clear, chosen on purpose
     s.m.setUseAuthentication(true);
     s.m.setUserName("korisnik");
-    s.m.setPassword(password);
+    s.m.setPassword("tajna lozinka");
     s.m.Send();
     const QStringList st = s.log.statuses();
     QVERIFY2(st.contains(status), qPrintable(st.join('|')));
-    if (!failure.isEmpty()) {
-      QCOMPARE(s.log.failures, 1);
-      QVERIFY2(s.log.explanation.startsWith(failure) && s.log.explanation.endsWith("\r\n"),
-               qPrintable(s.log.explanation));
-      QVERIFY(!st.contains("Sending Sender Information..."));
-      QVERIFY(s.peer.messages().isEmpty());
-      return;
-    }
     QCOMPARE(s.log.explanation, QString());
     QCOMPARE(s.log.successes, 1);
     QVERIFY(st.indexOf(status) < st.indexOf("Sending Sender Information..."));

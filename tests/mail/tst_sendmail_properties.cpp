@@ -149,7 +149,6 @@ class TstSendMailProperties : public QObject {
     QTest::addColumn<int>("expected");
     QTest::newRow("ConnectTimeout 0") << "ConnectTimeout" << "0" << 40;
     QTest::newRow("ConnectTimeout 500") << "ConnectTimeout" << "500" << 40;
-    QTest::newRow("ConnectTimeout 7") << "ConnectTimeout" << "7" << 7;
     QTest::newRow("MessageTimeout 0") << "MessageTimeout" << "0" << 60;
     QTest::newRow("SecureConnection 7") << "SecureConnection" << "7" << 1;
     QTest::newRow("SecureConnection 3") << "SecureConnection" << "3" << 3;

@@ -194,21 +194,6 @@ class TstSendMailScripted : public QObject {
     QCOMPARE(s.server.transcript().size(), 6);
   }
 
-  // A provider that offers only XOAUTH2 gets the token in that form, inside TLS.
-  void xoauth2WhereOauthbearerIsMissing() {
-    Scripted s;
-    QVERIFY(s.start("127.0.0.56", {"--ehlo", "STARTTLS", "--ehlo", "AUTH LOGIN XOAUTH2"}, true));
-    auto& [server, m, log] = s;
-    m.setUseAuthentication(true);
-    m.setUserName(kUser);
-    m.setOAuthToken("ya29.token");
-    m.Send();
-    QCOMPARE(log.successes, 1);
-    const QString xoauth = b64("user=" + kUser + "\x01" "auth=Bearer ya29.token\x01\x01");
-    QCOMPARE(server.transcript().mid(3, 2), QStringList({"EHLO velkor.hr", "AUTH XOAUTH2 " + xoauth}));
-    QVERIFY(m.lastExchange().contains("C: AUTH XOAUTH2 ***"));
-  }
-
   // Messages pipelined over a kept session: each Send returns once its "." is written,
   // and the outcomes come in the order of the Sends, the refused one among them.
   void pipelinedMessagesKeepTheirOwnOutcomes() {

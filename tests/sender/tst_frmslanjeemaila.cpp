@@ -155,12 +155,9 @@ class TstFrmSlanjeeMaila : public Fixture {
                                    << "E-mail CC nije u ispravnom formatu!|txtCC";
     QTest::newRow("BCC blank after ;") << "2|ana@firma.hr||ana@firma.hr; b@c.hr|P|T|"
                                        << "E-mail BCC nije u ispravnom formatu!|txtBCC";
-    // A line break would end the header on every route: nothing reaches one.
-    for (const char* ruta : {"0", "1", "2"})
-      QTest::newRow(qPrintable(QString("line break in BCC, route ") + ruta))
-          << QString(ruta) + "|ana@firma.hr||arhiva@firma.hr\n\nLazni.tekst|P|T|" +
-                 (ruta[0] == '1' ? "Ana <a@b.hr>" : "")
-          << "E-mail BCC nije u ispravnom formatu!|txtBCC";
+    // A line break would end the header on any route; the check is the same for all three.
+    QTest::newRow("line break in BCC") << "0|ana@firma.hr||arhiva@firma.hr\n\nLazni.tekst|P|T|"
+                                       << "E-mail BCC nije u ispravnom formatu!|txtBCC";
     QTest::newRow("CR in To") << "0|ana@firma.hr\rTo: x@y.hr|||P|T|"
                               << "E-mail primatelja nije u ispravnom formatu!|txtPrimatelj";
     QTest::newRow("subject of blanks") << "2|ana@firma.hr|||    |T|"

@@ -115,9 +115,7 @@ class TstThunderbird : public Fixture {
     const QString file = composeFields(argv[1]).value("message");
     QCOMPARE(argv[1], "to='kupac@firma.hr',subject='Račun O'Brien (17) [$].',message='" + file +
                           "'," + items + ",from='Ana Anić <ana@firma.hr>',format=1,");
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(f.readAll()), body);
+    QCOMPARE(QString::fromUtf8(readWholeFile(file)), body);
     QCOMPARE(s.calls("xdotool"),
              tipka
                  ? QList<QStringList>({kTrazenje, kTrazenje,
@@ -182,9 +180,7 @@ class TstThunderbird : public Fixture {
     for (const QString& a : f["attachment"].split(','))
       attached << (a.startsWith("file:") ? QUrl(a).toLocalFile() : a);
     QCOMPARE(attached, QStringList({files[0], files[2]}));
-    QFile body(f["message"]);
-    QVERIFY(body.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(body.readAll()), "body" + inj);
+    QCOMPARE(QString::fromUtf8(readWholeFile(f["message"])), "body" + inj);
   }
 
   void errorBoxes_data() {

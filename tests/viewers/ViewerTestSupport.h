@@ -1,12 +1,6 @@
 #pragma once
 // Shared by the viewers' tests: exports read back by third parties; the rest of the set-up is
 // the common fixture's.
-#include <QtTest>
-#include <QtWidgets>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include "core/SettingsStore.h"
 #include "support/Fixture.h"
 
