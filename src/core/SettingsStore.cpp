@@ -6,7 +6,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-namespace platform {
+namespace core {
 
 QString settingsFilePath(const QString& app) {
   QString dir = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -75,4 +75,4 @@ void SaveVelkorSetting(const QString& key, const QString& value) {
   SaveSetting(QStringLiteral("Velkor"), QStringLiteral("Settings"), key, value);
 }
 
-}  // namespace platform
+}  // namespace core

@@ -3,7 +3,7 @@
 
 // Per-user settings: one INI file per application name in the per-user config
 // directory (XDG_CONFIG_HOME honoured on every call), values as text.
-namespace platform {
+namespace core {
 
 QString GetSetting(const QString& app, const QString& section, const QString& key,
                    const QString& defaultValue = {});
@@ -22,4 +22,4 @@ bool settingToBool(const QString& text, bool defaultValue);
 QString VelkorSetting(const QString& key, const QString& defaultValue = {});
 void SaveVelkorSetting(const QString& key, const QString& value);
 
-}  // namespace platform
+}  // namespace core

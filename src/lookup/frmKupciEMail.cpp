@@ -22,7 +22,7 @@ frmKupciEMail::frmKupciEMail(QWidget* parent) : QDialog(parent), ui(new Ui::frmK
   ui->fgŠifre->setColumnHidden(0, true);
   ui->fgŠifre->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   ui->chkPrikazŠifriPretrPoPoč->setChecked(
-      platform::settingToBool(platform::VelkorSetting(kKljucPoPočetku, QStringLiteral("0")), false));
+      core::settingToBool(core::VelkorSetting(kKljucPoPočetku, QStringLiteral("0")), false));
   connect(ui->txtImeKupca, &QLineEdit::textChanged, this,
           &frmKupciEMail::NapuniIPrikažiSveŠifrePoPočZnaku);
   connect(ui->fgŠifre, &QTableWidget::cellDoubleClicked, this, &frmKupciEMail::Odaberi);
@@ -115,8 +115,8 @@ void frmKupciEMail::reject() {
 
 bool frmKupciEMail::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui->chkPrikazŠifriPretrPoPoč && event->type() == QEvent::FocusOut) {
-    platform::SaveVelkorSetting(kKljucPoPočetku,
-                                platform::ZeroOne(ui->chkPrikazŠifriPretrPoPoč->isChecked()));
+    core::SaveVelkorSetting(kKljucPoPočetku,
+                                core::ZeroOne(ui->chkPrikazŠifriPretrPoPoč->isChecked()));
   } else if (watched == ui->txtImeKupca && event->type() == QEvent::FocusIn) {
     // Later, so that the mouse click that gave the focus does not undo the selection.
     QTimer::singleShot(0, ui->txtImeKupca, &QLineEdit::selectAll);

@@ -30,7 +30,7 @@ const QString kNoFile = QStringLiteral("Datoteka koju ste pokušali da prikačit
 QString minusOneZero(bool b) { return b ? QStringLiteral("-1") : QStringLiteral("0"); }
 
 QString stored(const char* key, const char* defaultValue) {
-  return platform::GetSetting(kApp, kSection, QString::fromLatin1(key),
+  return core::GetSetting(kApp, kSection, QString::fromLatin1(key),
                               QString::fromLatin1(defaultValue));
 }
 
@@ -50,7 +50,7 @@ clsSendMail::clsSendMail(QObject* parent) : QObject(parent) {
   hooks.reportFailure = [this] { reportFailure(); };
   hooks.messageDone = [this](bool accepted, const QString& reply) { messageDone(accepted, reply); };
   dialogue_ = new mail::SmtpDialogue(errors_, std::move(hooks), this);
-  persistent_ = platform::settingToBool(stored("PersistentSettings", "0"), false);
+  persistent_ = core::settingToBool(stored("PersistentSettings", "0"), false);
   if (persistent_) loadSettings();
   if (maxRecipients_ < 1) maxRecipients_ = 100;
   zoneOffset_ = mail::localZoneOffsetText();
@@ -82,15 +82,15 @@ void clsSendMail::loadSettings() {
   encodeType_ = inRange("EncodeType", 0, 1, 0);
   secureConnection_ = inRange("SecureConnection", 0, 3, 1);
   userName_ = stored("Username", "");
-  useAuth_ = platform::settingToBool(stored("UseAuthentication", "False"), false);
-  usePopAuth_ = platform::settingToBool(stored("UsePopAuthentication", "False"), false);
+  useAuth_ = core::settingToBool(stored("UseAuthentication", "False"), false);
+  usePopAuth_ = core::settingToBool(stored("UsePopAuthentication", "False"), false);
   maxRecipients_ = storedInt("MaxRecipients", 100);
   pop3Port_ = inRange("Pop3Port", 1, 65535, 110);
   pop3Security_ = inRange("Pop3Security", 0, 3, 1);
 }
 
 void clsSendMail::persist(const QString& key, const QString& value) const {
-  if (persistent_) platform::SaveSetting(kApp, kSection, key, value);
+  if (persistent_) core::SaveSetting(kApp, kSection, key, value);
 }
 
 // --- lists -------------------------------------------------------------------------

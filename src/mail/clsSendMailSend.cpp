@@ -113,7 +113,7 @@ mail::SessionParams clsSendMail::sessionParams() const {
 // A stored HeloName, else the sender's domain: what a server that checks HELO accepts.
 QString clsSendMail::heloName() const {
   const QString stored =
-      platform::GetSetting(QStringLiteral("Kestrova"), QStringLiteral("Settings"), QStringLiteral("HeloName"), {});
+      core::GetSetting(QStringLiteral("Kestrova"), QStringLiteral("Settings"), QStringLiteral("HeloName"), {});
   return stored.trimmed().isEmpty() ? mail::aceDomainOf(from_) : QString::fromLatin1(QUrl::toAce(stored.trimmed()));
 }
 

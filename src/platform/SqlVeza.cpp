@@ -79,8 +79,8 @@ SqlVeza procitajVezu(const QString& driver, const QString& opcije) {
 }
 
 SqlVeza vezaIzPostavki() {
-  SqlVeza v = procitajVezu(VelkorSetting(QString::fromLatin1(kKljucSqlDriver)),
-                           VelkorSetting(QString::fromLatin1(kKljucSqlVeza)));
+  SqlVeza v = procitajVezu(core::VelkorSetting(QString::fromLatin1(kKljucSqlDriver)),
+                           core::VelkorSetting(QString::fromLatin1(kKljucSqlVeza)));
   if (v.driver.isEmpty()) {
     v = SqlVeza{};
     v.driver = QStringLiteral("QSQLITE");

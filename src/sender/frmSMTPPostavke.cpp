@@ -19,8 +19,8 @@
 #include "ui_frmSMTPPostavke.h"
 #include "viewers/frmPrikazTeksta.h"
 
-using platform::SaveVelkorSetting;
-using platform::VelkorSetting;
+using core::SaveVelkorSetting;
+using core::VelkorSetting;
 
 namespace {
 
@@ -34,7 +34,7 @@ QString bezRubnihRazmaka(const QString& s) {
   return s.mid(a, b - a);
 }
 
-bool daNe(const QString& key) { return platform::settingToBool(VelkorSetting(key, "False"), false); }
+bool daNe(const QString& key) { return core::settingToBool(VelkorSetting(key, "False"), false); }
 
 int broj(const QString& key, int zadano) {
   bool ok = false;
@@ -136,8 +136,8 @@ void frmSMTPPostavke::SpremiPostavke() {
   SaveVelkorSetting("SMTPHostName", ui->txtSMTPHostName->text());
   SaveVelkorSetting("SMTPUserName", ui->txtSMTPUserName->text());
   SaveVelkorSetting("SMTPPassword", ui->txtSMTPPassword->text());
-  SaveVelkorSetting("SMTPSSL", platform::TrueFalse(ui->chkSMTPSSL->isChecked()));
-  SaveVelkorSetting("SMTPStartTLS", platform::TrueFalse(ui->chkSMTPStartTLS->isChecked()));
+  SaveVelkorSetting("SMTPSSL", core::TrueFalse(ui->chkSMTPSSL->isChecked()));
+  SaveVelkorSetting("SMTPStartTLS", core::TrueFalse(ui->chkSMTPStartTLS->isChecked()));
   SaveVelkorSetting("SMTPPort", QString::number(ui->ubSMTPPort->value()));
   SaveVelkorSetting("SMTPTimeout", QString::number(ui->ubSMTPTimeout->value()));
   // Stored only once used, as the settings of an earlier version have none; the

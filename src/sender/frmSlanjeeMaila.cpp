@@ -23,8 +23,8 @@
 #include "sender/TrazilicaKupaca.h"
 #include "ui_frmSlanjeeMaila.h"
 
-using platform::SaveVelkorSetting;
-using platform::VelkorSetting;
+using core::SaveVelkorSetting;
+using core::VelkorSetting;
 
 namespace {
 
@@ -108,7 +108,7 @@ void frmSlanjeeMaila::poveziKontrole() {
     if (rute().smtpPostavke) rute().smtpPostavke(this);
   });
   connect(ui->chkZatvoriSlEmaila, &QCheckBox::clicked, this, [this](bool checked) {
-    SaveVelkorSetting(kZatvori, platform::ZeroOne(checked));
+    SaveVelkorSetting(kZatvori, core::ZeroOne(checked));
   });
   connect(ui->cmdSlanje, &QAbstractButton::clicked, this, &frmSlanjeeMaila::cmdSlanje_Click);
   connect(ui->cmdPrekid, &QAbstractButton::clicked, this, &frmSlanjeeMaila::cmdPrekid_Click);
@@ -124,14 +124,14 @@ void frmSlanjeeMaila::postaviFiltarTipki() {
 }
 
 void frmSlanjeeMaila::Form_Load() {
-  ui->chkZatvoriSlEmaila->setChecked(platform::settingToBool(VelkorSetting(kZatvori, "1"), true));
+  ui->chkZatvoriSlEmaila->setChecked(core::settingToBool(VelkorSetting(kZatvori, "1"), true));
   bool brojRute = false;
   const int ruta = VelkorSetting(kRuta, "0").trimmed().toInt(&brojRute);
   OdaberiNacinSlanja(brojRute ? ruta : 0);
   ui->mnuEmailOutlookZatvori->setChecked(
-      platform::settingToBool(VelkorSetting(kOutlookZatvori, "True"), true));
+      core::settingToBool(VelkorSetting(kOutlookZatvori, "True"), true));
   ui->mnuEmailThunderbirdŠaljiiEnter->setChecked(
-      platform::settingToBool(VelkorSetting(kThunderbirdEnter, "True"), true));
+      core::settingToBool(VelkorSetting(kThunderbirdEnter, "True"), true));
   ui->txtPošiljatelj->setText(VelkorSetting(kPosiljatelj, QString()));
   ui->sBar->showMessage(QStringLiteral("Definiranje osnovnih parametara za slanje e-mail-a"));
   PostaviFormu(this);
@@ -199,7 +199,7 @@ int frmSlanjeeMaila::odabranaRuta() const {
 
 void frmSlanjeeMaila::prebaciOpciju(QAction* opcija, const QString& kljuc) {
   // The action has already toggled its check mark when triggered.
-  SaveVelkorSetting(kljuc, platform::TrueFalse(opcija->isChecked()));
+  SaveVelkorSetting(kljuc, core::TrueFalse(opcija->isChecked()));
   if (opcija == ui->mnuEmailThunderbirdŠaljiiEnter && opcija->isChecked())
     platform::dialogs().messageBox(
         this,

@@ -11,12 +11,12 @@ namespace {
 // A stored number that is not one (or does not fit) falls back to the default.
 int brojIzPostavke(const QString& key, int zadano, int min, int max) {
   bool ok = false;
-  const int n = platform::VelkorSetting(key, QString::number(zadano)).trimmed().toInt(&ok);
+  const int n = core::VelkorSetting(key, QString::number(zadano)).trimmed().toInt(&ok);
   return ok && n >= min && n <= max ? n : zadano;
 }
 
 short daNeIzPostavke(const QString& key) {
-  return platform::settingToBool(platform::VelkorSetting(key, QStringLiteral("False")), false) ? 1
+  return core::settingToBool(core::VelkorSetting(key, QStringLiteral("False")), false) ? 1
                                                                                                 : 0;
 }
 
@@ -24,15 +24,15 @@ short daNeIzPostavke(const QString& key) {
 
 void UcitajSMTPPostavke() {
   SMTPPostavke& p = g_SMTPPostavke;
-  p.From = platform::VelkorSetting(QStringLiteral("SMTPFrom"));
-  p.HostName = platform::VelkorSetting(QStringLiteral("SMTPHostName"));
-  p.UserName = platform::VelkorSetting(QStringLiteral("SMTPUserName"));
-  p.Password = platform::VelkorSetting(QStringLiteral("SMTPPassword"));
+  p.From = core::VelkorSetting(QStringLiteral("SMTPFrom"));
+  p.HostName = core::VelkorSetting(QStringLiteral("SMTPHostName"));
+  p.UserName = core::VelkorSetting(QStringLiteral("SMTPUserName"));
+  p.Password = core::VelkorSetting(QStringLiteral("SMTPPassword"));
   p.SSL = daNeIzPostavke(QStringLiteral("SMTPSSL"));
   p.StartTLS = daNeIzPostavke(QStringLiteral("SMTPStartTLS"));
   p.Port = brojIzPostavke(QStringLiteral("SMTPPort"), 25, 0, 65535);
   p.Timeout = static_cast<short>(brojIzPostavke(QStringLiteral("SMTPTimeout"), 5, 0, 32767));
-  p.OAuth = platform::VelkorSetting(QStringLiteral("SMTPOAuth")).trimmed().toLower();
+  p.OAuth = core::VelkorSetting(QStringLiteral("SMTPOAuth")).trimmed().toLower();
   p.OAuthKlijent = SMTPOAuthVrijednost(QStringLiteral("SMTPOAuthKlijent"), p.OAuth);
   p.OAuthAdrese = SMTPOAuthVrijednost(QStringLiteral("SMTPOAuthAdrese"), p.OAuth);
 }
@@ -66,7 +66,7 @@ QString SMTPOAuthStroja(const QString& kljuc, const QString& oauth) {
 }
 
 QString SMTPOAuthVrijednost(const QString& kljuc, const QString& oauth) {
-  const QString v = platform::VelkorSetting(kljuc);
+  const QString v = core::VelkorSetting(kljuc);
   return v.isEmpty() ? SMTPOAuthStroja(kljuc, oauth) : v;
 }
 

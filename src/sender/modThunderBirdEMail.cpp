@@ -24,7 +24,7 @@ constexpr int kGreskaDatoteka = 53;  // the program could not be found or starte
 constexpr int kCekanjeProzoraMs = 15000;
 
 QString putanjaThunderbirda() {
-  const QString zadano = platform::VelkorSetting(kPutanja).trimmed();
+  const QString zadano = core::VelkorSetting(kPutanja).trimmed();
   return platform::findProgram(zadano.isEmpty() ? QStringLiteral("thunderbird") : zadano);
 }
 

@@ -42,7 +42,7 @@ CsvPostavke CsvPostavke::provjerene() const {
 }
 
 CsvPostavke SpremljeneCsvPostavke() {
-  using platform::VelkorSetting;
+  using core::VelkorSetting;
   CsvPostavke p;
   p.separator = VelkorSetting(QStringLiteral("ExpSeparator"), QStringLiteral(";"));
   p.decimalniZnak = VelkorSetting(QStringLiteral("ExpDecTočka"), QStringLiteral(","));

@@ -37,7 +37,7 @@ QString OcistiImeDatoteke(const QString& tekst) {
 }
 
 int TwipsUPiksele(const QString& kljuc, double zadanoTwips) {
-  QString t = platform::VelkorSetting(kljuc).trimmed();
+  QString t = core::VelkorSetting(kljuc).trimmed();
   t.replace(QLatin1Char(','), QLatin1Char('.'));
   bool ok = false;
   const double twips = t.toDouble(&ok);
@@ -45,7 +45,7 @@ int TwipsUPiksele(const QString& kljuc, double zadanoTwips) {
 }
 
 void SpremiTwipse(const QString& kljuc, int piksela) {
-  platform::SaveVelkorSetting(kljuc, QString::number(float(piksela * kTwipsPoPikselu)));
+  core::SaveVelkorSetting(kljuc, QString::number(float(piksela * kTwipsPoPikselu)));
 }
 
 void UcitajPolozaj(QWidget* prozor, const KljuceviPolozaja& k) {

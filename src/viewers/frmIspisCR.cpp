@@ -34,7 +34,7 @@ KljuceviPolozaja kljuceviPolozaja() {
 }
 
 QString mapaPDF() {
-  QString mapa = platform::VelkorSetting(kMapaPDF, QDir::homePath() + QLatin1Char('/'));
+  QString mapa = core::VelkorSetting(kMapaPDF, QDir::homePath() + QLatin1Char('/'));
   if (!mapa.endsWith(QLatin1Char('/'))) mapa += QLatin1Char('/');
   return mapa;
 }
@@ -174,7 +174,7 @@ void frmIspisCR::IzveziPDF(bool eMail, int prva, int zadnja) {
   const QString ime = platform::dialogs().saveFileName(this, o);
   if (ime.isEmpty()) return;
   const QString mapa = ime.left(ime.lastIndexOf(QLatin1Char('/')) + 1);
-  if (!mapa.isEmpty() && QDir().mkpath(mapa)) platform::SaveVelkorSetting(kMapaPDF, mapa);
+  if (!mapa.isEmpty() && QDir().mkpath(mapa)) core::SaveVelkorSetting(kMapaPDF, mapa);
   if (ime.size() < 5 || ime.right(3).toUpper() != QLatin1String("PDF")) {
     poruka(QStringLiteral("Ime datoteke nije ispravno!"), MsgIcon::Information);
     return;

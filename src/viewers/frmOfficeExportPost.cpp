@@ -39,7 +39,7 @@ double vodeciBroj(const QString& tekst) {
 
 int procitajSeriju() {
   bool ok = false;
-  const int n = platform::VelkorSetting(QStringLiteral("ExportCSVBatchSize")).trimmed().toInt(&ok);
+  const int n = core::VelkorSetting(QStringLiteral("ExportCSVBatchSize")).trimmed().toInt(&ok);
   return ok && n >= 1000 && n <= 5000 ? n : kZadanaSerija;
 }
 
@@ -70,7 +70,7 @@ frmOfficeExportPost::frmOfficeExportPost(QWidget* parent)
 frmOfficeExportPost::~frmOfficeExportPost() = default;
 
 void frmOfficeExportPost::Form_Load() {
-  using platform::VelkorSetting;
+  using core::VelkorSetting;
   ui->txtLokacijaEXE->setText(VelkorSetting(QStringLiteral("ExpEXEDat")));
   ui->txtNazivDat->setText(
       VelkorSetting(QStringLiteral("ExpNazivDat"), QDir::homePath() + QStringLiteral("/Export.csv")));
@@ -188,16 +188,16 @@ bool frmOfficeExportPost::provjeriLokacijuEXE() {
 // ---- the export ----
 
 void frmOfficeExportPost::spremiPostavke() {
-  using platform::SaveVelkorSetting;
+  using core::SaveVelkorSetting;
   SaveVelkorSetting(QStringLiteral("ExpEXEDat"), ui->txtLokacijaEXE->text());
   SaveVelkorSetting(QStringLiteral("ExpNazivDat"), ui->txtNazivDat->text());
-  SaveVelkorSetting(QStringLiteral("ExpAutomPokr"), platform::ZeroOne(ui->chkAutomatskiPokr->isChecked()));
+  SaveVelkorSetting(QStringLiteral("ExpAutomPokr"), core::ZeroOne(ui->chkAutomatskiPokr->isChecked()));
   SaveVelkorSetting(QStringLiteral("ExpSeparator"), ui->txtSeparator->text());
   SaveVelkorSetting(QStringLiteral("ExpDecTočka"), ui->txtDecTočka->text());
   SaveVelkorSetting(QStringLiteral("ExpPrikazNavodnika"),
-                    platform::ZeroOne(ui->chkPrikazNavodnika->isChecked()));
+                    core::ZeroOne(ui->chkPrikazNavodnika->isChecked()));
   SaveVelkorSetting(QStringLiteral("ExpZaštitaFormula"),
-                    platform::ZeroOne(ui->chkZaštitaFormula->isChecked()));
+                    core::ZeroOne(ui->chkZaštitaFormula->isChecked()));
 }
 
 void frmOfficeExportPost::cmdPrebaciPodatke_Click() {
@@ -324,7 +324,7 @@ void frmOfficeExportPost::mnuExportCSVBatchSize_Click() {
   } else {
     velicinaSerije_ = int(broj);
   }
-  platform::SaveVelkorSetting(QStringLiteral("ExportCSVBatchSize"), QString::number(velicinaSerije_));
+  core::SaveVelkorSetting(QStringLiteral("ExportCSVBatchSize"), QString::number(velicinaSerije_));
 }
 
 void frmOfficeExportPost::cmdGdjeSpremiti_Click() {

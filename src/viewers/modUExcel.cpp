@@ -28,7 +28,7 @@ namespace {
 // Strict where the other windows fall back silently: a stored value that is not a
 // Boolean is a failure the user should see.
 bool procitajLogicku(const QString& kljuc) {
-  const QString t = platform::VelkorSetting(kljuc).trimmed();
+  const QString t = core::VelkorSetting(kljuc).trimmed();
   if (t.isEmpty()) return false;
   for (const char* da : {"True", "-1", "1"})
     if (t.compare(QLatin1String(da), Qt::CaseInsensitive) == 0) return true;

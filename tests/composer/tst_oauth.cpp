@@ -309,7 +309,7 @@ class TstOAuth : public QObject {
     for (const auto& [k, v] : {std::pair{"SMTPFrom", kKorisnik}, std::pair{"SMTPHostName", kServer},
                                std::pair{"SMTPUserName", kKorisnik}, std::pair{"SMTPOAuth", QString("google")},
                                std::pair{"SMTPOAuthKlijent", vlastiti}})
-      platform::SaveVelkorSetting(k, v);
+      core::SaveVelkorSetting(k, v);
     UcitajSMTPPostavke();
     const platform::OAuthPruzatelj p = SMTPPruzatelj(g_SMTPPostavke);
     QCOMPARE(p.klijent + "|" + p.tajna, vlastiti.isEmpty() ? "id-ureda|tajna ureda" : vlastiti + "|");
@@ -319,7 +319,7 @@ class TstOAuth : public QObject {
       QCOMPARE(dio<QLineEdit>(&f, "txtOAuthKlijent")->text(), p.klijent);
       dio<QPushButton>(&f, "cmdSpremi")->click();
     }
-    QCOMPARE(platform::VelkorSetting("SMTPOAuthKlijent"), vlastiti);
+    QCOMPARE(core::VelkorSetting("SMTPOAuthKlijent"), vlastiti);
     qunsetenv("VELKOR_MACHINE_REGISTRY");
   }
 };

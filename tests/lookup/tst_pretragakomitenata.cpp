@@ -72,8 +72,8 @@ QString sqlPostgresBaze() {
 }
 
 void koristiBazu(const QString& driver, const QString& veza) {
-  platform::SaveVelkorSetting(QString::fromLatin1(platform::kKljucSqlDriver), driver);
-  platform::SaveVelkorSetting(QString::fromLatin1(platform::kKljucSqlVeza), veza);
+  core::SaveVelkorSetting(QString::fromLatin1(platform::kKljucSqlDriver), driver);
+  core::SaveVelkorSetting(QString::fromLatin1(platform::kKljucSqlVeza), veza);
 }
 
 QLineEdit* txt(QWidget& f) { return f.findChild<QLineEdit*>(QStringLiteral("txtImeKupca")); }
@@ -154,7 +154,7 @@ class TstPretragaKomitenata : public QObject {
 
   void cleanup() {
     QVERIFY2(boxes.calls.isEmpty(), qPrintable(boxes.texts().join(" | ")));
-    platform::DeleteSetting("Velkor", "Settings", kKljuc);
+    core::DeleteSetting("Velkor", "Settings", kKljuc);
   }
 
   void citanjeVeze() {
@@ -339,9 +339,9 @@ class TstPretragaKomitenata : public QObject {
       QVERIFY(QTest::qWaitForWindowActive(&f));
       chk(f)->setFocus();
       QTest::keyClick(chk(f), Qt::Key_Space);
-      QCOMPARE(platform::VelkorSetting(kKljuc, "-"), QString(bila ? "1" : "-"));  // not yet
+      QCOMPARE(core::VelkorSetting(kKljuc, "-"), QString(bila ? "1" : "-"));  // not yet
       txt(f)->setFocus();
-      QCOMPARE(platform::VelkorSetting(kKljuc), QString(bila ? "0" : "1"));
+      QCOMPARE(core::VelkorSetting(kKljuc), QString(bila ? "0" : "1"));
     }
   }
 

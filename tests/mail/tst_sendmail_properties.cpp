@@ -10,7 +10,7 @@
 
 namespace {
 
-QString storedValue(const char* key) { return platform::GetSetting("Kestrova", "Settings", key, "<none>"); }
+QString storedValue(const char* key) { return core::GetSetting("Kestrova", "Settings", key, "<none>"); }
 
 QString addresses(const char* prefix, int n) {
   QStringList l;
@@ -113,7 +113,7 @@ class TstSendMailProperties : public QObject {
     {
       clsSendMail m;
       m.setFrom("nije-spremljeno@velkor.hr");
-      QVERIFY(!QFile::exists(platform::settingsFilePath("Kestrova")));
+      QVERIFY(!QFile::exists(core::settingsFilePath("Kestrova")));
       m.setPersistentSettings(true);
       m.setFrom(" prodaja@velkor.hr ");
       m.setUserName("korisnik");
@@ -130,7 +130,7 @@ class TstSendMailProperties : public QObject {
     QCOMPARE(storedValue("UseAuthentication"), QString("-1"));
     QCOMPARE(storedValue("ConnectRetry"), QString("21"));
     QCOMPARE(storedValue("ConnectTimeout"), QString("<none>"));
-    QVERIFY(!QSettings(platform::settingsFilePath("Kestrova"), QSettings::IniFormat)
+    QVERIFY(!QSettings(core::settingsFilePath("Kestrova"), QSettings::IniFormat)
                  .allKeys().join(' ').contains("tajna", Qt::CaseInsensitive));
     clsSendMail again;
     QVERIFY(again.PersistentSettings());
@@ -156,8 +156,8 @@ class TstSendMailProperties : public QObject {
   void storedValuesOutOfRangeReadAsDefaults() {
     QFETCH(QString, key);
     QFETCH(QString, value);
-    platform::SaveSetting("Kestrova", "Settings", "PersistentSettings", "-1");
-    platform::SaveSetting("Kestrova", "Settings", key, value);
+    core::SaveSetting("Kestrova", "Settings", "PersistentSettings", "-1");
+    core::SaveSetting("Kestrova", "Settings", key, value);
     clsSendMail m;
     QTEST(m.property(qPrintable(key)).toInt(), "expected");
   }

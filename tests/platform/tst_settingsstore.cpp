@@ -4,7 +4,7 @@
 #include "core/SettingsStore.h"
 #include "support/Fixture.h"
 
-using namespace platform;
+using namespace core;
 
 class TstSettingsStore : public Fixture {
   Q_OBJECT

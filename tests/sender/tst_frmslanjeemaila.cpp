@@ -8,9 +8,9 @@
 #include "support/Fixture.h"
 
 using platform::MsgIcon;
-using platform::SaveVelkorSetting;
-using platform::TrueFalse;
-using platform::VelkorSetting;
+using core::SaveVelkorSetting;
+using core::TrueFalse;
+using core::VelkorSetting;
 
 namespace {
 const QString kTijelo = "Poštovani,\nu prilogu je račun.";

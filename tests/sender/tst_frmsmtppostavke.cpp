@@ -4,8 +4,8 @@
 
 using platform::MsgIcon;
 using platform::MsgResult;
-using platform::SaveVelkorSetting;
-using platform::VelkorSetting;
+using core::SaveVelkorSetting;
+using core::VelkorSetting;
 
 class TstFrmSMTPPostavke : public Fixture {
   Q_OBJECT
@@ -29,7 +29,7 @@ class TstFrmSMTPPostavke : public Fixture {
     dio("txtSMTPPassword")->setText(lozinka);
   }
   // Nothing at all was written to the store.
-  static bool nistaSpremljeno() { return !QFile::exists(platform::settingsFilePath("Velkor")); }
+  static bool nistaSpremljeno() { return !QFile::exists(core::settingsFilePath("Velkor")); }
 
  private slots:
   void cleanup() {

@@ -11,7 +11,7 @@
 #include "sender/modSMTPEMail.h"
 #include "support/DovecotPeer.h"
 
-using platform::SaveVelkorSetting;
+using core::SaveVelkorSetting;
 using Tls = SmtpPeer::Tls;
 
 namespace {

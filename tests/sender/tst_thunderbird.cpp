@@ -216,7 +216,7 @@ class TstThunderbird : public Fixture {
     if (kvar == "pokvaren") {
       const QString pokvaren = env->writeFile("tb/thunderbird", "#!/nema/takvog/tumaca\n");
       QFile::setPermissions(pokvaren, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-      platform::SaveVelkorSetting("PutanjaThunderbird", pokvaren);
+      core::SaveVelkorSetting("PutanjaThunderbird", pokvaren);
     } else if (kvar == "nema") {
       QFile::remove(s.bin() + "/thunderbird");
       s.onlyStandInsOnPath();

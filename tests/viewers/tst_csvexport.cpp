@@ -5,6 +5,7 @@
 #include "viewers/frmOfficeExportPost.h"
 
 using namespace platform;
+using namespace core;
 Q_DECLARE_METATYPE(MsgResult)
 
 namespace {
@@ -146,7 +147,7 @@ class TstCsvExport : public Fixture {
     QFETCH(QStringList, rucno);
     QFETCH(QStringList, postavke);
     for (int i = 0; i < rucno.size(); i += 2) SaveVelkorSetting(rucno[i], QString("Z%1Z").arg(i));
-    QFile ini(platform::settingsFilePath("Velkor"));
+    QFile ini(core::settingsFilePath("Velkor"));
     QVERIFY(ini.open(QIODevice::ReadOnly));
     QByteArray tekst = ini.readAll();
     ini.close();

@@ -10,7 +10,7 @@
 
 using platform::MsgIcon;
 using platform::MsgResult;
-using platform::VelkorSetting;
+using core::VelkorSetting;
 
 namespace {
 
@@ -53,7 +53,7 @@ class TstFrmIspisCR : public Fixture {
  private slots:
   void init() {
     Fixture::init();
-    platform::SaveVelkorSetting("DirektorijaGenPDF", env->path("pdf/"));
+    core::SaveVelkorSetting("DirektorijaGenPDF", env->path("pdf/"));
     QDir().mkpath(env->path("pdf/mapa.pdf"));  // a directory where a PDF is asked for
     g_poslano.clear();
     setReportMailHook(&zapamtiSlanje);

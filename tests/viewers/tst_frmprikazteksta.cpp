@@ -3,6 +3,7 @@
 #include "viewers/frmPrikazTeksta.h"
 
 using namespace platform;
+using namespace core;
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "viewers/frmPrikazZapisa.h"
 
 using namespace platform;
+using namespace core;
 
 namespace {
 

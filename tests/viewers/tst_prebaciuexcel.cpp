@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 
 using namespace platform;
+using namespace core;
 
 namespace {
 
