@@ -45,6 +45,7 @@ void TijekSlanja::pocni(const PorukaZaSlanje& p, RutaSlanja ruta, const QString&
   kopije_ = {p.cc, p.bcc};
   ponavljanje_ = zaustavi_ = prekinut_ = odgodivo_ = odgodiOstale_ = false;
   rs_.reset();
+  poslano_.pocni(ruta != RutaSlanja::Klijent, zapisi);
 }
 
 std::optional<bool> TijekSlanja::posaljiPojedinacno(const PorukaZaSlanje& p, RutaSlanja ruta,
@@ -63,6 +64,7 @@ std::optional<bool> TijekSlanja::posaljiPojedinacno(const PorukaZaSlanje& p, Rut
   }
   m_.Disconnect();
   zabilježiPojedinačno(poslano);
+  poslano_.spremi(dnevnik_, p.predmet, p.od, p.imeOd);
   return poslano;
 }
 
@@ -90,6 +92,7 @@ IshodSlanja TijekSlanja::posaljiZapise(const PorukaZaSlanje& p, RutaSlanja ruta,
   i.nastavakNakonGreške = postavke_.nastaviNakonGreške;
   i.kopijeNeuspjele = kopijeNeuspjele_;
   rs_.reset();
+  poslano_.spremi(dnevnik_, p.predmet, p.od, p.imeOd);
   return i;
 }
 
@@ -248,6 +251,7 @@ bool TijekSlanja::zabilježiZapis(const Pokušaj& p, const QString& adresa, cons
   const bool odgođen = p.privremeno && !p.poslano;
   dnevnik_.dodaj({QDateTime::currentDateTime(), adresa, ime, p.poslano, odgovor, odgođen,
                   p.poslano ? QStringList() : razmjena_});
+  poslano_.zabilježi(p.poslano, ime, adresa);
   razmjena_.clear();
   odgovor_.clear();
   if (p.poslano) {
@@ -269,6 +273,7 @@ void TijekSlanja::zabilježiPojedinačno(bool poslano) {
   for (const QString& polje : {p_.to, p_.cc, p_.bcc}) adrese << razdvojiAdrese(polje);
   dnevnik_.dodaj({QDateTime::currentDateTime(), adrese.join(QLatin1Char(';')), QString(), poslano,
                   odgovor_.join(QStringLiteral("\r\n")), false, poslano ? QStringList() : razmjena_});
+  poslano_.zabilježi(poslano, QString(), adrese.join(QLatin1Char(';')));
   odgovor_.clear();
   razmjena_.clear();
 }

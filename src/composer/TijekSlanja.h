@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "composer/DnevnikSlanja.h"
+#include "composer/KopijeUPoslanom.h"
 #include "composer/PostavkeComposera.h"
 #include "composer/TempoSlanja.h"
 #include "platform/RecordSet.h"
@@ -64,6 +65,8 @@ class TijekSlanja : public QObject {
   int odgodaPonavljanjaMs = 5 * 60 * 1000;
 
   const DnevnikSlanja& dnevnik() const { return dnevnik_; }
+  // The copies of the last run in the IMAP Sent folder: napomena() when not all went.
+  const KopijeUPoslanom& kopijeUPoslanom() const { return poslano_; }
   bool zapisiPokrenuti() const { return zapisiPokrenuti_; }
   // The subject and body of the message going now, the current record's fields filled in.
   QString predmet() const;
@@ -162,6 +165,7 @@ class TijekSlanja : public QObject {
   QStringList kopijeNeuspjele_;
   std::pair<QString, QString> kopije_;  // CC and BCC of a record run, for every round
   QHash<qint64, IzravniZapis> izravni_;
+  KopijeUPoslanom poslano_{m_};
 };
 
 }  // namespace composer
