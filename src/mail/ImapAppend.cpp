@@ -137,7 +137,7 @@ bool ImapAppend::append(const QByteArray& message, const QDateTime& sent) {
   }
   // Without LITERAL+ the server must say "+" before the message goes (RFC 7888).
   const bool nonSync = caps_.contains("LITERAL+") || (caps_.contains("LITERAL-") && message.size() <= 4096);
-  line += '{' + QByteArray::number(message.size()) + (nonSync ? "+}" : "}");
+  line += " {" + QByteArray::number(message.size()) + (nonSync ? "+}" : "}");
   appended_ = false;
   error_.clear();
   setPhase(Phase::Appending);

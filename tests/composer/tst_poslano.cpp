@@ -1,0 +1,144 @@
+// Copies of what a run sent in the Sent folder: record runs and a single message through
+// Dovecot's submission service, the copies appended to Dovecot IMAP and read back from its
+// maildir, compared with what the capture server got and parsed strictly.
+#include <QtTest>
+#include <QtWidgets>
+
+#include "ComposerRun.h"
+#include "composer/PostavkeComposera.h"
+#include "composer/RacunSlanja.h"
+#include "composer/frmSettings.h"
+#include "mail/MessageCheck.h"
+#include "platform/SecretStore.h"
+#include "support/DovecotPeer.h"
+#include "support/Fixture.h"
+
+static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
+
+namespace {
+const QString kKorisnik = QStringLiteral("prodaja@velkor.hr");
+const QString kLozinka = QStringLiteral("Lozinka-čćžšđ-25");
+const QString kSmtp = QStringLiteral("127.0.0.240"), kRelej = QStringLiteral("127.0.0.241");
+const QString kImap = QStringLiteral("127.0.0.242");
+const QString kBezStartTls = QStringLiteral("127.0.0.243"), kBezLiteralPlus = QStringLiteral("127.0.0.244");
+const QString kTls = QStringLiteral("SSL/TLS od prvog bajta"), kStartTls = QStringLiteral("STARTTLS (obavezno)");
+}  // namespace
+
+class TstPoslano : public QObject {
+  Q_OBJECT
+  TestEnv env;
+  std::unique_ptr<ScriptedDialogs> dlg;
+  SubmissionPeer smtp{kSmtp, kRelej, kKorisnik, kLozinka};
+  ImapPeer imap{kImap, kBezStartTls, kBezLiteralPlus, kKorisnik, kLozinka};
+
+  QSet<QString> uMapi() const {
+    QSet<QString> imena;
+    for (const ImapPeer::Stored& s : imap.sent(kKorisnik)) imena << s.name;
+    return imena;
+  }
+
+ private slots:
+  void initTestCase() {
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");  // passwords in the 0600 file
+    QVERIFY2(smtp.start(), qPrintable(smtp.error()));
+    QVERIFY2(imap.start(), qPrintable(imap.error()));
+    qputenv("SSL_CERT_FILE", env.writeFile("ca.pem", readWholeFile(smtp.caFile()) + readWholeFile(imap.caFile())).toUtf8());
+    QVERIFY(composer::SpremiSMTPIP(kSmtp, 2) && composer::SpremiRacun({587, 2, true, kKorisnik, {}}));
+    QVERIFY(platform::writeSecret(composer::kljucLozinke(kKorisnik, kSmtp), kLozinka));
+  }
+  void init() { dlg.reset(), dlg = std::make_unique<ScriptedDialogs>(); }
+
+  void copies_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("sigurnost");
+    QTest::addColumn<QString>("lozinka");  // of a login of its own; empty: the sending account's
+    QTest::addColumn<bool>("jedna");       // "Samo jedna kopija po slanju"
+    QTest::addColumn<int>("zapisa");       // customers of a record run; 0: one message to two addresses
+    QTest::addColumn<int>("kopija");
+    QTest::addColumn<QString>("okvir");    // the closing box about the copies
+    QTest::newRow("993, a copy per customer") << kImap << 993 << kTls << "" << false << 4 << 4 << "";
+    QTest::newRow("143 without LITERAL+, own login, one summary") << kBezLiteralPlus << 143 << kStartTls << kLozinka
+                                                                  << true << 3 << 1 << "";
+    QTest::newRow("single message, 143") << kImap << 143 << kStartTls << "" << true << 0 << 1 << "";
+    QTest::newRow("wrong password") << kImap << 993 << kTls << "kriva" << false << 3 << 0
+        << "Kopije u mapi Poslano nisu spremljene: NO [AUTHENTICATIONFAILED] Authentication failed.";
+    QTest::newRow("143 without STARTTLS: no password sent") << kBezStartTls << 143 << kStartTls << "" << false << 2 << 0
+        << "Kopije u mapi Poslano nisu spremljene: poslužitelj ne nudi STARTTLS, lozinka nije poslana.";
+  }
+  void copies() {
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QFETCH(QString, sigurnost);
+    QFETCH(QString, lozinka);
+    QFETCH(bool, jedna);
+    QFETCH(int, zapisa);
+    QFETCH(int, kopija);
+    QFETCH(QString, okvir);
+    {
+      frmSettings f(nullptr);
+      child<QGroupBox>(f, "grpPoslano")->setChecked(true);
+      child<QLineEdit>(f, "txtImapServer")->setText(host);
+      child<QComboBox>(f, "cboImapPort")->setCurrentText(QString::number(port));
+      auto* s = child<QComboBox>(f, "cboImapSigurnost");
+      s->setCurrentIndex(s->findText(sigurnost));
+      child<QCheckBox>(f, "chkImapIstaPrijava")->setChecked(lozinka.isEmpty());
+      child<QLineEdit>(f, "txtImapKorisnik")->setText(kKorisnik);
+      child<QLineEdit>(f, "txtImapLozinka")->setText(lozinka);
+      child<QCheckBox>(f, "chkImapJednaKopija")->setChecked(jedna);
+      child<QTabWidget>(f, "SSTab1")->setCurrentIndex(2);
+      f.show();
+      screenshot(&f, "postavke_poslano");
+      click(f, "cmdPrimjeniPoslano");
+    }
+    const int prije = int(smtp.capture().messages().size());
+    const QSet<QString> bilo = uMapi();
+    QStringList adrese;
+    for (int i = 1; i <= zapisa; ++i) adrese << QString("k%1@kupci.hr").arg(i);
+    platform::RecordSet rs = kupci(adrese);
+    uKomposeru(zapisa ? &rs : nullptr, "Ponuda čćž", [&](frmMain* m) {
+      if (zapisa) return click(m, "cmdPošaljiPrekoRS");
+      child<QLineEdit>(m, "txtTo")->setText("jedan@kupci.hr; drugi@kupci.hr");
+      click(m, "cmdSend");
+    });
+    // Every message went, whatever became of the copies.
+    const int poslano = zapisa ? zapisa : 1;
+    QVERIFY(smtp.capture().waitForMessages(prije + poslano));
+    const QList<SmtpPeer::Message> primljene = smtp.capture().messages().mid(prije);
+    QCOMPARE(primljene.size(), poslano);
+    const QStringList okviri = dlg->texts();
+    QVERIFY2(okviri.contains(zapisa ? QString("Uspješno poslano %1 e-mail poruka!").arg(zapisa)
+                                    : QString("Vaš e-mail je uspješno poslan!")), qPrintable(okviri.join('|')));
+    QVERIFY2(okviri.last().startsWith("Kopije") != okvir.isEmpty(), qPrintable(okviri.join('|')));
+    if (!okvir.isEmpty()) QCOMPARE(okviri.last(), okvir);
+    if (host == kBezStartTls) QTRY_VERIFY(imap.log().contains("no auth attempts"));
+
+    QList<ImapPeer::Stored> kopije;
+    for (const ImapPeer::Stored& s : imap.sent(kKorisnik))
+      if (!bilo.contains(s.name)) kopije << s;
+    QCOMPARE(kopije.size(), kopija);
+    QStringList uPoslanom, kodKupaca;
+    for (const ImapPeer::Stored& s : std::as_const(kopije)) {
+      QVERIFY2(s.flags.contains('S'), qPrintable(s.name));
+      const QJsonObject c = cleanMessage(env.writeFile("kopija.eml", s.text));
+      uPoslanom << c.value("subject").toString() + ' ' + c.value("message_id").toString();
+      if (jedna && zapisa) {
+        QCOMPARE(c.value("subject").toString(), QString("Poslano: Ponuda čćž"));
+        for (const QString& a : std::as_const(adrese)) QVERIFY2(c.value("text").toString().contains(a), qPrintable(a));
+        continue;
+      }
+      // The copy is the message the customer got, byte for byte (the relay only adds its header).
+      QVERIFY(std::any_of(primljene.begin(), primljene.end(), [&](const SmtpPeer::Message& m) { return m.raw.endsWith(s.text); }));
+    }
+    if (jedna && zapisa) return;
+    for (const SmtpPeer::Message& m : primljene) {
+      const QJsonObject c = checkMessage(m.emlPath);
+      kodKupaca << c.value("subject").toString() + ' ' + c.value("message_id").toString();
+    }
+    uPoslanom.sort(), kodKupaca.sort();
+    if (kopija) QCOMPARE(uPoslanom, kodKupaca);
+  }
+};
+
+QTEST_MAIN(TstPoslano)
+#include "tst_poslano.moc"
