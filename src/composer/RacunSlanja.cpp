@@ -171,12 +171,14 @@ bool prijavaPoslano(const RacunPoslano& r, mail::ImapParams* p, QString* razlog)
     return lozinkaIz(kljucLozinkeImap(r.korisnik, r.server), &p->password, razlog);
   }
   const std::optional<RacunSlanja> s = CitajRacun();
-  if (!s || !s->prijava || s->korisnik.trimmed().isEmpty())
-    return *razlog = QStringLiteral("račun za slanje nema prijavu; upišite korisnika za IMAP"), false;
+  // Direct delivery logs in nowhere: the account stored from before is not in use.
+  const QString smtp = PoljaPostavke(CitajPostavku(QStringLiteral("SMTPIP")))[0].trimmed();
+  if (!s || !s->prijava || s->korisnik.trimmed().isEmpty() || smtp.isEmpty() ||
+      smtp.compare(QLatin1String("FIND"), Qt::CaseInsensitive) == 0)
+    return *razlog = QStringLiteral("slanje ide bez prijave na poslužitelj; upišite korisnika i lozinku za IMAP"), false;
   p->user = s->korisnik.trimmed();
   if (s->oauth.isEmpty())
-    return lozinkaIz(kljucLozinke(s->korisnik, PoljaPostavke(CitajPostavku(QStringLiteral("SMTPIP")))[0]),
-                     &p->password, razlog);
+    return lozinkaIz(kljucLozinke(s->korisnik, smtp), &p->password, razlog);
   p->bearerToken = platform::pristupniToken(pruzateljRacuna(s->oauth), kljucOAuth(s->korisnik, s->oauth), razlog);
   return !p->bearerToken.isEmpty();
 }
