@@ -55,6 +55,8 @@ QString KopijeUPoslanom::spremi(DnevnikSlanja& dnevnik, const QString& predmet, 
   int spremljeno = 0;
   QString razlog = greskaSpremnika;
   mail::ImapParams p;
+  p.connectTimeout = m_.ConnectTimeout();  // as the run's own server gets them
+  p.timeout = m_.MessageTimeout();
   mail::ImapAppend imap;
   QStringList razmjena;
   if (razlog.isEmpty() && prijavaPoslano(racun_, &p, &razlog)) {

@@ -100,12 +100,16 @@ bool ImapAppend::open(const ImapParams& params) {
   connect(socket_, &QSslSocket::sslErrors, this, &ImapAppend::onSslErrors);
   connect(socket_, &QSslSocket::errorOccurred, this, &ImapAppend::onSocketError);
   connect(socket_, &QSslSocket::readyRead, this, &ImapAppend::readResponses);
+  // A large message takes long to write before the server can answer it.
+  connect(socket_, &QSslSocket::encryptedBytesWritten, this, [this] { ++progress_; });
   setPhase(Phase::Connecting);
   trace_.note(QStringLiteral("IMAP %1:%2").arg(params_.host).arg(params_.port));
   socket_->setSslConfiguration(tlsConfiguration());
   if (params_.implicitTls) socket_->connectToHostEncrypted(params_.host, quint16(params_.port));
   else socket_->connectToHost(params_.host, quint16(params_.port));
-  if (waitFor(Phase::Ready)) return true;
+  if (waitUntil([this] { return phase_ != Phase::Connecting; }, params_.connectTimeout) &&
+      waitUntil([this] { return phase_ == Phase::Ready; }, params_.timeout))
+    return true;
   closeSocket();
   return false;
 }
@@ -114,10 +118,7 @@ void ImapAppend::close() {
   if (socket_ && socket_->state() == QAbstractSocket::ConnectedState && phase_ == Phase::Ready) {
     setPhase(Phase::LoggingOut);
     command("LOGOUT", Step::Logout);
-    const int timeout = params_.timeout;
-    params_.timeout = kLogoutSeconds;
-    waitFor(Phase::Closed);
-    params_.timeout = timeout;
+    waitUntil([this] { return phase_ == Phase::Closed; }, kLogoutSeconds);
   }
   closeSocket();
 }
@@ -147,7 +148,7 @@ bool ImapAppend::append(const QByteArray& message, const QDateTime& sent) {
     socket_->write(continuation_);
     continuation_.clear();
   }
-  waitFor(Phase::Ready);
+  waitUntil([this] { return phase_ == Phase::Ready; }, params_.timeout);
   continuation_.clear();
   return appended_;
 }
@@ -200,7 +201,7 @@ void ImapAppend::readResponses() {
     buffer_.remove(0, eol + 2);
     from = 0;
     trace_.server(text);
-    ++received_;
+    ++progress_;
     Response r;
     qsizetype space = text.indexOf(' ');
     r.tag = text.left(space < 0 ? text.size() : space);
@@ -394,21 +395,21 @@ void ImapAppend::fail(const QString& text) {
 
 void ImapAppend::failResponse(const Response& r) { fail(QString::fromUtf8(r.status + ' ' + r.text)); }
 
-// Runs the event loop until `phase`; a closed session ends the wait, and so does a server
-// that sent nothing for the whole time-out.
-bool ImapAppend::waitFor(Phase phase) {
-  const qint64 span = qint64(qMax(1, params_.timeout)) * 1000;
+// Runs the event loop until `done`; a closed session ends the wait, and so does one where
+// nothing moved either way for `seconds`.
+bool ImapAppend::waitUntil(const std::function<bool()>& done, int seconds) {
+  const qint64 span = qint64(qMax(1, seconds)) * 1000;
   QDeadlineTimer deadline(span);
-  int seen = received_;
-  while (phase_ != phase) {
+  int seen = progress_;
+  while (!done()) {
     if (phase_ == Phase::Closed) return false;
-    if (received_ != seen) {
-      seen = received_;
+    if (progress_ != seen) {
+      seen = progress_;
       deadline.setRemainingTime(span);
     }
     if (deadline.hasExpired()) {
-      fail(QStringLiteral("IMAP poslužitelj ne odgovara (%1 s)").arg(params_.timeout));
-      return phase == Phase::Closed;
+      fail(QStringLiteral("IMAP poslužitelj ne odgovara (%1 s)").arg(seconds));
+      return false;
     }
     wait_.round();
   }

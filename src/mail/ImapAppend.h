@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "mail/EventWait.h"
 #include "mail/SmtpTrace.h"
@@ -18,7 +19,7 @@ class QSslSocket;
 // and LOGOUT. Like the SMTP dialogue it is in one phase at a time; every command is tagged,
 // and each response goes to the handler of the step its tag belongs to; untagged data is
 // gathered by the step that asked for it. Every wait runs the caller's event loop and ends
-// after `timeout` seconds without a byte from the server.
+// when no byte went either way for the time-out.
 namespace mail {
 
 struct ImapParams {
@@ -28,7 +29,8 @@ struct ImapParams {
   QString user, password;
   QString bearerToken;  // an OAuth 2.0 access token: OAUTHBEARER or XOAUTH2 instead of the password
   QString mailbox;      // as the user names it; empty: the one marked \Sent
-  int timeout = 60;     // seconds
+  int connectTimeout = 40;  // seconds until the greeting
+  int timeout = 60;         // seconds without a byte either way that end the session
 };
 
 class ImapAppend : public QObject {
@@ -91,7 +93,7 @@ class ImapAppend : public QObject {
   void takeCapabilities(const QByteArray& text);
   void fail(const QString& text);
   void failResponse(const Response& r);
-  bool waitFor(Phase phase);
+  bool waitUntil(const std::function<bool()>& done, int seconds);
   void setPhase(Phase phase) { phase_ = phase; }
   void closeSocket();
 
@@ -109,7 +111,7 @@ class ImapAppend : public QObject {
   QList<QByteArray> listed_;    // every mailbox the LIST named, for the usual names
   QByteArray continuation_;     // what follows a "+" of the command under way
   bool appended_ = false;
-  int received_ = 0;            // every response counts as life for the waits
+  int progress_ = 0;            // every response and every byte written count as life for the waits
   QString error_;
 };
 

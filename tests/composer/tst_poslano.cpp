@@ -9,6 +9,7 @@
 #include "composer/RacunSlanja.h"
 #include "composer/frmSettings.h"
 #include "dns/modMXQuery.h"
+#include "mail/clsSendMail.h"
 #include "mail/MessageCheck.h"
 #include "platform/SecretStore.h"
 #include "support/DovecotPeer.h"
@@ -22,6 +23,7 @@ const QString kLozinka = QStringLiteral("Lozinka-čćžšđ-25");
 const QString kSmtp = QStringLiteral("127.0.0.240"), kRelej = QStringLiteral("127.0.0.241");
 const QString kImap = QStringLiteral("127.0.0.242");
 const QString kBezStartTls = QStringLiteral("127.0.0.243"), kBezLiteralPlus = QStringLiteral("127.0.0.244");
+const QString kNijemi = QStringLiteral("127.0.0.246");  // takes the connection, never says a word
 const QString kDns = QStringLiteral("127.0.0.245");  // kupci.hr's exchanger: the capture at kRelej
 const QString kTls = QStringLiteral("SSL/TLS od prvog bajta"), kStartTls = QStringLiteral("STARTTLS (obavezno)");
 }  // namespace
@@ -32,6 +34,7 @@ class TstPoslano : public QObject {
   std::unique_ptr<ScriptedDialogs> dlg;
   SubmissionPeer smtp{kSmtp, kRelej, kKorisnik, kLozinka};
   ImapPeer imap{kImap, kBezStartTls, kBezLiteralPlus, kKorisnik, kLozinka};
+  SmtpPeer nijemi{{.host = kNijemi, .port = 143, .mode = "silent"}};
   PeerProcess dnsmasq;
 
   QSet<QString> uMapi() const {
@@ -45,6 +48,7 @@ class TstPoslano : public QObject {
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");  // passwords in the 0600 file
     QVERIFY2(smtp.start(), qPrintable(smtp.error()));
     QVERIFY2(imap.start(), qPrintable(imap.error()));
+    QVERIFY2(nijemi.start(), qPrintable(nijemi.error()));
     qputenv("SSL_CERT_FILE", env.writeFile("ca.pem", readWholeFile(smtp.caFile()) + readWholeFile(imap.caFile())).toUtf8());
     QVERIFY(composer::SpremiSMTPIP(kSmtp, 2) && composer::SpremiRacun({587, 2, true, kKorisnik, {}}));
     QVERIFY(platform::writeSecret(composer::kljucLozinke(kKorisnik, kSmtp), kLozinka));
@@ -75,6 +79,8 @@ class TstPoslano : public QObject {
         << "Kopije u mapi Poslano nisu spremljene: NO [AUTHENTICATIONFAILED] Authentication failed." << false;
     QTest::newRow("143 without STARTTLS: no password sent") << kBezStartTls << 143 << kStartTls << "" << false << 2 << 0
         << "Kopije u mapi Poslano nisu spremljene: poslužitelj ne nudi STARTTLS, lozinka nije poslana." << false;
+    QTest::newRow("silent server: the engine's time-out") << kNijemi << 143 << kStartTls << "" << false << 1 << 0
+        << "Kopije u mapi Poslano nisu spremljene: IMAP poslužitelj ne odgovara (3 s)." << false;
   }
   void copies() {
     QFETCH(QString, host);
@@ -109,6 +115,7 @@ class TstPoslano : public QObject {
     for (int i = 1; i <= zapisa; ++i) adrese << QString("k%1@kupci.hr").arg(i);
     platform::RecordSet rs = kupci(adrese);
     uKomposeru(zapisa ? &rs : nullptr, "Ponuda čćž", [&](frmMain* m) {
+      if (host == kNijemi) m->SendMail()->setMessageTimeout(3);
       if (zapisa) return click(m, "cmdPošaljiPrekoRS");
       child<QLineEdit>(m, "txtTo")->setText("jedan@kupci.hr; drugi@kupci.hr");
       click(m, "cmdSend");
