@@ -91,8 +91,8 @@ bool ImapAppend::open(const ImapParams& params) {
   error_.clear();
   trace_.clear();
   caps_.clear();
-  capsAfterLogin_ = false;
   mailbox_.clear();
+  refusal_.clear();
   nextTag_ = 0;
   socket_ = new QSslSocket(this);
   connect(socket_, &QSslSocket::connected, this, &ImapAppend::onConnected);
@@ -271,10 +271,12 @@ void ImapAppend::onUntagged(const Response& r) {
 
 void ImapAppend::onContinuation(const Response& r) {
   if (continuation_.isEmpty()) {
-    // A bearer token refused: the server's reason, then an empty answer ends the exchange.
-    const QByteArray why = QByteArray::fromBase64(r.text);
-    if (!why.isEmpty()) error_ = QString::fromUtf8(why.left(512));
-    return void(socket_->write(caps_.contains("AUTH=OAUTHBEARER") ? "AQ==\r\n" : "\r\n"));
+    // A bearer token refused (RFC 7628 3.2.2): the server's status, then the client's dummy
+    // answer lets it end the exchange with its failure.
+    refusal_ = QString::fromUtf8(QByteArray::fromBase64(r.text).left(512));
+    const QByteArray dummy = caps_.contains("AUTH=OAUTHBEARER") ? "AQ==" : "";
+    trace_.client(dummy);
+    return void(socket_->write(dummy + "\r\n"));
   }
   const bool message = phase_ == Phase::Appending;
   if (!message) trace_.client(continuation_.trimmed(), true);
@@ -329,7 +331,8 @@ void ImapAppend::logIn() {
 
 void ImapAppend::onLogin(const Response& r) {
   continuation_.clear();
-  if (r.status != "OK") return failResponse(r);
+  if (r.status != "OK")
+    return fail(QString::fromUtf8(r.status + ' ' + r.text) + (refusal_.isEmpty() ? QString() : u' ' + refusal_));
   // The capabilities change with the login; servers often list them in the reply.
   const QByteArray code = responseCode(r.text);
   if (code.startsWith("CAPABILITY ")) return takeCapabilities(code), findMailbox();
@@ -374,7 +377,9 @@ void ImapAppend::onAppend(const Response& r) {
 QByteArray ImapAppend::command(const QByteArray& text, Step step, bool secret) {
   const QByteArray tag = 'A' + QByteArray::number(++nextTag_);
   pending_.insert(tag, step);
-  trace_.client(tag + ' ' + text, secret);
+  // A login shows its command and mechanism, never what follows.
+  const QList<QByteArray> words = text.split(' ');
+  trace_.client(tag + ' ' + (secret ? words.mid(0, words[0] == "AUTHENTICATE" ? 2 : 1).join(' ') + " ***" : text));
   if (socket_ && socket_->state() == QAbstractSocket::ConnectedState) socket_->write(tag + ' ' + text + "\r\n");
   return tag;
 }

@@ -106,10 +106,10 @@ class ImapAppend : public QObject {
   QHash<QByteArray, Step> pending_;
   int nextTag_ = 0;
   QSet<QByteArray> caps_;
-  bool capsAfterLogin_ = false;
   QByteArray mailbox_;
   QList<QByteArray> listed_;    // every mailbox the LIST named, for the usual names
   QByteArray continuation_;     // what follows a "+" of the command under way
+  QString refusal_;             // the status a refused token came back with
   bool appended_ = false;
   int progress_ = 0;            // every response and every byte written count as life for the waits
   QString error_;

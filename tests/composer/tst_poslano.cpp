@@ -9,6 +9,7 @@
 #include "composer/RacunSlanja.h"
 #include "composer/frmSettings.h"
 #include "dns/modMXQuery.h"
+#include "mail/ImapAppend.h"
 #include "mail/clsSendMail.h"
 #include "mail/MessageCheck.h"
 #include "platform/SecretStore.h"
@@ -24,6 +25,7 @@ const QString kSmtp = QStringLiteral("127.0.0.240"), kRelej = QStringLiteral("12
 const QString kImap = QStringLiteral("127.0.0.242");
 const QString kBezStartTls = QStringLiteral("127.0.0.243"), kBezLiteralPlus = QStringLiteral("127.0.0.244");
 const QString kNijemi = QStringLiteral("127.0.0.246");  // takes the connection, never says a word
+const QString kAutorizacija = QStringLiteral("127.0.0.247");  // checks the OAuth tokens for Dovecot
 const QString kDns = QStringLiteral("127.0.0.245");  // kupci.hr's exchanger: the capture at kRelej
 const QString kTls = QStringLiteral("SSL/TLS od prvog bajta"), kStartTls = QStringLiteral("STARTTLS (obavezno)");
 }  // namespace
@@ -35,7 +37,7 @@ class TstPoslano : public QObject {
   SubmissionPeer smtp{kSmtp, kRelej, kKorisnik, kLozinka};
   ImapPeer imap{kImap, kBezStartTls, kBezLiteralPlus, kKorisnik, kLozinka};
   SmtpPeer nijemi{{.host = kNijemi, .port = 143, .mode = "silent"}};
-  PeerProcess dnsmasq;
+  PeerProcess dnsmasq, autorizacija;
 
   QSet<QString> uMapi() const {
     QSet<QString> imena;
@@ -47,6 +49,11 @@ class TstPoslano : public QObject {
   void initTestCase() {
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");  // passwords in the 0600 file
     QVERIFY2(smtp.start(), qPrintable(smtp.error()));
+    QVERIFY2(autorizacija.start("/usr/bin/python3", {SmtpPeer::scriptPath("oauth_server.py"), "--host", kAutorizacija,
+                                                    "--client", "velkor-test", "--user", kKorisnik, "--token", "imap-token"},
+                                PeerReadiness::onOutput("READY")),
+             qPrintable(autorizacija.errorString()));
+    imap.enableOAuth("http://" + kAutorizacija + ":8080/introspect");
     QVERIFY2(imap.start(), qPrintable(imap.error()));
     QVERIFY2(nijemi.start(), qPrintable(nijemi.error()));
     qputenv("SSL_CERT_FILE", env.writeFile("ca.pem", readWholeFile(smtp.caFile()) + readWholeFile(imap.caFile())).toUtf8());
@@ -156,6 +163,36 @@ class TstPoslano : public QObject {
     }
     uPoslanom.sort(), kodKupaca.sort();
     if (kopija) QCOMPARE(uPoslanom, kodKupaca);
+  }
+
+  // OAuth 2.0 at the IMAP server, on the session itself: a token the authorization server
+  // issued opens it and the copy goes; one it does not know gets the error challenge, which
+  // the client answers, and the failure carries the server's status.
+  // Dovecot holds a refused login against the next one from the address: the refusals come last.
+  void bearer_data() {
+    QTest::addColumn<bool>("vrijedi");
+    QTest::newRow("issued token") << true;
+    QTest::newRow("unknown token") << false;
+  }
+  void bearer() {
+    QFETCH(bool, vrijedi);
+    const int prije = int(imap.sent(kKorisnik).size());
+    mail::ImapAppend s;
+    mail::ImapParams p;
+    p.host = kImap;
+    p.user = kKorisnik;
+    p.bearerToken = vrijedi ? "imap-token" : "nepoznat-token";
+    QCOMPARE(s.open(p), vrijedi);
+    QVERIFY2(s.lastExchange().contains("C: A1 AUTHENTICATE OAUTHBEARER ***"), qPrintable(s.lastExchange().join('\n')));
+    if (vrijedi) {
+      QVERIFY(s.append("Subject: OAuth\r\n\r\nKopija.\r\n"));
+      s.close();
+      QCOMPARE(imap.sent(kKorisnik).size(), prije + 1);
+      QVERIFY(imap.log().contains("Login: user=<" + kKorisnik.toUtf8() + ">, method=OAUTHBEARER"));
+    } else {
+      QVERIFY2(s.error().startsWith("NO ") && s.error().contains("\"status\":\""), qPrintable(s.error()));
+      QVERIFY2(s.lastExchange().contains("C: AQ=="), qPrintable(s.lastExchange().join('\n')));
+    }
   }
 };
 
