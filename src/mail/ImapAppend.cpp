@@ -139,18 +139,25 @@ bool ImapAppend::append(const QByteArray& message, const QDateTime& sent) {
   // Without LITERAL+ the server must say "+" before the message goes (RFC 7888).
   const bool nonSync = caps_.contains("LITERAL+") || (caps_.contains("LITERAL-") && message.size() <= 4096);
   line += " {" + QByteArray::number(message.size()) + (nonSync ? "+}" : "}");
-  appended_ = false;
-  error_.clear();
-  setPhase(Phase::Appending);
-  continuation_ = message + "\r\n";
-  command(line, Step::Append);
-  if (nonSync) {
-    socket_->write(continuation_);
+  for (bool again = false;; again = true) {
+    appended_ = tryCreate_ = false;
+    error_.clear();
+    setPhase(Phase::Appending);
+    continuation_ = message + "\r\n";
+    command(line, Step::Append);
+    if (nonSync) {
+      socket_->write(continuation_);
+      continuation_.clear();
+    }
+    waitUntil([this] { return phase_ == Phase::Ready; }, params_.timeout);
     continuation_.clear();
+    if (appended_ || !tryCreate_ || again) return appended_;
+    // The folder the user named is not there yet: it is made, once.
+    error_.clear();
+    setPhase(Phase::Appending);
+    command("CREATE " + quoted(mailbox_), Step::Create);
+    if (!waitUntil([this] { return phase_ == Phase::Ready; }, params_.timeout) || !error_.isEmpty()) return false;
   }
-  waitUntil([this] { return phase_ == Phase::Ready; }, params_.timeout);
-  continuation_.clear();
-  return appended_;
 }
 
 // --- socket events ----------------------------------------------------------------
@@ -231,6 +238,7 @@ void ImapAppend::dispatch(const Response& r) {
     case Step::Authenticate: return onLogin(r);
     case Step::List: return onList(r);
     case Step::Append: return onAppend(r);
+    case Step::Create: return onCreate(r);
     case Step::Logout: return closeSocket();
   }
 }
@@ -344,6 +352,7 @@ void ImapAppend::findMailbox() {
   setPhase(Phase::Listing);
   if (!params_.mailbox.trimmed().isEmpty()) {
     mailbox_ = encodeMailboxName(params_.mailbox.trimmed());
+    trace_.sessionReady();
     return setPhase(Phase::Ready);
   }
   listed_.clear();
@@ -369,6 +378,13 @@ void ImapAppend::onAppend(const Response& r) {
   if (r.status == "BAD") return failResponse(r);
   appended_ = r.status == "OK";
   if (!appended_) error_ = QString::fromUtf8(r.status + ' ' + r.text);
+  tryCreate_ = !appended_ && responseCode(r.text) == "TRYCREATE" && !params_.mailbox.trimmed().isEmpty();
+  setPhase(Phase::Ready);
+}
+
+void ImapAppend::onCreate(const Response& r) {
+  if (r.status == "BAD") return failResponse(r);
+  if (r.status != "OK") error_ = QString::fromUtf8(r.status + ' ' + r.text);
   setPhase(Phase::Ready);
 }
 

@@ -38,15 +38,16 @@ class ImapAppend : public QObject {
  public:
   enum class Phase { Closed, Connecting, Greeting, Starting, LoggingIn, Listing, Ready, Appending, LoggingOut };
   Q_ENUM(Phase)
-  enum class Step { Capability, StartTls, Login, Authenticate, List, Append, Logout };
+  enum class Step { Capability, StartTls, Login, Authenticate, List, Append, Create, Logout };
 
   explicit ImapAppend(QObject* parent = nullptr);
   ~ImapAppend() override;
 
   // Connects, logs in and finds the mailbox; false with error() when any of it failed.
   bool open(const ImapParams& params);
-  // One message (CR LF lines, as sent) into the mailbox, marked as read. A refusal of this
-  // message (NO) leaves the session open for the next one.
+  // One message (CR LF lines, as sent) into the mailbox, marked as read; a folder the user
+  // named that is not there is made first. A refusal of this message (NO) leaves the
+  // session open for the next one.
   bool append(const QByteArray& message, const QDateTime& sent = {});
   // LOGOUT when the server can still answer it, then the socket is closed.
   void close();
@@ -85,6 +86,7 @@ class ImapAppend : public QObject {
   void onLogin(const Response& r);
   void onList(const Response& r);
   void onAppend(const Response& r);
+  void onCreate(const Response& r);
 
   void afterCapabilities();
   void logIn();
@@ -111,6 +113,7 @@ class ImapAppend : public QObject {
   QByteArray continuation_;     // what follows a "+" of the command under way
   QString refusal_;             // the status a refused token came back with
   bool appended_ = false;
+  bool tryCreate_ = false;  // the named folder is missing (RFC 9051 7.1)
   int progress_ = 0;            // every response and every byte written count as life for the waits
   QString error_;
 };

@@ -39,9 +39,9 @@ class TstPoslano : public QObject {
   SmtpPeer nijemi{{.host = kNijemi, .port = 143, .mode = "silent"}};
   PeerProcess dnsmasq, autorizacija;
 
-  QSet<QString> uMapi() const {
+  QSet<QString> uMapi(const QString& mapa) const {
     QSet<QString> imena;
-    for (const ImapPeer::Stored& s : imap.sent(kKorisnik)) imena << s.name;
+    for (const ImapPeer::Stored& s : imap.sent(kKorisnik, mapa)) imena << s.name;
     return imena;
   }
 
@@ -77,17 +77,20 @@ class TstPoslano : public QObject {
     QTest::addColumn<int>("kopija");
     QTest::addColumn<QString>("okvir");    // the closing box about the copies
     QTest::addColumn<bool>("izravno");     // no SMTP server: straight to kupci.hr's exchanger
-    QTest::newRow("993, a copy per customer") << kImap << 993 << kTls << "" << false << 4 << 4 << "" << false;
+    QTest::addColumn<QString>("mapa");     // typed in Postavke; empty: the one marked \Sent
+    QTest::newRow("993, a copy per customer") << kImap << 993 << kTls << "" << false << 4 << 4 << "" << false << "";
     QTest::newRow("143 without LITERAL+, own login, one summary") << kBezLiteralPlus << 143 << kStartTls << kLozinka
-                                                                  << true << 3 << 1 << "" << false;
-    QTest::newRow("single message, 143") << kImap << 143 << kStartTls << "" << true << 0 << 1 << "" << false;
-    QTest::newRow("direct delivery, own login") << kImap << 993 << kTls << kLozinka << false << 2 << 2 << "" << true;
+                                                                  << true << 3 << 1 << "" << false << "";
+    QTest::newRow("single message, 143") << kImap << 143 << kStartTls << "" << true << 0 << 1 << "" << false << "";
+    QTest::newRow("direct delivery, own login") << kImap << 993 << kTls << kLozinka << false << 2 << 2 << "" << true << "";
+    // Typed by the user, not there yet: made, its name in IMAP's modified UTF-7.
+    QTest::newRow("named folder") << kImap << 993 << kTls << "" << false << 2 << 2 << "" << false << "Ponude čć";
     QTest::newRow("wrong password") << kImap << 993 << kTls << "kriva" << false << 3 << 0
-        << "Kopije u mapi Poslano nisu spremljene: NO [AUTHENTICATIONFAILED] Authentication failed." << false;
+        << "Kopije u mapi Poslano nisu spremljene: NO [AUTHENTICATIONFAILED] Authentication failed." << false << "";
     QTest::newRow("143 without STARTTLS: no password sent") << kBezStartTls << 143 << kStartTls << "" << false << 2 << 0
-        << "Kopije u mapi Poslano nisu spremljene: poslužitelj ne nudi STARTTLS, lozinka nije poslana." << false;
+        << "Kopije u mapi Poslano nisu spremljene: poslužitelj ne nudi STARTTLS, lozinka nije poslana." << false << "";
     QTest::newRow("silent server: the engine's time-out") << kNijemi << 143 << kStartTls << "" << false << 1 << 0
-        << "Kopije u mapi Poslano nisu spremljene: IMAP poslužitelj ne odgovara (3 s)." << false;
+        << "Kopije u mapi Poslano nisu spremljene: IMAP poslužitelj ne odgovara (3 s)." << false << "";
   }
   void copies() {
     QFETCH(QString, host);
@@ -99,6 +102,8 @@ class TstPoslano : public QObject {
     QFETCH(int, kopija);
     QFETCH(QString, okvir);
     QFETCH(bool, izravno);
+    QFETCH(QString, mapa);
+    const QString maildir = mapa.isEmpty() ? ".Sent" : ".Ponude &AQ0BBw-";
     QVERIFY(izravno ? composer::SpremiSMTPIP("FIND", 1) : composer::SpremiSMTPIP(kSmtp, 2));
     {
       frmSettings f(nullptr);
@@ -111,13 +116,14 @@ class TstPoslano : public QObject {
       child<QLineEdit>(f, "txtImapKorisnik")->setText(kKorisnik);
       child<QLineEdit>(f, "txtImapLozinka")->setText(lozinka);
       child<QCheckBox>(f, "chkImapJednaKopija")->setChecked(jedna);
+      child<QLineEdit>(f, "txtImapMapa")->setText(mapa);
       child<QTabWidget>(f, "SSTab1")->setCurrentIndex(2);
       f.show();
       screenshot(&f, "postavke_poslano");
       click(f, "cmdPrimjeniPoslano");
     }
     const int prije = int(smtp.capture().messages().size());
-    const QSet<QString> bilo = uMapi();
+    const QSet<QString> bilo = uMapi(maildir);
     QStringList adrese;
     for (int i = 1; i <= zapisa; ++i) adrese << QString("k%1@kupci.hr").arg(i);
     platform::RecordSet rs = kupci(adrese);
@@ -140,7 +146,7 @@ class TstPoslano : public QObject {
     if (host == kBezStartTls) QTRY_VERIFY(imap.log().contains("no auth attempts"));
 
     QList<ImapPeer::Stored> kopije;
-    for (const ImapPeer::Stored& s : imap.sent(kKorisnik))
+    for (const ImapPeer::Stored& s : imap.sent(kKorisnik, maildir))
       if (!bilo.contains(s.name)) kopije << s;
     QCOMPARE(kopije.size(), kopija);
     QStringList uPoslanom, kodKupaca;

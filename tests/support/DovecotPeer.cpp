@@ -106,10 +106,10 @@ bool ImapPeer::start() {
                    993);
 }
 
-QList<ImapPeer::Stored> ImapPeer::sent(const QString& user) const {
+QList<ImapPeer::Stored> ImapPeer::sent(const QString& user, const QString& folder) const {
   QList<Stored> out;
   for (const char* sub : {"/new", "/cur"}) {
-    const QDir d(path() + "/mail/" + user + "/.Sent" + sub);
+    const QDir d(path() + "/mail/" + user + '/' + folder + sub);
     for (const QString& name : d.entryList(QDir::Files, QDir::Name))
       // Dovecot's maildir keeps LF line ends and gives CR LF back over IMAP.
       out << Stored{name, readWholeFile(d.filePath(name)).replace("\r\n", "\n").replace("\n", "\r\n"),

@@ -72,12 +72,12 @@ class ImapPeer : public DovecotPeer {
     moreAddresses_ = {std::move(plainHost), std::move(syncHost)};
   }
   bool start();
-  // The files of the user's Sent folder: the message as IMAP gives it back, and its maildir
-  // flags ("S" read).
+  // The files of a folder of the user (its maildir name, ".Sent" the Sent folder): the message
+  // as IMAP gives it back, and its maildir flags ("S" read).
   struct Stored {
     QString name;
     QByteArray text;
     QString flags;
   };
-  QList<Stored> sent(const QString& user) const;
+  QList<Stored> sent(const QString& user, const QString& folder = QStringLiteral(".Sent")) const;
 };
