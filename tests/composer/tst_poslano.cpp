@@ -127,11 +127,21 @@ class TstPoslano : public QObject {
     QStringList adrese;
     for (int i = 1; i <= zapisa; ++i) adrese << QString("k%1@kupci.hr").arg(i);
     platform::RecordSet rs = kupci(adrese);
+    QString izvjestaj;
     uKomposeru(zapisa ? &rs : nullptr, "Ponuda čćž", [&](frmMain* m) {
       if (host == kNijemi) m->SendMail()->setMessageTimeout(3);
-      if (zapisa) return click(m, "cmdPošaljiPrekoRS");
-      child<QLineEdit>(m, "txtTo")->setText("jedan@kupci.hr; drugi@kupci.hr");
-      click(m, "cmdSend");
+      if (zapisa) {
+        click(m, "cmdPošaljiPrekoRS");
+      } else {
+        child<QLineEdit>(m, "txtTo")->setText("jedan@kupci.hr; drugi@kupci.hr");
+        click(m, "cmdSend");
+      }
+      QTimer::singleShot(0, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        izvjestaj = child<QPlainTextEdit>(w, "txtPoruka")->toPlainText();
+        click(w, "OKButton");
+      });
+      m->findChild<QAction*>("mnuPrikažiIzvještaj")->trigger();
     });
     // Every message went, whatever became of the copies.
     const int poslano = zapisa ? zapisa : 1;
@@ -144,6 +154,9 @@ class TstPoslano : public QObject {
     QVERIFY2(okviri.last().startsWith("Kopije") != okvir.isEmpty(), qPrintable(okviri.join('|')));
     if (!okvir.isEmpty()) QCOMPARE(okviri.last(), okvir);
     if (host == kBezStartTls) QTRY_VERIFY(imap.log().contains("no auth attempts"));
+    // The run's log has a line on the copies either way.
+    const QString spremljeno = QString("Spremljeno %1 od %2").arg(kopija).arg(jedna && zapisa ? 1 : poslano);
+    QVERIFY2(izvjestaj.contains("Kopije u mapi Poslano") && izvjestaj.contains(spremljeno), qPrintable(izvjestaj));
 
     QList<ImapPeer::Stored> kopije;
     for (const ImapPeer::Stored& s : imap.sent(kKorisnik, maildir))
