@@ -182,7 +182,9 @@ void ImapAppend::onSslErrors() {
 
 void ImapAppend::onSocketError() {
   if (!socket_ || phase_ == Phase::Closed) return;
+  // Whatever complete responses came before the close are still answers (a BYE among them).
   readResponses();
+  if (!socket_ || phase_ == Phase::Closed) return;
   if (phase_ == Phase::LoggingOut) return closeSocket();
   fail(socket_->errorString());
 }
@@ -263,7 +265,8 @@ void ImapAppend::onGreeting(const Response& r) {
 
 void ImapAppend::onUntagged(const Response& r) {
   if (r.status == "CAPABILITY") return takeCapabilities("CAPABILITY " + r.text);
-  if (r.status == "BYE" && phase_ != Phase::LoggingOut) error_ = QString::fromUtf8(r.text);
+  // The server leaves: what it says is the reason, not the closed socket after it.
+  if (r.status == "BYE" && phase_ != Phase::LoggingOut) return fail(QString::fromUtf8(r.status + ' ' + r.text));
   if (r.status != "LIST" || phase_ != Phase::Listing) return;
   // (attributes) delimiter name
   const qsizetype close = r.text.indexOf(')');
@@ -279,6 +282,7 @@ void ImapAppend::onUntagged(const Response& r) {
 
 void ImapAppend::onContinuation(const Response& r) {
   if (continuation_.isEmpty()) {
+    if (phase_ != Phase::LoggingIn) return;
     // A bearer token refused (RFC 7628 3.2.2): the server's status, then the client's dummy
     // answer lets it end the exchange with its failure.
     refusal_ = QString::fromUtf8(QByteArray::fromBase64(r.text).left(512));
