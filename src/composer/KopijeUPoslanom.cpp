@@ -60,6 +60,7 @@ QString KopijeUPoslanom::spremi(DnevnikSlanja& dnevnik, const QString& predmet, 
   mail::ImapAppend imap;
   QStringList razmjena;
   if (razlog.isEmpty() && prijavaPoslano(racun_, &p, &razlog)) {
+    emit najava(QStringLiteral("Spremanje kopija u mapu Poslano (%1)...").arg(ukupno));
     if (imap.open(p)) {
       if (sazeto) {
         spremljeno += imap.append(sazetak(predmet, od, imeOd), QDateTime::currentDateTime());

@@ -32,6 +32,10 @@ class KopijeUPoslanom : public QObject {
   QString spremi(DnevnikSlanja& dnevnik, const QString& predmet, const QString& od, const QString& imeOd);
   QString napomena() const { return napomena_; }
 
+ signals:
+  // While the copies go: the user waits for them.
+  void najava(const QString& tekst);
+
  private:
   struct Kopija {
     qint64 pocetak = 0, duljina = 0;

@@ -16,6 +16,7 @@ namespace composer {
 TijekSlanja::TijekSlanja(clsSendMail& motor, QObject* parent) : QObject(parent), m_(motor) {
   connect(&m_, &clsSendMail::SendFailed, this, &TijekSlanja::naNeuspjeh);
   connect(&m_, &clsSendMail::SendSuccesful, this, [this] { uspjeh_ = true; });
+  connect(&poslano_, &KopijeUPoslanom::najava, this, &TijekSlanja::najava);
 }
 
 void TijekSlanja::zaustavi() {

@@ -157,6 +157,7 @@ class TstPoslano : public QObject {
     // The run's log has a line on the copies either way.
     const QString spremljeno = QString("Spremljeno %1 od %2").arg(kopija).arg(jedna && zapisa ? 1 : poslano);
     QVERIFY2(izvjestaj.contains("Kopije u mapi Poslano") && izvjestaj.contains(spremljeno), qPrintable(izvjestaj));
+    if (kopija) QVERIFY2(izvjestaj.contains(host + '/' + (mapa.isEmpty() ? "Sent" : mapa)), qPrintable(izvjestaj));
 
     QList<ImapPeer::Stored> kopije;
     for (const ImapPeer::Stored& s : imap.sent(kKorisnik, maildir))
@@ -187,8 +188,8 @@ class TstPoslano : public QObject {
   // OAuth 2.0 at the IMAP server, on the session itself: a token the authorization server
   // issued opens it and the copy goes; one it does not know gets the error challenge, which
   // the client answers, and the failure carries the server's status.
-  // Dovecot holds a refused login against the next one from the address: the refusals come last.
   void bearer_data() {
+    // Dovecot holds a refused login against the next one from the address: refusals come last.
     QTest::addColumn<bool>("vrijedi");
     QTest::newRow("issued token") << true;
     QTest::newRow("unknown token") << false;
