@@ -158,6 +158,12 @@ class TstPoslano : public QObject {
     const QString spremljeno = QString("Spremljeno %1 od %2").arg(kopija).arg(jedna && zapisa ? 1 : poslano);
     QVERIFY2(izvjestaj.contains("Kopije u mapi Poslano") && izvjestaj.contains(spremljeno), qPrintable(izvjestaj));
     if (kopija) QVERIFY2(izvjestaj.contains(host + '/' + (mapa.isEmpty() ? "Sent" : mapa)), qPrintable(izvjestaj));
+    // A refused login is shown with the exchange, the password in no form.
+    if (lozinka == "kriva") {
+      QVERIFY2(izvjestaj.contains("C: A1 AUTHENTICATE PLAIN ***"), qPrintable(izvjestaj));
+      const QByteArray plain = QByteArray(1, '\0') + kKorisnik.toUtf8() + QByteArray(1, '\0') + "kriva";
+      QVERIFY(!izvjestaj.contains("kriva") && !izvjestaj.contains(plain.toBase64()));
+    }
 
     QList<ImapPeer::Stored> kopije;
     for (const ImapPeer::Stored& s : imap.sent(kKorisnik, maildir))
