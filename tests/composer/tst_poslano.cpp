@@ -220,6 +220,21 @@ class TstPoslano : public QObject {
       QVERIFY2(s.lastExchange().contains("C: AQ=="), qPrintable(s.lastExchange().join('\n')));
     }
   }
+
+  // A certificate that no trusted CA issued ends the session before anything is said.
+  void untrustedCertificate() {
+    const QByteArray sviCA = qgetenv("SSL_CERT_FILE");
+    qputenv("SSL_CERT_FILE", smtp.caFile().toUtf8());
+    mail::ImapAppend s;
+    mail::ImapParams p;
+    p.host = kImap;
+    p.user = kKorisnik;
+    p.password = kLozinka;
+    const bool otvoren = s.open(p);
+    qputenv("SSL_CERT_FILE", sviCA);
+    QVERIFY(!otvoren);
+    QVERIFY2(s.error().startsWith("TLS certifikat poslužitelja nije prihvaćen: "), qPrintable(s.error()));
+  }
 };
 
 QTEST_MAIN(TstPoslano)
