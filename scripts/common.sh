@@ -6,7 +6,7 @@ BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
   libqt6sql6-psql libqt6sql6-odbc libcurl4-openssl-dev libxlsxwriter-dev xdg-utils xdotool fonts-dejavu-core
   libsqlite3-dev qt6-webengine-dev qtkeychain-qt6-dev qt6-networkauth-dev"
 RUN_PACKAGES="xvfb xauth python3 python3-aiosmtpd"
-TEST_PACKAGES="python3 python3-aiosmtpd python3-dnslib dovecot-pop3d dovecot-submissiond dnsmasq-base postgresql openssl
+TEST_PACKAGES="python3 python3-aiosmtpd python3-dnslib dovecot-pop3d dovecot-submissiond dovecot-imapd dnsmasq-base postgresql openssl
   clang libclang-rt-14-dev xvfb xauth python3-openpyxl poppler-utils dpkg-dev
   gnome-keyring dbus-daemon libsecret-tools libxdamage-dev python3-oauthlib"
 

@@ -1,6 +1,7 @@
 #include "composer/RacunSlanja.h"
 
 #include "composer/PostavkeComposera.h"
+#include "mail/ImapAppend.h"
 #include "mail/clsSendMail.h"
 #include "platform/Dialogs.h"
 #include "platform/RegistryStore.h"
@@ -115,6 +116,71 @@ bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog) {
   m.setOAuthToken(token);
   if (trajno) m.setPersistentSettings(true);
   return true;
+}
+
+namespace {
+bool istina(const QString& polje) { return polje.trimmed().compare(QLatin1String("True"), Qt::CaseInsensitive) == 0; }
+QString daNe(bool da) { return da ? QStringLiteral("True") : QStringLiteral("False"); }
+
+// The password under kljuc, else why there is none.
+bool lozinkaIz(const QString& kljuc, QString* lozinka, QString* razlog) {
+  const platform::SecretRead l = platform::readSecret(kljuc);
+  if (l.status == platform::SecretRead::Found) return *lozinka = l.secret, true;
+  *razlog = (l.status == platform::SecretRead::Missing ? QStringLiteral("lozinka za %1 nije spremljena")
+                                                       : QStringLiteral("lozinka za %1 nije pročitana (%2)"))
+                .arg(kljuc, l.error);
+  return false;
+}
+}  // namespace
+
+RacunPoslano CitajRacunPoslano() {
+  const QStringList f = CitajPostavku(QStringLiteral("IMAPPOSLANO")).split(QLatin1Char('%'));
+  RacunPoslano r;
+  r.ukljuceno = istina(f.value(0));
+  r.server = f.value(1).trimmed();
+  if (const int n = f.value(2).toInt(); n > 0 && n < 65536) r.port = n;
+  r.sigurnost = f.value(3).trimmed() == QLatin1String("2") ? 2 : 3;
+  r.istaPrijava = f.size() < 5 || istina(f.value(4));
+  r.jednaKopija = istina(f.value(5));
+  r.korisnik = CitajPostavku(QStringLiteral("IMAPKORISNIK")).trimmed();
+  r.mapa = CitajPostavku(QStringLiteral("IMAPMAPA")).trimmed();
+  return r;
+}
+
+bool SpremiRacunPoslano(const RacunPoslano& r, QWidget* parent) {
+  const QStringList f{daNe(r.ukljuceno), r.server.trimmed(), QString::number(r.port), QString::number(r.sigurnost),
+                      daNe(r.istaPrijava), daNe(r.jednaKopija)};
+  return SpremiPostavku(QStringLiteral("IMAPPOSLANO"), f.join(QLatin1Char('%')), parent) &&
+         SpremiPostavku(QStringLiteral("IMAPKORISNIK"), r.korisnik.trimmed(), parent) &&
+         SpremiPostavku(QStringLiteral("IMAPMAPA"), r.mapa.trimmed(), parent);
+}
+
+// Apart from the sending account's: the same user on the same server may have two passwords.
+QString kljucLozinkeImap(const QString& korisnik, const QString& server) {
+  return QStringLiteral("imap:") + kljucLozinke(korisnik, server);
+}
+
+bool prijavaPoslano(const RacunPoslano& r, mail::ImapParams* p, QString* razlog) {
+  if (r.server.isEmpty()) return *razlog = QStringLiteral("nije upisan IMAP poslužitelj"), false;
+  p->host = r.server;
+  p->port = r.port;
+  p->implicitTls = r.sigurnost == 3;
+  p->mailbox = r.mapa;
+  if (!r.istaPrijava) {
+    p->user = r.korisnik;
+    return lozinkaIz(kljucLozinkeImap(r.korisnik, r.server), &p->password, razlog);
+  }
+  const std::optional<RacunSlanja> s = CitajRacun();
+  // Direct delivery logs in nowhere: the account stored from before is not in use.
+  const QString smtp = PoljaPostavke(CitajPostavku(QStringLiteral("SMTPIP")))[0].trimmed();
+  if (!s || !s->prijava || s->korisnik.trimmed().isEmpty() || smtp.isEmpty() ||
+      smtp.compare(QLatin1String("FIND"), Qt::CaseInsensitive) == 0)
+    return *razlog = QStringLiteral("slanje ide bez prijave na poslužitelj; upišite korisnika i lozinku za IMAP"), false;
+  p->user = s->korisnik.trimmed();
+  if (s->oauth.isEmpty())
+    return lozinkaIz(kljucLozinke(s->korisnik, smtp), &p->password, razlog);
+  p->bearerToken = platform::pristupniToken(pruzateljRacuna(s->oauth), kljucOAuth(s->korisnik, s->oauth), razlog);
+  return !p->bearerToken.isEmpty();
 }
 
 // The last refusal in the trace, paired with its command by counting final reply lines in

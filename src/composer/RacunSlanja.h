@@ -4,6 +4,8 @@
 
 #include "platform/OAuthPrijava.h"
 
+namespace mail { struct ImapParams; }
+
 class clsSendMail;
 class QWidget;
 
@@ -45,6 +47,29 @@ QString kljucOAuth(const QString& korisnik, const QString& oauth);
 // *razlog, when the account logs in but its password cannot be read, or it signs in through
 // OAuth and no access token can be had (platform::kPrijavaIstekla: sign in again).
 bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog = nullptr);
+
+// Copies of what a run sent, in a folder of an IMAP account. IMAPPOSLANO: "True"/"False" (on),
+// server, port, security (3 TLS from the first byte, 2 STARTTLS required), "True"/"False" (the
+// sending account's login), "True"/"False" (one summary per record run), joined by "%";
+// IMAPKORISNIK the user of a login of its own, whose password the keyring keeps under
+// kljucLozinkeImap; IMAPMAPA the folder, empty: the one the server marks as Sent.
+struct RacunPoslano {
+  bool ukljuceno = false;
+  QString server;
+  int port = 993;
+  int sigurnost = 3;
+  bool istaPrijava = true;
+  QString korisnik;
+  QString mapa;
+  bool jednaKopija = false;
+  bool operator==(const RacunPoslano&) const = default;
+};
+RacunPoslano CitajRacunPoslano();
+bool SpremiRacunPoslano(const RacunPoslano& r, QWidget* parent = nullptr);
+QString kljucLozinkeImap(const QString& korisnik, const QString& server);
+// The IMAP session of the stored account with its password, or the sending account's OAuth
+// token; false with the reason when neither can be had.
+bool prijavaPoslano(const RacunPoslano& r, mail::ImapParams* p, QString* razlog);
 
 }  // namespace composer
 

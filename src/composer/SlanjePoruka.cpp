@@ -209,12 +209,20 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
       StatusSlanja = *poslano ? 0 : 2;
       dodajUDnevnik(*poslano, jednaLinijaDnevnika());
     }
+    kopijeNisuSpremljene();
     return počistiNakonSlanja();
   }
   composer::IshodSlanja ishod;
   ishod.prekinut = true;
   if (m_rs) ishod = m_slanje->posaljiZapise(p, ruta, host, *m_rs, ui->chkBrišiPoslane->isChecked(), m_samoPreostali);
   zaključiZapise(ishod);
+  kopijeNisuSpremljene();
+}
+
+// After the run's own boxes: the messages went, whatever became of their copies.
+void frmMain::kopijeNisuSpremljene() {
+  const QString napomena = m_slanje->kopijeUPoslanom().napomena();
+  if (!napomena.isEmpty()) okvir(this, napomena, platform::MsgIcon::Exclamation, kNaslov);
 }
 
 // The message as the boxes and the document hold it now. Without a stored format the

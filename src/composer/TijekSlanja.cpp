@@ -18,6 +18,7 @@ TijekSlanja::TijekSlanja(clsSendMail& motor, QObject* parent) : QObject(parent),
   connect(&m_, &clsSendMail::SendFailed, this, &TijekSlanja::naNeuspjeh);
   connect(&m_, &clsSendMail::SendSuccesful, this, [this] { uspjeh_ = true; });
   connect(&m_, &clsSendMail::DataEnding, this, &TijekSlanja::naPredaji, Qt::DirectConnection);
+  connect(&poslano_, &KopijeUPoslanom::najava, this, &TijekSlanja::najava);
 }
 
 void TijekSlanja::zaustavi() {
@@ -47,6 +48,7 @@ void TijekSlanja::pocni(const PorukaZaSlanje& p, RutaSlanja ruta, const QString&
   kopije_ = {p.cc, p.bcc};
   ponavljanje_ = zaustavi_ = prekinut_ = odgodivo_ = odgodiOstale_ = false;
   rs_.reset();
+  poslano_.pocni(ruta != RutaSlanja::Klijent, zapisi);
 }
 
 std::optional<bool> TijekSlanja::posaljiPojedinacno(const PorukaZaSlanje& p, RutaSlanja ruta,
@@ -65,6 +67,7 @@ std::optional<bool> TijekSlanja::posaljiPojedinacno(const PorukaZaSlanje& p, Rut
   }
   m_.Disconnect();
   zabilježiPojedinačno(poslano);
+  poslano_.spremi(dnevnik_, p.predmet, p.od, p.imeOd);
   return poslano;
 }
 
@@ -96,6 +99,7 @@ IshodSlanja TijekSlanja::posaljiZapise(const PorukaZaSlanje& p, RutaSlanja ruta,
   // Every record went: the same mailing sent again later is a new one.
   if (slanje_ && !prekinut_ && !zaustavi_ && neuspjelih_ == 0 && odgođeni_.isEmpty() && p.bezPriloga.isEmpty())
     zapisnik_.zavrsi(slanje_);
+  poslano_.spremi(dnevnik_, p.predmet, p.od, p.imeOd);
   return i;
 }
 
@@ -313,6 +317,7 @@ bool TijekSlanja::zabilježiZapis(const Pokušaj& p, const QString& adresa, cons
   const bool odgođen = p.privremeno && !p.poslano;
   dnevnik_.dodaj({QDateTime::currentDateTime(), adresa, ime, p.poslano, odgovor, odgođen,
                   p.poslano ? QStringList() : razmjena_});
+  poslano_.zabilježi(p.poslano, ime, adresa);
   razmjena_.clear();
   odgovor_.clear();
   zabilježiUZapisnik(p.poslano, adresa, odgovor);
@@ -335,6 +340,7 @@ void TijekSlanja::zabilježiPojedinačno(bool poslano) {
   for (const QString& polje : {p_.to, p_.cc, p_.bcc}) adrese << razdvojiAdrese(polje);
   dnevnik_.dodaj({QDateTime::currentDateTime(), adrese.join(QLatin1Char(';')), QString(), poslano,
                   odgovor_.join(QStringLiteral("\r\n")), false, poslano ? QStringList() : razmjena_});
+  poslano_.zabilježi(poslano, QString(), adrese.join(QLatin1Char(';')));
   odgovor_.clear();
   razmjena_.clear();
 }

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "composer/DnevnikSlanja.h"
+#include "composer/KopijeUPoslanom.h"
 #include "composer/PostavkeComposera.h"
 #include "composer/TempoSlanja.h"
 #include "composer/ZapisnikSlanja.h"
@@ -80,6 +81,8 @@ class TijekSlanja : public QObject {
   int odgodaPonavljanjaMs = 5 * 60 * 1000;
 
   const DnevnikSlanja& dnevnik() const { return dnevnik_; }
+  // The copies of the last run in the IMAP Sent folder: napomena() when not all went.
+  const KopijeUPoslanom& kopijeUPoslanom() const { return poslano_; }
   bool zapisiPokrenuti() const { return zapisiPokrenuti_; }
   // The subject and body of the message going now, the current record's fields filled in.
   QString predmet() const;
@@ -188,6 +191,7 @@ class TijekSlanja : public QObject {
   QStringList poljaKljuca_;   // the fields that tell the run's records apart
   bool predano_ = false;      // the attempt under way has handed a message's end over
   bool greškaPredaje_ = false;
+  KopijeUPoslanom poslano_{m_};
 };
 
 }  // namespace composer

@@ -142,6 +142,7 @@ class frmMain : public QDialog {
   QPushButton* m_cmdZaustavi = nullptr;
   QAction* m_spremiNeuspjele = nullptr;
   void zaključiZapise(const composer::IshodSlanja& ishod);
+  void kopijeNisuSpremljene();
   void osvježiPreostale();
   void prikažiIzvještaj();
   void spremiIzvještaj();

@@ -65,6 +65,19 @@ frmSettings::frmSettings(QLineEdit* txtFrom, QWidget* parent)
   ui->cboSigurnost->addItem(QStringLiteral("SSL/TLS od prvog bajta"), 3);
   ui->cboSigurnost->addItem(QStringLiteral("STARTTLS ako ga poslužitelj nudi"), 1);
   ui->cboSigurnost->addItem(QStringLiteral("Bez šifriranja"), 0);
+  ui->cboImapPort->addItems({QStringLiteral("993"), QStringLiteral("143")});
+  ui->cboImapPort->setValidator(new QIntValidator(1, 65535, ui->cboImapPort));
+  ui->cboImapSigurnost->addItem(QStringLiteral("SSL/TLS od prvog bajta"), 3);
+  ui->cboImapSigurnost->addItem(QStringLiteral("STARTTLS (obavezno)"), 2);
+  connect(ui->chkImapIstaPrijava, &QCheckBox::toggled, this, &frmSettings::osvjeziPoslano);
+  // The port follows the security, as on the sending account.
+  connect(ui->cboImapSigurnost, &QComboBox::activated, this, [this] {
+    const bool tls = ui->cboImapSigurnost->currentData().toInt() == 3;
+    const QString port = ui->cboImapPort->currentText().trimmed();
+    if (port == QLatin1String(tls ? "143" : "993")) ui->cboImapPort->setCurrentText(QLatin1String(tls ? "993" : "143"));
+  });
+  connect(ui->cmdPrimjeniPoslano, &QPushButton::clicked, this, &frmSettings::cmdPrimjeniPoslano_Click);
+  connect(ui->cmdZatvoriPoslano, &QPushButton::clicked, this, &QDialog::reject);
   Form_Load();
 }
 
@@ -111,8 +124,51 @@ void frmSettings::Form_Load() {
     ui->txtLozinka->setPlaceholderText(kZadrziLozinku);
   }
   osvjeziRacun();
+  ucitajPoslano();
   ui->SSTab1->setCurrentIndex(0);
   PostaviFormu(this);
+}
+
+void frmSettings::ucitajPoslano() {
+  const composer::RacunPoslano r = composer::CitajRacunPoslano();
+  ui->grpPoslano->setChecked(r.ukljuceno);
+  ui->txtImapServer->setText(r.server);
+  ui->cboImapPort->setCurrentText(QString::number(r.port));
+  ui->cboImapSigurnost->setCurrentIndex(ui->cboImapSigurnost->findData(r.sigurnost));
+  ui->chkImapIstaPrijava->setChecked(r.istaPrijava);
+  ui->txtImapKorisnik->setText(r.korisnik);
+  ui->txtImapMapa->setText(r.mapa);
+  ui->chkImapJednaKopija->setChecked(r.jednaKopija);
+  if (!r.istaPrijava && !r.korisnik.isEmpty() && !r.server.isEmpty()) {
+    m_kljucImapLozinke = composer::kljucLozinkeImap(r.korisnik, r.server);
+    ui->txtImapLozinka->setPlaceholderText(kZadrziLozinku);
+  }
+  osvjeziPoslano();
+}
+
+void frmSettings::osvjeziPoslano() {
+  const bool vlastita = !ui->chkImapIstaPrijava->isChecked();
+  for (QWidget* w : {static_cast<QWidget*>(ui->lblImapKorisnik), static_cast<QWidget*>(ui->txtImapKorisnik),
+                     static_cast<QWidget*>(ui->lblImapLozinka), static_cast<QWidget*>(ui->txtImapLozinka)})
+    w->setEnabled(vlastita);
+}
+
+bool frmSettings::cmdPrimjeniPoslano_Click() {
+  const composer::RacunPoslano r{ui->grpPoslano->isChecked(), ui->txtImapServer->text().trimmed(),
+                                 ui->cboImapPort->currentText().trimmed().toInt(),
+                                 ui->cboImapSigurnost->currentData().toInt(), ui->chkImapIstaPrijava->isChecked(),
+                                 ui->txtImapKorisnik->text().trimmed(), ui->txtImapMapa->text().trimmed(),
+                                 ui->chkImapJednaKopija->isChecked()};
+  if (r.ukljuceno &&
+      (!provjeri(!r.server.isEmpty(), QStringLiteral("Upišite IMAP server"), ui->txtImapServer) ||
+       !provjeri(r.port > 0 && r.port < 65536, QStringLiteral("Upišite port poslužitelja (1 do 65535)"), ui->cboImapPort) ||
+       !provjeri(r.istaPrijava || !r.korisnik.isEmpty(), QStringLiteral("Upišite korisničko ime za IMAP server"),
+                 ui->txtImapKorisnik)))
+    return false;
+  if (!composer::SpremiRacunPoslano(r, this)) return false;
+  if (r.istaPrijava || r.korisnik.isEmpty() || r.server.isEmpty()) return true;
+  return spremiLozinku(composer::kljucLozinkeImap(r.korisnik, r.server), ui->txtImapLozinka->text(),
+                       m_kljucImapLozinke, ui->txtImapLozinka);
 }
 
 QString frmSettings::nacin() const { return ui->cboNacinPrijave->currentData().toString(); }
@@ -246,12 +302,15 @@ bool frmSettings::cmdApply_Click() {
 // A password typed goes to the keyring; an empty box keeps the stored one only for the same
 // user on the same server, and one that no account uses any more is removed.
 bool frmSettings::spremiLozinku(const QString& server) {
-  const QString kljuc = composer::kljucLozinke(ui->txtKorisnik->text(), server);
-  const QString lozinka = ui->txtLozinka->text();
-  if (lozinka.isEmpty() && kljuc == m_kljucLozinke) return true;
-  if (!m_kljucLozinke.isEmpty() && m_kljucLozinke != kljuc) platform::deleteSecret(m_kljucLozinke);
-  m_kljucLozinke.clear();
-  ui->txtLozinka->setPlaceholderText(QString());
+  return spremiLozinku(composer::kljucLozinke(ui->txtKorisnik->text(), server), ui->txtLozinka->text(),
+                       m_kljucLozinke, ui->txtLozinka);
+}
+
+bool frmSettings::spremiLozinku(const QString& kljuc, const QString& lozinka, QString& zadrzani, QLineEdit* polje) {
+  if (lozinka.isEmpty() && kljuc == zadrzani) return true;
+  if (!zadrzani.isEmpty() && zadrzani != kljuc) platform::deleteSecret(zadrzani);
+  zadrzani.clear();
+  polje->setPlaceholderText(QString());
   if (lozinka.isEmpty()) return true;  // the run will ask for one
   platform::SecretPlace gdje = platform::SecretPlace::Keyring;
   QString greska;
@@ -260,9 +319,9 @@ bool frmSettings::spremiLozinku(const QString& server) {
                                    platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, kNaslov);
     return false;
   }
-  m_kljucLozinke = kljuc;
-  ui->txtLozinka->clear();
-  ui->txtLozinka->setPlaceholderText(kZadrziLozinku);
+  zadrzani = kljuc;
+  polje->clear();
+  polje->setPlaceholderText(kZadrziLozinku);
   if (gdje == platform::SecretPlace::File && !m_rečenoZaDatoteku) {
     m_rečenoZaDatoteku = true;
     platform::dialogs().messageBox(

@@ -27,6 +27,8 @@ class frmSettings : public QDialog {
   // The OAuth 2.0 sign-in of the account shown: through the browser, after saving.
   void cmdPrijaviSe_Click();
   void cmdOdjava_Click();
+  // The Sent folder copies' IMAP account, its own password to the keyring.
+  bool cmdPrimjeniPoslano_Click();
 
  private:
   void Form_Load();
@@ -38,9 +40,13 @@ class frmSettings : public QDialog {
   QString nacin() const;  // "" password, else the OAuth provider
   bool spremiLozinku(const QString& server);
   bool provjeri(bool uvjet, const QString& tekst, QWidget* polje);
+  void ucitajPoslano();
+  void osvjeziPoslano();
+  bool spremiLozinku(const QString& kljuc, const QString& lozinka, QString& zadrzani, QLineEdit* polje);
 
   std::unique_ptr<Ui::frmSettings> ui;
   QPointer<QLineEdit> m_txtFrom;
   QString m_kljucLozinke;  // user@server of the password stored for the account shown
+  QString m_kljucImapLozinke;  // the same for the Sent folder's own login
   bool m_rečenoZaDatoteku = false;
 };

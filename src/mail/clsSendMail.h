@@ -165,6 +165,12 @@ class clsSendMail : public QObject {
   QStringList undeliveredRecipients() const { return undelivered_; }
   // The last lines of the last session (commands and replies, passwords as "***").
   QStringList lastExchange() const;
+  // The text of the message the last Send delivered, as it went after DATA but without the
+  // dot-stuffing (CR LF lines): what a copy of what the recipients got must hold. Empty when
+  // that Send failed; kept only while keepLastMessage is on (a message may be large).
+  bool keepLastMessage() const { return keepLastMessage_; }
+  void setKeepLastMessage(bool on) { keepLastMessage_ = on, lastMessage_.clear(); }
+  QByteArray lastMessage() const { return lastMessage_; }
 
   // POP3 before SMTP: the port (110, or 995 with TLS from the first byte) and security
   // as SecureConnection (1: STLS when the server has it; 3: TLS from the first byte).
@@ -245,6 +251,8 @@ class clsSendMail : public QObject {
   QString oauthToken_;
   int pop3Security_ = 1;
   bool keepConnection_ = false;
+  bool keepLastMessage_ = false;
+  QByteArray lastMessage_;
 
   bool asHtml_ = false;
   QStringList attachmentPaths_;

@@ -18,18 +18,31 @@ namespace {
 const QString kBadFrom = QStringLiteral("Pogrešna ili nedostaje E-mail adresa pošiljatelja");
 const QString kBadSmtpHost = QStringLiteral("Pogrešan ili nedostaje SMTP Host Name");
 
-// Hands the message lines to the dialogue as the builder makes them.
+// Hands the message lines to the dialogue as the builder makes them; with `copy`, also the
+// lines as the recipient reads them, the SMTP transparency dot taken off again.
 class DialogueSink : public mail::MimeSink {
  public:
-  DialogueSink(mail::SmtpDialogue& dialogue, std::function<void(const QString&)> status)
-      : dialogue_(dialogue), status_(std::move(status)) {}
-  bool writeLines(QByteArrayView lines) override { return dialogue_.write(lines); }
+  DialogueSink(mail::SmtpDialogue& dialogue, std::function<void(const QString&)> status, QByteArray* copy)
+      : dialogue_(dialogue), status_(std::move(status)), copy_(copy) {}
+  bool writeLines(QByteArrayView lines) override {
+    if (copy_) {
+      for (qsizetype from = 0; from < lines.size();) {
+        const qsizetype end = lines.indexOf(QByteArrayView("\r\n"), from);
+        const qsizetype next = end < 0 ? lines.size() : end + 2;
+        const qsizetype start = lines[from] == '.' ? from + 1 : from;
+        copy_->append(lines.sliced(start, next - start));
+        from = next;
+      }
+    }
+    return dialogue_.write(lines);
+  }
   bool attachmentWritten() override { return dialogue_.settle(); }
   void status(const QString& text) override { status_(text); }
 
  private:
   mail::SmtpDialogue& dialogue_;
   std::function<void(const QString&)> status_;
+  QByteArray* copy_;
 };
 
 }  // namespace
@@ -256,12 +269,16 @@ void clsSendMail::Send() {
   Busy busy(*this);
   if (busy.refused()) return;
   resetFailure();
+  lastMessage_.clear();
   if (!validateMessage()) return;
   mail::MimeInput input = messageInput();
   dialogue_->clearAbort();
   dialogue_->noticeIdleClose();
   if (dialogue_->state() != 7 && !openSession()) return;
-  if (!deliver(input)) return;
+  if (!deliver(input)) {
+    lastMessage_.clear();
+    return;
+  }
   if (pipelining()) return;  // its outcome comes with its reply
   emit Progress(100);
   emit Status(QStringLiteral("Transmission Complete..."));
@@ -315,7 +332,9 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
 
 bool clsSendMail::transaction(mail::MimeInput& input, const QStringList& recipients, bool smtpUtf8) {
   if (!dialogue_->envelope(input.from, recipients, smtpUtf8)) return false;
-  DialogueSink sink(*dialogue_, [this](const QString& text) { emit Status(text); });
+  // A later transaction sends the same message again: the copy is the first one's.
+  DialogueSink sink(*dialogue_, [this](const QString& text) { emit Status(text); },
+                    keepLastMessage_ && !later_ ? &lastMessage_ : nullptr);
   mail::MimeBuilder builder;
   if (!builder.write(input, sink)) {
     if (!dialogue_->aborted()) {

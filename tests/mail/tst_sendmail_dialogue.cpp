@@ -21,6 +21,7 @@ class TstSendMailDialogue : public QObject {
     s.m.setSubject("Račun za studeni");
     s.m.setPriority(5);
     s.m.setMessage("Poštovani,\r\n.točka na početku\r\nLijep pozdrav");
+    s.m.setKeepLastMessage(true);
     s.m.Send();
     QCOMPARE(s.log.statuses(), QStringList({"Connecting to SMTP Server (127.0.0.10)...", "Initializing Communications...",
                                             "Sending Sender Information...", "Sending Recipient Information...",
@@ -32,6 +33,7 @@ class TstSendMailDialogue : public QObject {
     QCOMPARE(msgs[0].rcptTos, QStringList({"a@kupac.hr", "b@kupac.hr", "c@kupac.hr", "tajni@kupac.hr"}));
     QVERIFY(!msgs[0].raw.contains("tajni"));
     QVERIFY(msgs[0].raw.contains("\r\nX-Priority: 5\r\nX-MSMail-Priority: Low\r\n"));
+    QCOMPARE(s.m.lastMessage(), msgs[0].raw);  // what a copy in the Sent folder holds
     const QJsonObject c = cleanMessage(msgs[0].emlPath);
     QCOMPARE(c["subject"].toString(), QString("Račun za studeni"));
     QCOMPARE(entry(c, "to", 0, "name"), QString("Ivan Kovačević"));

@@ -23,7 +23,8 @@ bool DovecotPeer::makeCertificates() {
   const QStringList key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days", "2"};
   const QStringList ca{"-subj", "/CN=Velkor test CA", "-keyout", "ca.key", "-out", "ca.pem"};
   const QStringList server{"-CA", "ca.pem", "-CAkey", "ca.key", "-subj", "/CN=" + host_, "-addext",
-                           "subjectAltName=IP:" + host_ + ",DNS:localhost,DNS:peer.test", "-addext",
+                           "subjectAltName=IP:" + QStringList(QStringList{host_} + moreAddresses_).join(",IP:") +
+                               ",DNS:localhost,DNS:peer.test", "-addext",
                            "basicConstraints=critical,CA:FALSE", "-keyout", "server.key", "-out", "server.pem"};
   return SmtpPeer::openssl(dir_.path(), QStringList{"req", "-x509"} + key + ca, &error_) &&
          SmtpPeer::openssl(dir_.path(), QStringList{"req", "-x509"} + key + server, &error_);
@@ -85,4 +86,34 @@ bool SubmissionPeer::start() {
                        .arg(capture_.host())
                        .arg(capture_.port()),
                    587);
+}
+
+bool ImapPeer::start() {
+  const QString& plain = moreAddresses_[0];
+  const QString& sync = moreAddresses_[1];
+  const QString capabilities = QStringLiteral("IMAP4rev1 SASL-IR LOGIN-REFERRALS ID ENABLE IDLE SORT SPECIAL-USE");
+  return startWith(QStringLiteral("protocols = imap\n"
+                                  "namespace inbox {\n  inbox = yes\n"
+                                  "  mailbox Sent {\n    special_use = \\Sent\n    auto = create\n  }\n}\n"
+                                  "service imap-login {\n"
+                                  "  inet_listener imap {\n    port = 143\n  }\n"
+                                  "  inet_listener imaps {\n    port = 993\n    ssl = yes\n  }\n"
+                                  "  inet_listener plain {\n    address = %1\n    port = 143\n  }\n"
+                                  "  inet_listener sync {\n    address = %2\n    port = 143\n  }\n}\n"
+                                  "local %1 {\n  ssl = no\n}\n"
+                                  "local %2 {\n  protocol imap {\n    imap_capability = %3\n  }\n}\n")
+                       .arg(plain, sync, capabilities),
+                   993);
+}
+
+QList<ImapPeer::Stored> ImapPeer::sent(const QString& user, const QString& folder) const {
+  QList<Stored> out;
+  for (const char* sub : {"/new", "/cur"}) {
+    const QDir d(path() + "/mail/" + user + '/' + folder + sub);
+    for (const QString& name : d.entryList(QDir::Files, QDir::Name))
+      // Dovecot's maildir keeps LF line ends and gives CR LF back over IMAP.
+      out << Stored{name, readWholeFile(d.filePath(name)).replace("\r\n", "\n").replace("\n", "\r\n"),
+                    name.section(QLatin1String(":2,"), 1)};
+  }
+  return out;
 }

@@ -29,7 +29,9 @@ class DovecotPeer {
   // Starts dovecot with the common settings plus services (protocols and listeners);
   // ready once readyPort accepts.
   bool startWith(const QString& services, quint16 readyPort);
+  QString path() const { return dir_.path(); }
   QString error_;
+  QStringList moreAddresses_;  // further listeners' addresses the certificate names
 
  private:
   bool makeCertificates();
@@ -58,4 +60,24 @@ class SubmissionPeer : public DovecotPeer {
 
  private:
   SmtpPeer capture_;
+};
+
+// IMAP on port 143 (STARTTLS) and 993 (TLS from the first byte), with a mailbox Sent marked
+// \Sent. Port 143 of plainHost offers no STARTTLS (TLS is off there); that of syncHost
+// offers no LITERAL+, so a message waits for the server's "+".
+class ImapPeer : public DovecotPeer {
+ public:
+  ImapPeer(QString host, QString plainHost, QString syncHost, QString user, QString password)
+      : DovecotPeer(std::move(host), std::move(user), std::move(password)) {
+    moreAddresses_ = {std::move(plainHost), std::move(syncHost)};
+  }
+  bool start();
+  // The files of a folder of the user (its maildir name, ".Sent" the Sent folder): the message
+  // as IMAP gives it back, and its maildir flags ("S" read).
+  struct Stored {
+    QString name;
+    QByteArray text;
+    QString flags;
+  };
+  QList<Stored> sent(const QString& user, const QString& folder = QStringLiteral(".Sent")) const;
 };
