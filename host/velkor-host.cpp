@@ -31,7 +31,8 @@ const char* const kUpute =
     "  --mailing [--query T] [--sql-driver QSQLITE|QPSQL|QODBC] [--sql-connection OPCIJE]\n"
     "                         otvori uređivač s primateljima iz SQL upita (polja EMail, Ime)\n"
     "                         (OPCIJE: database=...;host=...;port=...;user=...;password=...)\n"
-    "                         bez --query: primjer baze komitenata " VELKOR_SAMPLE_DB "\n"
+    "                         bez --query: primjer baze komitenata " VELKOR_SAMPLE_DB
+    "\n"
     "                         (--sql je drugo ime za --query)\n"
     "  --grid [--query T]     prikaži zapise SQL upita u tablici (zadano: komitenti)\n"
     "  --export F [--query T] zapiši zapise u F (.csv ili .xlsx), bez prozora\n"
@@ -67,24 +68,20 @@ bool ucitaj(const std::string& putanja, Komponenta& k) {
     return false;
   }
   void* l = k.biblioteka;
-  return nadji(l, "clsSlanjeEMaila_Create", k.Create) &&
-         nadji(l, "clsSlanjeEMaila_Release", k.Release) &&
+  return nadji(l, "clsSlanjeEMaila_Create", k.Create) && nadji(l, "clsSlanjeEMaila_Release", k.Release) &&
          nadji(l, "clsSlanjeEMaila_ErrorText", k.ErrorText) &&
          nadji(l, "clsSlanjeEMaila_SlanjePrekoRecordseta", k.SlanjePrekoRecordseta) &&
          nadji(l, "clsSlanjeEMaila_SlanjeBezRecordSeta", k.SlanjeBezRecordSeta) &&
          nadji(l, "clsSlanjeEMaila_SlanjeFajlaPrekoEMaila", k.SlanjeFajlaPrekoEMaila) &&
-         nadji(l, "VelkorRecordSet_OpenQuery", k.OpenQuery) &&
-         nadji(l, "VelkorRecordSet_RecordCount", k.RecordCount) &&
-         nadji(l, "VelkorRecordSet_Release", k.RsRelease) &&
-         nadji(l, "VelkorRecordSet_FreeText", k.FreeText);
+         nadji(l, "VelkorRecordSet_OpenQuery", k.OpenQuery) && nadji(l, "VelkorRecordSet_RecordCount", k.RecordCount) &&
+         nadji(l, "VelkorRecordSet_Release", k.RsRelease) && nadji(l, "VelkorRecordSet_FreeText", k.FreeText);
 }
 
 // Options: "--name value" pairs and the bare flags --demo, --compose, --mailing.
 bool procitajOpcije(int argc, char** argv, std::map<std::string, std::string>& o) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--demo" || a == "--compose" || a == "--mailing" || a == "--help" || a == "--grid" ||
-        a == "--report") {
+    if (a == "--demo" || a == "--compose" || a == "--mailing" || a == "--help" || a == "--grid" || a == "--report") {
       o[a] = "1";
     } else if (a.rfind("--", 0) == 0 && i + 1 < argc) {
       o[a == "--query" ? "--sql" : a] = argv[++i];
@@ -99,8 +96,7 @@ bool procitajOpcije(int argc, char** argv, std::map<std::string, std::string>& o
   return true;
 }
 
-std::string opcija(const std::map<std::string, std::string>& o, const char* ime,
-                   const std::string& zadano = {}) {
+std::string opcija(const std::map<std::string, std::string>& o, const char* ime, const std::string& zadano = {}) {
   auto it = o.find(ime);
   return it == o.end() ? zadano : it->second;
 }
@@ -127,16 +123,14 @@ int prijavi(const Komponenta& k, clsSlanjeEMaila* obj, int32_t rezultat) {
   return 1;
 }
 
-int posaljiDatoteku(const Komponenta& k, clsSlanjeEMaila* obj,
-                    const std::map<std::string, std::string>& o) {
+int posaljiDatoteku(const Komponenta& k, clsSlanjeEMaila* obj, const std::map<std::string, std::string>& o) {
   const int32_t parametar = 0;
-  const std::string s[] = {opcija(o, "--subject"), opcija(o, "--to"),     opcija(o, "--cc"),
+  const std::string s[] = {opcija(o, "--subject"), opcija(o, "--to"),      opcija(o, "--cc"),
                            opcija(o, "--bcc"),     opcija(o, "--message"), opcija(o, "--attach"),
                            opcija(o, "--attach2"), opcija(o, "--attach3")};
   return prijavi(k, obj,
-                 k.SlanjeFajlaPrekoEMaila(obj, &parametar, s[0].c_str(), s[1].c_str(),
-                                          s[2].c_str(), s[3].c_str(), s[4].c_str(), s[5].c_str(),
-                                          s[6].c_str(), s[7].c_str()));
+                 k.SlanjeFajlaPrekoEMaila(obj, &parametar, s[0].c_str(), s[1].c_str(), s[2].c_str(), s[3].c_str(),
+                                          s[4].c_str(), s[5].c_str(), s[6].c_str(), s[7].c_str()));
 }
 
 int demo(const Komponenta& k, clsSlanjeEMaila* obj) {
@@ -163,17 +157,14 @@ int demo(const Komponenta& k, clsSlanjeEMaila* obj) {
 
 // The records of --sql (default: the given query on the bundled sample database); NULL
 // after printing why the query could not be run.
-VelkorRecordSet* otvoriUpit(const Komponenta& k, const std::map<std::string, std::string>& o,
-                            const char* zadaniUpit) {
+VelkorRecordSet* otvoriUpit(const Komponenta& k, const std::map<std::string, std::string>& o, const char* zadaniUpit) {
   const bool primjer = !o.count("--sql");
   const std::string sql = opcija(o, "--sql", zadaniUpit);
-  const std::string veza = opcija(o, "--sql-connection",
-                                  primjer ? std::string("database=") + VELKOR_SAMPLE_DB +
-                                                ";options=QSQLITE_OPEN_READONLY"
-                                          : "");
+  const std::string veza =
+      opcija(o, "--sql-connection",
+             primjer ? std::string("database=") + VELKOR_SAMPLE_DB + ";options=QSQLITE_OPEN_READONLY" : "");
   char* greska = nullptr;
-  VelkorRecordSet* rs = k.OpenQuery(opcija(o, "--sql-driver", "QSQLITE").c_str(), veza.c_str(),
-                                    sql.c_str(), &greska);
+  VelkorRecordSet* rs = k.OpenQuery(opcija(o, "--sql-driver", "QSQLITE").c_str(), veza.c_str(), sql.c_str(), &greska);
   if (!rs) {
     std::fprintf(stderr, "Greška: %s\n", greska ? greska : "");
     k.FreeText(greska);
@@ -181,12 +172,11 @@ VelkorRecordSet* otvoriUpit(const Komponenta& k, const std::map<std::string, std
   return rs;
 }
 
-int mailing(const Komponenta& k, clsSlanjeEMaila* obj,
-            const std::map<std::string, std::string>& o) {
+int mailing(const Komponenta& k, clsSlanjeEMaila* obj, const std::map<std::string, std::string>& o) {
   // Without a query: the sample customers that have an address, under the field names the
   // composer reads.
-  VelkorRecordSet* rs = otvoriUpit(
-      k, o, "SELECT eMail AS EMail, ImeKomit1 AS Ime FROM Komitent WHERE LTRIM(RTRIM(eMail)) <> ''");
+  VelkorRecordSet* rs =
+      otvoriUpit(k, o, "SELECT eMail AS EMail, ImeKomit1 AS Ime FROM Komitent WHERE LTRIM(RTRIM(eMail)) <> ''");
   if (!rs) return 1;
   std::printf("Zapisa: %d\n", int(k.RecordCount(rs)));
   const int32_t parametar = 0;
@@ -206,8 +196,7 @@ struct Pregled {
   decltype(&clsSlanjeEMaila_IzveziZapise) IzveziZapise = nullptr;
 };
 
-int pregled(const Komponenta& k, clsSlanjeEMaila* obj,
-            const std::map<std::string, std::string>& o) {
+int pregled(const Komponenta& k, clsSlanjeEMaila* obj, const std::map<std::string, std::string>& o) {
   Pregled p;
   if (!nadji(k.biblioteka, "clsSlanjeEMaila_PrikaziZapise", p.PrikaziZapise) ||
       !nadji(k.biblioteka, "clsSlanjeEMaila_IzveziZapise", p.IzveziZapise))
@@ -219,8 +208,7 @@ int pregled(const Komponenta& k, clsSlanjeEMaila* obj,
   int izlaz;
   if (o.count("--export")) {
     izlaz = prijavi(k, obj, p.IzveziZapise(obj, rs, opcija(o, "--export").c_str()));
-    if (!izlaz) std::printf("Zapisano %d zapisa u %s\n", int(k.RecordCount(rs)),
-                            opcija(o, "--export").c_str());
+    if (!izlaz) std::printf("Zapisano %d zapisa u %s\n", int(k.RecordCount(rs)), opcija(o, "--export").c_str());
   } else {
     izlaz = prijavi(k, obj, p.PrikaziZapise(obj, "Komitenti", rs, -1, -1, -1, ""));
   }
@@ -252,8 +240,7 @@ std::string tekstZapisa(const Komponenta& k, const Izvjestaj& f, VelkorRecordSet
   return tekst;
 }
 
-int izvjestaj(const Komponenta& k, clsSlanjeEMaila* obj,
-              const std::map<std::string, std::string>& o) {
+int izvjestaj(const Komponenta& k, clsSlanjeEMaila* obj, const std::map<std::string, std::string>& o) {
   Izvjestaj f;
   if (!nadji(k.biblioteka, "clsSlanjeEMaila_PrikaziIzvjestaj", f.PrikaziIzvjestaj) ||
       !nadji(k.biblioteka, "VelkorRecordSet_FieldCount", f.FieldCount) ||
@@ -264,9 +251,9 @@ int izvjestaj(const Komponenta& k, clsSlanjeEMaila* obj,
                                    "FROM Komitent ORDER BY ImeKomit1");
   if (!rs) return 1;
   const std::string tekst = tekstZapisa(k, f, rs);
-  const int izlaz = prijavi(k, obj, f.PrikaziIzvjestaj(obj, opcija(o, "--title", "Komitenti").c_str(),
-                                                       tekst.c_str(), rs,
-                                                       opcija(o, "--to").c_str(), 1));
+  const int izlaz = prijavi(k, obj,
+                            f.PrikaziIzvjestaj(obj, opcija(o, "--title", "Komitenti").c_str(), tekst.c_str(), rs,
+                                               opcija(o, "--to").c_str(), 1));
   k.RsRelease(rs);
   return izlaz;
 }

@@ -35,9 +35,9 @@ extern "C" {
 
 /* Result codes. */
 #define VELKOR_OK 0
-#define VELKOR_E_FAIL (-1)          /* a failure escaped the window: see the error text */
-#define VELKOR_E_INVALIDARG (-2)    /* a required pointer was NULL */
-#define VELKOR_E_NOTAVAILABLE (-3)  /* the window this method opens is not available */
+#define VELKOR_E_FAIL (-1)         /* a failure escaped the window: see the error text */
+#define VELKOR_E_INVALIDARG (-2)   /* a required pointer was NULL */
+#define VELKOR_E_NOTAVAILABLE (-3) /* the window this method opens is not available */
 
 typedef struct clsSlanjeEMaila clsSlanjeEMaila;
 typedef struct VelkorRecordSet VelkorRecordSet;
@@ -51,30 +51,36 @@ VELKOR_API const char* clsSlanjeEMaila_ErrorText(const clsSlanjeEMaila* obj);
 
 /* 1: the HTML composer with one message per record of *rs. */
 VELKOR_API int32_t clsSlanjeEMaila_SlanjePrekoRecordseta(clsSlanjeEMaila* obj, VelkorRecordSet* const* rs,
-                                              const int32_t* Parametar);
+                                                         const int32_t* Parametar);
 /* 2: the HTML composer for one message to typed addresses. */
 VELKOR_API int32_t clsSlanjeEMaila_SlanjeBezRecordSeta(clsSlanjeEMaila* obj, const int32_t* Parametar);
 /* 3: the single-message send form, pre-filled. lAttachFileName2 and lAttachFileName3 are
  * optional: NULL means "" (a host with seven parameters passes NULL for both). */
 VELKOR_API int32_t clsSlanjeEMaila_SlanjeFajlaPrekoEMaila(clsSlanjeEMaila* obj, const int32_t* Parametar,
-                                               const char* Subject, const char* Recepients,
-                                               const char* CC, const char* BCC,
-                                               const char* Poruka, const char* lAttachFileName,
-                                               const char* lAttachFileName2,
-                                               const char* lAttachFileName3);
+                                                          const char* Subject, const char* Recepients, const char* CC,
+                                                          const char* BCC, const char* Poruka,
+                                                          const char* lAttachFileName, const char* lAttachFileName2,
+                                                          const char* lAttachFileName3);
 
 /* ---- record sets for hosts ---- */
 /* Data type codes of fields (the ADO codes). */
 enum {
-  VELKOR_adSmallInt = 2, VELKOR_adInteger = 3, VELKOR_adSingle = 4, VELKOR_adDouble = 5,
-  VELKOR_adCurrency = 6, VELKOR_adDate = 7, VELKOR_adBoolean = 11, VELKOR_adBigInt = 20,
-  VELKOR_adNumeric = 131, VELKOR_adDBDate = 133, VELKOR_adDBTimeStamp = 135,
+  VELKOR_adSmallInt = 2,
+  VELKOR_adInteger = 3,
+  VELKOR_adSingle = 4,
+  VELKOR_adDouble = 5,
+  VELKOR_adCurrency = 6,
+  VELKOR_adDate = 7,
+  VELKOR_adBoolean = 11,
+  VELKOR_adBigInt = 20,
+  VELKOR_adNumeric = 131,
+  VELKOR_adDBDate = 133,
+  VELKOR_adDBTimeStamp = 135,
   VELKOR_adVarWChar = 202
 };
 
 /* An empty record set with the given fields (types NULL: all text). NULL on bad arguments. */
-VELKOR_API VelkorRecordSet* VelkorRecordSet_Create(int32_t fieldCount, const char* const* names,
-                                        const int32_t* types);
+VELKOR_API VelkorRecordSet* VelkorRecordSet_Create(int32_t fieldCount, const char* const* names, const int32_t* types);
 /* Appends one row: fieldCount values as text (NULL = Null), converted by the field types
  * (numbers with "." or ",", dates as "yyyy-MM-dd[ HH:mm:ss]" or "dd.MM.yyyy"). */
 VELKOR_API int32_t VelkorRecordSet_AddRow(VelkorRecordSet* rs, const char* const* values);
@@ -84,8 +90,8 @@ VELKOR_API int32_t VelkorRecordSet_AddRow(VelkorRecordSet* rs, const char* const
  * separated by ";"). The rows are read at once and the connection is closed again.
  * NULL on failure, with the reason in *error when error is not NULL (free it with
  * VelkorRecordSet_FreeText). */
-VELKOR_API VelkorRecordSet* VelkorRecordSet_OpenQuery(const char* driver, const char* connection,
-                                           const char* sql, char** error);
+VELKOR_API VelkorRecordSet* VelkorRecordSet_OpenQuery(const char* driver, const char* connection, const char* sql,
+                                                      char** error);
 VELKOR_API int32_t VelkorRecordSet_RecordCount(const VelkorRecordSet* rs);
 VELKOR_API int32_t VelkorRecordSet_FieldCount(const VelkorRecordSet* rs);
 /* Valid until rs is released. */
@@ -105,32 +111,30 @@ VELKOR_API void VelkorRecordSet_FreeText(char* text);
 /* The record grid: columns are grid columns (field i is column i + 1), -1 for none;
  * izvjestaj selects a known report's totals and colours ("" for none). The grid's sort
  * stays on rs. */
-VELKOR_API int32_t clsSlanjeEMaila_PrikaziZapise(clsSlanjeEMaila* obj, const char* naslov,
-                                      VelkorRecordSet* rs, int32_t stupacGrupe,
-                                      int32_t ukupno1, int32_t ukupno2, const char* izvjestaj);
+VELKOR_API int32_t clsSlanjeEMaila_PrikaziZapise(clsSlanjeEMaila* obj, const char* naslov, VelkorRecordSet* rs,
+                                                 int32_t stupacGrupe, int32_t ukupno1, int32_t ukupno2,
+                                                 const char* izvjestaj);
 /* The spreadsheet export: an .xlsx saved to datoteka (a message confirms it), or with
  * datoteka "" opened in the desktop's spreadsheet program; the CSV export form instead when
  * the setting "PrebacujUCSV" is true. Failures are shown to the user. */
-VELKOR_API int32_t clsSlanjeEMaila_PrebaciUExcel(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
-                                      int32_t bezZaglavlja, int32_t bezProvjere,
-                                      int32_t imenujList, const char* datoteka,
-                                      const char* imeLista);
+VELKOR_API int32_t clsSlanjeEMaila_PrebaciUExcel(clsSlanjeEMaila* obj, VelkorRecordSet* rs, int32_t bezZaglavlja,
+                                                 int32_t bezProvjere, int32_t imenujList, const char* datoteka,
+                                                 const char* imeLista);
 /* The CSV export form; *prekinuto (may be NULL) is 1 unless an export completed. */
 VELKOR_API int32_t clsSlanjeEMaila_ExportCSV(clsSlanjeEMaila* obj, VelkorRecordSet* rs, int32_t* prekinuto);
 /* Writes rs without a window: a name ending in ".csv" gets the CSV file with the stored
  * separator, decimal character and quoting; any other name an .xlsx workbook. Needs no
  * display. VELKOR_E_FAIL with the reason on obj when it cannot be written. */
-VELKOR_API int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
-                                     const char* datoteka);
+VELKOR_API int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs, const char* datoteka);
 
 /* ---- the report window ----
  * The report window for a text under a caption: preview, print, page setup, PDF (all
  * pages or a range), the PDF by e-mail through the send form (to emailPrimatelja, NULL for
  * none) and, when rs is not NULL, its spreadsheet export and record grid. pamtiPoziciju
  * not 0: the window's position is restored and saved. Returns like the three methods. */
-VELKOR_API int32_t clsSlanjeEMaila_PrikaziIzvjestaj(clsSlanjeEMaila* obj, const char* naslov,
-                                         const char* tekst, VelkorRecordSet* rs,
-                                         const char* emailPrimatelja, int32_t pamtiPoziciju);
+VELKOR_API int32_t clsSlanjeEMaila_PrikaziIzvjestaj(clsSlanjeEMaila* obj, const char* naslov, const char* tekst,
+                                                    VelkorRecordSet* rs, const char* emailPrimatelja,
+                                                    int32_t pamtiPoziciju);
 
 #ifdef __cplusplus
 }

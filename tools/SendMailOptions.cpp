@@ -63,7 +63,7 @@ bool readInt(const QCommandLineParser& p, const char* name, int& out, QString& e
 bool readBody(const QString& path, QString& body, QString& error) {
   QFile f;
   const bool ok = path == QLatin1String("-") ? f.open(stdin, QIODevice::ReadOnly)
-                                              : (f.setFileName(path), f.open(QIODevice::ReadOnly));
+                                             : (f.setFileName(path), f.open(QIODevice::ReadOnly));
   if (!ok) {
     error = QStringLiteral("cannot read %1: %2").arg(path, f.errorString());
     return false;
@@ -98,12 +98,18 @@ struct TextSetter {
 };
 
 const TextSetter kTexts[] = {
-    {"host", &clsSendMail::setSMTPHost},         {"pop3-host", &clsSendMail::setPOP3Host},
-    {"user", &clsSendMail::setUserName},         {"from", &clsSendMail::setFrom},
-    {"from-name", &clsSendMail::setFromDisplayName}, {"to", &clsSendMail::setRecipient},
-    {"to-name", &clsSendMail::setRecipientDisplayName}, {"cc", &clsSendMail::setCcRecipient},
-    {"cc-name", &clsSendMail::setCcDisplayName}, {"bcc", &clsSendMail::setBccRecipient},
-    {"reply-to", &clsSendMail::setReplyToAddress}, {"subject", &clsSendMail::setSubject},
+    {"host", &clsSendMail::setSMTPHost},
+    {"pop3-host", &clsSendMail::setPOP3Host},
+    {"user", &clsSendMail::setUserName},
+    {"from", &clsSendMail::setFrom},
+    {"from-name", &clsSendMail::setFromDisplayName},
+    {"to", &clsSendMail::setRecipient},
+    {"to-name", &clsSendMail::setRecipientDisplayName},
+    {"cc", &clsSendMail::setCcRecipient},
+    {"cc-name", &clsSendMail::setCcDisplayName},
+    {"bcc", &clsSendMail::setBccRecipient},
+    {"reply-to", &clsSendMail::setReplyToAddress},
+    {"subject", &clsSendMail::setSubject},
     {"content-base", &clsSendMail::setContentBase},
 };
 
@@ -166,12 +172,10 @@ bool applyOptions(const QCommandLineParser& p, clsSendMail& m, QString& error) {
   if (p.isSet(QStringLiteral("password-env")))
     m.setPassword(qEnvironmentVariable(p.value(QStringLiteral("password-env")).toLocal8Bit()));
   QString body = p.value(QStringLiteral("body"));
-  if (p.isSet(QStringLiteral("body-file")) &&
-      !readBody(p.value(QStringLiteral("body-file")), body, error))
+  if (p.isSet(QStringLiteral("body-file")) && !readBody(p.value(QStringLiteral("body-file")), body, error))
     return false;
   m.setMessage(body);
-  if (p.isSet(QStringLiteral("attach")))
-    m.setAttachment(p.values(QStringLiteral("attach")).join(m.Delimiter()));
+  if (p.isSet(QStringLiteral("attach"))) m.setAttachment(p.values(QStringLiteral("attach")).join(m.Delimiter()));
   return true;
 }
 

@@ -47,20 +47,18 @@ int main(int argc, char** argv) {
   parser.setApplicationDescription(QStringLiteral("Sends one e-mail message over SMTP."));
   parser.addHelpOption();
   sendmail_tool::addOptions(parser);
-  parser.addOption({QStringLiteral("mx"), QStringLiteral("Print the mail exchanger of a domain."),
-                    QStringLiteral("domain")});
+  parser.addOption(
+      {QStringLiteral("mx"), QStringLiteral("Print the mail exchanger of a domain."), QStringLiteral("domain")});
   parser.addOption({QStringLiteral("quiet"), QStringLiteral("No progress texts.")});
   parser.addOption({QStringLiteral("progress"), QStringLiteral("Print the percentage sent.")});
-  parser.addOption({QStringLiteral("verbose"),
-                    QStringLiteral("Print every command and reply (passwords as ***).")});
+  parser.addOption({QStringLiteral("verbose"), QStringLiteral("Print every command and reply (passwords as ***).")});
   if (!parser.parse(app.arguments())) {
     printErr(QStringLiteral("velkor-sendmail: ") + parser.errorText());
     return 2;
   }
   if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
   if (!parser.positionalArguments().isEmpty()) {
-    printErr(QStringLiteral("velkor-sendmail: unexpected argument ") +
-             parser.positionalArguments().constFirst());
+    printErr(QStringLiteral("velkor-sendmail: unexpected argument ") + parser.positionalArguments().constFirst());
     return 2;
   }
 
@@ -72,8 +70,7 @@ int main(int argc, char** argv) {
   if (!parser.isSet(QStringLiteral("quiet")))
     QObject::connect(&mail, &clsSendMail::Status, [](const QString& s) { printErr(s); });
   if (parser.isSet(QStringLiteral("progress")))
-    QObject::connect(&mail, &clsSendMail::Progress,
-                     [](int p) { printErr(QString::number(p) + QLatin1Char('%')); });
+    QObject::connect(&mail, &clsSendMail::Progress, [](int p) { printErr(QString::number(p) + QLatin1Char('%')); });
   if (parser.isSet(QStringLiteral("mx"))) return runMxQuery(mail, parser.value(QStringLiteral("mx")));
 
   QString error;

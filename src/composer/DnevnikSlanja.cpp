@@ -58,8 +58,7 @@ platform::RecordSet DnevnikSlanja::kaoZapisi() const {
                           {QStringLiteral("Ime")},
                           {QStringLiteral("Ishod")},
                           {QStringLiteral("Odgovor")}});
-  for (const PokusajSlanja& p : pokusaji_)
-    rs.AddRow({p.vrijeme, p.adresa, p.ime, ishod(p), jednaLinija(p.odgovor)});
+  for (const PokusajSlanja& p : pokusaji_) rs.AddRow({p.vrijeme, p.adresa, p.ime, ishod(p), jednaLinija(p.odgovor)});
   return rs;
 }
 
@@ -75,9 +74,8 @@ QString DnevnikSlanja::kaoTekst() const {
   QString tekst;
   for (const PokusajSlanja& p : pokusaji_) {
     const QString primatelj = p.ime.isEmpty() ? p.adresa : p.ime + QStringLiteral(" <") + p.adresa + QLatin1Char('>');
-    tekst += p.vrijeme.toString(QStringLiteral("dd.MM.yyyy. HH:mm:ss")) + QStringLiteral("  ") +
-             ishod(p) + QStringLiteral("  ") + primatelj + QStringLiteral("  ") + jednaLinija(p.odgovor) +
-             QStringLiteral("\r\n");
+    tekst += p.vrijeme.toString(QStringLiteral("dd.MM.yyyy. HH:mm:ss")) + QStringLiteral("  ") + ishod(p) +
+             QStringLiteral("  ") + primatelj + QStringLiteral("  ") + jednaLinija(p.odgovor) + QStringLiteral("\r\n");
     for (const QString& r : p.razmjena) tekst += QStringLiteral("        ") + r + QStringLiteral("\r\n");
   }
   return tekst;

@@ -16,7 +16,7 @@ struct PokusajSlanja {
   QString adresa;
   QString ime;
   bool poslano = false;
-  QString odgovor;  // the server's reply, or the explanation of the failure
+  QString odgovor;        // the server's reply, or the explanation of the failure
   bool odgođeno = false;  // refused for now: tried again later in the run
   QStringList razmjena;   // the last lines of the exchange with the server, of a failure
 };

@@ -20,8 +20,8 @@ QString dokumentDomacina(const QStringList& argumenti) {
   for (const QString& put : {argumenti.join(QLatin1Char(' ')), argumenti.last()}) {
     const QFileInfo fi(put);
     const QString nastavak = fi.suffix().toLower();
-    if (fi.isFile() && (nastavak == QLatin1String("htm") || nastavak == QLatin1String("html") ||
-                        nastavak == QLatin1String("txt")))
+    if (fi.isFile() &&
+        (nastavak == QLatin1String("htm") || nastavak == QLatin1String("html") || nastavak == QLatin1String("txt")))
       return put;
   }
   return {};

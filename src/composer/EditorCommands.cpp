@@ -88,10 +88,10 @@ const char* const kFont =
     "if(d.queryCommandState(c)!==a[2+i])d.execCommand(c);});return true;";
 
 QVariant skripta(HtmlEditor& editor, const char* tijelo, const QVariantList& argumenti = {}) {
-  const QString a = QString::fromUtf8(
-      QJsonDocument(QJsonArray::fromVariantList(argumenti)).toJson(QJsonDocument::Compact));
-  return editor.evaluate(QStringLiteral("(function(a){%1%2})(%3)")
-                             .arg(QLatin1String(kPrelude), QLatin1String(tijelo), a));
+  const QString a =
+      QString::fromUtf8(QJsonDocument(QJsonArray::fromVariantList(argumenti)).toJson(QJsonDocument::Compact));
+  return editor.evaluate(
+      QStringLiteral("(function(a){%1%2})(%3)").arg(QLatin1String(kPrelude), QLatin1String(tijelo), a));
 }
 
 bool stanje(HtmlEditor& editor, const char* upit) {
@@ -144,7 +144,8 @@ QString bojaHtml(const QColor& c) {
 bool fontDijalog(HtmlEditor& editor, QWidget* roditelj) {
   QString obitelj = editor.evaluate(QStringLiteral("document.queryCommandValue('fontName')")).toString();
   obitelj.remove(QLatin1Char('"')).remove(QLatin1Char('\''));
-  const std::optional<QFont> f = platform::dialogs().chooseFont(roditelj, QFont(obitelj.section(QLatin1Char(','), 0, 0)));
+  const std::optional<QFont> f =
+      platform::dialogs().chooseFont(roditelj, QFont(obitelj.section(QLatin1Char(','), 0, 0)));
   if (!f) return false;
   editor.restoreSelection();
   skripta(editor, kFont, {f->family(), velicinaHtml(*f), f->bold(), f->italic(), f->underline()});
@@ -175,8 +176,7 @@ bool slikaDijalog(HtmlEditor& editor, QWidget* roditelj) {
   const QString put = platform::dialogs().openFileName(roditelj, o);
   if (put.isEmpty()) return false;
   editor.restoreSelection();
-  return editor.execCommand(QStringLiteral("insertImage"),
-                            QUrl::fromLocalFile(put).toString(QUrl::FullyEncoded));
+  return editor.execCommand(QStringLiteral("insertImage"), QUrl::fromLocalFile(put).toString(QUrl::FullyEncoded));
 }
 
 const char* skriptaZa(int naredba) {
@@ -194,17 +194,17 @@ const char* skriptaZa(int naredba) {
 }  // namespace
 
 QString NazivFormata(const QString& tag) {
-  static const QHash<QString, QString> nazivi = {
-      {QString(), QStringLiteral("Normal")},           {QStringLiteral("p"), QStringLiteral("Normal")},
-      {QStringLiteral("div"), QStringLiteral("Normal (DIV)")},
-      {QStringLiteral("pre"), QStringLiteral("Formatted")},
-      {QStringLiteral("address"), QStringLiteral("Address")},
-      {QStringLiteral("ol"), QStringLiteral("Numbered List")},
-      {QStringLiteral("ul"), QStringLiteral("Bulleted List")},
-      {QStringLiteral("dir"), QStringLiteral("Directory List")},
-      {QStringLiteral("menu"), QStringLiteral("Menu List")},
-      {QStringLiteral("dt"), QStringLiteral("Definition Term")},
-      {QStringLiteral("dd"), QStringLiteral("Definition")}};
+  static const QHash<QString, QString> nazivi = {{QString(), QStringLiteral("Normal")},
+                                                 {QStringLiteral("p"), QStringLiteral("Normal")},
+                                                 {QStringLiteral("div"), QStringLiteral("Normal (DIV)")},
+                                                 {QStringLiteral("pre"), QStringLiteral("Formatted")},
+                                                 {QStringLiteral("address"), QStringLiteral("Address")},
+                                                 {QStringLiteral("ol"), QStringLiteral("Numbered List")},
+                                                 {QStringLiteral("ul"), QStringLiteral("Bulleted List")},
+                                                 {QStringLiteral("dir"), QStringLiteral("Directory List")},
+                                                 {QStringLiteral("menu"), QStringLiteral("Menu List")},
+                                                 {QStringLiteral("dt"), QStringLiteral("Definition Term")},
+                                                 {QStringLiteral("dd"), QStringLiteral("Definition")}};
   if (tag.size() == 2 && tag[0] == QLatin1Char('h') && tag[1] >= QLatin1Char('1') && tag[1] <= QLatin1Char('6'))
     return QStringLiteral("Heading ") + tag[1];
   return nazivi.value(tag, tag);

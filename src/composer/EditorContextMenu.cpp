@@ -18,14 +18,18 @@ const StavkaIzbornika kRazmak{};
 }  // namespace
 
 QList<StavkaIzbornika> IzgradiIzbornik(HtmlEditor& editor) {
-  QList<StavkaIzbornika> s{stavka(editor, "Cut", Cut), stavka(editor, "Copy", Copy),
-                           stavka(editor, "Paste", Paste), kRazmak,
-                           stavka(editor, "Select All", SelectAll), kRazmak,
+  QList<StavkaIzbornika> s{stavka(editor, "Cut", Cut),
+                           stavka(editor, "Copy", Copy),
+                           stavka(editor, "Paste", Paste),
+                           kRazmak,
+                           stavka(editor, "Select All", SelectAll),
+                           kRazmak,
                            stavka(editor, "Font...", Font)};
   if (QueryStatus(editor, MakeAbsolute) >= kOmogucena) {
     const bool pozicioniran = QueryStatus(editor, SendToBack) >= kOmogucena;
-    s << kRazmak << StavkaIzbornika{pozicioniran ? QStringLiteral("Make 1D") : QStringLiteral("Make 2D"),
-                                    MakeAbsolute, kOmogucena};
+    s << kRazmak
+      << StavkaIzbornika{pozicioniran ? QStringLiteral("Make 1D") : QStringLiteral("Make 2D"), MakeAbsolute,
+                         kOmogucena};
   }
   if (QueryStatus(editor, InsertRow) >= kOmogucena) {
     s << kRazmak << stavka(editor, "Ubaci red", InsertRow) << stavka(editor, "Ubaci kolonu", InsertCol)

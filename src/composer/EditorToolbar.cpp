@@ -38,11 +38,12 @@ EditorToolbar::EditorToolbar(HtmlEditor* editor, QStatusBar* status, QWidget* pa
 EditorToolbar::~EditorToolbar() = default;
 
 void EditorToolbar::poveziNaredbe() {
-  const std::pair<QToolButton*, int> naredbe[] = {
-      {ui->btnUndo, Undo},         {ui->btnRedo, Redo},          {ui->btnCut, Cut},
-      {ui->btnCopy, Copy},         {ui->btnPaste, Paste},        {ui->btnIndent, Indent},
-      {ui->btnOutdent, Outdent},   {ui->tblFontDialog, Font},    {ui->tblImageDialog, Image},
-      {ui->tblLinkDialog, Hyperlink}, {ui->tblOLTag, OrderList}, {ui->tblULTag, UnorderList}};
+  const std::pair<QToolButton*, int> naredbe[] = {{ui->btnUndo, Undo},         {ui->btnRedo, Redo},
+                                                  {ui->btnCut, Cut},           {ui->btnCopy, Copy},
+                                                  {ui->btnPaste, Paste},       {ui->btnIndent, Indent},
+                                                  {ui->btnOutdent, Outdent},   {ui->tblFontDialog, Font},
+                                                  {ui->tblImageDialog, Image}, {ui->tblLinkDialog, Hyperlink},
+                                                  {ui->tblOLTag, OrderList},   {ui->tblULTag, UnorderList}};
   for (const auto& [gumb, naredba] : naredbe)
     connect(gumb, &QToolButton::clicked, this, [this, n = naredba] { ExecCommand(*m_editor, n, 0, window()); });
   const std::pair<QToolButton*, int> poravnanje[] = {{ui->btnAlign_1, 1}, {ui->btnAlign_2, 2}, {ui->btnAlign_3, 3}};
@@ -85,10 +86,9 @@ void EditorToolbar::tblBodyDialog_Click() {
   for (int koja : {frmDialog_Body::Pozadina, frmDialog_Body::AktivanLink, frmDialog_Body::PosjecenLink,
                    frmDialog_Body::Link, frmDialog_Body::Tekst})
     boje << frmDialog_Body::Boja(koja);
-  m_editor->evaluate(QStringLiteral(
-      "(function(a){var d=document;if(!d.body)return false;"
-      "['bgColor','alinkColor','vlinkColor','linkColor','fgColor'].forEach(function(p,i){"
-      "if(a[i])d[p]=a[i];});return true;})(%1)")
+  m_editor->evaluate(QStringLiteral("(function(a){var d=document;if(!d.body)return false;"
+                                    "['bgColor','alinkColor','vlinkColor','linkColor','fgColor'].forEach(function(p,i){"
+                                    "if(a[i])d[p]=a[i];});return true;})(%1)")
                          .arg(QString::fromUtf8(QJsonDocument(boje).toJson(QJsonDocument::Compact))));
 }
 
@@ -115,8 +115,7 @@ void EditorToolbar::Editor_ShowContextMenu() {
 }
 
 void EditorToolbar::Editor_ContextMenuAction(int index) {
-  if (const int naredba = NaredbaNaPoziciji(m_izbornik, index))
-    ExecCommand(*m_editor, naredba, 0, window());
+  if (const int naredba = NaredbaNaPoziciji(m_izbornik, index)) ExecCommand(*m_editor, naredba, 0, window());
 }
 
 // After the event that reported the change, once for a burst of them. The page moves its

@@ -7,7 +7,9 @@
 
 class HtmlEditor;
 class QStatusBar;
-namespace Ui { class EditorToolbar; }
+namespace Ui {
+class EditorToolbar;
+}
 
 // The composer's editing toolbar and the editor's context menu and status panel: each
 // button runs its command, pastes its form element or opens its dialog and applies the

@@ -1,24 +1,24 @@
 #include "composer/HtmlEditor.h"
 
 #include <QChildEvent>
+#include <QClipboard>
 #include <QEventLoop>
 #include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWebEngineContextMenuRequest>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMenu>
-#include <QMimeData>
-#include <QWebEngineContextMenuRequest>
 #include <memory>
 #include <optional>
 
@@ -32,13 +32,12 @@ class EditorPage : public QWebEnginePage {
  protected:
   bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
     if (!isMainFrame) return url.scheme() == QLatin1String("about");
-    if (type == NavigationTypeLinkClicked || type == NavigationTypeFormSubmitted ||
-        type == NavigationTypeBackForward || type == NavigationTypeReload)
+    if (type == NavigationTypeLinkClicked || type == NavigationTypeFormSubmitted || type == NavigationTypeBackForward ||
+        type == NavigationTypeReload)
       return false;
     return ownLoad;
   }
-  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
-                                const QString&) override {}
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) override {}
 };
 
 namespace {
@@ -89,8 +88,7 @@ const char* const kRestore =
 
 // Where an element for <head> may go in a document's text.
 qsizetype headInsertPoint(const QString& html) {
-  static const QRegularExpression head(QStringLiteral("<head\\b[^>]*>"),
-                                       QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression head(QStringLiteral("<head\\b[^>]*>"), QRegularExpression::CaseInsensitiveOption);
   static const QRegularExpression top(QStringLiteral("<html\\b[^>]*>|<!doctype[^>]*>"),
                                       QRegularExpression::CaseInsensitiveOption);
   QRegularExpressionMatch m = head.match(html);
@@ -101,9 +99,8 @@ qsizetype headInsertPoint(const QString& html) {
 }  // namespace
 
 QString withUtf8Declaration(QString html) {
-  static const QRegularExpression charset(
-      QStringLiteral("(<meta\\b[^>]*?charset\\s*=\\s*[\"']?\\s*)([^\"'\\s;/>]+)"),
-      QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression charset(QStringLiteral("(<meta\\b[^>]*?charset\\s*=\\s*[\"']?\\s*)([^\"'\\s;/>]+)"),
+                                          QRegularExpression::CaseInsensitiveOption);
   const QRegularExpressionMatch m = charset.match(html);
   if (m.hasMatch()) return html.replace(m.capturedStart(2), m.capturedLength(2), QStringLiteral("utf-8"));
   return html.insert(headInsertPoint(html), QStringLiteral("<meta charset=\"utf-8\">"));
@@ -188,8 +185,9 @@ QString HtmlEditor::helperCss() const {
   QString css = QStringLiteral("@media screen{");
   if (m_showBorders) css += QStringLiteral("table,td,th{outline:1px dotted #8c8c8c}");
   if (m_showDetails)
-    css += QStringLiteral("p,div,form,span{outline:1px dashed #b4b4e6}"
-                          "input,select,textarea{outline:1px dotted #c06000}");
+    css += QStringLiteral(
+        "p,div,form,span{outline:1px dashed #b4b4e6}"
+        "input,select,textarea{outline:1px dotted #c06000}");
   return css + QLatin1Char('}');  // never on paper
 }
 
@@ -279,12 +277,10 @@ bool HtmlEditor::setDocumentHtml(const QString& html) {
   // Through a file: setHtml is limited to 2 MB and loads no local images. A document that
   // came from a file keeps its folder as base, for its relative image sources.
   QString text = html;
-  if (m_documentUrl.isLocalFile() &&
-      !text.contains(QStringLiteral("<base"), Qt::CaseInsensitive))
-    text.insert(headInsertPoint(text), QStringLiteral("<base %1 href=\"%2\">")
-                                           .arg(QLatin1String(kHelperAttr),
-                                                m_documentUrl.toString(QUrl::FullyEncoded)
-                                                    .toHtmlEscaped()));
+  if (m_documentUrl.isLocalFile() && !text.contains(QStringLiteral("<base"), Qt::CaseInsensitive))
+    text.insert(headInsertPoint(text),
+                QStringLiteral("<base %1 href=\"%2\">")
+                    .arg(QLatin1String(kHelperAttr), m_documentUrl.toString(QUrl::FullyEncoded).toHtmlEscaped()));
   const QString path = m_tmp.filePath(QStringLiteral("dokument-%1.html").arg(++m_tmpCount));
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly)) return false;
@@ -296,9 +292,7 @@ bool HtmlEditor::setDocumentHtml(const QString& html) {
   return ok;
 }
 
-QUrl HtmlEditor::documentUrl() const {
-  return m_documentUrl.isValid() ? m_documentUrl : m_page->url();
-}
+QUrl HtmlEditor::documentUrl() const { return m_documentUrl.isValid() ? m_documentUrl : m_page->url(); }
 
 bool HtmlEditor::loadDocument(const QString& pathOrUrl) {
   const QUrl url = QUrl::fromUserInput(pathOrUrl, QString(), QUrl::AssumeLocalFile);
@@ -328,9 +322,7 @@ QStringList HtmlEditor::imageSources() {
 }
 
 bool HtmlEditor::execCommand(const QString& command, const QString& value) {
-  return evaluate(QStringLiteral("document.execCommand(%1,false,%2)")
-                      .arg(jsString(command), jsString(value)))
-      .toBool();
+  return evaluate(QStringLiteral("document.execCommand(%1,false,%2)").arg(jsString(command), jsString(value))).toBool();
 }
 
 bool HtmlEditor::queryCommandEnabled(const QString& command) {
@@ -369,10 +361,11 @@ bool HtmlEditor::pasteHtml(const QString& html) {
 int HtmlEditor::editFlags() {
   if (m_menuFlags >= 0) return m_menuFlags;
   using R = QWebEngineContextMenuRequest;
-  const QVariantList s = evaluate(QStringLiteral(
-      "(function(){var s=getSelection();return [s.rangeCount>0&&!s.isCollapsed,"
-      "document.queryCommandEnabled('undo'),document.queryCommandEnabled('redo'),"
-      "!!document.body&&document.body.childNodes.length>0];})()")).toList();
+  const QVariantList s =
+      evaluate(QStringLiteral("(function(){var s=getSelection();return [s.rangeCount>0&&!s.isCollapsed,"
+                              "document.queryCommandEnabled('undo'),document.queryCommandEnabled('redo'),"
+                              "!!document.body&&document.body.childNodes.length>0];})()"))
+          .toList();
   if (s.size() != 4) return 0;
   int flags = s[3].toBool() ? R::CanSelectAll : 0;
   if (s[0].toBool()) flags |= R::CanCut | R::CanCopy | R::CanDelete;
@@ -403,13 +396,15 @@ void HtmlEditor::showContextMenu(const QPoint& pos) {
   QTimer::singleShot(0, this, [this, pos, flags] {
     // A right click outside the selection moves the caret there first, so that the menu
     // acts on what was clicked; Chromium's flags then describe a selection that is gone.
-    const bool moved = evaluate(QStringLiteral(
-        "(function(x,y){var s=getSelection();if(s.rangeCount&&!s.isCollapsed){"
-        "var q=s.getRangeAt(0).getClientRects();for(var i=0;i<q.length;i++)"
-        "if(x>=q[i].left&&x<=q[i].right&&y>=q[i].top&&y<=q[i].bottom)return false;}"
-        "var r=document.caretRangeFromPoint(x,y);if(!r)return false;"
-        "s.removeAllRanges();s.addRange(r);return true;})(%1,%2)")
-                                   .arg(pos.x()).arg(pos.y())).toBool();
+    const bool moved =
+        evaluate(QStringLiteral("(function(x,y){var s=getSelection();if(s.rangeCount&&!s.isCollapsed){"
+                                "var q=s.getRangeAt(0).getClientRects();for(var i=0;i<q.length;i++)"
+                                "if(x>=q[i].left&&x<=q[i].right&&y>=q[i].top&&y<=q[i].bottom)return false;}"
+                                "var r=document.caretRangeFromPoint(x,y);if(!r)return false;"
+                                "s.removeAllRanges();s.addRange(r);return true;})(%1,%2)")
+                     .arg(pos.x())
+                     .arg(pos.y()))
+            .toBool();
     m_menuFlags = moved ? -1 : flags;
     m_menu->clear();
     emit contextMenuRequested();

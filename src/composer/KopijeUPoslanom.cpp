@@ -69,7 +69,8 @@ QString KopijeUPoslanom::spremi(DnevnikSlanja& dnevnik, const QString& predmet, 
           spremnik_->seek(k.pocetak);
           const QByteArray poruka = k.duljina > 0 ? spremnik_->read(k.duljina) : QByteArray();
           if (poruka.size() == k.duljina && k.duljina > 0 && imap.append(poruka, k.vrijeme)) ++spremljeno;
-          else if (razlog.isEmpty()) razlog = poruka.isEmpty() ? QStringLiteral("kopija poruke nije sačuvana") : imap.error();
+          else if (razlog.isEmpty())
+            razlog = poruka.isEmpty() ? QStringLiteral("kopija poruke nije sačuvana") : imap.error();
           if (!imap.isOpen()) break;  // the server hung up: the rest cannot go
         }
       }
@@ -82,21 +83,27 @@ QString KopijeUPoslanom::spremi(DnevnikSlanja& dnevnik, const QString& predmet, 
   }
   spremnik_.reset();
   kopije_.clear();
-  const QString mjesto = QStringLiteral("IMAP ") + p.host + QLatin1Char('/') +
-                         (imap.mailbox().isEmpty() ? p.mailbox : imap.mailbox());
+  const QString mjesto =
+      QStringLiteral("IMAP ") + p.host + QLatin1Char('/') + (imap.mailbox().isEmpty() ? p.mailbox : imap.mailbox());
   if (spremljeno == ukupno) {
-    dnevnik.dodaj({QDateTime::currentDateTime(), mjesto, QStringLiteral("Kopije u mapi Poslano"), true,
-                   QStringLiteral("Spremljeno %1 od %2.").arg(spremljeno).arg(ukupno), false, {}});
+    dnevnik.dodaj({QDateTime::currentDateTime(),
+                   mjesto,
+                   QStringLiteral("Kopije u mapi Poslano"),
+                   true,
+                   QStringLiteral("Spremljeno %1 od %2.").arg(spremljeno).arg(ukupno),
+                   false,
+                   {}});
     return {};
   }
   razlog = razlog.trimmed();
   if (razlog.endsWith(QLatin1Char('.'))) razlog.chop(1);
   dnevnik.dodaj({QDateTime::currentDateTime(), mjesto, QStringLiteral("Kopije u mapi Poslano"), false,
                  QStringLiteral("Spremljeno %1 od %2: %3").arg(spremljeno).arg(ukupno).arg(razlog), false, razmjena});
-  napomena_ = spremljeno == 0
-                  ? QStringLiteral("Kopije u mapi Poslano nisu spremljene: %1.").arg(razlog)
-                  : QStringLiteral("Kopije u mapi Poslano nisu sve spremljene (%1 od %2): %3.")
-                        .arg(spremljeno).arg(ukupno).arg(razlog);
+  napomena_ = spremljeno == 0 ? QStringLiteral("Kopije u mapi Poslano nisu spremljene: %1.").arg(razlog)
+                              : QStringLiteral("Kopije u mapi Poslano nisu sve spremljene (%1 od %2): %3.")
+                                    .arg(spremljeno)
+                                    .arg(ukupno)
+                                    .arg(razlog);
   return napomena_;
 }
 

@@ -54,8 +54,7 @@ bool slikovnaDatoteka(const QString& put) {
   return svgTekst(p);
 }
 
-void lokalneDatoteke(const QStringList& izvori, const QUrl& dokument, QStringList* slike,
-                     QStringList* ostale) {
+void lokalneDatoteke(const QStringList& izvori, const QUrl& dokument, QStringList* slike, QStringList* ostale) {
   for (const QString& izvor : izvori) {
     const QString put = lokalnaDatoteka(izvor, dokument);
     if (put.isEmpty() || slike->contains(put) || ostale->contains(put)) continue;
@@ -66,8 +65,7 @@ void lokalneDatoteke(const QStringList& izvori, const QUrl& dokument, QStringLis
 QString tekstOdbijenihSlika(const QStringList& odbijene) {
   constexpr int kNajvise = 10;  // the box must fit the screen
   QStringList popis = odbijene.mid(0, kNajvise);
-  if (odbijene.size() > kNajvise)
-    popis << QStringLiteral("… i još %1").arg(odbijene.size() - kNajvise);
+  if (odbijene.size() > kNajvise) popis << QStringLiteral("… i još %1").arg(odbijene.size() - kNajvise);
   const bool jedna = odbijene.size() == 1;
   return (jedna ? QStringLiteral("Slika u dokumentu nije slikovna datoteka i neće se poslati:\r\n")
                 : QStringLiteral("Slike u dokumentu nisu slikovne datoteke i neće se poslati:\r\n")) +
@@ -84,16 +82,14 @@ QString lokalnaDatoteka(const QString& izvor, const QUrl& dokument) {
     put = s;
   } else {
     const QUrl url(s);
-    if (url.isLocalFile())
-      put = url.toLocalFile();
-    else if (url.isRelative() && dokument.isLocalFile())
-      put = dokument.resolved(url).toLocalFile();
+    if (url.isLocalFile()) put = url.toLocalFile();
+    else if (url.isRelative() && dokument.isLocalFile()) put = dokument.resolved(url).toLocalFile();
   }
   return !put.isEmpty() && QFileInfo(put).isFile() ? QFileInfo(put).absoluteFilePath() : QString();
 }
 
-SlikeZaSlanje pripremiLokalneSlike(const QString& html, const QStringList& izvori,
-                                   const QUrl& dokument, const QString& kopije) {
+SlikeZaSlanje pripremiLokalneSlike(const QString& html, const QStringList& izvori, const QUrl& dokument,
+                                   const QString& kopije) {
   SlikeZaSlanje out{html, {}, {}};
   QHash<QString, QString> imeZaPut;  // file → name it travels under
   QSet<QString> zauzeta;

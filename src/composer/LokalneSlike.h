@@ -10,7 +10,7 @@ namespace composer {
 
 struct SlikeZaSlanje {
   QString html;
-  QStringList putanje;  // files to attach, one per distinct image, in document order
+  QStringList putanje;   // files to attach, one per distinct image, in document order
   QStringList odbijene;  // local files named as images that are none: the run must not start
 };
 
@@ -19,8 +19,8 @@ struct SlikeZaSlanje {
 // private directory for copies of images whose own name is already taken or holds ";".
 // Web images and sources that name no existing file stay as they are; a local file that is
 // no image (by its content) is neither attached nor rewritten but listed in odbijene.
-SlikeZaSlanje pripremiLokalneSlike(const QString& html, const QStringList& izvori,
-                                   const QUrl& dokument, const QString& kopije);
+SlikeZaSlanje pripremiLokalneSlike(const QString& html, const QStringList& izvori, const QUrl& dokument,
+                                   const QString& kopije);
 
 // The local file a source names, or "" when it names none (a web address, data:, cid:).
 QString lokalnaDatoteka(const QString& izvor, const QUrl& dokument);
@@ -30,8 +30,7 @@ bool slikovnaDatoteka(const QString& put);
 
 // The distinct local files the sources name, in document order, split into images and
 // the rest (the preview lists what a message will carry).
-void lokalneDatoteke(const QStringList& izvori, const QUrl& dokument, QStringList* slike,
-                     QStringList* ostale);
+void lokalneDatoteke(const QStringList& izvori, const QUrl& dokument, QStringList* slike, QStringList* ostale);
 
 // The box that stops a run over odbijene.
 QString tekstOdbijenihSlika(const QStringList& odbijene);

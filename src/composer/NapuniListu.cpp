@@ -33,9 +33,7 @@ void uPreglednik(const QStringList& popis, bool pitanje, const QString& tekstPit
 }
 
 // A Null, blank or rejected address is no recipient.
-bool ispravnaAdresa(const QString& adresa) {
-  return !adresa.trimmed().isEmpty() && ProvjeriEMailAdrese(adresa);
-}
+bool ispravnaAdresa(const QString& adresa) { return !adresa.trimmed().isEmpty() && ProvjeriEMailAdrese(adresa); }
 
 // Key presses of the list go to the window's handler.
 class TipkeListe : public QObject {
@@ -58,9 +56,7 @@ class TipkeListe : public QObject {
 
 }  // namespace
 
-void frmMain::poveziListuPrimatelja() {
-  ui->lvEmail->installEventFilter(new TipkeListe(this));
-}
+void frmMain::poveziListuPrimatelja() { ui->lvEmail->installEventFilter(new TipkeListe(this)); }
 
 void frmMain::NapuniListu() {
   ui->lvEmail->clear();
@@ -86,14 +82,15 @@ void frmMain::NapuniListu() {
         m_rs->MoveNext();
       }
     }
-    const QString pitanje =
-        QStringLiteral("Oni su izbrisani. Želite li nastaviti sa slanjem ispravnih e-mail-ova?");
+    const QString pitanje = QStringLiteral("Oni su izbrisani. Želite li nastaviti sa slanjem ispravnih e-mail-ova?");
     if (neispravni.size() > kNajviseUOkviru)
       uPreglednik(QStringList{QStringLiteral("Neispravni mail-ovi:")} + neispravni, true, pitanje);
     else if (!neispravni.isEmpty())
-      platform::dialogs().messageBox(
-          this, QStringLiteral("Neispravni mail-ovi:  ") + neispravni.join(QLatin1Char(' ')) + QStringLiteral("\r\n") + pitanje,
-          platform::MsgButtons::YesNo, platform::MsgIcon::Question, platform::defaultTitle());
+      platform::dialogs().messageBox(this,
+                                     QStringLiteral("Neispravni mail-ovi:  ") + neispravni.join(QLatin1Char(' ')) +
+                                         QStringLiteral("\r\n") + pitanje,
+                                     platform::MsgButtons::YesNo, platform::MsgIcon::Question,
+                                     platform::defaultTitle());
   } catch (const std::exception& e) {
     uskličnik(this, e);
   }
@@ -116,10 +113,9 @@ void frmMain::GenerirajListu() {
     QClipboard* c = QGuiApplication::clipboard();
     c->clear();
     c->setText(lista);
-    const QString poruka = QStringLiteral(
-        "Generirani svi mailovi u clipboard. Sada te podatke možete spremiti u npr. Outlook.");
-    if (uListi.size() > kNajviseUOkviru)
-      uPreglednik(lista.split(QLatin1Char(';'), Qt::SkipEmptyParts), false, poruka);
+    const QString poruka =
+        QStringLiteral("Generirani svi mailovi u clipboard. Sada te podatke možete spremiti u npr. Outlook.");
+    if (uListi.size() > kNajviseUOkviru) uPreglednik(lista.split(QLatin1Char(';'), Qt::SkipEmptyParts), false, poruka);
     else if (!lista.isEmpty())
       platform::dialogs().messageBox(this, poruka + QStringLiteral("\r\n") + lista, platform::MsgButtons::Ok,
                                      platform::MsgIcon::Information, platform::defaultTitle());
@@ -129,8 +125,7 @@ void frmMain::GenerirajListu() {
 }
 
 void frmMain::lvEmail_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
-  if (key != Qt::Key_Delete || (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
-    return;
+  if (key != Qt::Key_Delete || (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) return;
   QTreeWidgetItem* item = ui->lvEmail->currentItem();
   if (!item || !item->isSelected() || m_uSlanju) return;
   if (platform::dialogs().messageBox(
@@ -145,8 +140,7 @@ void frmMain::lvEmail_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
   try {
     m_rs->MoveFirst();
     for (; !m_rs->Eof(); m_rs->MoveNext())
-      if (tekstPolja(*m_rs, QStringLiteral("EMail")).compare(adresa, Qt::CaseInsensitive) == 0)
-        m_rs->Delete();
+      if (tekstPolja(*m_rs, QStringLiteral("EMail")).compare(adresa, Qt::CaseInsensitive) == 0) m_rs->Delete();
   } catch (const std::exception& e) {
     uskličnik(this, e);
   }

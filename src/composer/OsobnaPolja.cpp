@@ -22,8 +22,7 @@ const QRegularExpression& uZagradama() {
 // The column name a field's inside stands for; empty when it is no name.
 QString imePolja(QString unutra) {
   static const QRegularExpression razmaci(QStringLiteral("&nbsp;|&#160;|[\\t\\x{00A0}]"));
-  static const QRegularExpression ime(
-      QStringLiteral("^[\\p{L}\\p{M}\\p{Nd}_]+(?: [\\p{L}\\p{M}\\p{Nd}_]+)*$"));
+  static const QRegularExpression ime(QStringLiteral("^[\\p{L}\\p{M}\\p{Nd}_]+(?: [\\p{L}\\p{M}\\p{Nd}_]+)*$"));
   unutra = unutra.replace(razmaci, QStringLiteral(" ")).simplified();
   return ime.match(unutra).hasMatch() ? unutra : QString();
 }
@@ -70,7 +69,8 @@ QString tekstVrijednosti(const QVariant& v) {
   if (!v.isValid() || v.isNull()) return {};
   switch (v.typeId()) {
     case QMetaType::Bool: return v.toBool() ? QStringLiteral("Da") : QStringLiteral("Ne");
-    case QMetaType::Double: case QMetaType::Float: return decimalni(v.toDouble());
+    case QMetaType::Double:
+    case QMetaType::Float: return decimalni(v.toDouble());
     case QMetaType::QDate: return datum(QDateTime(v.toDate(), QTime(0, 0)));
     case QMetaType::QDateTime: return datum(v.toDateTime());
     case QMetaType::QTime: {

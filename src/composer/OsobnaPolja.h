@@ -3,7 +3,9 @@
 #include <QStringList>
 #include <QVariant>
 
-namespace platform { class RecordSet; }
+namespace platform {
+class RecordSet;
+}
 
 // Personal fields of a mailing: "{{Column}}" in the subject or the body stands for the
 // current record's value of that column.

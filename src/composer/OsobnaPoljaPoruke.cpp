@@ -42,8 +42,7 @@ void frmMain::napuniIzbornikPolja() {
   if (!m_rs) return;
   for (int i = 0; i < m_rs->FieldCount(); ++i) {
     const QString ime = m_rs->FieldName(i);
-    connect(ui->mnuUmetniPolje->addAction(ime), &QAction::triggered, this,
-            [this, ime] { umetniPolje(ime); });
+    connect(ui->mnuUmetniPolje->addAction(ime), &QAction::triggered, this, [this, ime] { umetniPolje(ime); });
   }
 }
 
@@ -83,11 +82,11 @@ bool frmMain::provjeriPriloge(bool bPojedinacno, QSet<qint64>* bez) {
   const QString prilozi = ui->txtAttach->text();
   if (composer::poljaUTekstu({prilozi}).isEmpty()) return true;
   if (bPojedinacno || !m_rs) {
-    platform::dialogs().messageBox(this,
-                                   QStringLiteral("Privitak s poljem zapisa ({{...}}) može se poslati samo svakom "
-                                                  "kupcu posebno (\"Pošalji mail za sve zapise\"). Poruka nije poslana."),
-                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
-                                   QStringLiteral("Slanje E-mail-a"));
+    platform::dialogs().messageBox(
+        this,
+        QStringLiteral("Privitak s poljem zapisa ({{...}}) može se poslati samo svakom "
+                       "kupcu posebno (\"Pošalji mail za sve zapise\"). Poruka nije poslana."),
+        platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, QStringLiteral("Slanje E-mail-a"));
     ui->txtAttach->setFocus();
     return false;
   }
@@ -98,7 +97,8 @@ bool frmMain::provjeriPriloge(bool bPojedinacno, QSet<qint64>* bez) {
   return platform::dialogs().confirmList(
       this,
       QStringLiteral("Zapisima (%1) nedostaju privici ili se ne mogu pročitati. Tim kupcima poruka neće biti "
-                     "poslana:").arg(nedostaju.size()),
+                     "poslana:")
+          .arg(nedostaju.size()),
       opisi, QStringLiteral("Nastavi bez njih"), QStringLiteral("Odustani"), QStringLiteral("Slanje E-mail-a"));
 }
 
@@ -120,8 +120,7 @@ static QString datotekePoruke(const QStringList& izvori, const QUrl& dokument, c
 // line naming the recipient and the subject and one naming the files the message carries;
 // without a record set, the document as it is.
 QString frmMain::pripremiPregled(const QString& html) {
-  const QString datoteke =
-      datotekePoruke(ui->Editor->imageSources(), ui->Editor->documentUrl(), ui->txtAttach->text());
+  const QString datoteke = datotekePoruke(ui->Editor->imageSources(), ui->Editor->documentUrl(), ui->txtAttach->text());
   m_pregledZa->setText(datoteke);
   m_pregledZa->setVisible(!datoteke.isEmpty());
   QTreeWidgetItem* primatelj = ui->lvEmail->currentItem();

@@ -17,15 +17,11 @@ QStringList razdvojiAdrese(const QString& lista) {
   return out;
 }
 
-QString normaliziraneAdrese(const QString& lista) {
-  return razdvojiAdrese(lista).join(QLatin1Char(';'));
-}
+QString normaliziraneAdrese(const QString& lista) { return razdvojiAdrese(lista).join(QLatin1Char(';')); }
 
-QList<DostavaDomeni> planDostave(const QString& to, const QString& cc, const QString& bcc,
-                                 QStringList* bezDomene) {
+QList<DostavaDomeni> planDostave(const QString& to, const QString& cc, const QString& bcc, QStringList* bezDomene) {
   QList<DostavaDomeni> plan;
-  QStringList DostavaDomeni::*const polja[] = {&DostavaDomeni::to, &DostavaDomeni::cc,
-                                               &DostavaDomeni::bcc};
+  QStringList DostavaDomeni::*const polja[] = {&DostavaDomeni::to, &DostavaDomeni::cc, &DostavaDomeni::bcc};
   const QString* liste[] = {&to, &cc, &bcc};
   for (int i = 0; i < 3; ++i) {
     for (const QString& adresa : razdvojiAdrese(*liste[i])) {
@@ -35,8 +31,7 @@ QList<DostavaDomeni> planDostave(const QString& to, const QString& cc, const QSt
         if (bezDomene) *bezDomene << adresa;
         continue;
       }
-      auto it = std::find_if(plan.begin(), plan.end(),
-                             [&](const DostavaDomeni& d) { return d.domena == domena; });
+      auto it = std::find_if(plan.begin(), plan.end(), [&](const DostavaDomeni& d) { return d.domena == domena; });
       if (it == plan.end()) it = plan.insert(plan.end(), DostavaDomeni{domena, {}, {}, {}});
       ((*it).*polja[i]) << adresa;
     }

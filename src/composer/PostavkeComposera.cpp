@@ -9,11 +9,10 @@ namespace composer {
 
 bool SpremiPostavku(const QString& ime, const QString& vrijednost, QWidget* parent) {
   QString greska;
-  if (platform::UpisiRegistar(platform::kHKeyLocalMachine, kKljucPostavki, ime, vrijednost, &greska))
-    return true;
-  platform::dialogs().messageBox(
-      parent, QStringLiteral("Postavka %1 nije spremljena: %2").arg(ime, greska),
-      platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, QStringLiteral("Slanje E-mail-a"));
+  if (platform::UpisiRegistar(platform::kHKeyLocalMachine, kKljucPostavki, ime, vrijednost, &greska)) return true;
+  platform::dialogs().messageBox(parent, QStringLiteral("Postavka %1 nije spremljena: %2").arg(ime, greska),
+                                 platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                 QStringLiteral("Slanje E-mail-a"));
   return false;
 }
 
@@ -42,10 +41,9 @@ bool SpremiSender(const QString& ime, const QString& adresa, QWidget* parent) {
 }
 
 bool SpremiMailFormat(bool html, int encoding, QWidget* parent) {
-  return SpremiPostavku(QStringLiteral("MAILFORMAT"),
-                (html ? QStringLiteral("True") : QStringLiteral("False")) + QLatin1Char('%') +
-                    QString::number(encoding),
-                parent);
+  return SpremiPostavku(
+      QStringLiteral("MAILFORMAT"),
+      (html ? QStringLiteral("True") : QStringLiteral("False")) + QLatin1Char('%') + QString::number(encoding), parent);
 }
 
 PostavkeSlanja CitajPostavkeSlanja() {
@@ -58,8 +56,8 @@ PostavkeSlanja CitajPostavkeSlanja() {
 
 bool SpremiPostavkeSlanja(const PostavkeSlanja& p, QWidget* parent) {
   return SpremiPostavku(QStringLiteral("MAILRUN"),
-                        (p.nastaviNakonGreške ? QStringLiteral("True") : QStringLiteral("False")) +
-                            QLatin1Char('%') + QString::number(qMax(0, p.porukaUMinuti)),
+                        (p.nastaviNakonGreške ? QStringLiteral("True") : QStringLiteral("False")) + QLatin1Char('%') +
+                            QString::number(qMax(0, p.porukaUMinuti)),
                         parent);
 }
 
@@ -74,8 +72,7 @@ QString SistemskiProxy() {
     const QString v = qEnvironmentVariable(ime).trimmed();
     if (v.isEmpty()) continue;
     // "p:3128" without a scheme is a host and port too.
-    const QUrl url = QUrl::fromUserInput(v.contains(QStringLiteral("://")) ? v
-                                                                           : QStringLiteral("http://") + v);
+    const QUrl url = QUrl::fromUserInput(v.contains(QStringLiteral("://")) ? v : QStringLiteral("http://") + v);
     if (!url.host().isEmpty()) return url.host();
   }
   return {};

@@ -9,8 +9,7 @@ class QWidget;
 // MAILFORMAT ("True"/"False", encoding 0 MIME / 1 UUEncode).
 namespace composer {
 
-inline const QString kKljucPostavki =
-    QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\policies\\system");
+inline const QString kKljucPostavki = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\policies\\system");
 
 QString CitajPostavku(const QString& ime);  // "SMTPIP", "SENDER" or "MAILFORMAT"
 // The first two fields of a stored value split at "%" ("" for a field that is missing).

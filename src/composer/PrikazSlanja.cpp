@@ -34,10 +34,8 @@ void PrikazSlanja::zaustavi() {
 }
 
 void PrikazSlanja::dodaj(QListWidget* popis, const QString& linija) {
-  if (m_sat.isActive())
-    m_nove[popis] << linija;
-  else
-    popis->addItem(linija);
+  if (m_sat.isActive()) m_nove[popis] << linija;
+  else popis->addItem(linija);
 }
 
 void PrikazSlanja::osvježi(bool iDalje) {

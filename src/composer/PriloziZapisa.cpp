@@ -25,8 +25,8 @@ QList<ZapisBezPriloga> zapisiBezPriloga(const QString& prilozi, const platform::
     }
     if (nedostaju.isEmpty()) continue;
     bez << ZapisBezPriloga{r.Bookmark().toLongLong(), tekstPolja(r, QStringLiteral("Ime")) + QStringLiteral(" <") +
-                                                          tekstPolja(r, QStringLiteral("EMail")) + QStringLiteral(">: ") +
-                                                          nedostaju.join(QStringLiteral(", "))};
+                                                          tekstPolja(r, QStringLiteral("EMail")) +
+                                                          QStringLiteral(">: ") + nedostaju.join(QStringLiteral(", "))};
   }
   return bez;
 }

@@ -2,7 +2,9 @@
 #include <QList>
 #include <QStringList>
 
-namespace platform { class RecordSet; }
+namespace platform {
+class RecordSet;
+}
 
 // Each customer's own files: the attachment box of a record run may hold personal fields
 // ("/srv/racuni/{{BrojRacuna}}.pdf", or "{{Prilog}}" for a column of full paths), and

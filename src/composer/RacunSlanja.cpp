@@ -28,10 +28,10 @@ std::optional<RacunSlanja> CitajRacun() {
 
 bool SpremiRacun(const RacunSlanja& r, QWidget* parent) {
   return SpremiPostavku(QStringLiteral("SMTPPORT"),
-                QString::number(r.port) + QLatin1Char('%') + QString::number(r.sigurnost), parent) &&
+                        QString::number(r.port) + QLatin1Char('%') + QString::number(r.sigurnost), parent) &&
          SpremiPostavku(QStringLiteral("SMTPLOGIN"),
-                (r.prijava ? QStringLiteral("True") : QStringLiteral("False")) + QLatin1Char('%') + r.korisnik,
-                parent) &&
+                        (r.prijava ? QStringLiteral("True") : QStringLiteral("False")) + QLatin1Char('%') + r.korisnik,
+                        parent) &&
          // Stored only once used, as a store of an earlier version has none.
          ((r.oauth.isEmpty() && CitajPostavku(QStringLiteral("SMTPOAUTH")).isEmpty()) ||
           SpremiPostavku(QStringLiteral("SMTPOAUTH"), r.oauth, parent));
@@ -65,7 +65,8 @@ bool SpremiPruzatelja(const QString& oauth, const platform::OAuthPruzatelj& p, Q
       !SpremiPostavku(QStringLiteral("OAUTH") + oauth.toUpper(), klijent, parent))
     return false;
   if (oauth != QLatin1String("drugi")) return true;
-  const QString adrese = QStringList{p.autorizacija.toString(), p.token.toString(), p.opseg}.join(QLatin1Char(' ')).trimmed();
+  const QString adrese =
+      QStringList{p.autorizacija.toString(), p.token.toString(), p.opseg}.join(QLatin1Char(' ')).trimmed();
   return adrese == CitajPostavku(QStringLiteral("OAUTHDRUGIADRESE")) ||
          SpremiPostavku(QStringLiteral("OAUTHDRUGIADRESE"), adrese, parent);
 }
@@ -148,7 +149,7 @@ RacunPoslano CitajRacunPoslano() {
 }
 
 bool SpremiRacunPoslano(const RacunPoslano& r, QWidget* parent) {
-  const QStringList f{daNe(r.ukljuceno), r.server.trimmed(), QString::number(r.port), QString::number(r.sigurnost),
+  const QStringList f{daNe(r.ukljuceno),   r.server.trimmed(), QString::number(r.port), QString::number(r.sigurnost),
                       daNe(r.istaPrijava), daNe(r.jednaKopija)};
   return SpremiPostavku(QStringLiteral("IMAPPOSLANO"), f.join(QLatin1Char('%')), parent) &&
          SpremiPostavku(QStringLiteral("IMAPKORISNIK"), r.korisnik.trimmed(), parent) &&
@@ -175,10 +176,10 @@ bool prijavaPoslano(const RacunPoslano& r, mail::ImapParams* p, QString* razlog)
   const QString smtp = PoljaPostavke(CitajPostavku(QStringLiteral("SMTPIP")))[0].trimmed();
   if (!s || !s->prijava || s->korisnik.trimmed().isEmpty() || smtp.isEmpty() ||
       smtp.compare(QLatin1String("FIND"), Qt::CaseInsensitive) == 0)
-    return *razlog = QStringLiteral("slanje ide bez prijave na poslužitelj; upišite korisnika i lozinku za IMAP"), false;
+    return *razlog = QStringLiteral("slanje ide bez prijave na poslužitelj; upišite korisnika i lozinku za IMAP"),
+           false;
   p->user = s->korisnik.trimmed();
-  if (s->oauth.isEmpty())
-    return lozinkaIz(kljucLozinke(s->korisnik, smtp), &p->password, razlog);
+  if (s->oauth.isEmpty()) return lozinkaIz(kljucLozinke(s->korisnik, smtp), &p->password, razlog);
   p->bearerToken = platform::pristupniToken(pruzateljRacuna(s->oauth), kljucOAuth(s->korisnik, s->oauth), razlog);
   return !p->bearerToken.isEmpty();
 }

@@ -4,7 +4,9 @@
 
 #include "platform/OAuthPrijava.h"
 
-namespace mail { struct ImapParams; }
+namespace mail {
+struct ImapParams;
+}
 
 class clsSendMail;
 class QWidget;
@@ -42,10 +44,10 @@ bool SpremiPruzatelja(const QString& oauth, const platform::OAuthPruzatelj& p, Q
 QString kljucOAuth(const QString& korisnik, const QString& oauth);
 
 // Sets port, security, login, user and password of the stored account (its password under
-// the user and SMTPIP's server) on the engine. posluzitelj false (direct delivery to exchangers): port 25, STARTTLS when offered,
-// no login. No stored account: the engine is left as it is. False, with the reason in
-// *razlog, when the account logs in but its password cannot be read, or it signs in through
-// OAuth and no access token can be had (platform::kPrijavaIstekla: sign in again).
+// the user and SMTPIP's server) on the engine. posluzitelj false (direct delivery to exchangers): port 25, STARTTLS
+// when offered, no login. No stored account: the engine is left as it is. False, with the reason in *razlog, when the
+// account logs in but its password cannot be read, or it signs in through OAuth and no access token can be had
+// (platform::kPrijavaIstekla: sign in again).
 bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog = nullptr);
 
 // Copies of what a run sent, in a folder of an IMAP account. IMAPPOSLANO: "True"/"False" (on),

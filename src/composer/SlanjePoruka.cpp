@@ -26,18 +26,16 @@
 namespace {
 
 const QString kNaslov = QStringLiteral("Slanje E-mail-a");
-const QString kPogrešanPošiljatelj = QStringLiteral(
-    "Pogrešna adresa tko šalje e-mail. Upišite informacije o pošiljatelju u Pogled->Postavke");
+const QString kPogrešanPošiljatelj =
+    QStringLiteral("Pogrešna adresa tko šalje e-mail. Upišite informacije o pošiljatelju u Pogled->Postavke");
 
 // The hourglass is one override however often it is asked for.
 void pješčanik(bool uključen) {
   static bool aktivan = false;
   if (uključen == aktivan) return;
   aktivan = uključen;
-  if (uključen)
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  else
-    QApplication::restoreOverrideCursor();
+  if (uključen) QApplication::setOverrideCursor(Qt::WaitCursor);
+  else QApplication::restoreOverrideCursor();
 }
 
 void okvir(QWidget* w, const QString& tekst, platform::MsgIcon ikona, const QString& naslov) {
@@ -62,8 +60,7 @@ void frmMain::poveziSlanje() {
   m_odgodaNapretka.setInterval(50);
   connect(&m_odgodaNapretka, &QTimer::timeout, this, &frmMain::prikažiNapredak);
   m_prikazSlanja = std::make_unique<composer::PrikazSlanja>(
-      QList<QWidget*>{ui->lstPoslano, ui->lstNeuspjelo, ui->prbUk, ui->Progress, ui->lblMailProgress,
-                      ui->sbStatusBar},
+      QList<QWidget*>{ui->lstPoslano, ui->lstNeuspjelo, ui->prbUk, ui->Progress, ui->lblMailProgress, ui->sbStatusBar},
       100);
   // Lines of one height: a list of thousands is not measured line by line at each drawing.
   for (QListWidget* l : {ui->lstPoslano, ui->lstNeuspjelo}) l->setUniformItemSizes(true);
@@ -91,7 +88,8 @@ void frmMain::poveziSlanje() {
     ui->prbUk->setValue(1);
   });
   connect(m_slanje, &TijekSlanja::zapisObradjen, this, [this] { ui->prbUk->setValue(ui->prbUk->value() + 1); });
-  connect(m_slanje, &TijekSlanja::poslano, this, [this](const QString& l) { m_prikazSlanja->dodaj(ui->lstPoslano, l); });
+  connect(m_slanje, &TijekSlanja::poslano, this,
+          [this](const QString& l) { m_prikazSlanja->dodaj(ui->lstPoslano, l); });
   connect(m_slanje, &TijekSlanja::neuspjelo, this,
           [this](const QString& l) { m_prikazSlanja->dodaj(ui->lstNeuspjelo, l); });
   connect(m_slanje, &TijekSlanja::najava, this, &frmMain::prikažiNajavu);
@@ -110,8 +108,7 @@ void frmMain::cmdSend_Click() {
   try {
     PosaljiPoruke(true);
   } catch (...) {
-    okvir(this, opisGreške(std::current_exception()), platform::MsgIcon::Exclamation,
-          platform::defaultTitle());
+    okvir(this, opisGreške(std::current_exception()), platform::MsgIcon::Exclamation, platform::defaultTitle());
   }
 }
 
@@ -124,17 +121,14 @@ void frmMain::cmdPošaljiPrekoRS_Click() {
     return uredu;
   };
   if (!provjera(!ui->txtFrom->text().trimmed().isEmpty(), kPogrešanPošiljatelj, ui->txtFrom) ||
-      !provjera(ProvjeriEMailAdrese(ui->txtFrom->property("Tag").toString()), kPogrešanPošiljatelj,
-                ui->txtFrom) ||
-      !provjera(!ui->txtSubject->text().trimmed().isEmpty(), QStringLiteral("Upišite poruku!"),
-                ui->txtSubject))
+      !provjera(ProvjeriEMailAdrese(ui->txtFrom->property("Tag").toString()), kPogrešanPošiljatelj, ui->txtFrom) ||
+      !provjera(!ui->txtSubject->text().trimmed().isEmpty(), QStringLiteral("Upišite poruku!"), ui->txtSubject))
     return;
   try {
     PosaljiPoruke(false);
     NapuniListu();
   } catch (...) {
-    okvir(this, opisGreške(std::current_exception()), platform::MsgIcon::Exclamation,
-          platform::defaultTitle());
+    okvir(this, opisGreške(std::current_exception()), platform::MsgIcon::Exclamation, platform::defaultTitle());
     ui->prbUk->setVisible(false);
   }
   osvježiPreostale();
@@ -198,9 +192,9 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
   QString host = smtpip.isEmpty() ? QString() : composer::PoljaPostavke(smtpip)[0].trimmed();
   if (host.isEmpty()) host = QStringLiteral("FIND");
   using composer::RutaSlanja;
-  const RutaSlanja ruta = ui->chkPrekoOutlooka->isChecked() ? RutaSlanja::Klijent
+  const RutaSlanja ruta = ui->chkPrekoOutlooka->isChecked()                               ? RutaSlanja::Klijent
                           : host.compare(QLatin1String("FIND"), Qt::CaseInsensitive) == 0 ? RutaSlanja::Izravno
-                                                                                            : RutaSlanja::Posluzitelj;
+                                                                                          : RutaSlanja::Posluzitelj;
   m_slanje->odgodaPonavljanjaMs = OdgodaPonavljanjaMs;
   if (bPojedinacno) {
     const std::optional<bool> poslano = m_slanje->posaljiPojedinacno(p, ruta, host);
@@ -247,8 +241,7 @@ composer::PorukaZaSlanje frmMain::porukaZaSlanje() const {
 }
 
 bool frmMain::EmbeddImage() {
-  static const QRegularExpression body(QStringLiteral("<BODY>"),
-                                       QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression body(QStringLiteral("<BODY>"), QRegularExpression::CaseInsensitiveOption);
   bool procitan = false;
   QString html = ui->Editor->documentHtml(&procitan);
   if (!procitan) {
@@ -261,8 +254,8 @@ bool frmMain::EmbeddImage() {
   html.replace(body, QStringLiteral("<BODY lang=HR>"));
   UgradjeneSlike.clear();
   if (!ui->chkPrekoOutlooka->isChecked()) {
-    const composer::SlikeZaSlanje s = composer::pripremiLokalneSlike(
-        html, ui->Editor->imageSources(), ui->Editor->documentUrl(), m_privremeni.path());
+    const composer::SlikeZaSlanje s = composer::pripremiLokalneSlike(html, ui->Editor->imageSources(),
+                                                                     ui->Editor->documentUrl(), m_privremeni.path());
     // A local file that is no image never travels: the run does not start.
     if (!s.odbijene.isEmpty()) {
       okvir(this, composer::tekstOdbijenihSlika(s.odbijene), platform::MsgIcon::Exclamation, kNaslov);
@@ -276,14 +269,12 @@ bool frmMain::EmbeddImage() {
 }
 
 QString frmMain::jednaLinijaDnevnika() const {
-  return ui->txtTo->text() + QLatin1Char(' ') + ui->txtBCC->text() + QLatin1Char(' ') +
-         ui->txtBCC->text();
+  return ui->txtTo->text() + QLatin1Char(' ') + ui->txtBCC->text() + QLatin1Char(' ') + ui->txtBCC->text();
 }
 
 void frmMain::dodajUDnevnik(bool poslano, const QString& linija) {
   if (poslano) {
-    okvir(this, QStringLiteral("Vaš e-mail je uspješno poslan!"), platform::MsgIcon::Information,
-          kNaslov);
+    okvir(this, QStringLiteral("Vaš e-mail je uspješno poslan!"), platform::MsgIcon::Information, kNaslov);
     m_prikazSlanja->dodaj(ui->lstPoslano, linija);
   } else {
     m_prikazSlanja->dodaj(ui->lstNeuspjelo, linija);
@@ -309,18 +300,15 @@ void frmMain::poSendMail_Progress(int PercentComplete) {
     Napredak = double(std::max(0, ui->List1->currentRow())) * 100 + PercentComplete;
     m_mjeriloNapretka = double(ui->List1->count()) * 100;
   }
-  if (!m_prikazanNapredak.isValid() || m_prikazanNapredak.hasExpired(50))
-    prikažiNapredak();
-  else if (!m_odgodaNapretka.isActive())
-    m_odgodaNapretka.start();
+  if (!m_prikazanNapredak.isValid() || m_prikazanNapredak.hasExpired(50)) prikažiNapredak();
+  else if (!m_odgodaNapretka.isActive()) m_odgodaNapretka.start();
 }
 
 void frmMain::prikažiNapredak() {
   m_prikazanNapredak.start();
   ui->Progress->setVisible(true);
   ui->Progress->setValue(int(std::lround(Napredak)));
-  const QString posto =
-      QLocale().toString(Napredak / m_mjeriloNapretka * 100, 'g', QLocale::FloatingPointShortest);
+  const QString posto = QLocale().toString(Napredak / m_mjeriloNapretka * 100, 'g', QLocale::FloatingPointShortest);
   ui->sbStatusBar->showMessage(QStringLiteral("Šaljem .... ") + posto + QStringLiteral("% završeno"));
   ui->lblMailProgress->setText(QStringLiteral("Šaljem .... ") + posto + QLatin1Char('%'));
   ui->lblMailProgress->setVisible(true);
@@ -331,8 +319,7 @@ void frmMain::poSendMail_SendFailed(const QString& Explanation) {
   ui->Progress->setValue(0);
   StatusSlanja = 2;
   pješčanik(false);
-  okvir(this,
-        QStringLiteral("Nije uspio pokušaj slanja e-mail-a zbog slijedećih razloga: \r\n") + Explanation,
+  okvir(this, QStringLiteral("Nije uspio pokušaj slanja e-mail-a zbog slijedećih razloga: \r\n") + Explanation,
         platform::MsgIcon::Information, kNaslov);
 }
 

@@ -73,8 +73,12 @@ void frmMain::zaključiZapise(const composer::IshodSlanja& i) {
   ui->prbUk->setVisible(false);
   if (i.prekinut) return počistiNakonSlanja();
   if (i.zaustavljen) {
-    okvir(this, QStringLiteral("Slanje je zaustavljeno. Poslano: %1, neuspjelo: %2, odgođeno: %3, nije pokušano: %4.")
-                    .arg(i.poslanih).arg(i.neuspjelih).arg(i.odgođenih).arg(i.nijePokušano),
+    okvir(this,
+          QStringLiteral("Slanje je zaustavljeno. Poslano: %1, neuspjelo: %2, odgođeno: %3, nije pokušano: %4.")
+              .arg(i.poslanih)
+              .arg(i.neuspjelih)
+              .arg(i.odgođenih)
+              .arg(i.nijePokušano),
           platform::MsgIcon::Information);
     return počistiNakonSlanja();
   }
@@ -83,10 +87,12 @@ void frmMain::zaključiZapise(const composer::IshodSlanja& i) {
   if (i.odgođenih > 0)
     okvir(this,
           QStringLiteral("Poslužitelj je privremeno odbio %1 e-mail poruka ni nakon ponovnih pokušaja. "
-                         "Pošaljite ih kasnije s \"Pošalji preostalima\".").arg(i.odgođenih),
+                         "Pošaljite ih kasnije s \"Pošalji preostalima\".")
+              .arg(i.odgođenih),
           platform::MsgIcon::Exclamation);
   if (!i.kopijeNeuspjele.isEmpty())
-    okvir(this, QStringLiteral("Kopije (CC, BCC) nisu isporučene:\r\n") + i.kopijeNeuspjele.join(QStringLiteral("\r\n")),
+    okvir(this,
+          QStringLiteral("Kopije (CC, BCC) nisu isporučene:\r\n") + i.kopijeNeuspjele.join(QStringLiteral("\r\n")),
           platform::MsgIcon::Exclamation);
   if (i.nastavakNakonGreške && i.neuspjelih > 0)
     okvir(this, QStringLiteral("Nije poslano %1 e-mail poruka. Razlozi su u izvještaju o slanju.").arg(i.neuspjelih),
@@ -120,8 +126,8 @@ void frmMain::osvježiPreostale() {
 }
 
 void frmMain::prikažiIzvještaj() {
-  frmPrikazTeksta::forma()->PrikažiTekst(QStringLiteral("Izvještaj o slanju"), m_slanje->dnevnik().kaoTekst(),
-                                          false, QString());
+  frmPrikazTeksta::forma()->PrikažiTekst(QStringLiteral("Izvještaj o slanju"), m_slanje->dnevnik().kaoTekst(), false,
+                                         QString());
 }
 
 void frmMain::spremiIzvještaj() {

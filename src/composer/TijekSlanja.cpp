@@ -26,9 +26,7 @@ void TijekSlanja::zaustavi() {
   tempo_.prekini();
 }
 
-QString TijekSlanja::predmet() const {
-  return rs_ ? popuniPolja(p_.predmet, *rs_, OblikPolja::Tekst) : p_.predmet;
-}
+QString TijekSlanja::predmet() const { return rs_ ? popuniPolja(p_.predmet, *rs_, OblikPolja::Tekst) : p_.predmet; }
 
 QString TijekSlanja::tijelo() const { return rs_ ? popuniPolja(p_.html, *rs_, OblikPolja::Html) : p_.html; }
 
@@ -51,8 +49,7 @@ void TijekSlanja::pocni(const PorukaZaSlanje& p, RutaSlanja ruta, const QString&
   poslano_.pocni(ruta != RutaSlanja::Klijent, zapisi);
 }
 
-std::optional<bool> TijekSlanja::posaljiPojedinacno(const PorukaZaSlanje& p, RutaSlanja ruta,
-                                                     const QString& host) {
+std::optional<bool> TijekSlanja::posaljiPojedinacno(const PorukaZaSlanje& p, RutaSlanja ruta, const QString& host) {
   pocni(p, ruta, host, false);
   emit domene({});
   bool poslano = false;
@@ -79,7 +76,8 @@ IshodSlanja TijekSlanja::posaljiZapise(const PorukaZaSlanje& p, RutaSlanja ruta,
   zapisiPokrenuti_ = true;
   // The records this run sets out to send: not those that went already.
   for (platform::RecordSet r = rs.Clone(); !r.Eof(); r.MoveNext())
-    zapisa_ += (samoPreostali && dnevnik_.poslan(r.Bookmark())) || p.vecPoslani.contains(r.Bookmark().toLongLong()) ? 0 : 1;
+    zapisa_ +=
+        (samoPreostali && dnevnik_.poslan(r.Bookmark())) || p.vecPoslani.contains(r.Bookmark().toLongLong()) ? 0 : 1;
   otvoriZapisnik(samoPreostali);
   rs_ = rs.Clone();
   if (rs_->RecordCount() < 1) prekinut_ = true;
@@ -124,7 +122,8 @@ void TijekSlanja::otvoriZapisnik(bool samoPreostali) {
   slanje_ = p_.nastavlja ? p_.nastavlja : zapisnik_.zapocni(otisakSlanja(p_));
   if (!slanje_)
     emit neuspjeh(QStringLiteral("Poslane poruke ne mogu se zabilježiti (%1). Prekinuto slanje neće se moći "
-                                 "nastaviti bez ponovnog slanja.").arg(zapisnik_.greska()));
+                                 "nastaviti bez ponovnog slanja.")
+                      .arg(zapisnik_.greska()));
 }
 
 // A record's message about to reach the server is in the journal before its last byte goes.
@@ -132,7 +131,8 @@ void TijekSlanja::naPredaji() {
   if (!rs_ || !slanje_ || predano_) return;
   predano_ = true;
   // Told once the engine has returned: no box while it is busy.
-  greškaPredaje_ = !zapisnik_.predaj(slanje_, kljucZapisa(*rs_, poljaKljuca_), tekstPolja(*rs_, QStringLiteral("EMail")));
+  greškaPredaje_ =
+      !zapisnik_.predaj(slanje_, kljucZapisa(*rs_, poljaKljuca_), tekstPolja(*rs_, QStringLiteral("EMail")));
 }
 
 // Before the next message goes, and before the record is deleted from the host's set.
@@ -147,7 +147,8 @@ void TijekSlanja::zabilježiUZapisnik(bool poslano, const QString& adresa, const
 
 void TijekSlanja::greškaZapisnika() {
   emit neuspjeh(QStringLiteral("Poslana poruka ne može se zabilježiti (%1). Prekinuto slanje neće se moći "
-                               "nastaviti bez ponovnog slanja.").arg(zapisnik_.greska()));
+                               "nastaviti bez ponovnog slanja.")
+                    .arg(zapisnik_.greska()));
   slanje_ = 0;
 }
 
@@ -315,8 +316,8 @@ bool TijekSlanja::zabilježiZapis(const Pokušaj& p, const QString& adresa, cons
   const QString odgovor = odgovor_.join(QStringLiteral("\r\n"));
   const qint64 bookmark = rs_->Bookmark().toLongLong();
   const bool odgođen = p.privremeno && !p.poslano;
-  dnevnik_.dodaj({QDateTime::currentDateTime(), adresa, ime, p.poslano, odgovor, odgođen,
-                  p.poslano ? QStringList() : razmjena_});
+  dnevnik_.dodaj(
+      {QDateTime::currentDateTime(), adresa, ime, p.poslano, odgovor, odgođen, p.poslano ? QStringList() : razmjena_});
   poslano_.zabilježi(p.poslano, ime, adresa);
   razmjena_.clear();
   odgovor_.clear();

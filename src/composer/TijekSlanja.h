@@ -26,7 +26,7 @@ struct PorukaZaSlanje {
   QString prilozi;  // the typed attachments, ";" between paths
   QString slike;    // the document's local images, sent as attachments with an HTML body
   bool uHtmlu = true;
-  QString odjava;  // with a record run's messages: where customers unsubscribe; empty, nowhere
+  QString odjava;           // with a record run's messages: where customers unsubscribe; empty, nowhere
   QSet<qint64> bezPriloga;  // records (bookmarks) whose own files are missing: not sent
   // Taking up a run of the same mailing that was cut short: its records that went (skipped;
   // deleted with "Briši poslane") and the run in the journal. 0: a run of its own.
@@ -49,10 +49,10 @@ enum class RutaSlanja { Posluzitelj, Izravno, Klijent };
 // How a record run ended, for the window's closing boxes.
 struct IshodSlanja {
   int poslanih = 0, neuspjelih = 0, odgođenih = 0, nijePokušano = 0;
-  bool prekinut = false;     // it ended at a failure
-  bool zaustavljen = false;  // "Zaustavi slanje"
+  bool prekinut = false;             // it ended at a failure
+  bool zaustavljen = false;          // "Zaustavi slanje"
   bool nastavakNakonGreške = false;  // the run went on past refused records
-  QStringList kopijeNeuspjele;  // CC and BCC domains that did not take the message
+  QStringList kopijeNeuspjele;       // CC and BCC domains that did not take the message
 };
 
 // The composer's send run, without a window: one message to typed addresses, or one per
@@ -166,14 +166,14 @@ class TijekSlanja : public QObject {
   DnevnikSlanja dnevnik_;
   PostavkeSlanja postavke_;  // read afresh at every run
   TempoSlanja tempo_;
-  QStringList odgovor_;     // the replies and explanations of the attempt under way
-  QStringList razmjena_;    // the exchange that ended the attempt under way
-  QString prikupljeno_;     // what SendFailed said while the engine was busy
+  QStringList odgovor_;                    // the replies and explanations of the attempt under way
+  QStringList razmjena_;                   // the exchange that ended the attempt under way
+  QString prikupljeno_;                    // what SendFailed said while the engine was busy
   bool uspjeh_ = false, neuspio_ = false;  // the engine's events of the call under way
   bool uMotoru_ = false;
-  bool tihi_ = false;       // a failure of this attempt is logged, not shown
-  bool odgodivo_ = false;   // the attempt is a record's: refused for now, it waits
-  bool privremeno_ = false; // the last failure was one for now (the engine's classification)
+  bool tihi_ = false;        // a failure of this attempt is logged, not shown
+  bool odgodivo_ = false;    // the attempt is a record's: refused for now, it waits
+  bool privremeno_ = false;  // the last failure was one for now (the engine's classification)
   bool samoPreostali_ = false;
   bool zapisiPokrenuti_ = false;
   bool ponavljanje_ = false;  // a retry round: only the deferred records go
@@ -187,9 +187,9 @@ class TijekSlanja : public QObject {
   std::pair<QString, QString> kopije_;  // CC and BCC of a record run, for every round
   QHash<qint64, IzravniZapis> izravni_;
   ZapisnikSlanja zapisnik_;
-  qint64 slanje_ = 0;         // the run in the journal; 0: it cannot be written
-  QStringList poljaKljuca_;   // the fields that tell the run's records apart
-  bool predano_ = false;      // the attempt under way has handed a message's end over
+  qint64 slanje_ = 0;        // the run in the journal; 0: it cannot be written
+  QStringList poljaKljuca_;  // the fields that tell the run's records apart
+  bool predano_ = false;     // the attempt under way has handed a message's end over
   bool greškaPredaje_ = false;
   KopijeUPoslanom poslano_{m_};
 };

@@ -61,7 +61,8 @@ ZapisnikSlanja::~ZapisnikSlanja() {
 }
 
 QString ZapisnikSlanja::zadanaDatoteka() {
-  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Velkor/slanja.sqlite");
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+         QStringLiteral("/Velkor/slanja.sqlite");
 }
 
 bool ZapisnikSlanja::otvori(QString* greska) {
@@ -72,14 +73,15 @@ bool ZapisnikSlanja::otvori(QString* greska) {
   db.setDatabaseName(datoteka_);
   db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
   // FULL: a commit in WAL mode survives a power cut, not only a crash of the process.
-  otvoren_ = db.open() && izvrsi(QStringLiteral("PRAGMA journal_mode=WAL")) &&
-             izvrsi(QStringLiteral("PRAGMA synchronous=FULL")) &&
-             izvrsi(QStringLiteral("CREATE TABLE IF NOT EXISTS slanja (id INTEGER PRIMARY KEY, otisak TEXT NOT NULL, "
-                                   "pocetak TEXT NOT NULL, zavrseno INTEGER NOT NULL DEFAULT 0)")) &&
-             izvrsi(QStringLiteral("CREATE TABLE IF NOT EXISTS poslano (slanje INTEGER NOT NULL, kljuc TEXT NOT NULL, "
-                                   "adresa TEXT NOT NULL, vrijeme TEXT NOT NULL, prihvaceno INTEGER NOT NULL, odgovor TEXT, "
-                                   "PRIMARY KEY (slanje, kljuc))")) &&
-             izvrsi(QStringLiteral("CREATE INDEX IF NOT EXISTS slanja_otisak ON slanja (otisak)"));
+  otvoren_ =
+      db.open() && izvrsi(QStringLiteral("PRAGMA journal_mode=WAL")) &&
+      izvrsi(QStringLiteral("PRAGMA synchronous=FULL")) &&
+      izvrsi(QStringLiteral("CREATE TABLE IF NOT EXISTS slanja (id INTEGER PRIMARY KEY, otisak TEXT NOT NULL, "
+                            "pocetak TEXT NOT NULL, zavrseno INTEGER NOT NULL DEFAULT 0)")) &&
+      izvrsi(QStringLiteral("CREATE TABLE IF NOT EXISTS poslano (slanje INTEGER NOT NULL, kljuc TEXT NOT NULL, "
+                            "adresa TEXT NOT NULL, vrijeme TEXT NOT NULL, prihvaceno INTEGER NOT NULL, odgovor TEXT, "
+                            "PRIMARY KEY (slanje, kljuc))")) &&
+      izvrsi(QStringLiteral("CREATE INDEX IF NOT EXISTS slanja_otisak ON slanja (otisak)"));
   if (otvoren_) {
     const QString granica = QDateTime::currentDateTimeUtc().addDays(-kDanaUZapisniku).toString(Qt::ISODate);
     izvrsi(QStringLiteral("DELETE FROM poslano WHERE slanje IN (SELECT id FROM slanja WHERE pocetak < ?)"), {granica});
@@ -155,8 +157,8 @@ bool ZapisnikSlanja::zavrsi(qint64 slanje) {
 }
 
 bool ZapisnikSlanja::ocisti(QString* greska) {
-  const bool ok = otvori(greska) && izvrsi(QStringLiteral("DELETE FROM poslano")) &&
-                  izvrsi(QStringLiteral("DELETE FROM slanja"));
+  const bool ok =
+      otvori(greska) && izvrsi(QStringLiteral("DELETE FROM poslano")) && izvrsi(QStringLiteral("DELETE FROM slanja"));
   if (!ok && greska && greska->isEmpty()) *greska = greska_;
   return ok;
 }

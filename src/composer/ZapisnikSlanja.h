@@ -5,7 +5,9 @@
 #include <QStringList>
 #include <optional>
 
-namespace platform { class RecordSet; }
+namespace platform {
+class RecordSet;
+}
 
 // The journal of mailings on disk, so that a run cut short (a crash of the host, a power
 // cut, a window closed mid-run) is taken up again without a second copy to anyone: every

@@ -41,8 +41,7 @@ void PostaviBojuPrikaza(QLabel* prikaz, qint32 broj, bool pozadina) {
   prikaz->setPalette(p);
 }
 
-frmDialog_Body::frmDialog_Body(QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmDialog_Body>()) {
+frmDialog_Body::frmDialog_Body(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmDialog_Body>()) {
   ui->setupUi(this);
   for (int i = 0; i < BrojBoja; ++i) {
     QPushButton* gumb = findChild<QPushButton*>(QStringLiteral("Command%1").arg(4 + i));

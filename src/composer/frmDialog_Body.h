@@ -5,7 +5,9 @@
 #include <memory>
 
 class QLabel;
-namespace Ui { class frmDialog_Body; }
+namespace Ui {
+class frmDialog_Body;
+}
 
 // Splits a colour number (red in the low byte, then green, then blue) into its parts.
 void RastaviBoju(qint32 broj, int& crvena, int& zelena, int& plava);

@@ -2,7 +2,9 @@
 #include <QDialog>
 #include <memory>
 
-namespace Ui { class frmDialog_ExternalFile; }
+namespace Ui {
+class frmDialog_ExternalFile;
+}
 
 // "Učitaj datoteku": the path or address of a document to load into the editor, left in
 // the process-wide external-file text when confirmed.

@@ -23,8 +23,7 @@ QString atribut(const char* ime, const QString& vrijednost) {
 
 }  // namespace
 
-frmDialog_Table::frmDialog_Table(QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmDialog_Table>()) {
+frmDialog_Table::frmDialog_Table(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmDialog_Table>()) {
   ui->setupUi(this);
   ui->Combo1->setEntries({QStringLiteral("Lijevo"), QStringLiteral("Centrirano"), QStringLiteral("Desno")});
   for (QComboBox* c : {static_cast<QComboBox*>(ui->Combo1), ui->combo2, ui->combo3, ui->combo4}) c->setCurrentIndex(-1);
@@ -39,9 +38,8 @@ frmDialog_Table::~frmDialog_Table() = default;
 
 QString frmDialog_Table::TablicaHtml() { return g_tablica; }
 
-QString frmDialog_Table::IzgradiHtml(const QString& align, const QString& cellspacing,
-                                     const QString& cellpadding, const QString& border,
-                                     qint32 borderColor, int redovi, int kolone) {
+QString frmDialog_Table::IzgradiHtml(const QString& align, const QString& cellspacing, const QString& cellpadding,
+                                     const QString& border, qint32 borderColor, int redovi, int kolone) {
   QString html = QStringLiteral("<Table");
   const std::pair<const char*, const QString&> atributi[] = {
       {"align", align}, {"cellspacing", cellspacing}, {"cellpadding", cellpadding}, {"border", border}};

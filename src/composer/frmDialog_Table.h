@@ -2,7 +2,9 @@
 #include <QDialog>
 #include <memory>
 
-namespace Ui { class frmDialog_Table; }
+namespace Ui {
+class frmDialog_Table;
+}
 
 // The HTML of an empty table. A confirmed dialog leaves it in the process-wide table text;
 // counts must be whole numbers 1-100.
@@ -15,9 +17,8 @@ class frmDialog_Table : public QDialog {
 
   static QString TablicaHtml();
   // Empty texts leave their attribute out; borderColor is the colour number in decimal.
-  static QString IzgradiHtml(const QString& align, const QString& cellspacing,
-                             const QString& cellpadding, const QString& border,
-                             qint32 borderColor, int redovi, int kolone);
+  static QString IzgradiHtml(const QString& align, const QString& cellspacing, const QString& cellpadding,
+                             const QString& border, qint32 borderColor, int redovi, int kolone);
 
   void cmdBorderColor_Click();
   void Command1_Click();

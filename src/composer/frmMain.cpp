@@ -20,9 +20,9 @@
 #include "composer/frmOptions.h"
 #include "composer/frmSettings.h"
 #include "core/ContactListTarget.h"
-#include "platform/PostaviFormu.h"
 #include "mail/clsSendMail.h"
 #include "platform/Dialogs.h"
+#include "platform/PostaviFormu.h"
 #include "ui_frmMain.h"
 
 namespace {
@@ -107,12 +107,11 @@ void frmMain::poveziKontrole() {
     SSTab2_Click(napušteni);
   });
   const std::pair<QAction*, QWebEnginePage::WebAction> uredjivanje[] = {
-      {ui->mnuEditUndo, QWebEnginePage::Undo},     {ui->mnuEdit_Redo, QWebEnginePage::Redo},
-      {ui->mnuEditCut, QWebEnginePage::Cut},       {ui->mnuEditCopy, QWebEnginePage::Copy},
-      {ui->mnuEditPaste, QWebEnginePage::Paste},   {ui->mnuEdit_SelectAll, QWebEnginePage::SelectAll}};
+      {ui->mnuEditUndo, QWebEnginePage::Undo},   {ui->mnuEdit_Redo, QWebEnginePage::Redo},
+      {ui->mnuEditCut, QWebEnginePage::Cut},     {ui->mnuEditCopy, QWebEnginePage::Copy},
+      {ui->mnuEditPaste, QWebEnginePage::Paste}, {ui->mnuEdit_SelectAll, QWebEnginePage::SelectAll}};
   for (const auto& [akcija, naredba] : uredjivanje)
-    connect(akcija, &QAction::triggered, this,
-            [this, n = naredba] { ui->Editor->view()->page()->triggerAction(n); });
+    connect(akcija, &QAction::triggered, this, [this, n = naredba] { ui->Editor->view()->page()->triggerAction(n); });
 }
 
 // Load errors are ignored step by step: a document that cannot be loaded leaves the
@@ -179,9 +178,8 @@ bool frmMain::smijeZatvoriti() {
     return false;
   }
   if (!g_mijenjana) return true;
-  switch (platform::dialogs().messageBox(
-      this, QStringLiteral("Datoteka je mijenjana!\r\nŽelite li spremiti datoteku?"),
-      platform::MsgButtons::YesNoCancel, platform::MsgIcon::Information, kNaslov)) {
+  switch (platform::dialogs().messageBox(this, QStringLiteral("Datoteka je mijenjana!\r\nŽelite li spremiti datoteku?"),
+                                         platform::MsgButtons::YesNoCancel, platform::MsgIcon::Information, kNaslov)) {
     case platform::MsgResult::Yes: return mnuFileSave_Click();  // a save not made keeps the window
     case platform::MsgResult::No: return true;
     default: return false;
@@ -210,17 +208,15 @@ void frmMain::reject() { close(); }
 
 void frmMain::PostaviUSlanju(bool uSlanju) {
   m_uSlanju = uSlanju;
-  for (QWidget* w : std::initializer_list<QWidget*>{ui->cmdSend, ui->cmdPošaljiPrekoRS, ui->cmdReset,
-                                                    ui->cmdExit, ui->btnNew, ui->btnOpen})
+  for (QWidget* w : std::initializer_list<QWidget*>{ui->cmdSend, ui->cmdPošaljiPrekoRS, ui->cmdReset, ui->cmdExit,
+                                                    ui->btnNew, ui->btnOpen})
     w->setEnabled(!uSlanju);
   // The clipboard list walks the host's records: not while a run sends to them.
-  for (QAction* a : {ui->mnuFileNew, ui->mnuFileOpen, ui->mnuFileExit, ui->mnuViewSettings,
-                     ui->mnuViewOptions, ui->mnuGenListUClip})
+  for (QAction* a :
+       {ui->mnuFileNew, ui->mnuFileOpen, ui->mnuFileExit, ui->mnuViewSettings, ui->mnuViewOptions, ui->mnuGenListUClip})
     a->setEnabled(!uSlanju);
-  if (uSlanju)
-    m_prikazSlanja->pokreni();
-  else
-    m_prikazSlanja->zaustavi();
+  if (uSlanju) m_prikazSlanja->pokreni();
+  else m_prikazSlanja->zaustavi();
   ui->cmdPošaljiPreostalima->setEnabled(!uSlanju);
   ui->cmdIzvještaj->setEnabled(!uSlanju);
   m_cmdZaustavi->setEnabled(uSlanju);
@@ -256,8 +252,7 @@ bool frmMain::mnuFileSave_Click() {
   if (put.isEmpty()) return false;
   QString greska;
   if (!ui->Editor->saveDocument(put, &greska)) {
-    informacija(this, QStringLiteral("Datoteka nije spremljena: ") + greska,
-                platform::MsgIcon::Exclamation);
+    informacija(this, QStringLiteral("Datoteka nije spremljena: ") + greska, platform::MsgIcon::Exclamation);
     return false;
   }
   g_mijenjana = false;
@@ -282,9 +277,7 @@ void frmMain::cmdAttach_Click() {
   }
 }
 
-void frmMain::cmdObriši_Click(int index) {
-  (index == 0 ? ui->lstPoslano : ui->lstNeuspjelo)->clear();
-}
+void frmMain::cmdObriši_Click(int index) { (index == 0 ? ui->lstPoslano : ui->lstNeuspjelo)->clear(); }
 
 void frmMain::cmdApply_Click() { ui->Editor->setDocumentHtml(ui->txtSource->toPlainText()); }
 

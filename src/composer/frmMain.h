@@ -16,8 +16,12 @@ class HtmlEditor;
 class QLabel;
 class QPushButton;
 class clsSendMail;
-namespace platform { class RecordSet; }
-namespace Ui { class frmMain; }
+namespace platform {
+class RecordSet;
+}
+namespace Ui {
+class frmMain;
+}
 
 // The HTML composer: one message to typed addresses, or one per record of the host's
 // record set. One application-wide instance, loaded afresh by each opening and deleted

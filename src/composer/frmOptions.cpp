@@ -13,10 +13,8 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent), ui(std::make_unique<U
   ui->cmbMessageFormat->setCurrentIndex(-1);
   // activated and clicked: only the user's choices change the process-wide values.
   connect(ui->cmbMessageFormat, &QComboBox::activated, this, &frmOptions::cmbMessageFormat_Click);
-  connect(ui->optMIME, &QRadioButton::clicked, this,
-          [] { composer::PostaviMailFormat(MailFormatHTML, 0); });
-  connect(ui->optEnCode, &QRadioButton::clicked, this,
-          [] { composer::PostaviMailFormat(MailFormatHTML, 1); });
+  connect(ui->optMIME, &QRadioButton::clicked, this, [] { composer::PostaviMailFormat(MailFormatHTML, 0); });
+  connect(ui->optEnCode, &QRadioButton::clicked, this, [] { composer::PostaviMailFormat(MailFormatHTML, 1); });
   connect(ui->cmdApply, &QPushButton::clicked, this, &frmOptions::cmdApply_Click);
   connect(ui->cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(ui->cmdObrišiZapisnik, &QPushButton::clicked, this, &frmOptions::cmdObrišiZapisnik_Click);
@@ -91,8 +89,9 @@ void frmOptions::cmdObrišiZapisnik_Click() {
     return;
   QString greska;
   const bool ok = composer::ZapisnikSlanja().ocisti(&greska);
-  platform::dialogs().messageBox(this, ok ? QStringLiteral("Prekinuta slanja su zaboravljena.")
-                                          : QStringLiteral("Zapis o slanjima nije obrisan: ") + greska,
+  platform::dialogs().messageBox(this,
+                                 ok ? QStringLiteral("Prekinuta slanja su zaboravljena.")
+                                    : QStringLiteral("Zapis o slanjima nije obrisan: ") + greska,
                                  platform::MsgButtons::Ok,
                                  ok ? platform::MsgIcon::Information : platform::MsgIcon::Exclamation, naslov);
 }

@@ -2,7 +2,9 @@
 #include <QDialog>
 #include <memory>
 
-namespace Ui { class frmOptions; }
+namespace Ui {
+class frmOptions;
+}
 
 // "Opcije": the message format (plain text or HTML) and the attachment encoding (MIME or
 // UUEncode). UUEncode is offered for plain text only: the engine refuses it with HTML.

@@ -9,8 +9,8 @@
 #include "composer/RacunSlanja.h"
 #include "core/Pomocne.h"
 #include "mail/clsSendMail.h"
-#include "platform/PostaviFormu.h"
 #include "platform/Dialogs.h"
+#include "platform/PostaviFormu.h"
 #include "platform/SecretStore.h"
 #include "ui_frmSettings.h"
 
@@ -32,8 +32,8 @@ frmSettings::frmSettings(QLineEdit* txtFrom, QWidget* parent)
   int sirina = 0;
   for (QGridLayout* g : {ui->gridRacun, ui->gridOAuth})
     for (int r = 0; r < g->rowCount(); ++r)
-      if (QLayoutItem* i = g->itemAtPosition(r, 0); i && i->widget() && qobject_cast<QLabel*>(i->widget()) &&
-                                                      g->itemAtPosition(r, 1) != i)
+      if (QLayoutItem* i = g->itemAtPosition(r, 0);
+          i && i->widget() && qobject_cast<QLabel*>(i->widget()) && g->itemAtPosition(r, 1) != i)
         sirina = std::max(sirina, i->widget()->sizeHint().width());
   ui->gridRacun->setColumnMinimumWidth(0, sirina);
   ui->gridOAuth->setColumnMinimumWidth(0, sirina);
@@ -154,21 +154,24 @@ void frmSettings::osvjeziPoslano() {
 }
 
 bool frmSettings::cmdPrimjeniPoslano_Click() {
-  const composer::RacunPoslano r{ui->grpPoslano->isChecked(), ui->txtImapServer->text().trimmed(),
+  const composer::RacunPoslano r{ui->grpPoslano->isChecked(),
+                                 ui->txtImapServer->text().trimmed(),
                                  ui->cboImapPort->currentText().trimmed().toInt(),
-                                 ui->cboImapSigurnost->currentData().toInt(), ui->chkImapIstaPrijava->isChecked(),
-                                 ui->txtImapKorisnik->text().trimmed(), ui->txtImapMapa->text().trimmed(),
+                                 ui->cboImapSigurnost->currentData().toInt(),
+                                 ui->chkImapIstaPrijava->isChecked(),
+                                 ui->txtImapKorisnik->text().trimmed(),
+                                 ui->txtImapMapa->text().trimmed(),
                                  ui->chkImapJednaKopija->isChecked()};
-  if (r.ukljuceno &&
-      (!provjeri(!r.server.isEmpty(), QStringLiteral("Upišite IMAP server"), ui->txtImapServer) ||
-       !provjeri(r.port > 0 && r.port < 65536, QStringLiteral("Upišite port poslužitelja (1 do 65535)"), ui->cboImapPort) ||
-       !provjeri(r.istaPrijava || !r.korisnik.isEmpty(), QStringLiteral("Upišite korisničko ime za IMAP server"),
-                 ui->txtImapKorisnik)))
+  if (r.ukljuceno && (!provjeri(!r.server.isEmpty(), QStringLiteral("Upišite IMAP server"), ui->txtImapServer) ||
+                      !provjeri(r.port > 0 && r.port < 65536, QStringLiteral("Upišite port poslužitelja (1 do 65535)"),
+                                ui->cboImapPort) ||
+                      !provjeri(r.istaPrijava || !r.korisnik.isEmpty(),
+                                QStringLiteral("Upišite korisničko ime za IMAP server"), ui->txtImapKorisnik)))
     return false;
   if (!composer::SpremiRacunPoslano(r, this)) return false;
   if (r.istaPrijava || r.korisnik.isEmpty() || r.server.isEmpty()) return true;
-  return spremiLozinku(composer::kljucLozinkeImap(r.korisnik, r.server), ui->txtImapLozinka->text(),
-                       m_kljucImapLozinke, ui->txtImapLozinka);
+  return spremiLozinku(composer::kljucLozinkeImap(r.korisnik, r.server), ui->txtImapLozinka->text(), m_kljucImapLozinke,
+                       ui->txtImapLozinka);
 }
 
 QString frmSettings::nacin() const { return ui->cboNacinPrijave->currentData().toString(); }
@@ -200,11 +203,11 @@ void frmSettings::nacinOdabran() {
 void frmSettings::osvjeziPrijavu() {
   const QString n = nacin();
   const QString korisnik = ui->txtKorisnik->text().trimmed();
-  const bool prijavljen = !n.isEmpty() && !korisnik.isEmpty() &&
-                          platform::prijavljen(composer::kljucOAuth(korisnik, n));
-  ui->lblOAuthStanje->setText(prijavljen ? QStringLiteral("Prijavljeni: %1 (%2)")
-                                               .arg(korisnik, composer::pruzateljRacuna(n).naziv)
-                                         : QStringLiteral("Niste prijavljeni."));
+  const bool prijavljen =
+      !n.isEmpty() && !korisnik.isEmpty() && platform::prijavljen(composer::kljucOAuth(korisnik, n));
+  ui->lblOAuthStanje->setText(
+      prijavljen ? QStringLiteral("Prijavljeni: %1 (%2)").arg(korisnik, composer::pruzateljRacuna(n).naziv)
+                 : QStringLiteral("Niste prijavljeni."));
   ui->cmdOdjava->setEnabled(prijavljen);
 }
 
@@ -253,8 +256,7 @@ void frmSettings::sigurnostOdabrana(int index) {
   const QString port = ui->cboPort->currentText().trimmed();
   if (s == 3 && (port == QLatin1String("587") || port == QLatin1String("25")))
     ui->cboPort->setCurrentText(QStringLiteral("465"));
-  else if (s != 3 && port == QLatin1String("465"))
-    ui->cboPort->setCurrentText(QStringLiteral("587"));
+  else if (s != 3 && port == QLatin1String("465")) ui->cboPort->setCurrentText(QStringLiteral("587"));
 }
 
 void frmSettings::chkProxy_Click(bool checked) {
@@ -276,12 +278,9 @@ bool frmSettings::cmdApply_Click() {
                  QStringLiteral("Upišite korisničko ime za prijavu na poslužitelj"), ui->txtKorisnik)))
     return false;
   bool ok;
-  if (proxy)
-    ok = composer::SpremiSMTPIP(ui->txtProxy->text(), 3, this);
-  else if (server.isEmpty())
-    ok = composer::SpremiSMTPIP(QStringLiteral("FIND"), 1, this);
-  else
-    ok = composer::SpremiSMTPIP(ui->txtSMTPServer->text(), 2, this);
+  if (proxy) ok = composer::SpremiSMTPIP(ui->txtProxy->text(), 3, this);
+  else if (server.isEmpty()) ok = composer::SpremiSMTPIP(QStringLiteral("FIND"), 1, this);
+  else ok = composer::SpremiSMTPIP(ui->txtSMTPServer->text(), 2, this);
   if (!ok || server.isEmpty()) return ok;
   const composer::RacunSlanja r{port, ui->cboSigurnost->currentData().toInt(), prijava,
                                 ui->txtKorisnik->text().trimmed(), prijava ? nacin() : QString()};
@@ -302,8 +301,8 @@ bool frmSettings::cmdApply_Click() {
 // A password typed goes to the keyring; an empty box keeps the stored one only for the same
 // user on the same server, and one that no account uses any more is removed.
 bool frmSettings::spremiLozinku(const QString& server) {
-  return spremiLozinku(composer::kljucLozinke(ui->txtKorisnik->text(), server), ui->txtLozinka->text(),
-                       m_kljucLozinke, ui->txtLozinka);
+  return spremiLozinku(composer::kljucLozinke(ui->txtKorisnik->text(), server), ui->txtLozinka->text(), m_kljucLozinke,
+                       ui->txtLozinka);
 }
 
 bool frmSettings::spremiLozinku(const QString& kljuc, const QString& lozinka, QString& zadrzani, QLineEdit* polje) {
@@ -315,8 +314,8 @@ bool frmSettings::spremiLozinku(const QString& kljuc, const QString& lozinka, QS
   platform::SecretPlace gdje = platform::SecretPlace::Keyring;
   QString greska;
   if (!platform::writeSecret(kljuc, lozinka, &gdje, &greska)) {
-    platform::dialogs().messageBox(this, QStringLiteral("Lozinka nije spremljena: ") + greska,
-                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, kNaslov);
+    platform::dialogs().messageBox(this, QStringLiteral("Lozinka nije spremljena: ") + greska, platform::MsgButtons::Ok,
+                                   platform::MsgIcon::Exclamation, kNaslov);
     return false;
   }
   zadrzani = kljuc;
@@ -327,7 +326,8 @@ bool frmSettings::spremiLozinku(const QString& kljuc, const QString& lozinka, QS
     platform::dialogs().messageBox(
         this,
         QStringLiteral("Sustavski spremnik lozinki nije dostupan, pa je lozinka spremljena u datoteku "
-                       "koju može čitati samo Vaš korisnik:\r\n") + platform::secretFile(),
+                       "koju može čitati samo Vaš korisnik:\r\n") +
+            platform::secretFile(),
         platform::MsgButtons::Ok, platform::MsgIcon::Information, kNaslov);
   }
   return true;
@@ -335,8 +335,7 @@ bool frmSettings::spremiLozinku(const QString& kljuc, const QString& lozinka, QS
 
 bool frmSettings::provjeri(bool uvjet, const QString& tekst, QWidget* polje) {
   if (uvjet) return true;
-  platform::dialogs().messageBox(this, tekst, platform::MsgButtons::Ok,
-                                 platform::MsgIcon::Information, kNaslov);
+  platform::dialogs().messageBox(this, tekst, platform::MsgButtons::Ok, platform::MsgIcon::Information, kNaslov);
   polje->setFocus(Qt::OtherFocusReason);
   return false;
 }
@@ -346,10 +345,9 @@ void frmSettings::cmdOK_Click() {
   const QString adresa = ui->txtEmail->text();
   // The address is checked as it will be stored and used.
   if (!provjeri(!ime.trimmed().isEmpty(), QStringLiteral("Upišite Vaše ime"), ui->txtName) ||
-      !provjeri(adresa.trimmed().isEmpty() || ProvjeriEMailAdrese(adresa),
-                QStringLiteral("Email adresa nije ispravna"), ui->txtEmail) ||
-      !provjeri(!adresa.trimmed().isEmpty(), QStringLiteral("Upišite vašu E-Mail adresu"),
-                ui->txtEmail))
+      !provjeri(adresa.trimmed().isEmpty() || ProvjeriEMailAdrese(adresa), QStringLiteral("Email adresa nije ispravna"),
+                ui->txtEmail) ||
+      !provjeri(!adresa.trimmed().isEmpty(), QStringLiteral("Upišite vašu E-Mail adresu"), ui->txtEmail))
     return;
   if (!composer::SpremiSender(ime, adresa, this)) return;
   if (m_txtFrom) {
@@ -391,7 +389,8 @@ void frmSettings::cmdProbnaPoruka_Click() {
   m.Send();
   ui->SSTab1->setEnabled(true);
   if (poslano && zašto.isEmpty())
-    return rezultat(QStringLiteral("Probna poruka je poslana na %1.\r\nPoslužitelj: %2").arg(primatelji, m.acceptedReply()));
+    return rezultat(
+        QStringLiteral("Probna poruka je poslana na %1.\r\nPoslužitelj: %2").arg(primatelji, m.acceptedReply()));
   if (zašto.isEmpty()) zašto = m.pendingErrors().join(QStringLiteral("\r\n"));
   rezultat(QStringLiteral("Probna poruka nije poslana (%1).\r\n%2").arg(composer::korakNeuspjeha(m, zašto), zašto));
 }

@@ -4,7 +4,9 @@
 #include <memory>
 
 class QLineEdit;
-namespace Ui { class frmSettings; }
+namespace Ui {
+class frmSettings;
+}
 
 // "Postavke": the SMTP server (or the proxy, or none: direct delivery) with the account the
 // composer logs in with, and the sender. cmdOK also fills the composer's txtFrom (text =
@@ -46,7 +48,7 @@ class frmSettings : public QDialog {
 
   std::unique_ptr<Ui::frmSettings> ui;
   QPointer<QLineEdit> m_txtFrom;
-  QString m_kljucLozinke;  // user@server of the password stored for the account shown
+  QString m_kljucLozinke;      // user@server of the password stored for the account shown
   QString m_kljucImapLozinke;  // the same for the Sent folder's own login
   bool m_rečenoZaDatoteku = false;
 };

@@ -1,8 +1,8 @@
 #include "contacts/ContactFieldValidator.h"
 
 bool ContactFieldValidator::isForbidden(QChar c) {
-  return c == QLatin1Char(',') || c == QLatin1Char('\'') || c == QLatin1Char('`') ||
-         c == QLatin1Char('\r') || c == QLatin1Char('\n');
+  return c == QLatin1Char(',') || c == QLatin1Char('\'') || c == QLatin1Char('`') || c == QLatin1Char('\r') ||
+         c == QLatin1Char('\n');
 }
 
 QValidator::State ContactFieldValidator::validate(QString& input, int& pos) const {
@@ -10,10 +10,8 @@ QValidator::State ContactFieldValidator::validate(QString& input, int& pos) cons
   kept.reserve(input.size());
   int newPos = pos;
   for (int i = 0; i < input.size(); ++i) {
-    if (!isForbidden(input[i]))
-      kept += input[i];
-    else if (i < pos)
-      --newPos;
+    if (!isForbidden(input[i])) kept += input[i];
+    else if (i < pos) --newPos;
   }
   input = kept;
   pos = newPos;

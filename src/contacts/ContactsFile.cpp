@@ -24,17 +24,14 @@ ContactLine ContactLine::parse(const QString& line) {
 }
 
 QString ContactsFilePath() {
-  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-         QStringLiteral("/Velkor/Contacts.txt");
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Velkor/Contacts.txt");
 }
 
 ContactsFile::ContactsFile(QString path) : path_(std::move(path)) {}
 
 bool ContactsFile::exists() const { return QFileInfo::exists(path_); }
 
-bool ContactsFile::readLines(QStringList& lines, bool* legacy) {
-  return ReadTextLines(path_, lines, &error_, legacy);
-}
+bool ContactsFile::readLines(QStringList& lines, bool* legacy) { return ReadTextLines(path_, lines, &error_, legacy); }
 
 bool ContactsFile::read(QList<ContactLine>& contacts) {
   contacts.clear();
@@ -53,9 +50,8 @@ bool ContactsFile::lock(QLockFile& lock) {
   // the stale time); a live one is waited for.
   lock.setStaleLockTime(30000);
   if (lock.tryLock(10000)) return true;
-  error_ = lock.error() == QLockFile::LockFailedError
-               ? QStringLiteral("Kontakt listu upravo mijenja drugi program.")
-               : QStringLiteral("Kontakt lista se ne može zaključati.");
+  error_ = lock.error() == QLockFile::LockFailedError ? QStringLiteral("Kontakt listu upravo mijenja drugi program.")
+                                                      : QStringLiteral("Kontakt lista se ne može zaključati.");
   return false;
 }
 
@@ -106,14 +102,10 @@ bool ContactsFile::rewrite(const QString& key, const QString* replacement) {
     const ContactLine c = ContactLine::parse(line);
     QString out;
     if (c.isBlank()) continue;
-    if (!c.hasComma)
-      out = c.text;  // not a record: kept as it stands
-    else if (c.address.trimmed() != key.trimmed())
-      out = c.name + QLatin1Char(',') + c.address;
-    else if (replacement)
-      out = *replacement;
-    else
-      continue;
+    if (!c.hasComma) out = c.text;  // not a record: kept as it stands
+    else if (c.address.trimmed() != key.trimmed()) out = c.name + QLatin1Char(',') + c.address;
+    else if (replacement) out = *replacement;
+    else continue;
     bytes += out.toUtf8() + kLineEnd;
   }
   return write(bytes, legacy);

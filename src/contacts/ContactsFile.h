@@ -1,7 +1,7 @@
 #pragma once
 #include <QByteArray>
-#include <QLockFile>
 #include <QList>
+#include <QLockFile>
 #include <QString>
 #include <QStringList>
 

@@ -7,4 +7,3 @@
 // unless it is blank or the field already holds that very address. Returns the field
 // unchanged when nothing was added to a short field.
 QString FieldWithPicked(const QString& field, const QStringList& picked);
-

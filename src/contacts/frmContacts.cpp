@@ -7,8 +7,8 @@
 
 #include "contacts/ContactFieldValidator.h"
 #include "contacts/ContactsFile.h"
-#include "platform/PostaviFormu.h"
 #include "platform/Dialogs.h"
+#include "platform/PostaviFormu.h"
 #include "ui_frmContacts.h"
 
 namespace {
@@ -21,8 +21,7 @@ frmContacts::frmContacts(QWidget* parent) : QDialog(parent), ui(new Ui::frmConta
   mnuList->setObjectName(QStringLiteral("mnuList"));
   mnuList->addAction(ui->mnuEdit);
   mnuList->addAction(ui->mnuDelete);
-  for (QLineEdit* polje : {ui->txtName, ui->txtEmail})
-    polje->setValidator(new ContactFieldValidator(polje));
+  for (QLineEdit* polje : {ui->txtName, ui->txtEmail}) polje->setValidator(new ContactFieldValidator(polje));
   ui->mshContacts->installEventFilter(this);
   ui->mshContacts->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   ui->lstContacts->header()->setSectionResizeMode(QHeaderView::Stretch);
@@ -37,21 +36,18 @@ frmContacts::frmContacts(QWidget* parent) : QDialog(parent), ui(new Ui::frmConta
   connect(ui->mnuEdit, &QAction::triggered, this, &frmContacts::mnuEdit_Click);
   connect(ui->mnuDelete, &QAction::triggered, this, &frmContacts::mnuDelete_Click);
   for (QWidget* w : {static_cast<QWidget*>(ui->mshContacts), static_cast<QWidget*>(ui->lstContacts)})
-    connect(w, &QWidget::customContextMenuRequested, this,
-            [this, w](const QPoint& p) { prikažiIzbornik(w, p); });
+    connect(w, &QWidget::customContextMenuRequested, this, [this, w](const QPoint& p) { prikažiIzbornik(w, p); });
 
   connect(ui->cmdTo, &QPushButton::clicked, this,
           [this] { dodajOdabrane(ui->lstTo, QStringLiteral("Nije selektiran kontakt za dodati")); });
-  connect(ui->cmdCC, &QPushButton::clicked, this, [this] {
-    dodajOdabrane(ui->lstCC, QStringLiteral("Ne postoji selektirani kontakt za dodati"));
-  });
+  connect(ui->cmdCC, &QPushButton::clicked, this,
+          [this] { dodajOdabrane(ui->lstCC, QStringLiteral("Ne postoji selektirani kontakt za dodati")); });
   connect(ui->cmbBCC, &QPushButton::clicked, this,
           [this] { dodajOdabrane(ui->lstBCC, QStringLiteral("Nije selektiran nijedan kontakt!")); });
   // Ticking a contact makes it the selected one.
   connect(ui->lstContacts, &QTreeWidget::itemChanged, this,
           [this](QTreeWidgetItem* item) { ui->lstContacts->setCurrentItem(item); });
-  connect(ui->lstContacts, &QTreeWidget::itemDoubleClicked, this,
-          &frmContacts::lstContacts_DblClick);
+  connect(ui->lstContacts, &QTreeWidget::itemDoubleClicked, this, &frmContacts::lstContacts_DblClick);
   for (QListWidget* l : {ui->lstTo, ui->lstCC, ui->lstBCC})
     connect(l, &QListWidget::itemDoubleClicked, this, [this, l] { ukloniUnos(l); });
   connect(ui->cmdClear, &QPushButton::clicked, this, &frmContacts::cmdClear_Click);
@@ -65,8 +61,7 @@ frmContacts::frmContacts(QWidget* parent) : QDialog(parent), ui(new Ui::frmConta
 
 frmContacts::~frmContacts() = default;
 
-void frmContacts::Prikaži(QWidget* parent, QLineEdit* txtTo, QLineEdit* txtCC,
-                          QLineEdit* txtBCC) {
+void frmContacts::Prikaži(QWidget* parent, QLineEdit* txtTo, QLineEdit* txtCC, QLineEdit* txtBCC) {
   frmContacts f(parent);
   f.txtTo_ = txtTo;
   f.txtCC_ = txtCC;
@@ -145,16 +140,15 @@ bool frmContacts::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmContacts::poruka(const QString& tekst, QWidget* fokus, const QString& naslov) {
-  platform::dialogs().messageBox(this, tekst, platform::MsgButtons::Ok,
-                                 platform::MsgIcon::Information, naslov);
+  platform::dialogs().messageBox(this, tekst, platform::MsgButtons::Ok, platform::MsgIcon::Information, naslov);
   if (fokus) fokus->setFocus(Qt::OtherFocusReason);
 }
 
 // A book that cannot be read or written is said so; nothing is changed.
 bool frmContacts::uspjelo(bool ok, const ContactsFile& datoteka) {
   if (!ok)
-    poruka(QStringLiteral("Desila se greška: ") + datoteka.errorString() +
-               QStringLiteral(" (") + datoteka.path() + QLatin1Char(')'),
+    poruka(QStringLiteral("Desila se greška: ") + datoteka.errorString() + QStringLiteral(" (") + datoteka.path() +
+               QLatin1Char(')'),
            nullptr);
   return ok;
 }

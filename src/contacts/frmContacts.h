@@ -59,8 +59,7 @@ class frmContacts : public QDialog {
   void cmdSearchFile_Click();
   void cmdOK_Click();
 
-  void poruka(const QString& tekst, QWidget* fokus,
-              const QString& naslov = QStringLiteral("Slanje E-mail-a"));
+  void poruka(const QString& tekst, QWidget* fokus, const QString& naslov = QStringLiteral("Slanje E-mail-a"));
   bool uspjelo(bool ok, const ContactsFile& datoteka);
 
   std::unique_ptr<Ui::frmContacts> ui;

@@ -18,8 +18,7 @@ void frmContacts::cmdAdd_Click() {
   const QString adresa = ui->txtEmail->text().trimmed();
   if (ime.isEmpty()) return poruka(QStringLiteral("Upišite ime"), ui->txtName);
   if (adresa.isEmpty()) return poruka(QStringLiteral("Upišite Email"), ui->txtEmail);
-  if (!ProvjeriEMailAdrese(adresa))
-    return poruka(QStringLiteral("Unesite ispravnu E-mail adresu"), ui->txtEmail);
+  if (!ProvjeriEMailAdrese(adresa)) return poruka(QStringLiteral("Unesite ispravnu E-mail adresu"), ui->txtEmail);
   ContactsFile datoteka;
   bool postoji = false;
   if (!uspjelo(datoteka.add(ime, adresa, postoji), datoteka)) return;
@@ -41,8 +40,7 @@ void frmContacts::cmdAddEdit_Click() {
   const QString ime = ui->txtName->text().trimmed();
   const QString adresa = ui->txtEmail->text().trimmed();
   if (oznakaEmaila_.trimmed().isEmpty() || ime.isEmpty() || adresa.isEmpty())
-    return poruka(QStringLiteral("Izaberite kontakt iz liste koji želite izmjeniti"),
-                  ui->mshContacts);
+    return poruka(QStringLiteral("Izaberite kontakt iz liste koji želite izmjeniti"), ui->mshContacts);
   ContactsFile datoteka;
   if (!uspjelo(datoteka.replace(oznakaEmaila_, ime, adresa), datoteka)) return;
   // Reloaded, so that every changed line shows in its own row.
@@ -55,12 +53,10 @@ void frmContacts::cmdAddEdit_Click() {
 void frmContacts::cmdAddDelete_Click() {
   const QString ime = ui->txtName->text().trimmed();
   if (oznakaEmaila_.trimmed().isEmpty() || ime.isEmpty() || ui->txtEmail->text().trimmed().isEmpty())
-    return poruka(QStringLiteral("Izaberite kontakt iz liste koji želite obrisati"),
-                  ui->mshContacts);
-  if (platform::dialogs().messageBox(
-          this, QStringLiteral("Jeste li sigurni da želite obrisati kontakt : ") + ime,
-          platform::MsgButtons::YesNo, platform::MsgIcon::Question,
-          QStringLiteral("Povrda brisanja")) != platform::MsgResult::Yes)
+    return poruka(QStringLiteral("Izaberite kontakt iz liste koji želite obrisati"), ui->mshContacts);
+  if (platform::dialogs().messageBox(this, QStringLiteral("Jeste li sigurni da želite obrisati kontakt : ") + ime,
+                                     platform::MsgButtons::YesNo, platform::MsgIcon::Question,
+                                     QStringLiteral("Povrda brisanja")) != platform::MsgResult::Yes)
     return;
   ContactsFile datoteka;
   if (!uspjelo(datoteka.remove(oznakaEmaila_), datoteka)) return;

@@ -11,8 +11,7 @@
 
 void frmContacts::dodajOdabrane(QListWidget* cilj, const QString& nijedanOdabran) {
   QTreeWidget* l = ui->lstContacts;
-  if (l->topLevelItemCount() == 0)
-    return poruka(QStringLiteral("Ne postoji kontakt za dodati"), l);
+  if (l->topLevelItemCount() == 0) return poruka(QStringLiteral("Ne postoji kontakt za dodati"), l);
   QList<QTreeWidgetItem*> odabrani;
   for (int i = 0; i < l->topLevelItemCount(); ++i)
     if (l->topLevelItem(i)->checkState(0) == Qt::Checked) odabrani << l->topLevelItem(i);
@@ -32,8 +31,7 @@ void frmContacts::lstContacts_DblClick() {
                       : ContactListTarget == 3 ? ui->lstBCC
                                                : nullptr;
   const QString adresa = item->text(1);
-  if (cilj && cilj->findItems(adresa, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty())
-    cilj->addItem(adresa);
+  if (cilj && cilj->findItems(adresa, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty()) cilj->addItem(adresa);
 }
 
 void frmContacts::ukloniUnos(QListWidget* lista) {
@@ -52,23 +50,21 @@ void frmContacts::cmdSearchFile_Click() {
   opcije.filter = QStringLiteral("Text datoteke (*.txt)|*.txt|Word Document (*.doc)|*.doc");
   const QString ime = platform::dialogs().openFileName(this, opcije);
   if (ime.isEmpty() || !QFileInfo(ime).isFile()) return;
-  const std::optional<QString> delimiter = platform::dialogs().inputBox(
-      this, QStringLiteral("Unesite ispravan Delimiter za pretraživanje u datoteci."),
-      QStringLiteral("Delimiter"), QStringLiteral(","));
+  const std::optional<QString> delimiter =
+      platform::dialogs().inputBox(this, QStringLiteral("Unesite ispravan Delimiter za pretraživanje u datoteci."),
+                                   QStringLiteral("Delimiter"), QStringLiteral(","));
   if (!delimiter || delimiter->toUcs4().size() != 1)
     return poruka(QStringLiteral("Unesite ispravan Delimiter"), nullptr);
   QStringList retci;
   QString greška;
-  if (!ReadTextLines(ime, retci, &greška))
-    return poruka(QStringLiteral("Desila se greška: ") + greška, nullptr);
+  if (!ReadTextLines(ime, retci, &greška)) return poruka(QStringLiteral("Desila se greška: ") + greška, nullptr);
   for (const QString& r : retci)
     if (!r.isEmpty()) ui->lstCC->addItems(r.split(*delimiter, Qt::KeepEmptyParts, Qt::CaseInsensitive));
 }
 
 void frmContacts::cmdOK_Click() {
   if (ui->lstTo->count() + ui->lstCC->count() + ui->lstBCC->count() == 0)
-    return poruka(QStringLiteral("Ne postoje selektirani kontakti!"), ui->lstContacts,
-                  platform::defaultTitle());
+    return poruka(QStringLiteral("Ne postoje selektirani kontakti!"), ui->lstContacts, platform::defaultTitle());
   const std::pair<QLineEdit*, QListWidget*> parovi[] = {
       {txtTo_, ui->lstTo}, {txtCC_, ui->lstCC}, {txtBCC_, ui->lstBCC}};
   for (const auto& [polje, lista] : parovi) {

@@ -6,8 +6,8 @@
 // written by the engine for the local mail system.
 struct MailFields {
   // Address lists are separated by ";".
-  QString From;      // the sender's address; empty: this machine's user
-  QString FromName;  // and display name
+  QString From;             // the sender's address; empty: this machine's user
+  QString FromName;         // and display name
   QString ListUnsubscribe;  // address for unsubscribe requests (List-Unsubscribe); empty, none
   QString Subject;
   QString To;

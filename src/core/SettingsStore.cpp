@@ -10,16 +10,13 @@ namespace core {
 
 QString settingsFilePath(const QString& app) {
   QString dir = qEnvironmentVariable("XDG_CONFIG_HOME");
-  if (dir.isEmpty())
-    dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
   return dir + QLatin1Char('/') + app + QStringLiteral(".ini");
 }
 
 namespace {
 
-QString settingPath(const QString& section, const QString& key) {
-  return section + QLatin1Char('/') + key;
-}
+QString settingPath(const QString& section, const QString& key) { return section + QLatin1Char('/') + key; }
 
 // Some stores hold passwords: the file is made private before every write, also one
 // that was created by hand with wider rights (QSettings keeps the permissions of an
@@ -33,8 +30,7 @@ void ensurePrivateFile(const QString& path) {
 
 }  // namespace
 
-QString GetSetting(const QString& app, const QString& section, const QString& key,
-                   const QString& defaultValue) {
+QString GetSetting(const QString& app, const QString& section, const QString& key, const QString& defaultValue) {
   QSettings s(settingsFilePath(app), QSettings::IniFormat);
   const QVariant v = s.value(settingPath(section, key));
   if (!v.isValid()) return defaultValue;
@@ -43,8 +39,7 @@ QString GetSetting(const QString& app, const QString& section, const QString& ke
   return v.toString();
 }
 
-void SaveSetting(const QString& app, const QString& section, const QString& key,
-                 const QString& value) {
+void SaveSetting(const QString& app, const QString& section, const QString& key, const QString& value) {
   const QString path = settingsFilePath(app);
   ensurePrivateFile(path);
   QSettings s(path, QSettings::IniFormat);

@@ -5,10 +5,8 @@
 // directory (XDG_CONFIG_HOME honoured on every call), values as text.
 namespace core {
 
-QString GetSetting(const QString& app, const QString& section, const QString& key,
-                   const QString& defaultValue = {});
-void SaveSetting(const QString& app, const QString& section, const QString& key,
-                 const QString& value);
+QString GetSetting(const QString& app, const QString& section, const QString& key, const QString& defaultValue = {});
+void SaveSetting(const QString& app, const QString& section, const QString& key, const QString& value);
 void DeleteSetting(const QString& app, const QString& section, const QString& key);
 QString settingsFilePath(const QString& app);
 

@@ -1,13 +1,13 @@
 #include "dns/DnsExchange.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <algorithm>
-#include <cerrno>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <algorithm>
+#include <cerrno>
 
 #include "dns/DnsMessage.h"
 
@@ -26,8 +26,7 @@ class ConnectedSocket {
     addrinfo* found = nullptr;
     const QByteArray host = server.trimmed().toUtf8();
     const QByteArray port = QByteArray::number(kDnsPort);
-    if (host.isEmpty() || getaddrinfo(host.constData(), port.constData(), &hints, &found) != 0)
-      return;
+    if (host.isEmpty() || getaddrinfo(host.constData(), port.constData(), &hints, &found) != 0) return;
     for (addrinfo* a = found; a && fd_ < 0; a = a->ai_next) {
       fd_ = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
       if (fd_ >= 0 && ::connect(fd_, a->ai_addr, a->ai_addrlen) != 0) {
@@ -107,8 +106,7 @@ Exchange askOverTcp(const QString& server, const QByteArray& query, const QDeadl
   if (!sendAll(socket.fd(), framed)) return {Outcome::SendFailed, {}};
   const QByteArray length = readExactly(socket.fd(), 2, deadline);
   if (length.size() != 2) return {Outcome::NothingReceived, {}};
-  const QByteArray answer =
-      readExactly(socket.fd(), (uchar(length[0]) << 8) | uchar(length[1]), deadline);
+  const QByteArray answer = readExactly(socket.fd(), (uchar(length[0]) << 8) | uchar(length[1]), deadline);
   if (!wire::answersQuery(answer, query)) return {Outcome::NothingReceived, {}};
   return {Outcome::Answer, answer};
 }

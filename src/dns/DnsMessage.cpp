@@ -4,9 +4,7 @@
 
 namespace modMXQuery::wire {
 
-quint16 readU16(const QByteArray& msg, int pos) {
-  return quint16((uchar(msg[pos]) << 8) | uchar(msg[pos + 1]));
-}
+quint16 readU16(const QByteArray& msg, int pos) { return quint16((uchar(msg[pos]) << 8) | uchar(msg[pos + 1])); }
 
 static void appendU16(QByteArray& out, quint16 v) {
   out.append(char(v >> 8));
@@ -44,8 +42,7 @@ std::optional<QByteArray> encodeName(const QString& domain) {
 QByteArray buildQuery(const QByteArray& encodedName, quint16 type, quint16 id) {
   QByteArray out;
   out.reserve(kHeaderSize + encodedName.size() + 4);
-  for (quint16 v : {id, kFlagsStandardQuery, quint16(1), quint16(0), quint16(0), quint16(0)})
-    appendU16(out, v);
+  for (quint16 v : {id, kFlagsStandardQuery, quint16(1), quint16(0), quint16(0), quint16(0)}) appendU16(out, v);
   out.append(encodedName);
   appendU16(out, type);
   appendU16(out, kClassIN);

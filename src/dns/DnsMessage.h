@@ -46,7 +46,7 @@ QString hostText(const Name& name);
 struct Record {
   quint16 type;
   quint16 rclass;
-  int rdata;   // offset of the record data
+  int rdata;  // offset of the record data
   int rdlength;
 };
 // Calls visit for each answer record in order; stops at the first record that breaks the

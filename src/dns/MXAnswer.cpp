@@ -14,8 +14,7 @@ QByteArray buildMXQuery(const QString& domain, quint16 id) {
 
 QList<MXRecord> parseMXAnswer(const QByteArray& answer, quint16 expectedId, bool* nullMx) {
   const auto header = wire::readHeader(answer);
-  if (!header || header->id != expectedId || !(header->flags & wire::kFlagResponse))
-    fail(kNotAnAnswer);
+  if (!header || header->id != expectedId || !(header->flags & wire::kFlagResponse)) fail(kNotAnAnswer);
   QList<MXRecord> table;
   if (nullMx) *nullMx = false;
   wire::forEachAnswer(answer, [&](const wire::Record& r) {
@@ -25,15 +24,12 @@ QList<MXRecord> parseMXAnswer(const QByteArray& answer, quint16 expectedId, bool
     if (!exchange || exchange->end > r.rdata + r.rdlength) return false;
     // A blank exchange (the root: "no mail here") is not a host to deliver to.
     const QString host = wire::hostText(*exchange).trimmed();
-    if (!host.isEmpty())
-      table.append({host, int(wire::readU16(answer, r.rdata))});
-    else if (nullMx && exchange->labels.isEmpty())
-      *nullMx = true;
+    if (!host.isEmpty()) table.append({host, int(wire::readU16(answer, r.rdata))});
+    else if (nullMx && exchange->labels.isEmpty()) *nullMx = true;
     return true;
   });
-  std::stable_sort(table.begin(), table.end(), [](const MXRecord& a, const MXRecord& b) {
-    return a.preference < b.preference;
-  });
+  std::stable_sort(table.begin(), table.end(),
+                   [](const MXRecord& a, const MXRecord& b) { return a.preference < b.preference; });
   return table;
 }
 

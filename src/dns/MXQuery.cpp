@@ -16,8 +16,7 @@ constexpr int kShortestDomain = 5;
 // again one level up when it has no answers. The base must start a label, so that
 // myexample.com is not taken to lie under example.com.
 bool asksParent(const QString& domain, const QString& baseDomain) {
-  return !baseDomain.isEmpty() &&
-         domain.contains(QLatin1Char('.') + baseDomain, Qt::CaseInsensitive);
+  return !baseDomain.isEmpty() && domain.contains(QLatin1Char('.') + baseDomain, Qt::CaseInsensitive);
 }
 
 struct Asked {
@@ -36,8 +35,7 @@ Asked askServers(const QStringList& servers, const QByteArray& query, int timeou
       fallback = ex.answer;
       continue;
     }
-    if (ex.outcome == net::Outcome::NothingReceived || worst == net::Outcome::ServerUnresolved)
-      worst = ex.outcome;
+    if (ex.outcome == net::Outcome::NothingReceived || worst == net::Outcome::ServerUnresolved) worst = ex.outcome;
   }
   if (!fallback.isEmpty()) return {fallback};
   if (worst == net::Outcome::SendFailed) fail(kSendProblem);
@@ -103,9 +101,7 @@ MXLookup lookUpMX(const QString& domain, int timeoutMs) {
   }
 }
 
-QList<MXRecord> MXQuery(const QString& domain, int timeoutMs) {
-  return lookUpMX(domain, timeoutMs).records;
-}
+QList<MXRecord> MXQuery(const QString& domain, int timeoutMs) { return lookUpMX(domain, timeoutMs).records; }
 
 QString bestExchange(const QString& domain, int timeoutMs) {
   const QList<MXRecord> table = MXQuery(domain, timeoutMs);
@@ -122,8 +118,7 @@ Exchangers exchangersFor(const QString& domain, int timeoutMs) {
   if (rcode != 0) return {{}, emptyReason(rcode), rcode != 3};
   bool nullMx = false;
   Exchangers found;
-  for (const MXRecord& r : parseMXAnswer(answer, wire::readHeader(answer)->id, &nullMx))
-    found.hosts << r.host;
+  for (const MXRecord& r : parseMXAnswer(answer, wire::readHeader(answer)->id, &nullMx)) found.hosts << r.host;
   if (!found.hosts.isEmpty()) return found;
   if (nullMx) return {{}, QString::fromUtf8(kNullMx)};
   // RFC 5321 §5.1: without an MX record the domain is its own exchanger.

@@ -17,8 +17,7 @@ DnsConfig processConfig;  // shared by every query in the process
 
 QString resolverPath() {
   const QByteArray overridden = qgetenv("VELKOR_RESOLV_CONF");
-  return overridden.isEmpty() ? QStringLiteral("/etc/resolv.conf")
-                              : QString::fromLocal8Bit(overridden);
+  return overridden.isEmpty() ? QStringLiteral("/etc/resolv.conf") : QString::fromLocal8Bit(overridden);
 }
 
 QString withoutTrailingDot(QString name) {
@@ -38,12 +37,9 @@ void readResolverFile(const QString& path, QStringList* servers, QString* domain
     if (line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';'))) continue;
     const QStringList words = line.split(blanks, Qt::SkipEmptyParts);
     if (words.size() < 2) continue;
-    if (words[0] == QLatin1String("nameserver"))
-      *servers << words.mid(1);
-    else if (words[0] == QLatin1String("domain"))
-      fromDomain = withoutTrailingDot(words[1]);
-    else if (words[0] == QLatin1String("search"))
-      fromSearch = withoutTrailingDot(words[1]);
+    if (words[0] == QLatin1String("nameserver")) *servers << words.mid(1);
+    else if (words[0] == QLatin1String("domain")) fromDomain = withoutTrailingDot(words[1]);
+    else if (words[0] == QLatin1String("search")) fromSearch = withoutTrailingDot(words[1]);
   }
   *domain = fromDomain.isEmpty() ? fromSearch : fromDomain;
 }
@@ -63,8 +59,7 @@ DnsConfig discover() {
   found.localDomain = domain;
   if (domain.isEmpty() && !found.servers.isEmpty()) {
     // The first server's own name tells the domain the machine sits in.
-    const QString name = reverseLookup(found.servers.first(), found.servers.first(),
-                                       kReverseTimeoutMs);
+    const QString name = reverseLookup(found.servers.first(), found.servers.first(), kReverseTimeoutMs);
     const int dot = name.indexOf(QLatin1Char('.'));
     if (dot >= 0) found.localDomain = name.mid(dot + 1);
   }

@@ -18,7 +18,7 @@ struct MXRecord {
 struct DnsConfig {
   QStringList servers;  // in the order found, duplicates kept
   QString localDomain;
-  QString baseDomain;   // last two labels of localDomain (all of it when it has fewer)
+  QString baseDomain;  // last two labels of localDomain (all of it when it has fewer)
 };
 
 // what() is the description (UTF-8), so a handler of std::exception shows it too.

@@ -4,15 +4,15 @@
 // CSuceljePregledi.cpp, the hooks that join the modules in Kuke.cpp.
 #include "entry/CSucelje.h"
 
+#include <dlfcn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QFile>
 #include <QThread>
 #include <cstring>
-#include <dlfcn.h>
 #include <mutex>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 #include <unordered_map>
 
 namespace sucelje {
@@ -82,23 +82,23 @@ bool waylandOdgovara() {
 // session); a plugin other than these two needs no display server.
 QString razlogBezZaslona() {
   QString lista = qEnvironmentVariable("QT_QPA_PLATFORM");
-  if (lista.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") &&
-      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-    return QStringLiteral("Nema zaslona za prozore komponente (nisu postavljeni DISPLAY, "
-                          "WAYLAND_DISPLAY ni QT_QPA_PLATFORM).");
+  if (lista.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    return QStringLiteral(
+        "Nema zaslona za prozore komponente (nisu postavljeni DISPLAY, "
+        "WAYLAND_DISPLAY ni QT_QPA_PLATFORM).");
   if (lista.isEmpty())
-    lista = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
-                ? QStringLiteral("wayland;xcb")
-                : QStringLiteral("xcb");
+    lista = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ? QStringLiteral("wayland;xcb")
+                                                                                 : QStringLiteral("xcb");
   for (const QString& stavka : lista.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
     const QString ime = stavka.section(QLatin1Char(':'), 0, 0).trimmed();
-    if (ime == QLatin1String("xcb") ? xPosluziteljOdgovara()
+    if (ime == QLatin1String("xcb")                ? xPosluziteljOdgovara()
         : ime.startsWith(QLatin1String("wayland")) ? waylandOdgovara()
-                                                     : true)
+                                                   : true)
       return {};
   }
-  return QStringLiteral("Nema zaslona za prozore komponente: poslužitelj zaslona ne odgovara "
-                        "(DISPLAY=\"%1\", WAYLAND_DISPLAY=\"%2\").")
+  return QStringLiteral(
+             "Nema zaslona za prozore komponente: poslužitelj zaslona ne odgovara "
+             "(DISPLAY=\"%1\", WAYLAND_DISPLAY=\"%2\").")
       .arg(qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"));
 }
 
@@ -132,10 +132,9 @@ void osigurajAplikaciju(bool trebajuProzori) {
   if (!trebajuProzori) return;
   poveziKuke();
   if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-    throw std::runtime_error(!g_bezZaslona.empty()
-                                 ? g_bezZaslona
-                                 : "Program ima QCoreApplication, a prozori komponente "
-                                   "trebaju QApplication.");
+    throw std::runtime_error(!g_bezZaslona.empty() ? g_bezZaslona
+                                                   : "Program ima QCoreApplication, a prozori komponente "
+                                                     "trebaju QApplication.");
   if (QThread::currentThread() != QCoreApplication::instance()->thread())
     throw std::runtime_error("Komponenta se poziva iz niti koja nije nit korisničkog sučelja.");
 }
@@ -166,7 +165,9 @@ int32_t pozovi(clsSlanjeEMaila* obj, const std::function<void()>& poziv) {
     osigurajAplikaciju(true);  // from here on we are on the GUI thread
     if (g_uPozivu) throw std::runtime_error("Prozor komponente je već otvoren: poziv je odbijen.");
     g_uPozivu = true;
-    struct Kraj { ~Kraj() { g_uPozivu = false; } } kraj;
+    struct Kraj {
+      ~Kraj() { g_uPozivu = false; }
+    } kraj;
     poziv();
     return VELKOR_OK;
   } catch (const clsSlanjeEMaila::NijeDostupno& e) {
@@ -211,7 +212,10 @@ int32_t clsSlanjeEMaila_SlanjePrekoRecordseta(clsSlanjeEMaila* obj, VelkorRecord
   return pozovi(obj, [&] {
     if (!rs || !*rs) throw NevaljaniArgument("Parametar rs ne smije biti NULL.");
     (*rs)->redovi.reset();  // the composer deletes rows from the host's set
-    struct Osvjezi { VelkorRecordSet* h; ~Osvjezi() { h->redovi.reset(); } } osvjezi{*rs};
+    struct Osvjezi {
+      VelkorRecordSet* h;
+      ~Osvjezi() { h->redovi.reset(); }
+    } osvjezi{*rs};
     obj->SlanjePrekoRecordseta((*rs)->rs, obavezan(Parametar));
   });
 }
@@ -220,19 +224,15 @@ int32_t clsSlanjeEMaila_SlanjeBezRecordSeta(clsSlanjeEMaila* obj, const int32_t*
   return pozovi(obj, [&] { obj->SlanjeBezRecordSeta(obavezan(Parametar)); });
 }
 
-int32_t clsSlanjeEMaila_SlanjeFajlaPrekoEMaila(clsSlanjeEMaila* obj, const int32_t* Parametar,
-                                               const char* Subject, const char* Recepients,
-                                               const char* CC, const char* BCC,
+int32_t clsSlanjeEMaila_SlanjeFajlaPrekoEMaila(clsSlanjeEMaila* obj, const int32_t* Parametar, const char* Subject,
+                                               const char* Recepients, const char* CC, const char* BCC,
                                                const char* Poruka, const char* lAttachFileName,
-                                               const char* lAttachFileName2,
-                                               const char* lAttachFileName3) {
+                                               const char* lAttachFileName2, const char* lAttachFileName3) {
   return pozovi(obj, [&] {
     const int32_t p = obavezan(Parametar);
     obj->SlanjeFajlaPrekoEMaila(
         p, uQString(obavezan(Subject, "Subject")), uQString(obavezan(Recepients, "Recepients")),
-        uQString(obavezan(CC, "CC")), uQString(obavezan(BCC, "BCC")),
-        uQString(obavezan(Poruka, "Poruka")),
-        uQString(obavezan(lAttachFileName, "lAttachFileName")),
-        uQString(lAttachFileName2), uQString(lAttachFileName3));
+        uQString(obavezan(CC, "CC")), uQString(obavezan(BCC, "BCC")), uQString(obavezan(Poruka, "Poruka")),
+        uQString(obavezan(lAttachFileName, "lAttachFileName")), uQString(lAttachFileName2), uQString(lAttachFileName3));
   });
 }

@@ -17,9 +17,9 @@
 
 struct VelkorRecordSet {
   platform::RecordSet rs;
-  std::vector<std::string> imena;                  // field names as UTF-8, for FieldName
-  std::optional<QList<QList<QVariant>>> redovi;    // read-back copy, dropped when rows change
-  std::string vrijednost;                          // the text last returned by Value
+  std::vector<std::string> imena;                // field names as UTF-8, for FieldName
+  std::optional<QList<QList<QVariant>>> redovi;  // read-back copy, dropped when rows change
+  std::string vrijednost;                        // the text last returned by Value
 };
 
 namespace sucelje {

@@ -2,8 +2,8 @@
 // report window.
 #include "core/SettingsStore.h"
 #include "entry/CSucelje.h"
-#include "viewers/CsvFormat.h"
 #include "viewers/CRIspisPrikTeksta.h"
+#include "viewers/CsvFormat.h"
 #include "viewers/CsvIzvoz.h"
 #include "viewers/frmIspisCR.h"
 #include "viewers/frmPrikazZapisa.h"
@@ -33,24 +33,21 @@ void zapisiCSV(platform::RecordSet& rs, const QString& datoteka) {
 
 }  // namespace
 
-int32_t clsSlanjeEMaila_PrikaziZapise(clsSlanjeEMaila* obj, const char* naslov,
-                                      VelkorRecordSet* rs, int32_t stupacGrupe,
-                                      int32_t ukupno1, int32_t ukupno2, const char* izvjestaj) {
+int32_t clsSlanjeEMaila_PrikaziZapise(clsSlanjeEMaila* obj, const char* naslov, VelkorRecordSet* rs,
+                                      int32_t stupacGrupe, int32_t ukupno1, int32_t ukupno2, const char* izvjestaj) {
   return pozovi(obj, [&] {
     platform::RecordSet& skup = skupZaProzor(rs);
     frmPrikazZapisa forma;
-    forma.PrikažiZapise(uQString(naslov), &skup, stupacGrupe, ukupno1, ukupno2,
-                        uQString(izvjestaj));
+    forma.PrikažiZapise(uQString(naslov), &skup, stupacGrupe, ukupno1, ukupno2, uQString(izvjestaj));
   });
 }
 
-int32_t clsSlanjeEMaila_PrebaciUExcel(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
-                                      int32_t bezZaglavlja, int32_t bezProvjere,
-                                      int32_t imenujList, const char* datoteka,
+int32_t clsSlanjeEMaila_PrebaciUExcel(clsSlanjeEMaila* obj, VelkorRecordSet* rs, int32_t bezZaglavlja,
+                                      int32_t bezProvjere, int32_t imenujList, const char* datoteka,
                                       const char* imeLista) {
   return pozovi(obj, [&] {
-    PrebaciUExcel(skupZaProzor(rs), bezZaglavlja != 0, bezProvjere != 0, imenujList != 0,
-                  uQString(datoteka), uQString(imeLista));
+    PrebaciUExcel(skupZaProzor(rs), bezZaglavlja != 0, bezProvjere != 0, imenujList != 0, uQString(datoteka),
+                  uQString(imeLista));
   });
 }
 
@@ -62,8 +59,7 @@ int32_t clsSlanjeEMaila_ExportCSV(clsSlanjeEMaila* obj, VelkorRecordSet* rs, int
   });
 }
 
-int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
-                                     const char* datoteka) {
+int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs, const char* datoteka) {
   if (!obj) return VELKOR_E_INVALIDARG;
   postaviGresku(obj, {});
   try {
@@ -83,9 +79,8 @@ int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
   return VELKOR_E_FAIL;
 }
 
-int32_t clsSlanjeEMaila_PrikaziIzvjestaj(clsSlanjeEMaila* obj, const char* naslov,
-                                         const char* tekst, VelkorRecordSet* rs,
-                                         const char* emailPrimatelja, int32_t pamtiPoziciju) {
+int32_t clsSlanjeEMaila_PrikaziIzvjestaj(clsSlanjeEMaila* obj, const char* naslov, const char* tekst,
+                                         VelkorRecordSet* rs, const char* emailPrimatelja, int32_t pamtiPoziciju) {
   return pozovi(obj, [&] {
     frmIspisCR forma;
     forma.setWindowTitle(uQString(naslov));

@@ -17,8 +17,7 @@ QString tekstVrijednosti(const QVariant& v, int tip) {
   switch (v.typeId()) {
     case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     case QMetaType::Float:
-    case QMetaType::Double:
-      return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::Double: return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
     case QMetaType::QDate: return v.toDate().toString(Qt::ISODate);
     case QMetaType::QDateTime: {
       const QDateTime dt = v.toDateTime();
@@ -83,8 +82,7 @@ OpcijeVeze procitajOpcije(const QString& tekst) {
 
 platform::RecordSet izvrsiUpit(const QString& driver, const QString& veza, const QString& sql) {
   if (!QSqlDatabase::isDriverAvailable(driver))
-    throw std::runtime_error("SQL upravljački program \"" + driver.toStdString() +
-                             "\" nije dostupan.");
+    throw std::runtime_error("SQL upravljački program \"" + driver.toStdString() + "\" nije dostupan.");
   const OpcijeVeze o = procitajOpcije(veza);
   static std::atomic<int> brojac{0};
   const QString imeVeze = QStringLiteral("VelkorSlanjeEMaila26-%1").arg(++brojac);
@@ -120,15 +118,13 @@ const QList<QList<QVariant>>& redovi(VelkorRecordSet* h) {
 
 }  // namespace
 
-VelkorRecordSet* VelkorRecordSet_Create(int32_t fieldCount, const char* const* names,
-                                        const int32_t* types) {
+VelkorRecordSet* VelkorRecordSet_Create(int32_t fieldCount, const char* const* names, const int32_t* types) {
   if (fieldCount < 0 || (fieldCount > 0 && !names)) return nullptr;
   try {
     QList<platform::RecordField> polja;
     for (int32_t i = 0; i < fieldCount; ++i) {
       if (!names[i]) return nullptr;
-      polja << platform::RecordField{QString::fromUtf8(names[i]),
-                                     types ? int(types[i]) : int(platform::adVarWChar)};
+      polja << platform::RecordField{QString::fromUtf8(names[i]), types ? int(types[i]) : int(platform::adVarWChar)};
     }
     auto* h = new VelkorRecordSet{platform::RecordSet(polja), {}, {}, {}};
     procitajImena(h);
@@ -156,16 +152,13 @@ int32_t VelkorRecordSet_AddRow(VelkorRecordSet* rs, const char* const* values) {
   }
 }
 
-VelkorRecordSet* VelkorRecordSet_OpenQuery(const char* driver, const char* connection,
-                                           const char* sql, char** error) {
+VelkorRecordSet* VelkorRecordSet_OpenQuery(const char* driver, const char* connection, const char* sql, char** error) {
   if (error) *error = nullptr;
   try {
-    if (!driver || !sql)
-      throw std::runtime_error("Upravljački program i upit ne smiju biti NULL.");
+    if (!driver || !sql) throw std::runtime_error("Upravljački program i upit ne smiju biti NULL.");
     osigurajAplikaciju(false);  // Qt loads SQL drivers only with an application object
     auto* h = new VelkorRecordSet{
-        izvrsiUpit(QString::fromUtf8(driver), uQString(connection), QString::fromUtf8(sql)),
-        {}, {}, {}};
+        izvrsiUpit(QString::fromUtf8(driver), uQString(connection), QString::fromUtf8(sql)), {}, {}, {}};
     procitajImena(h);
     return h;
   } catch (const std::exception& e) {
@@ -176,13 +169,9 @@ VelkorRecordSet* VelkorRecordSet_OpenQuery(const char* driver, const char* conne
   return nullptr;
 }
 
-int32_t VelkorRecordSet_RecordCount(const VelkorRecordSet* rs) {
-  return rs ? rs->rs.RecordCount() : 0;
-}
+int32_t VelkorRecordSet_RecordCount(const VelkorRecordSet* rs) { return rs ? rs->rs.RecordCount() : 0; }
 
-int32_t VelkorRecordSet_FieldCount(const VelkorRecordSet* rs) {
-  return rs ? rs->rs.FieldCount() : 0;
-}
+int32_t VelkorRecordSet_FieldCount(const VelkorRecordSet* rs) { return rs ? rs->rs.FieldCount() : 0; }
 
 const char* VelkorRecordSet_FieldName(const VelkorRecordSet* rs, int32_t field) {
   if (!rs || field < 0 || size_t(field) >= rs->imena.size()) return nullptr;

@@ -1,9 +1,9 @@
 // Opens the composer's module beside the library, once; see ModulSkladatelja.h.
 #include "entry/ModulSkladatelja.h"
 
+#include <dlfcn.h>
 #include <QtGlobal>
 #include <cstdio>
-#include <dlfcn.h>
 
 #include "entry/clsSlanjeEMaila.h"
 
@@ -13,8 +13,7 @@ namespace {
 // loaded before; the host's log gets everything else.
 QtMessageHandler g_prethodni = nullptr;
 
-void bezUpozorenjaUcitavanja(QtMsgType tip, const QMessageLogContext& kontekst,
-                             const QString& poruka) {
+void bezUpozorenjaUcitavanja(QtMsgType tip, const QMessageLogContext& kontekst, const QString& poruka) {
   if (tip == QtWarningMsg &&
       (poruka.startsWith(QLatin1String("Qt WebEngine seems to be initialized from a plugin")) ||
        poruka.startsWith(QLatin1String("QtWebEngineQuick::initialize() called with QCoreApplication"))))
@@ -47,18 +46,17 @@ const sucelje::Skladatelj& sucelje::skladatelj() {
   void* modul = dlopen(put.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!modul) {
     const char* razlog = dlerror();
-    throw clsSlanjeEMaila::NijeDostupno(
-        "Uređivač HTML poruka nije instaliran: modul komponente \"" + put +
-        "\" nije moguće učitati (" + (razlog ? razlog : "nepoznat razlog") +
-        "). Instalirajte ga uz biblioteku.");
+    throw clsSlanjeEMaila::NijeDostupno("Uređivač HTML poruka nije instaliran: modul komponente \"" + put +
+                                        "\" nije moguće učitati (" + (razlog ? razlog : "nepoznat razlog") +
+                                        "). Instalirajte ga uz biblioteku.");
   }
   auto ulaz = reinterpret_cast<SkladateljUlaz>(dlsym(modul, kSkladateljUlaz));
   const Skladatelj* t = ulaz ? ulaz(VELKOR_VERZIJA, &kukeZaSkladatelja()) : nullptr;
   if (!t)
-    throw clsSlanjeEMaila::NijeDostupno(
-        "Uređivač HTML poruka nije moguće otvoriti: modul komponente \"" + put +
-        "\" nije iz iste inačice kao biblioteka (" VELKOR_VERZIJA "). Ponovno instalirajte "
-        "komponentu.");
+    throw clsSlanjeEMaila::NijeDostupno("Uređivač HTML poruka nije moguće otvoriti: modul komponente \"" + put +
+                                        "\" nije iz iste inačice kao biblioteka (" VELKOR_VERZIJA
+                                        "). Ponovno instalirajte "
+                                        "komponentu.");
   tablica = t;
   return *tablica;
 }

@@ -8,7 +8,9 @@
 
 #include "viewers/ReportMailHook.h"
 
-namespace platform { class RecordSet; }
+namespace platform {
+class RecordSet;
+}
 
 namespace sucelje {
 

@@ -2,7 +2,9 @@
 #include <QString>
 #include <stdexcept>
 
-namespace platform { class RecordSet; }
+namespace platform {
+class RecordSet;
+}
 
 // The component's one creatable class. It keeps no state: each method opens a window
 // modally and returns when the window closes. A failure the window did not handle is
@@ -16,8 +18,7 @@ class clsSlanjeEMaila {
 
   void SlanjePrekoRecordseta(platform::RecordSet& rs, int Parametar);
   void SlanjeBezRecordSeta(int Parametar);
-  void SlanjeFajlaPrekoEMaila(int Parametar, const QString& Subject, const QString& Recepients,
-                              const QString& CC, const QString& BCC, const QString& Poruka,
-                              const QString& lAttachFileName, const QString& lAttachFileName2 = {},
-                              const QString& lAttachFileName3 = {});
+  void SlanjeFajlaPrekoEMaila(int Parametar, const QString& Subject, const QString& Recepients, const QString& CC,
+                              const QString& BCC, const QString& Poruka, const QString& lAttachFileName,
+                              const QString& lAttachFileName2 = {}, const QString& lAttachFileName3 = {});
 };

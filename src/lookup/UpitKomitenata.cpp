@@ -2,8 +2,7 @@
 
 QString SqlPretrageKomitenata(const QString& tekst, bool odPocetka,
                               const std::function<QString(const QString&)>& literal) {
-  const QString uzorak =
-      literal((odPocetka ? QString() : QStringLiteral("%")) + tekst + QLatin1Char('%'));
+  const QString uzorak = literal((odPocetka ? QString() : QStringLiteral("%")) + tekst + QLatin1Char('%'));
   // The statement is the host's own: every backend runs it unchanged.
   return QStringLiteral(
              "SELECT DISTINCT ImeKomit1 as Naziv,eMail as eMail FROM dbo.Komitent K "

@@ -4,10 +4,10 @@
 #include <QKeyEvent>
 #include <QTimer>
 
-#include "platform/PostaviFormu.h"
-#include "lookup/UpitKomitenata.h"
-#include "platform/RecordSet.h"
 #include "core/SettingsStore.h"
+#include "lookup/UpitKomitenata.h"
+#include "platform/PostaviFormu.h"
+#include "platform/RecordSet.h"
 #include "platform/SqlPristup.h"
 #include "ui_frmKupciEMail.h"
 
@@ -23,8 +23,7 @@ frmKupciEMail::frmKupciEMail(QWidget* parent) : QDialog(parent), ui(new Ui::frmK
   ui->fgŠifre->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   ui->chkPrikazŠifriPretrPoPoč->setChecked(
       core::settingToBool(core::VelkorSetting(kKljucPoPočetku, QStringLiteral("0")), false));
-  connect(ui->txtImeKupca, &QLineEdit::textChanged, this,
-          &frmKupciEMail::NapuniIPrikažiSveŠifrePoPočZnaku);
+  connect(ui->txtImeKupca, &QLineEdit::textChanged, this, &frmKupciEMail::NapuniIPrikažiSveŠifrePoPočZnaku);
   connect(ui->fgŠifre, &QTableWidget::cellDoubleClicked, this, &frmKupciEMail::Odaberi);
   ui->txtImeKupca->installEventFilter(this);
   ui->fgŠifre->installEventFilter(this);
@@ -49,16 +48,13 @@ void frmKupciEMail::NapuniIPrikažiSveŠifrePoPočZnaku(const QString& tekst) {
     isprazniRešetku();
     return;
   }
-  const QString sql =
-      SqlPretrageKomitenata(tekst, ui->chkPrikazŠifriPretrPoPoč->isChecked(),
-                            [](const QString& t) { return platform::sqlPristup().literal(t); });
+  const QString sql = SqlPretrageKomitenata(tekst, ui->chkPrikazŠifriPretrPoPoč->isChecked(),
+                                            [](const QString& t) { return platform::sqlPristup().literal(t); });
   platform::RecordSet rs;
   // No connection of our own, forward reading, and no message box: a failed search only
   // leaves the grid empty.
-  if (platform::sqlPristup().OtvoriRS(nullptr, sql, rs, true, false))
-    napuniRešetku(rs);
-  else
-    isprazniRešetku();
+  if (platform::sqlPristup().OtvoriRS(nullptr, sql, rs, true, false)) napuniRešetku(rs);
+  else isprazniRešetku();
 }
 
 void frmKupciEMail::napuniRešetku(platform::RecordSet& rs) {
@@ -115,13 +111,11 @@ void frmKupciEMail::reject() {
 
 bool frmKupciEMail::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui->chkPrikazŠifriPretrPoPoč && event->type() == QEvent::FocusOut) {
-    core::SaveVelkorSetting(kKljucPoPočetku,
-                                core::ZeroOne(ui->chkPrikazŠifriPretrPoPoč->isChecked()));
+    core::SaveVelkorSetting(kKljucPoPočetku, core::ZeroOne(ui->chkPrikazŠifriPretrPoPoč->isChecked()));
   } else if (watched == ui->txtImeKupca && event->type() == QEvent::FocusIn) {
     // Later, so that the mouse click that gave the focus does not undo the selection.
     QTimer::singleShot(0, ui->txtImeKupca, &QLineEdit::selectAll);
-  } else if (event->type() == QEvent::KeyPress &&
-             (watched == ui->txtImeKupca || watched == ui->fgŠifre)) {
+  } else if (event->type() == QEvent::KeyPress && (watched == ui->txtImeKupca || watched == ui->fgŠifre)) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       Odaberi();

@@ -37,20 +37,29 @@ QByteArray encode(QByteArrayView bytes, bool lineBreaks) {
   char* o = out.data();
   qsizetype g = 0;
   for (; g < n / 3; ++g) {
-    if (lineBreaks && g > 0 && g % kGroupsPerLine == 0) { *o++ = '\r'; *o++ = '\n'; }
+    if (lineBreaks && g > 0 && g % kGroupsPerLine == 0) {
+      *o++ = '\r';
+      *o++ = '\n';
+    }
     encodeGroup(in + g * 3, o);
     o += 4;
   }
   const qsizetype rest = n - g * 3;
   if (rest > 0) {
-    if (lineBreaks && g > 0 && g % kGroupsPerLine == 0) { *o++ = '\r'; *o++ = '\n'; }
+    if (lineBreaks && g > 0 && g % kGroupsPerLine == 0) {
+      *o++ = '\r';
+      *o++ = '\n';
+    }
     quint8 last[3] = {in[g * 3], quint8(rest == 2 ? in[g * 3 + 1] : 0), 0};
     encodeGroup(last, o);
     o[3] = '=';
     if (rest == 1) o[2] = '=';
     o += 4;
   }
-  if (lineBreaks) { *o++ = '\r'; *o++ = '\n'; }
+  if (lineBreaks) {
+    *o++ = '\r';
+    *o++ = '\n';
+  }
   out.truncate(o - out.data());
   return out;
 }
@@ -61,9 +70,7 @@ QByteArray base64Encode(QByteArrayView bytes) { return encode(bytes, true); }
 
 QByteArray base64EncodeFlat(QByteArrayView bytes) { return encode(bytes, false); }
 
-QString base64EncodeString(const QString& text) {
-  return QString::fromLatin1(encode(text.toUtf8(), true));
-}
+QString base64EncodeString(const QString& text) { return QString::fromLatin1(encode(text.toUtf8(), true)); }
 
 QByteArray decodeBase64Bytes(QByteArrayView text) {
   QByteArray out;
@@ -73,7 +80,10 @@ QByteArray decodeBase64Bytes(QByteArrayView text) {
     int count = 0;
     bool inputEnded = false;
     for (; count < 4; ++count) {
-      if (pos + count >= text.size()) { inputEnded = true; break; }
+      if (pos + count >= text.size()) {
+        inputEnded = true;
+        break;
+      }
       const quint8 d = kDecode[static_cast<quint8>(text[pos + count])];
       if (d == 255) return out;  // foreign character: stop with what we have
       if (d == 64) break;        // "=" ends the group

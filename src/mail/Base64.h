@@ -7,7 +7,7 @@
 // 76 characters and at the very end (57 input bytes make exactly one line + CR LF).
 namespace mail {
 
-inline constexpr int kBase64LineBytes = 57;   // input bytes per 76-character line
+inline constexpr int kBase64LineBytes = 57;      // input bytes per 76-character line
 inline constexpr int kBase64ChunkBytes = 11400;  // attachment chunk: 200 lines
 
 // Bytes → lines ending in CR LF. Empty input gives an empty result.

@@ -12,8 +12,8 @@ namespace mail {
 inline constexpr int kMaxLineOctets = 998;
 
 struct PreparedBody {
-  QString text;          // lines joined with CR LF
-  bool eightBit = false; // some character above 126
+  QString text;           // lines joined with CR LF
+  bool eightBit = false;  // some character above 126
 };
 
 PreparedBody prepareBody(const QString& text, bool dotStuff = true);

@@ -10,8 +10,7 @@ bool isQuote(QChar c) { return c == QLatin1Char('"') || c == QLatin1Char('\''); 
 bool standsAtValueEnd(const QString& body, qsizetype hit, qsizetype length) {
   if (hit == 0) return false;
   const QChar before = body[hit - 1];
-  if (!(before == QLatin1Char('/') || before == QLatin1Char('\\') ||
-        before == QLatin1Char('=') || isQuote(before)))
+  if (!(before == QLatin1Char('/') || before == QLatin1Char('\\') || before == QLatin1Char('=') || isQuote(before)))
     return false;
   const qsizetype after = hit + length;
   if (after >= body.size()) return true;
@@ -62,14 +61,11 @@ bool embedOne(QString& body, const QString& name, const QString& cid) {
 }  // namespace
 
 QString contentIdFor(const QString& fileName) {
-  static const QByteArray plain =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-_+";
+  static const QByteArray plain = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-_+";
   QString id;
   for (char c : fileName.toUtf8()) {
-    if (plain.contains(c))
-      id += QLatin1Char(c);
-    else
-      id += QStringLiteral("_%1").arg(uint(quint8(c)), 2, 16, QLatin1Char('0')).toUpper();
+    if (plain.contains(c)) id += QLatin1Char(c);
+    else id += QStringLiteral("_%1").arg(uint(quint8(c)), 2, 16, QLatin1Char('0')).toUpper();
   }
   return id;
 }

@@ -28,8 +28,7 @@ QByteArrayList encodedWords(const QString& text) {
 
 QByteArray encode(const QString& text, HeaderMode mode, const QByteArray& separator) {
   const QString safe = headerSafe(text);
-  if (!needsHeaderEncoding(safe))
-    return mode == HeaderMode::Name ? quotedString(safe) : safe.toLatin1();
+  if (!needsHeaderEncoding(safe)) return mode == HeaderMode::Name ? quotedString(safe) : safe.toLatin1();
   return encodedWords(safe).join(separator);
 }
 
@@ -61,12 +60,8 @@ QByteArray quotedString(const QString& asciiText) {
   return out + '"';
 }
 
-QByteArray encodeHeaderText(const QString& text, HeaderMode mode) {
-  return encode(text, mode, "\r\n\t");
-}
+QByteArray encodeHeaderText(const QString& text, HeaderMode mode) { return encode(text, mode, "\r\n\t"); }
 
-QByteArray encodeHeaderTextUnfolded(const QString& text, HeaderMode mode) {
-  return encode(text, mode, " ");
-}
+QByteArray encodeHeaderTextUnfolded(const QString& text, HeaderMode mode) { return encode(text, mode, " "); }
 
 }  // namespace mail

@@ -90,8 +90,7 @@ QString addressToHostName(const QString& dotted) {
   sa.sin_family = AF_INET;
   sa.sin_addr.s_addr = address;
   char host[NI_MAXHOST] = {};
-  if (getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, host, sizeof host,
-                  nullptr, 0, NI_NAMEREQD) != 0)
+  if (getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, host, sizeof host, nullptr, 0, NI_NAMEREQD) != 0)
     return {};
   return cutAtNul(host).trimmed();
 }

@@ -11,19 +11,15 @@ namespace {
 // The named references a business letter uses; anything else stays as written.
 const QHash<QString, char32_t>& namedEntities() {
   static const QHash<QString, char32_t> table = {
-      {"amp", '&'},       {"lt", '<'},         {"gt", '>'},         {"quot", '"'},
-      {"apos", '\''},     {"nbsp", 0xA0},      {"shy", 0xAD},       {"copy", 0xA9},
-      {"reg", 0xAE},      {"trade", 0x2122},   {"euro", 0x20AC},    {"ndash", 0x2013},
-      {"mdash", 0x2014},  {"hellip", 0x2026},  {"laquo", 0xAB},     {"raquo", 0xBB},
-      {"lsquo", 0x2018},  {"rsquo", 0x2019},   {"sbquo", 0x201A},   {"ldquo", 0x201C},
-      {"rdquo", 0x201D},  {"bdquo", 0x201E},   {"bull", 0x2022},    {"middot", 0xB7},
-      {"deg", 0xB0},      {"times", 0xD7},     {"divide", 0xF7},    {"plusmn", 0xB1},
-      {"sect", 0xA7},     {"para", 0xB6},      {"cent", 0xA2},      {"pound", 0xA3},
-      {"scaron", 0x161},  {"Scaron", 0x160},   {"zcaron", 0x17E},   {"Zcaron", 0x17D},
-      {"ccaron", 0x10D},  {"Ccaron", 0x10C},   {"cacute", 0x107},   {"Cacute", 0x106},
-      {"dstrok", 0x111},  {"Dstrok", 0x110},   {"auml", 0xE4},      {"ouml", 0xF6},
-      {"uuml", 0xFC},     {"Auml", 0xC4},      {"Ouml", 0xD6},      {"Uuml", 0xDC},
-      {"szlig", 0xDF},    {"eacute", 0xE9},    {"Eacute", 0xC9},
+      {"amp", '&'},      {"lt", '<'},        {"gt", '>'},       {"quot", '"'},     {"apos", '\''},    {"nbsp", 0xA0},
+      {"shy", 0xAD},     {"copy", 0xA9},     {"reg", 0xAE},     {"trade", 0x2122}, {"euro", 0x20AC},  {"ndash", 0x2013},
+      {"mdash", 0x2014}, {"hellip", 0x2026}, {"laquo", 0xAB},   {"raquo", 0xBB},   {"lsquo", 0x2018}, {"rsquo", 0x2019},
+      {"sbquo", 0x201A}, {"ldquo", 0x201C},  {"rdquo", 0x201D}, {"bdquo", 0x201E}, {"bull", 0x2022},  {"middot", 0xB7},
+      {"deg", 0xB0},     {"times", 0xD7},    {"divide", 0xF7},  {"plusmn", 0xB1},  {"sect", 0xA7},    {"para", 0xB6},
+      {"cent", 0xA2},    {"pound", 0xA3},    {"scaron", 0x161}, {"Scaron", 0x160}, {"zcaron", 0x17E}, {"Zcaron", 0x17D},
+      {"ccaron", 0x10D}, {"Ccaron", 0x10C},  {"cacute", 0x107}, {"Cacute", 0x106}, {"dstrok", 0x111}, {"Dstrok", 0x110},
+      {"auml", 0xE4},    {"ouml", 0xF6},     {"uuml", 0xFC},    {"Auml", 0xC4},    {"Ouml", 0xD6},    {"Uuml", 0xDC},
+      {"szlig", 0xDF},   {"eacute", 0xE9},   {"Eacute", 0xC9},
   };
   return table;
 }
@@ -173,13 +169,12 @@ class Converter {
       if (c != QLatin1Char('\r')) out_ += c;
       return;
     }
-    if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
-        c == QLatin1Char('\r') || c == QLatin1Char('\f')) {
+    if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r') ||
+        c == QLatin1Char('\f')) {
       pendingSpace_ = true;
       return;
     }
-    if (pendingSpace_ && !out_.isEmpty() && !out_.endsWith(QLatin1Char('\n')) &&
-        !out_.endsWith(QLatin1Char(' ')))
+    if (pendingSpace_ && !out_.isEmpty() && !out_.endsWith(QLatin1Char('\n')) && !out_.endsWith(QLatin1Char(' ')))
       out_ += QLatin1Char(' ');
     pendingSpace_ = false;
     out_ += c.unicode() == 0xA0 ? QLatin1Char(' ') : c;
@@ -218,8 +213,8 @@ class Converter {
       out_ += QLatin1Char('\n');
     } else if (oneOf(n, {"p", "h1", "h2", "h3", "h4", "h5", "h6", "ul", "ol", "table", "blockquote", "dl"})) {
       lineBreak(2);
-    } else if (oneOf(n, {"div", "li", "tr", "dt", "dd", "hr", "section", "article", "header", "footer",
-                         "address", "nav", "aside", "figure", "form", "center", "caption"})) {
+    } else if (oneOf(n, {"div", "li", "tr", "dt", "dd", "hr", "section", "article", "header", "footer", "address",
+                         "nav", "aside", "figure", "form", "center", "caption"})) {
       lineBreak(1);
       if (n == QLatin1String("li") && !tag.closing) out_ += QLatin1String("- ");
     } else if (n == QLatin1String("pre")) {

@@ -305,8 +305,7 @@ void ImapAppend::onCapability(const Response& r) {
 void ImapAppend::afterCapabilities() {
   if (socket_->isEncrypted()) return logIn();
   // A password never goes out in clear.
-  if (!caps_.contains("STARTTLS"))
-    return fail(QStringLiteral("poslužitelj ne nudi STARTTLS, lozinka nije poslana"));
+  if (!caps_.contains("STARTTLS")) return fail(QStringLiteral("poslužitelj ne nudi STARTTLS, lozinka nije poslana"));
   command("STARTTLS", Step::StartTls);
 }
 
@@ -329,14 +328,19 @@ void ImapAppend::logIn() {
   if (!params_.bearerToken.isEmpty()) {
     const QByteArray token = params_.bearerToken.toUtf8();
     if (caps_.contains("AUTH=OAUTHBEARER"))
-      return authenticate("OAUTHBEARER", "n,a=" + user + ",\x01host=" + params_.host.toUtf8() + "\x01port=" +
-                                             QByteArray::number(params_.port) + "\x01" "auth=Bearer " + token + "\x01\x01");
+      return authenticate("OAUTHBEARER", "n,a=" + user + ",\x01host=" + params_.host.toUtf8() +
+                                             "\x01port=" + QByteArray::number(params_.port) +
+                                             "\x01"
+                                             "auth=Bearer " +
+                                             token + "\x01\x01");
     if (caps_.contains("AUTH=XOAUTH2"))
-      return authenticate("XOAUTH2", "user=" + user + "\x01" "auth=Bearer " + token + "\x01\x01");
+      return authenticate("XOAUTH2", "user=" + user +
+                                         "\x01"
+                                         "auth=Bearer " +
+                                         token + "\x01\x01");
     return fail(QStringLiteral("IMAP poslužitelj ne nudi prijavu OAuth 2.0."));
   }
-  if (caps_.contains("AUTH=PLAIN"))
-    return authenticate("PLAIN", '\0' + user + '\0' + params_.password.toUtf8());
+  if (caps_.contains("AUTH=PLAIN")) return authenticate("PLAIN", '\0' + user + '\0' + params_.password.toUtf8());
   if (caps_.contains("LOGINDISABLED")) return fail(QStringLiteral("IMAP poslužitelj ne dopušta prijavu lozinkom."));
   command("LOGIN " + quoted(user) + ' ' + quoted(params_.password.toUtf8()), Step::Login, true);
 }
@@ -372,8 +376,9 @@ void ImapAppend::onList(const Response& r) {
       if (mailbox_.isEmpty() && decodeMailboxName(n).compare(QLatin1String(usual), Qt::CaseInsensitive) == 0)
         mailbox_ = n;
   if (mailbox_.isEmpty())
-    return fail(QStringLiteral("na poslužitelju nijedna mapa nije označena kao Poslano (\\Sent); "
-                               "upišite ime mape u Postavkama"));
+    return fail(
+        QStringLiteral("na poslužitelju nijedna mapa nije označena kao Poslano (\\Sent); "
+                       "upišite ime mape u Postavkama"));
   trace_.sessionReady();
   setPhase(Phase::Ready);
 }

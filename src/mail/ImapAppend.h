@@ -27,8 +27,8 @@ struct ImapParams {
   int port = 993;
   bool implicitTls = true;  // false: port 143, STARTTLS required before the login
   QString user, password;
-  QString bearerToken;  // an OAuth 2.0 access token: OAUTHBEARER or XOAUTH2 instead of the password
-  QString mailbox;      // as the user names it; empty: the one marked \Sent
+  QString bearerToken;      // an OAuth 2.0 access token: OAUTHBEARER or XOAUTH2 instead of the password
+  QString mailbox;          // as the user names it; empty: the one marked \Sent
   int connectTimeout = 40;  // seconds until the greeting
   int timeout = 60;         // seconds without a byte either way that end the session
 };
@@ -109,12 +109,12 @@ class ImapAppend : public QObject {
   int nextTag_ = 0;
   QSet<QByteArray> caps_;
   QByteArray mailbox_;
-  QList<QByteArray> listed_;    // every mailbox the LIST named, for the usual names
-  QByteArray continuation_;     // what follows a "+" of the command under way
-  QString refusal_;             // the status a refused token came back with
+  QList<QByteArray> listed_;  // every mailbox the LIST named, for the usual names
+  QByteArray continuation_;   // what follows a "+" of the command under way
+  QString refusal_;           // the status a refused token came back with
   bool appended_ = false;
   bool tryCreate_ = false;  // the named folder is missing (RFC 9051 7.1)
-  int progress_ = 0;            // every response and every byte written count as life for the waits
+  int progress_ = 0;        // every response and every byte written count as life for the waits
   QString error_;
 };
 

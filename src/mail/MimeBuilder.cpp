@@ -93,8 +93,7 @@ QString randomBoundaryId() {
 }
 
 bool hasLineStarting(const QString& text, const QString& start) {
-  return text.startsWith(start) || text.contains(QLatin1Char('\n') + start) ||
-         text.contains(QLatin1Char('\r') + start);
+  return text.startsWith(start) || text.contains(QLatin1Char('\n') + start) || text.contains(QLatin1Char('\r') + start);
 }
 
 // Boundaries no enclosed text can hold as a line of its own. Base64 and quoted-printable
@@ -140,8 +139,7 @@ QByteArray mailbox(const QString& address, const QString& displayName) {
 
 QByteArray addressList(const QStringList& addresses, const QStringList& names) {
   QByteArrayList entries;
-  for (qsizetype i = 0; i < addresses.size(); ++i)
-    entries << mailbox(addresses[i], names.value(i));
+  for (qsizetype i = 0; i < addresses.size(); ++i) entries << mailbox(addresses[i], names.value(i));
   return entries.join(", \r\n\t");
 }
 
@@ -153,10 +151,8 @@ bool writeAddressHeaders(const MimeInput& in, const Context& c, Lines& w) {
   const QString domain = in.messageIdHost.isEmpty() ? senderDomain(in.from) : in.messageIdHost;
   bool ok = w.add("Message-ID: <" + messageId(domain, c.now).toUtf8() + '>');
   ok = ok && w.add("From: " + fromValue(in));
-  if (ok && !in.recipients.isEmpty())
-    ok = w.add("To: " + addressList(in.recipients, in.recipientDisplayNames));
-  if (ok && !in.ccRecipients.isEmpty())
-    ok = w.add("Cc: " + addressList(in.ccRecipients, in.ccDisplayNames));
+  if (ok && !in.recipients.isEmpty()) ok = w.add("To: " + addressList(in.recipients, in.recipientDisplayNames));
+  if (ok && !in.ccRecipients.isEmpty()) ok = w.add("Cc: " + addressList(in.ccRecipients, in.ccDisplayNames));
   if (ok && !headerSafe(in.subject).trimmed().isEmpty())
     ok = w.add("Subject: " + encodeHeaderText(in.subject, HeaderMode::Plain));
   if (ok && !in.replyTo.isEmpty()) ok = w.add("Reply-to: <" + utf8Safe(in.replyTo) + '>');
@@ -167,18 +163,16 @@ bool writeAddressHeaders(const MimeInput& in, const Context& c, Lines& w) {
 }
 
 // The word a priority number stands for; none for normal and for numbers without one.
-const char* priorityWordOf(int priority) {
-  return priority == 1 ? "High" : priority == 5 ? "Low" : nullptr;
-}
+const char* priorityWordOf(int priority) { return priority == 1 ? "High" : priority == 5 ? "Low" : nullptr; }
 
 QByteArray transferEncoding(bool quotedPrintable, bool eightBit) {
-  return QByteArray("Content-Transfer-Encoding: ") +
-         (quotedPrintable ? "quoted-printable" : eightBit ? "8bit" : "7bit");
+  return QByteArray("Content-Transfer-Encoding: ") + (quotedPrintable ? "quoted-printable"
+                                                      : eightBit      ? "8bit"
+                                                                      : "7bit");
 }
 
 bool writeTextHeaders(const char* subtype, const QByteArray& encoding, Lines& w) {
-  return w.add(QByteArray("Content-Type: text/") + subtype + ';') && w.add("\tcharset=\"utf-8\"") &&
-         w.add(encoding);
+  return w.add(QByteArray("Content-Type: text/") + subtype + ';') && w.add("\tcharset=\"utf-8\"") && w.add(encoding);
 }
 
 bool writeMultipartHeader(const Context& c, int level, Lines& w) {
@@ -245,10 +239,8 @@ bool writePartHeaders(const MimeAttachment& a, bool related, const QString& boun
   const QString name = headerSafe(a.fileName);
   bool ok = w.add("--" + boundary.toLatin1()) &&
             w.add("Content-Type: " + attachmentContentType(name).toLatin1() + ';') &&
-            w.add('\t' + parameter("name", name)) &&
-            w.add("Content-Transfer-Encoding: base64") &&
-            w.add("Content-Disposition: attachment;") &&
-            w.add('\t' + parameter("filename", name));
+            w.add('\t' + parameter("name", name)) && w.add("Content-Transfer-Encoding: base64") &&
+            w.add("Content-Disposition: attachment;") && w.add('\t' + parameter("filename", name));
   if (ok && a.embedded && related) ok = w.add("Content-ID: <" + contentIdFor(name).toLatin1() + '>');
   return ok && w.add("");
 }
@@ -289,17 +281,16 @@ bool writeUUFile(QFile& file, const Context& c, Lines& w, QString& error) {
     if (!readBlock(file, qint64(kUULineBytes) * kUULinesPerChunk, block, error)) return false;
     if (block.isEmpty()) return true;
     for (qsizetype at = 0; at < block.size(); at += kUULineBytes)
-      if (!addUULine(uuencodeLine(QByteArrayView(block).sliced(at, qMin<qsizetype>(kUULineBytes, block.size() - at))), c, w))
+      if (!addUULine(uuencodeLine(QByteArrayView(block).sliced(at, qMin<qsizetype>(kUULineBytes, block.size() - at))),
+                     c, w))
         return false;
     if (!w.flush() || !w.sink().chunkWritten()) return false;
   }
 }
 
-bool writeAttachment(const MimeInput& in, const MimeAttachment& a, const Context& c, Lines& w,
-                     QString& error) {
-  w.sink().status((a.embedded ? QLatin1String("Sending Embedded File, ")
-                              : QLatin1String("Sending Attachment, ")) + a.fileName +
-                  QLatin1String("..."));
+bool writeAttachment(const MimeInput& in, const MimeAttachment& a, const Context& c, Lines& w, QString& error) {
+  w.sink().status((a.embedded ? QLatin1String("Sending Embedded File, ") : QLatin1String("Sending Attachment, ")) +
+                  a.fileName + QLatin1String("..."));
   QFile file(a.path);
   if (!file.open(QIODevice::ReadOnly)) {
     error = file.errorString();
@@ -308,11 +299,10 @@ bool writeAttachment(const MimeInput& in, const MimeAttachment& a, const Context
   bool ok;
   if (c.mime) {
     const bool inner = a.embedded && c.related >= 0;
-    ok = writePartHeaders(a, inner, c.boundaries[inner ? c.related : c.mixed], w) &&
-         writeBase64File(file, w, error) && w.add("");
+    ok = writePartHeaders(a, inner, c.boundaries[inner ? c.related : c.mixed], w) && writeBase64File(file, w, error) &&
+         w.add("");
   } else {
-    ok = addUULine("begin 600 " + utf8Safe(a.fileName), c, w) && writeUUFile(file, c, w, error) &&
-         w.add("end");
+    ok = addUULine("begin 600 " + utf8Safe(a.fileName), c, w) && writeUUFile(file, c, w, error) && w.add("end");
   }
   return ok && w.flush() && w.sink().attachmentWritten();
 }
@@ -342,8 +332,7 @@ qint64 utf8Length(const QString& text) { return text.toUtf8().size(); }
 
 qint64 listSize(const QStringList& list, int perEntry, int multiplier) {
   qint64 total = 0;
-  for (qsizetype i = 0; i < list.size(); ++i)
-    total += multiplier * utf8Length(list[i]) + perEntry + (i > 0 ? 6 : 0);
+  for (qsizetype i = 0; i < list.size(); ++i) total += multiplier * utf8Length(list[i]) + perEntry + (i > 0 ? 6 : 0);
   return total;
 }
 

@@ -33,14 +33,14 @@ struct MimeInput {
   QStringList recipientDisplayNames;  // index-matched to recipients; may be shorter
   QStringList ccRecipients;
   QStringList ccDisplayNames;
-  QStringList bccRecipients;          // envelope only: never written to the text
+  QStringList bccRecipients;  // envelope only: never written to the text
   QString subject;
   QString replyTo;
   QString listUnsubscribe;  // address that takes unsubscribe requests (List-Unsubscribe, RFC 2369)
-  QString body;         // prepared: prepareBody(text, dotStuffing)
-  bool asHtml = false;  // sent with a text/plain alternative made from it (multipart/alternative)
-  QString contentBase;  // already normalised ("http://…/")
-  int encodeType = 0;   // 0 MIME (base64 attachments), 1 UUEncode
+  QString body;             // prepared: prepareBody(text, dotStuffing)
+  bool asHtml = false;      // sent with a text/plain alternative made from it (multipart/alternative)
+  QString contentBase;      // already normalised ("http://…/")
+  int encodeType = 0;       // 0 MIME (base64 attachments), 1 UUEncode
   // Only 1 (high) and 5 (low) are written, with their own word; any other value, the
   // composer's 0 among them, writes no priority headers.
   int priority = 3;

@@ -4,14 +4,14 @@
 #include <QRandomGenerator>
 
 #include <arpa/inet.h>
-#include <cerrno>
-#include <cstring>
 #include <netinet/in.h>
 #include <netinet/ip.h>
 #include <netinet/ip_icmp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "mail/HostLookup.h"
 #include "mail/Validation.h"
@@ -50,8 +50,7 @@ QByteArray echoRequest(quint16 id, quint16 sequence, const QByteArray& payload) 
   header->un.echo.id = htons(id);
   header->un.echo.sequence = htons(sequence);
   memcpy(packet.data() + sizeof(icmphdr), payload.constData(), size_t(payload.size()));
-  const quint16 sum = checksum(reinterpret_cast<const quint8*>(packet.constData()),
-                               size_t(packet.size()));
+  const quint16 sum = checksum(reinterpret_cast<const quint8*>(packet.constData()), size_t(packet.size()));
   header->checksum = htons(sum);
   return packet;
 }
@@ -59,7 +58,10 @@ QByteArray echoRequest(quint16 id, quint16 sequence, const QByteArray& payload) 
 int openSocket(PingMethod method, bool* raw) {
   if (method != PingMethod::Raw) {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (fd >= 0 || method == PingMethod::Datagram) { *raw = false; return fd; }
+    if (fd >= 0 || method == PingMethod::Datagram) {
+      *raw = false;
+      return fd;
+    }
   }
   *raw = true;
   return socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
@@ -76,8 +78,7 @@ const quint8* icmpPart(const quint8* packet, ssize_t* length, bool raw) {
 }
 
 // Waits for the echo reply to our request until the time-out has passed.
-bool awaitReply(int fd, bool raw, quint16 sequence, quint16 id, QElapsedTimer& clock,
-                EchoReply* reply) {
+bool awaitReply(int fd, bool raw, quint16 sequence, quint16 id, QElapsedTimer& clock, EchoReply* reply) {
   quint8 buffer[kReplyBufferBytes];
   for (;;) {
     const int left = kTimeoutMs - int(clock.elapsed());
@@ -95,8 +96,7 @@ bool awaitReply(int fd, bool raw, quint16 sequence, quint16 id, QElapsedTimer& c
     if (raw && ntohs(header->un.echo.id) != id) continue;  // the kernel filters datagram sockets
     reply->elapsedMs = int(clock.elapsed());
     reply->from = from.sin_addr.s_addr;
-    reply->data = QByteArray(reinterpret_cast<const char*>(icmp) + sizeof(icmphdr),
-                             n - ssize_t(sizeof(icmphdr)));
+    reply->data = QByteArray(reinterpret_cast<const char*>(icmp) + sizeof(icmphdr), n - ssize_t(sizeof(icmphdr)));
     return true;
   }
 }
@@ -113,8 +113,8 @@ bool echo(quint32 address, const QByteArray& payload, PingMethod method, EchoRep
   to.sin_addr.s_addr = address;
   QElapsedTimer clock;
   clock.start();
-  bool ok = sendto(fd, packet.constData(), size_t(packet.size()), 0,
-                   reinterpret_cast<const sockaddr*>(&to), sizeof to) == packet.size();
+  bool ok = sendto(fd, packet.constData(), size_t(packet.size()), 0, reinterpret_cast<const sockaddr*>(&to),
+                   sizeof to) == packet.size();
   ok = ok && awaitReply(fd, raw, sequence, id, clock, reply);
   close(fd);
   return ok;
@@ -130,8 +130,7 @@ QString dotted(quint32 address) {
 
 }  // namespace
 
-bool Ping(QString& Address, QString& RoundTripTime, QString& DataSize, bool& DataMatch,
-          PingMethod method) {
+bool Ping(QString& Address, QString& RoundTripTime, QString& DataSize, bool& DataMatch, PingMethod method) {
   const QString target = isDottedAddress(Address) ? Address : GetIPAddress(Address);
   if (target.isEmpty()) return false;
   const quint32 address = dottedToAddress(target);

@@ -17,8 +17,7 @@ bool holdsLineBreak(const QString& text) {
 }  // namespace
 
 bool SmtpDialogue::pop3Login() {
-  hooks_.status(QStringLiteral("Connecting to POP3 Server (") + params_.pop3Host +
-                QStringLiteral(")..."));
+  hooks_.status(QStringLiteral("Connecting to POP3 Server (") + params_.pop3Host + QStringLiteral(")..."));
   abort_ = false;
   if (params_.pop3Host.isEmpty()) {
     setPhase(Phase::Connecting);
@@ -30,8 +29,7 @@ bool SmtpDialogue::pop3Login() {
     fail(QStringLiteral("POP3 user name or password holds a line break"), false);
     return false;
   }
-  if (!connectAttempts(params_.pop3Host, params_.pop3Port, params_.pop3Security == kSecureImplicit,
-                       Step::Pop3Greeting))
+  if (!connectAttempts(params_.pop3Host, params_.pop3Port, params_.pop3Security == kSecureImplicit, Step::Pop3Greeting))
     return false;
   setPhase(Phase::Pop3);
   const bool done = waitFor(Phase::Pop3Done, params_.connectTimeout) && !abort_;
@@ -61,9 +59,7 @@ void SmtpDialogue::onPop3(Step step, bool ok, const QByteArray& reply) {
       return command("USER " + params_.userName.toUtf8(), Step::Pop3User);
     case Step::Pop3Stls: return startTls();  // onEncrypted sends USER
     case Step::Pop3User: return command("PASS " + params_.password.toUtf8(), Step::Pop3Pass);
-    case Step::Pop3Pass:
-      setPhase(Phase::Pop3Done);
-      return command("QUIT", Step::Pop3Quit);
+    case Step::Pop3Pass: setPhase(Phase::Pop3Done); return command("QUIT", Step::Pop3Quit);
     default: closeSocket();
   }
 }

@@ -8,8 +8,8 @@ namespace {
 
 // "250-text": another line of the same reply follows.
 bool isContinuation(QByteArrayView line) {
-  return line.size() >= 4 && line[3] == '-' && std::isdigit(uchar(line[0])) &&
-         std::isdigit(uchar(line[1])) && std::isdigit(uchar(line[2]));
+  return line.size() >= 4 && line[3] == '-' && std::isdigit(uchar(line[0])) && std::isdigit(uchar(line[1])) &&
+         std::isdigit(uchar(line[2]));
 }
 
 }  // namespace

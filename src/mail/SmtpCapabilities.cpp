@@ -8,9 +8,7 @@ int replyCode(const QByteArray& reply) {
   if (reply.size() < 3) return 0;
   for (int i = 0; i < 3; ++i)
     if (!std::isdigit(uchar(reply[i]))) return 0;
-  if (reply.size() > 3 && reply[3] != ' ' && reply[3] != '-' && reply[3] != '\r' &&
-      reply[3] != '\n')
-    return 0;
+  if (reply.size() > 3 && reply[3] != ' ' && reply[3] != '-' && reply[3] != '\r' && reply[3] != '\n') return 0;
   return reply.left(3).toInt();
 }
 

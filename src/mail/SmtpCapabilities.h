@@ -9,7 +9,7 @@ struct SmtpCapabilities {
   bool pipelining = false;
   bool eightBitMime = false;
   bool startTls = false;
-  bool smtpUtf8 = false;  // RFC 6531: addresses and headers in UTF-8
+  bool smtpUtf8 = false;       // RFC 6531: addresses and headers in UTF-8
   QStringList authMechanisms;  // upper case, in the server's order
 
   static SmtpCapabilities fromEhloReply(const QByteArray& reply);

@@ -35,8 +35,8 @@ int successClassOf(SmtpDialogue::Step step) {
 
 bool isSecret(SmtpDialogue::Step step) {
   using S = SmtpDialogue::Step;
-  return step == S::AuthUser || step == S::AuthPassword || step == S::AuthPlain ||
-         step == S::AuthBearer || step == S::Pop3Pass;
+  return step == S::AuthUser || step == S::AuthPassword || step == S::AuthPlain || step == S::AuthBearer ||
+         step == S::Pop3Pass;
 }
 
 QByteArray base64Line(const QString& text) { return text.toUtf8().toBase64(); }
@@ -140,8 +140,7 @@ void SmtpDialogue::onError() {
     return;
   }
   const bool handshaking = socket_->mode() != QSslSocket::UnencryptedMode && !encrypted();
-  if (handshaking && params_.opportunisticTls && !implicitTls_ && !withoutTls_ && active_ &&
-      phase_ != Phase::Pop3) {
+  if (handshaking && params_.opportunisticTls && !implicitTls_ && !withoutTls_ && active_ && phase_ != Phase::Pop3) {
     // The exchanger cannot do TLS after all: open() tries once more in plain text.
     trace_.note(QStringLiteral("TLS handshake failed: ") + socket_->errorString());
     handshakeFailed_ = true;
@@ -168,8 +167,7 @@ void SmtpDialogue::onError() {
 void SmtpDialogue::onBytesWritten(qint64 bytes) {
   bytesSent_ += bytes;
   int percent = 0;
-  if (totalBytes_ > 0)
-    percent = int(std::min<qint64>(100, std::llround(double(bytesSent_) * 100 / totalBytes_)));
+  if (totalBytes_ > 0) percent = int(std::min<qint64>(100, std::llround(double(bytesSent_) * 100 / totalBytes_)));
   if (percent != lastPercent_) {
     lastPercent_ = percent;
     if (state() == 7 && hooks_.progress) hooks_.progress(percent);
@@ -280,8 +278,7 @@ void SmtpDialogue::onHelo(bool ok, const QByteArray& reply) {
 
 void SmtpDialogue::afterHello() {
   const int mode = params_.secureConnection;
-  if (!encrypted() && caps_.startTls && !withoutTls_ &&
-      (mode == kSecureOptional || mode == kSecureRequired)) {
+  if (!encrypted() && caps_.startTls && !withoutTls_ && (mode == kSecureOptional || mode == kSecureRequired)) {
     hooks_.status(QStringLiteral("Starting TLS..."));
     return command("STARTTLS", Step::StartTls);
   }
@@ -325,8 +322,7 @@ void SmtpDialogue::startAuthentication() {
     return command("AUTH PLAIN " + base64Line(plain), Step::AuthPlain);
   }
   hooks_.status(QStringLiteral("Host Login Failed!"));
-  fail(QStringLiteral("Host Login Failed! The server offers only: ") +
-       offered.join(QLatin1Char(' ')), false);
+  fail(QStringLiteral("Host Login Failed! The server offers only: ") + offered.join(QLatin1Char(' ')), false);
 }
 
 // OAuth 2.0 (RFC 7628 OAUTHBEARER, else the providers' XOAUTH2): the token in the first
@@ -334,17 +330,24 @@ void SmtpDialogue::startAuthentication() {
 void SmtpDialogue::startBearer(const QStringList& offered) {
   const QByteArray user = params_.userName.toUtf8(), token = params_.bearerToken.toUtf8();
   if (offered.contains(QLatin1String("OAUTHBEARER"))) {
-    const QByteArray gs2 = "n,a=" + user + ",\x01host=" + params_.smtpHost.toUtf8() + "\x01port=" +
-                           QByteArray::number(params_.smtpPort) + "\x01" "auth=Bearer " + token + "\x01\x01";
+    const QByteArray gs2 = "n,a=" + user + ",\x01host=" + params_.smtpHost.toUtf8() +
+                           "\x01port=" + QByteArray::number(params_.smtpPort) +
+                           "\x01"
+                           "auth=Bearer " +
+                           token + "\x01\x01";
     return command("AUTH OAUTHBEARER " + gs2.toBase64(), Step::AuthBearer);
   }
   if (offered.contains(QLatin1String("XOAUTH2"))) {
-    const QByteArray xoauth = "user=" + user + "\x01" "auth=Bearer " + token + "\x01\x01";
+    const QByteArray xoauth = "user=" + user +
+                              "\x01"
+                              "auth=Bearer " +
+                              token + "\x01\x01";
     return command("AUTH XOAUTH2 " + xoauth.toBase64(), Step::AuthBearer);
   }
   hooks_.status(QStringLiteral("Host Login Failed!"));
   fail(QStringLiteral("Host Login Failed! The server offers no OAuth 2.0 sign-in, only: ") +
-       offered.join(QLatin1Char(' ')), false);
+           offered.join(QLatin1Char(' ')),
+       false);
 }
 
 // A refused token comes as 334 with the server's JSON reason; the client answers with a
@@ -441,8 +444,7 @@ void SmtpDialogue::failReply(const QByteArray& reply) {
 
 void SmtpDialogue::fail(const QString& text, bool temporary, int code) {
   if (failing_ || abort_) return;  // one failure, one report
-  failure_ = {code, temporary,
-              phase_ == Phase::Connecting || phase_ == Phase::Greeting || phase_ == Phase::Closed};
+  failure_ = {code, temporary, phase_ == Phase::Connecting || phase_ == Phase::Greeting || phase_ == Phase::Closed};
   // The report puts one CR LF after each entry: the reply's own line end goes.
   QString entry = QString::fromUtf8(text.toUtf8().left(kExplanationBytes));
   while (entry.endsWith(QLatin1Char('\n')) || entry.endsWith(QLatin1Char('\r'))) entry.chop(1);
@@ -621,10 +623,8 @@ bool SmtpDialogue::open(const SessionParams& params) {
 bool SmtpDialogue::openSmtp() {
   abort_ = false;
   caps_ = {};
-  hooks_.status(QStringLiteral("Connecting to SMTP Server (") + params_.smtpHost +
-                QStringLiteral(")..."));
-  if (!connectAttempts(params_.smtpHost, params_.smtpPort,
-                       params_.secureConnection == kSecureImplicit, Step::Greeting))
+  hooks_.status(QStringLiteral("Connecting to SMTP Server (") + params_.smtpHost + QStringLiteral(")..."));
+  if (!connectAttempts(params_.smtpHost, params_.smtpPort, params_.secureConnection == kSecureImplicit, Step::Greeting))
     return false;
   const bool ready = waitFor(Phase::Ready, params_.connectTimeout);
   if (ready) trace_.sessionReady();
@@ -648,8 +648,7 @@ void SmtpDialogue::close() {
   // hang-up, not in the middle of the message text, not while other answers are due.
   const bool handshaking = socket_->mode() != QSslSocket::UnencryptedMode && !encrypted();
   const bool between = phase_ != Phase::Data && phase_ != Phase::Connecting;
-  if (state() == 7 && !peerClosed_ && !unresponsive_ && between && !handshaking &&
-      pending_.isEmpty()) {
+  if (state() == 7 && !peerClosed_ && !unresponsive_ && between && !handshaking && pending_.isEmpty()) {
     const bool aborted = abort_;
     abort_ = false;
     setPhase(Phase::Quitting);
@@ -700,8 +699,8 @@ bool SmtpDialogue::envelope(const QString& from, const QStringList& recipients, 
   pending_.enqueue({Step::Data, successClassOf(Step::Data), {}});
   sendRaw(batch);
   // Behind an earlier message's ".", whose reply may take as long as a content filter needs.
-  return waitFor(Phase::Data, outstanding_ > 0 ? std::max(kEndOfDataSeconds, params_.messageTimeout)
-                                                : params_.messageTimeout);
+  return waitFor(Phase::Data,
+                 outstanding_ > 0 ? std::max(kEndOfDataSeconds, params_.messageTimeout) : params_.messageTimeout);
 }
 
 bool SmtpDialogue::endData(bool wait) {

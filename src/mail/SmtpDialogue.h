@@ -38,7 +38,7 @@ struct SessionParams {
   QString userName;
   QString password;
   QString bearerToken;  // an OAuth 2.0 access token: SASL OAUTHBEARER or XOAUTH2, no password
-  QString heloName;  // the EHLO argument; empty: this end's address literal
+  QString heloName;     // the EHLO argument; empty: this end's address literal
   int secureConnection = kSecureOptional;
   // Delivery to an exchanger: an unverified certificate is taken, a failed handshake
   // is retried once without TLS.
@@ -49,8 +49,7 @@ struct SessionParams {
 };
 
 inline constexpr int kPop3Port = 110;
-inline const QString kTimeoutText =
-    QStringLiteral("Timeout dostignut: SMTP Host ne odgovara na zahtjeve");
+inline const QString kTimeoutText = QStringLiteral("Timeout dostignut: SMTP Host ne odgovara na zahtjeve");
 
 // How an operation failed, for callers that retry later or elsewhere.
 struct FailureKind {
@@ -88,10 +87,26 @@ class SmtpDialogue : public QObject {
 
   // The command a reply is awaited for.
   enum class Step {
-    Greeting, Ehlo, Helo, StartTls, AuthLogin, AuthUser, AuthPassword, AuthPlain, AuthBearer,
+    Greeting,
+    Ehlo,
+    Helo,
+    StartTls,
+    AuthLogin,
+    AuthUser,
+    AuthPassword,
+    AuthPlain,
+    AuthBearer,
     AuthBearerRefused,
-    MailFrom, RcptTo, Data, EndOfData, Quit,
-    Pop3Greeting, Pop3Stls, Pop3User, Pop3Pass, Pop3Quit
+    MailFrom,
+    RcptTo,
+    Data,
+    EndOfData,
+    Quit,
+    Pop3Greeting,
+    Pop3Stls,
+    Pop3User,
+    Pop3Pass,
+    Pop3Quit
   };
 
   SmtpDialogue(ErrorList& errors, Hooks hooks, QObject* parent = nullptr);
@@ -208,7 +223,7 @@ class SmtpDialogue : public QObject {
   SmtpCapabilities caps_;
   struct Pending {
     Step step;
-    int successClass;  // the first digit of a reply that is success for it
+    int successClass;   // the first digit of a reply that is success for it
     QString recipient;  // of an RCPT
   };
   QQueue<Pending> pending_;

@@ -48,8 +48,7 @@ bool isValidHostName(const QString& host) {
 
 bool isSafeAddress(const QString& address) {
   for (QChar c : address)
-    if (c.unicode() < 33 || c.unicode() == 127 || c == QLatin1Char('<') || c == QLatin1Char('>'))
-      return false;
+    if (c.unicode() < 33 || c.unicode() == 127 || c == QLatin1Char('<') || c == QLatin1Char('>')) return false;
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <cstdlib>
 
+#include "core/SettingsStore.h"
 #include "dns/modMXQuery.h"
 #include "mail/Base64.h"
 #include "mail/BodyPreparation.h"
@@ -12,7 +13,6 @@
 #include "mail/Ping.h"
 #include "mail/SmtpDialogue.h"
 #include "mail/Validation.h"
-#include "core/SettingsStore.h"
 
 namespace {
 
@@ -30,8 +30,7 @@ const QString kNoFile = QStringLiteral("Datoteka koju ste pokušali da prikačit
 QString minusOneZero(bool b) { return b ? QStringLiteral("-1") : QStringLiteral("0"); }
 
 QString stored(const char* key, const char* defaultValue) {
-  return core::GetSetting(kApp, kSection, QString::fromLatin1(key),
-                              QString::fromLatin1(defaultValue));
+  return core::GetSetting(kApp, kSection, QString::fromLatin1(key), QString::fromLatin1(defaultValue));
 }
 
 // A stored number that is not one reads as the default.
@@ -114,8 +113,7 @@ QStringList clsSendMail::cleanList(const QString& value) const {
 void clsSendMail::checkAddressList(const QStringList& entries, const QString& errorText) {
   errors_.remove(errorText);
   const QChar delimiter = delimiter_.isEmpty() ? QChar() : delimiter_.at(0);
-  if (!mail::isValidAddressList(entries.join(delimiter_), delimiter, emailValidation_))
-    errors_.add(errorText);
+  if (!mail::isValidAddressList(entries.join(delimiter_), delimiter, emailValidation_)) errors_.add(errorText);
 }
 
 void clsSendMail::setRecipient(const QString& NewValue) {
@@ -166,8 +164,7 @@ void clsSendMail::setContentBase(const QString& NewValue) {
   QString base = NewValue;
   if (!base.isEmpty()) {
     base.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (!base.contains(QLatin1String("http://"), Qt::CaseInsensitive))
-      base.prepend(QLatin1String("http://"));
+    if (!base.contains(QLatin1String("http://"), Qt::CaseInsensitive)) base.prepend(QLatin1String("http://"));
     if (!base.endsWith(QLatin1Char('/'))) base.append(QLatin1Char('/'));
   }
   contentBase_ = base;
@@ -222,8 +219,7 @@ void clsSendMail::setPriority(int NewValue) {
   else if (NewValue == 5) priorityWord_ = QStringLiteral("Low");
 }
 
-void clsSendMail::assignHost(QString value, QString& target, const char* key,
-                             const QString& errorText) {
+void clsSendMail::assignHost(QString value, QString& target, const char* key, const QString& errorText) {
   value.remove(QChar(0));
   QString accepted = value;
   if (!value.isEmpty() && !mail::checkHost(value, hostValidation_, &accepted)) {
@@ -235,13 +231,9 @@ void clsSendMail::assignHost(QString value, QString& target, const char* key,
   target = accepted;
 }
 
-void clsSendMail::setPOP3Host(const QString& NewValue) {
-  assignHost(NewValue, pop3Host_, "Pop3Host", kBadPop3Host);
-}
+void clsSendMail::setPOP3Host(const QString& NewValue) { assignHost(NewValue, pop3Host_, "Pop3Host", kBadPop3Host); }
 
-void clsSendMail::setSMTPHost(const QString& NewValue) {
-  assignHost(NewValue, smtpHost_, "RemoteHost", kBadSmtpHost);
-}
+void clsSendMail::setSMTPHost(const QString& NewValue) { assignHost(NewValue, smtpHost_, "RemoteHost", kBadSmtpHost); }
 
 void clsSendMail::setSMTPHostValidation(int NewValue) {
   hostValidation_ = NewValue;
@@ -298,9 +290,7 @@ QString clsSendMail::GetContentType(const QString& strFile, const QString& strDe
   return mail::GetContentType(strFile, strDefault);
 }
 
-QString clsSendMail::GetIPAddress(const QString& sHostName) const {
-  return mail::GetIPAddress(sHostName);
-}
+QString clsSendMail::GetIPAddress(const QString& sHostName) const { return mail::GetIPAddress(sHostName); }
 
 QString clsSendMail::GetIPHost() const { return mail::GetIPHost(); }
 
@@ -308,8 +298,7 @@ bool clsSendMail::IsValidEmailAddress(const QString& AddressString) const {
   return mail::IsValidEmailAddress(AddressString);
 }
 
-bool clsSendMail::Ping(QString& Address, QString& RoundTripTime, QString& DataSize,
-                       bool& DataMatch) const {
+bool clsSendMail::Ping(QString& Address, QString& RoundTripTime, QString& DataSize, bool& DataMatch) const {
   return mail::Ping(Address, RoundTripTime, DataSize, DataMatch);
 }
 

@@ -10,7 +10,7 @@
 namespace mail {
 class SmtpDialogue;
 struct SessionParams;
-}
+}  // namespace mail
 
 // The component's own SMTP client. One object holds one message (sender, recipient
 // lists, subject, body, attachments, options) and the connection settings; Send

@@ -4,14 +4,14 @@
 #include <QtGlobal>
 #include <exception>
 
+#include "core/SettingsStore.h"
 #include "mail/EmbeddedFiles.h"
 #include "mail/HostLookup.h"
 #include "mail/InternationalAddress.h"
 #include "mail/SmtpCapabilities.h"
-#include "mail/Validation.h"
 #include "mail/SmtpDialogue.h"
+#include "mail/Validation.h"
 #include "mail/clsSendMail.h"
-#include "core/SettingsStore.h"
 
 namespace {
 
@@ -214,8 +214,7 @@ QString clsSendMail::acceptedReply() const { return dialogue_->acceptedReply(); 
 
 bool clsSendMail::validateMessage() {
   if (from_.isEmpty()) errors_.add(kBadFrom);
-  if (asHtml_ && encodeType_ == 1)
-    errors_.add(QStringLiteral("Slanje HTML poruke zahtijeva MIME encoding"));
+  if (asHtml_ && encodeType_ == 1) errors_.add(QStringLiteral("Slanje HTML poruke zahtijeva MIME encoding"));
   const qsizetype total = to_.size() + cc_.size() + bcc_.size();
   if (total == 0) errors_.add(QStringLiteral("Nije unesena E-mail adresa primatelja"));
   if (total > maxRecipients_) errors_.add(QStringLiteral("Previše primatelja"));
@@ -306,8 +305,7 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
   const QString international = mail::firstUtf8LocalPart(recipients + QStringList{input.from});
   const bool smtpUtf8 = !international.isEmpty();
   if (smtpUtf8 && !dialogue_->capabilities().smtpUtf8) {
-    refuseMessage(QStringLiteral("Poslužitelj ne prima adrese s međunarodnim znakovima (SMTPUTF8): ") +
-                  international);
+    refuseMessage(QStringLiteral("Poslužitelj ne prima adrese s međunarodnim znakovima (SMTPUTF8): ") + international);
     return false;
   }
   chooseBodyEncoding(input);
@@ -321,8 +319,8 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
     if (!went && first) return false;
     if (!went) {
       undelivered_ = recipients;
-      emit Status(QStringLiteral("Not delivered to: ") + recipients.join(QStringLiteral(", ")) +
-                  QStringLiteral(" (") + undeliveredExplanation_.trimmed() + QLatin1Char(')'));
+      emit Status(QStringLiteral("Not delivered to: ") + recipients.join(QStringLiteral(", ")) + QStringLiteral(" (") +
+                  undeliveredExplanation_.trimmed() + QLatin1Char(')'));
       return true;
     }
     recipients = dialogue_->deferredRecipients();
@@ -333,8 +331,9 @@ bool clsSendMail::deliver(mail::MimeInput& input) {
 bool clsSendMail::transaction(mail::MimeInput& input, const QStringList& recipients, bool smtpUtf8) {
   if (!dialogue_->envelope(input.from, recipients, smtpUtf8)) return false;
   // A later transaction sends the same message again: the copy is the first one's.
-  DialogueSink sink(*dialogue_, [this](const QString& text) { emit Status(text); },
-                    keepLastMessage_ && !later_ ? &lastMessage_ : nullptr);
+  DialogueSink sink(
+      *dialogue_, [this](const QString& text) { emit Status(text); },
+      keepLastMessage_ && !later_ ? &lastMessage_ : nullptr);
   mail::MimeBuilder builder;
   if (!builder.write(input, sink)) {
     if (!dialogue_->aborted()) {

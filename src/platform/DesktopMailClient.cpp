@@ -21,8 +21,7 @@ constexpr int kSendmailMs = 60000;
 constexpr int kDisplayMs = 5000;
 
 void pump() {
-  if (QCoreApplication::instance() &&
-      QThread::currentThread() == QCoreApplication::instance()->thread())
+  if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
@@ -55,24 +54,20 @@ QString mailtoUrl(const MailItem& item, const QStringList& attachments) {
   body.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
   fields << QStringLiteral("subject=") + encoded(item.Subject) << QStringLiteral("body=") + encoded(body);
   for (const QString& f : attachments) fields << QStringLiteral("attach=") + encoded(f, "/");
-  return QStringLiteral("mailto:") + to.join(QLatin1Char(',')) + QLatin1Char('?') +
-         fields.join(QLatin1Char('&'));
+  return QStringLiteral("mailto:") + to.join(QLatin1Char(',')) + QLatin1Char('?') + fields.join(QLatin1Char('&'));
 }
 
 }  // namespace
 
 QString sendmailProgram() {
-  if (qEnvironmentVariableIsSet("VELKOR_SENDMAIL"))
-    return findProgram(qEnvironmentVariable("VELKOR_SENDMAIL"));
+  if (qEnvironmentVariableIsSet("VELKOR_SENDMAIL")) return findProgram(qEnvironmentVariable("VELKOR_SENDMAIL"));
   const QString system = findProgram(QStringLiteral("/usr/sbin/sendmail"));
   return system.isEmpty() ? findProgram(QStringLiteral("sendmail")) : system;
 }
 
 bool desktopMailClientAvailable(QString* error) {
-  if (!sendmailProgram().isEmpty() || !findProgram(QStringLiteral("xdg-email")).isEmpty())
-    return true;
-  if (error)
-    *error = QStringLiteral("nije pronađen ni program za slanje pošte (sendmail) ni xdg-email.");
+  if (!sendmailProgram().isEmpty() || !findProgram(QStringLiteral("xdg-email")).isEmpty()) return true;
+  if (error) *error = QStringLiteral("nije pronađen ni program za slanje pošte (sendmail) ni xdg-email.");
   return false;
 }
 
@@ -93,8 +88,7 @@ bool sendToLocalMailSystem(const QByteArray& message, QString* error) {
     if (error) *error = QStringLiteral("nije pronađen program za slanje pošte (sendmail).");
     return false;
   }
-  const RunResult r = runAndWait(program, {QStringLiteral("-t"), QStringLiteral("-i")}, message,
-                                 kSendmailMs);
+  const RunResult r = runAndWait(program, {QStringLiteral("-t"), QStringLiteral("-i")}, message, kSendmailMs);
   if (r.started && r.error.isEmpty() && r.exitCode == 0) return true;
   if (error) {
     *error = !r.error.isEmpty() ? r.error
@@ -109,8 +103,7 @@ bool sendToLocalMailSystem(const QByteArray& message, QString* error) {
 bool addressesSafe(const MailFields& item, QString* error) {
   for (const QString* list : {&item.To, &item.CC, &item.BCC}) {
     if (!list->contains(QLatin1Char('\r')) && !list->contains(QLatin1Char('\n'))) continue;
-    if (error)
-      *error = QStringLiteral("adresa \"%1\" sadrži prijelom retka.").arg(list->simplified());
+    if (error) *error = QStringLiteral("adresa \"%1\" sadrži prijelom retka.").arg(list->simplified());
     return false;
   }
   return true;

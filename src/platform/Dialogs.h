@@ -19,8 +19,8 @@ enum class MsgResult { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
 
 struct FileDialogOptions {
   QString title;
-  QString filter;       // "Description|pattern|Description|pattern"
-  QString defaultExt;   // with or without the dot; "*.*" means none
+  QString filter;      // "Description|pattern|Description|pattern"
+  QString defaultExt;  // with or without the dot; "*.*" means none
   QString initialDir;
   QString fileName;
   bool fileMustExist = false;
@@ -31,14 +31,14 @@ struct FileDialogOptions {
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
-  virtual MsgResult messageBox(QWidget* parent, const QString& text, MsgButtons buttons,
-                               MsgIcon icon, const QString& title) = 0;
+  virtual MsgResult messageBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon,
+                               const QString& title) = 0;
   // A box that closes by itself after timeoutMs unless the user closes it first.
-  virtual void timedMessageBox(QWidget* parent, const QString& text, MsgIcon icon,
-                               const QString& title, int timeoutMs) = 0;
+  virtual void timedMessageBox(QWidget* parent, const QString& text, MsgIcon icon, const QString& title,
+                               int timeoutMs) = 0;
   // nullopt on Cancel.
-  virtual std::optional<QString> inputBox(QWidget* parent, const QString& prompt,
-                                          const QString& title, const QString& defaultText) = 0;
+  virtual std::optional<QString> inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                                          const QString& defaultText) = 0;
   // Empty on cancel.
   virtual QString openFileName(QWidget* parent, const FileDialogOptions& options) = 0;
   virtual QString saveFileName(QWidget* parent, const FileDialogOptions& options) = 0;
@@ -55,8 +55,8 @@ class Dialogs {
   // A question about a list too long for a message box: the text, the items in a scrolling
   // box, and two buttons with their own words; true for the first. By default a message box
   // with OK and Cancel that holds the items too.
-  virtual bool confirmList(QWidget* parent, const QString& text, const QStringList& items,
-                           const QString& acceptText, const QString& rejectText, const QString& title);
+  virtual bool confirmList(QWidget* parent, const QString& text, const QStringList& items, const QString& acceptText,
+                           const QString& rejectText, const QString& title);
 };
 
 // The component's dialogs; the Qt implementation unless a test installed another.

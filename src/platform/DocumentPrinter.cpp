@@ -1,17 +1,16 @@
 #include "platform/DocumentPrinter.h"
 
 #include <QPageLayout>
-#include <memory>
 #include <QPrinter>
 #include <QTextDocument>
+#include <memory>
 
 #include "platform/Dialogs.h"
 #include "platform/Report.h"
 
 namespace platform {
 
-bool printDocument(QWidget* parent, QTextDocument& document, const QString& docName,
-                   const QMarginsF& marginsMm) {
+bool printDocument(QWidget* parent, QTextDocument& document, const QString& docName, const QMarginsF& marginsMm) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(docName);
   printer.setPageMargins(marginsMm, QPageLayout::Millimeter);

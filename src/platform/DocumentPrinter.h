@@ -12,8 +12,7 @@ class Report;
 // Prints a document through the print dialog (the component's dialog interface), under
 // the given document name, with margins in millimetres. False when the user cancelled.
 // Reports print the same way, so preview, print and PDF can share the page layout.
-bool printDocument(QWidget* parent, QTextDocument& document, const QString& docName,
-                   const QMarginsF& marginsMm);
+bool printDocument(QWidget* parent, QTextDocument& document, const QString& docName, const QMarginsF& marginsMm);
 
 // Prints a report on its own page layout through the print dialog; false on cancel.
 bool printReport(QWidget* parent, const Report& report, const QString& docName);

@@ -46,11 +46,12 @@ QByteArray nasumicno(int bajtova) {
 
 // The desktop's opener; where the platform has none (offscreen), xdg-open directly.
 void otvoriPreglednik(const QUrl& url) {
-  if (!QDesktopServices::openUrl(url)) QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+  if (!QDesktopServices::openUrl(url))
+    QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
 }
 
-const QString kStranica = QStringLiteral(
-    "Prijava je primljena. Zatvorite ovaj prozor preglednika i vratite se programu.");
+const QString kStranica =
+    QStringLiteral("Prijava je primljena. Zatvorite ovaj prozor preglednika i vratite se programu.");
 
 }  // namespace
 
@@ -58,13 +59,18 @@ OAuthPruzatelj pruzateljMicrosoft() {
   return {QStringLiteral("Microsoft 365"),
           QUrl(QStringLiteral("https://login.microsoftonline.com/common/oauth2/v2.0/authorize")),
           QUrl(QStringLiteral("https://login.microsoftonline.com/common/oauth2/v2.0/token")),
-          QStringLiteral("https://outlook.office.com/SMTP.Send offline_access"), {}, {}};
+          QStringLiteral("https://outlook.office.com/SMTP.Send offline_access"),
+          {},
+          {}};
 }
 
 OAuthPruzatelj pruzateljGoogle() {
-  return {QStringLiteral("Google"), QUrl(QStringLiteral("https://accounts.google.com/o/oauth2/v2/auth")),
-          QUrl(QStringLiteral("https://oauth2.googleapis.com/token")), QStringLiteral("https://mail.google.com/"),
-          {}, {}};
+  return {QStringLiteral("Google"),
+          QUrl(QStringLiteral("https://accounts.google.com/o/oauth2/v2/auth")),
+          QUrl(QStringLiteral("https://oauth2.googleapis.com/token")),
+          QStringLiteral("https://mail.google.com/"),
+          {},
+          {}};
 }
 
 OAuthTokeni prijaviUPregledniku(const OAuthPruzatelj& p, int cekanjeMs, QWidget* roditelj) {
@@ -102,7 +108,8 @@ OAuthTokeni prijaviUPregledniku(const OAuthPruzatelj& p, int cekanjeMs, QWidget*
   QObject::connect(slusatelj, &QAbstractOAuthReplyHandler::callbackReceived, &petlja, [&](const QVariantMap& v) {
     if (v.contains(QStringLiteral("error")))
       kraj(QStringLiteral("Pružatelj je odbio prijavu: %1 %2")
-               .arg(v.value(QStringLiteral("error")).toString(), v.value(QStringLiteral("error_description")).toString()));
+               .arg(v.value(QStringLiteral("error")).toString(),
+                    v.value(QStringLiteral("error_description")).toString()));
     else if (v.value(QStringLiteral("state")).toString() != tok.state())
       kraj(QStringLiteral("Odgovor preglednika ne pripada ovoj prijavi (state se ne slaže), prijava je odbijena."));
   });
@@ -169,8 +176,7 @@ OAuthTokeni osvjeziToken(const OAuthPruzatelj& p, const QString& osvjezavajuci) 
     t.ponovnaPrijava = true;
     t.greska = kPrijavaIstekla;
   } else if (!greska.isEmpty() || o.value(QStringLiteral("access_token")).toString().isEmpty()) {
-    t.greska = QStringLiteral("Obnova prijave nije uspjela: %1")
-                   .arg(greska.isEmpty() ? r->errorString() : greska);
+    t.greska = QStringLiteral("Obnova prijave nije uspjela: %1").arg(greska.isEmpty() ? r->errorString() : greska);
   } else {
     t.pristupni = o.value(QStringLiteral("access_token")).toString();
     // A provider that rotates refresh tokens sends a new one; others keep the old.
@@ -214,7 +220,9 @@ QString pristupniToken(const OAuthPruzatelj& p, const QString& kljuc, QString* g
   const SecretRead s = readSecret(kljuc);
   if (s.status != SecretRead::Found) {
     // Never signed in, or signed out: the same to the user.
-    if (greska) *greska = s.status == SecretRead::Missing ? kPrijavaIstekla : kPrijavaIstekla + QStringLiteral(" (%1)").arg(s.error);
+    if (greska)
+      *greska =
+          s.status == SecretRead::Missing ? kPrijavaIstekla : kPrijavaIstekla + QStringLiteral(" (%1)").arg(s.error);
     return {};
   }
   const OAuthTokeni t = osvjeziToken(p, s.secret);

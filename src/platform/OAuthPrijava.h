@@ -13,7 +13,7 @@ namespace platform {
 struct OAuthPruzatelj {
   QString naziv;  // shown to the user: "Microsoft 365", "Google", "drugi pružatelj"
   QUrl autorizacija, token;
-  QString opseg;  // scopes, separated by blanks
+  QString opseg;           // scopes, separated by blanks
   QString klijent, tajna;  // client ID and (for installed apps that get one) secret
   bool potpun() const { return autorizacija.isValid() && token.isValid() && !klijent.trimmed().isEmpty(); }
 };
@@ -24,8 +24,8 @@ OAuthPruzatelj pruzateljGoogle();
 
 struct OAuthTokeni {
   QString pristupni, osvjezavajuci;
-  QDateTime istek;  // of the access token
-  QString greska;   // Croatian; empty on success
+  QDateTime istek;              // of the access token
+  QString greska;               // Croatian; empty on success
   bool ponovnaPrijava = false;  // the refresh token was refused (invalid_grant)
   bool odustao = false;         // the user cancelled the wait for the browser
 };
@@ -41,8 +41,8 @@ inline const QString kPrijavaIstekla = QStringLiteral("Prijava je istekla, prija
 // token in memory). False with *greska, left empty when the user cancelled.
 bool prijavi(const OAuthPruzatelj& p, const QString& kljuc, QString* greska = nullptr, QWidget* roditelj = nullptr);
 // An access token that outlives the next minutes (five, or half its life when that is
-// shorter): the one in memory, else one refreshed with the stored refresh token. Empty with *greska (kPrijavaIstekla when the provider
-// refused the refresh token, or none is stored).
+// shorter): the one in memory, else one refreshed with the stored refresh token. Empty with *greska (kPrijavaIstekla
+// when the provider refused the refresh token, or none is stored).
 QString pristupniToken(const OAuthPruzatelj& p, const QString& kljuc, QString* greska = nullptr);
 bool prijavljen(const QString& kljuc);
 // Forgets both tokens.

@@ -31,8 +31,7 @@ bool startDetached(const QString& program, const QStringList& arguments, QString
   return true;
 }
 
-RunResult runAndWait(const QString& program, const QStringList& arguments, const QByteArray& input,
-                     int timeoutMs) {
+RunResult runAndWait(const QString& program, const QStringList& arguments, const QByteArray& input, int timeoutMs) {
   RunResult r;
   const QString path = findProgram(program);
   if (path.isEmpty()) {
@@ -57,8 +56,7 @@ RunResult runAndWait(const QString& program, const QStringList& arguments, const
   }
   r.output = p.readAll();
   r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  if (p.exitStatus() != QProcess::NormalExit)
-    r.error = QStringLiteral("Program \"%1\" je prekinut.").arg(path);
+  if (p.exitStatus() != QProcess::NormalExit) r.error = QStringLiteral("Program \"%1\" je prekinut.").arg(path);
   return r;
 }
 

@@ -17,7 +17,7 @@ struct RunResult {
   QString error;      // why it could not start or finish
 };
 // Runs the program to its end (or timeoutMs), feeding input to its standard input.
-RunResult runAndWait(const QString& program, const QStringList& arguments,
-                     const QByteArray& input = {}, int timeoutMs = 60000);
+RunResult runAndWait(const QString& program, const QStringList& arguments, const QByteArray& input = {},
+                     int timeoutMs = 60000);
 
 }  // namespace platform

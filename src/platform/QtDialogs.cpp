@@ -41,11 +41,9 @@ QList<ButtonSpec> buttonSpecs(MsgButtons b) {
   switch (b) {
     case MsgButtons::Ok: return {{MsgResult::Ok, "OK", QMessageBox::AcceptRole}};
     case MsgButtons::OkCancel:
-      return {{MsgResult::Ok, "OK", QMessageBox::AcceptRole},
-              {MsgResult::Cancel, "Odustani", QMessageBox::RejectRole}};
+      return {{MsgResult::Ok, "OK", QMessageBox::AcceptRole}, {MsgResult::Cancel, "Odustani", QMessageBox::RejectRole}};
     case MsgButtons::YesNo:
-      return {{MsgResult::Yes, "&Da", QMessageBox::YesRole},
-              {MsgResult::No, "&Ne", QMessageBox::NoRole}};
+      return {{MsgResult::Yes, "&Da", QMessageBox::YesRole}, {MsgResult::No, "&Ne", QMessageBox::NoRole}};
     case MsgButtons::YesNoCancel:
       return {{MsgResult::Yes, "&Da", QMessageBox::YesRole},
               {MsgResult::No, "&Ne", QMessageBox::NoRole},
@@ -78,8 +76,8 @@ QString fileDialog(QWidget* parent, const FileDialogOptions& o, QFileDialog::Acc
 
 }  // namespace
 
-MsgResult QtDialogs::messageBox(QWidget* parent, const QString& text, MsgButtons buttons,
-                                MsgIcon icon, const QString& title) {
+MsgResult QtDialogs::messageBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon,
+                                const QString& title) {
   QMessageBox box(qtIcon(icon), withTitle(title), text, QMessageBox::NoButton, parent);
   QMap<QAbstractButton*, MsgResult> results;
   const auto specs = buttonSpecs(buttons);
@@ -88,23 +86,20 @@ MsgResult QtDialogs::messageBox(QWidget* parent, const QString& text, MsgButtons
   auto it = results.find(box.clickedButton());
   if (it != results.end()) return *it;
   // Closed by its close box or Esc: the cancelling answer, as a message box gives it.
-  return specs.size() == 1 ? specs.first().result
-         : buttons == MsgButtons::YesNo ? MsgResult::No
-                                        : MsgResult::Cancel;
+  return specs.size() == 1 ? specs.first().result : buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
 }
 
-void QtDialogs::timedMessageBox(QWidget* parent, const QString& text, MsgIcon icon,
-                                const QString& title, int timeoutMs) {
+void QtDialogs::timedMessageBox(QWidget* parent, const QString& text, MsgIcon icon, const QString& title,
+                                int timeoutMs) {
   QMessageBox box(qtIcon(icon), withTitle(title), text, QMessageBox::Ok, parent);
   QTimer::singleShot(timeoutMs, &box, &QMessageBox::accept);
   box.exec();
 }
 
-std::optional<QString> QtDialogs::inputBox(QWidget* parent, const QString& prompt,
-                                           const QString& title, const QString& defaultText) {
+std::optional<QString> QtDialogs::inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                                           const QString& defaultText) {
   bool ok = false;
-  const QString answer =
-      QInputDialog::getText(parent, withTitle(title), prompt, QLineEdit::Normal, defaultText, &ok);
+  const QString answer = QInputDialog::getText(parent, withTitle(title), prompt, QLineEdit::Normal, defaultText, &ok);
   if (!ok) return std::nullopt;
   return answer;
 }
@@ -150,8 +145,8 @@ std::optional<QFont> QtDialogs::chooseFont(QWidget* parent, const QFont& initial
 }
 
 // The items in a read-only box that scrolls; Esc and the close box answer as the second button.
-bool QtDialogs::confirmList(QWidget* parent, const QString& text, const QStringList& items,
-                            const QString& acceptText, const QString& rejectText, const QString& title) {
+bool QtDialogs::confirmList(QWidget* parent, const QString& text, const QStringList& items, const QString& acceptText,
+                            const QString& rejectText, const QString& title) {
   QDialog box(parent);
   box.setObjectName(QStringLiteral("frmPopis"));
   box.setWindowTitle(withTitle(title));

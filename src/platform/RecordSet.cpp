@@ -1,13 +1,13 @@
 #include "platform/RecordSet.h"
 #include "platform/SqlTipovi.h"
 
+#include <QCollator>
 #include <QDateTime>
+#include <QHash>
 #include <QLocale>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QCollator>
-#include <QHash>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -28,9 +28,11 @@ QVariant numberFromText(const QString& t, int type) {
   // that does not fit is kept as text rather than wrapped into a different number.
   const double cijeli = std::nearbyint(d);
   switch (type) {
-    case adSmallInt: case adInteger: case adTinyInt: case adUnsignedTinyInt:
-      if (cijeli < double(std::numeric_limits<int>::min()) ||
-          cijeli > double(std::numeric_limits<int>::max()))
+    case adSmallInt:
+    case adInteger:
+    case adTinyInt:
+    case adUnsignedTinyInt:
+      if (cijeli < double(std::numeric_limits<int>::min()) || cijeli > double(std::numeric_limits<int>::max()))
         return QVariant(t);
       return QVariant(int(cijeli));
     case adBigInt:
@@ -54,17 +56,20 @@ QVariant dateFromText(const QString& t) {
 
 bool isNumber(const QVariant& v) {
   switch (v.typeId()) {
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
-    case QMetaType::ULongLong: case QMetaType::Short: case QMetaType::UShort:
-    case QMetaType::Double: case QMetaType::Float: case QMetaType::Bool:
-      return true;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Bool: return true;
     default: return false;
   }
 }
 
-bool isDate(const QVariant& v) {
-  return v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate;
-}
+bool isDate(const QVariant& v) { return v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate; }
 
 // Nulls first; numbers by value, dates by time, texts in Croatian alphabetical order
 // (so that "ana" and "Ana" stand together and "Č" follows "C", not "Z").
@@ -130,11 +135,13 @@ class Column {
           case QMetaType::LongLong: return QVariant(qlonglong(n));
           case QMetaType::UInt: return QVariant(uint(n));
           case QMetaType::ULongLong: return QVariant(qulonglong(n));
-          default: v = QVariant(qlonglong(n)); v.convert(type_); return v;
+          default:
+            v = QVariant(qlonglong(n));
+            v.convert(type_);
+            return v;
         }
       }
-      case Real:
-        return type_.id() == QMetaType::Float ? QVariant(float(reals_[row])) : QVariant(reals_[row]);
+      case Real: return type_.id() == QMetaType::Float ? QVariant(float(reals_[row])) : QVariant(reals_[row]);
       case DateTime: return QVariant(dates_[row]);
       case Text: return QVariant(texts_[row]);
       case Other: return others_[row];
@@ -164,12 +171,18 @@ class Column {
   void adopt(QMetaType t, size_t n) {
     type_ = t;
     switch (t.id()) {
-      case QMetaType::Bool: case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
-      case QMetaType::ULongLong: case QMetaType::Short: case QMetaType::UShort:
-      case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar:
-        kind_ = Integer;
-        break;
-      case QMetaType::Double: case QMetaType::Float: kind_ = Real; break;
+      case QMetaType::Bool:
+      case QMetaType::Int:
+      case QMetaType::UInt:
+      case QMetaType::LongLong:
+      case QMetaType::ULongLong:
+      case QMetaType::Short:
+      case QMetaType::UShort:
+      case QMetaType::Char:
+      case QMetaType::SChar:
+      case QMetaType::UChar: kind_ = Integer; break;
+      case QMetaType::Double:
+      case QMetaType::Float: kind_ = Real; break;
       case QMetaType::QDateTime: kind_ = DateTime; break;
       case QMetaType::QString: kind_ = Text; break;
       default: kind_ = Other;
@@ -211,8 +224,8 @@ class Column {
   std::vector<QDateTime> dates_;
   std::vector<QString> texts_;
   std::vector<QVariant> others_;
-  std::vector<bool> empty_;           // rows without a value (QVariant())
-  QHash<quint32, QVariant> odd_;      // values not of the column's type
+  std::vector<bool> empty_;       // rows without a value (QVariant())
+  QHash<quint32, QVariant> odd_;  // values not of the column's type
 };
 
 }  // namespace
@@ -247,10 +260,19 @@ void RecordSet::AddRow(const QList<QVariant>& values) {
 QVariant RecordSet::fromText(const QString* text, int adoType) {
   if (!text) return QVariant();
   switch (adoType) {
-    case adSmallInt: case adInteger: case adSingle: case adDouble: case adCurrency:
-    case adDecimal: case adTinyInt: case adUnsignedTinyInt: case adBigInt: case adNumeric:
-      return numberFromText(*text, adoType);
-    case adDate: case adDBDate: case adDBTimeStamp: return dateFromText(text->trimmed());
+    case adSmallInt:
+    case adInteger:
+    case adSingle:
+    case adDouble:
+    case adCurrency:
+    case adDecimal:
+    case adTinyInt:
+    case adUnsignedTinyInt:
+    case adBigInt:
+    case adNumeric: return numberFromText(*text, adoType);
+    case adDate:
+    case adDBDate:
+    case adDBTimeStamp: return dateFromText(text->trimmed());
     case adBoolean: {
       const QString t = text->trimmed();
       return QVariant(t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
@@ -262,9 +284,12 @@ QVariant RecordSet::fromText(const QString* text, int adoType) {
 
 int RecordSet::adoTypeOf(QMetaType type) {
   switch (type.id()) {
-    case QMetaType::Short: case QMetaType::UShort: return adSmallInt;
-    case QMetaType::Int: case QMetaType::UInt: return adInteger;
-    case QMetaType::LongLong: case QMetaType::ULongLong: return adBigInt;
+    case QMetaType::Short:
+    case QMetaType::UShort: return adSmallInt;
+    case QMetaType::Int:
+    case QMetaType::UInt: return adInteger;
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: return adBigInt;
     case QMetaType::Float: return adSingle;
     case QMetaType::Double: return adDouble;
     case QMetaType::Bool: return adBoolean;
@@ -281,8 +306,7 @@ RecordSet RecordSet::fromQuery(QSqlQuery& query) {
   const QList<int> declared = deklariraniTipovi(query);
   QList<RecordField> fields;
   for (int i = 0; i < rec.count(); ++i)
-    fields << RecordField{rec.fieldName(i), declared.value(i) ? declared[i]
-                                                               : adoTypeOf(rec.field(i).metaType())};
+    fields << RecordField{rec.fieldName(i), declared.value(i) ? declared[i] : adoTypeOf(rec.field(i).metaType())};
   RecordSet rs(fields);
   while (query.next()) {
     QList<QVariant> values;
@@ -374,8 +398,7 @@ void RecordSet::Delete() {
 
 RecordSet RecordSet::Clone() const {
   RecordSet c = *this;
-  c.view_.erase(std::remove_if(c.view_.begin(), c.view_.end(),
-                               [this](quint32 r) { return d_->deleted[r]; }),
+  c.view_.erase(std::remove_if(c.view_.begin(), c.view_.end(), [this](quint32 r) { return d_->deleted[r]; }),
                 c.view_.end());
   c.pos_ = 0;
   return c;
@@ -391,16 +414,20 @@ QList<QList<QVariant>> RecordSet::GetRows() {
 QString RecordSet::Sort() const { return sort_; }
 
 void RecordSet::SetSort(const QString& expression) {
-  struct Key { int field; bool desc; };
+  struct Key {
+    int field;
+    bool desc;
+  };
   QList<Key> keys;
   for (QString part : expression.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
     part = part.trimmed();
     bool desc = false;
-    if (part.endsWith(QLatin1String(" DESC"), Qt::CaseInsensitive)) { desc = true; part.chop(5); }
-    else if (part.endsWith(QLatin1String(" ASC"), Qt::CaseInsensitive)) part.chop(4);
+    if (part.endsWith(QLatin1String(" DESC"), Qt::CaseInsensitive)) {
+      desc = true;
+      part.chop(5);
+    } else if (part.endsWith(QLatin1String(" ASC"), Qt::CaseInsensitive)) part.chop(4);
     part = part.trimmed();
-    if (part.startsWith(QLatin1Char('[')) && part.endsWith(QLatin1Char(']')))
-      part = part.mid(1, part.size() - 2);
+    if (part.startsWith(QLatin1Char('[')) && part.endsWith(QLatin1Char(']'))) part = part.mid(1, part.size() - 2);
     const int f = FieldIndex(part);
     if (f >= 0) keys << Key{f, desc};
   }

@@ -11,11 +11,31 @@ namespace platform {
 
 // Data type codes of the host's record sets.
 enum AdoType {
-  adEmpty = 0, adSmallInt = 2, adInteger = 3, adSingle = 4, adDouble = 5, adCurrency = 6,
-  adDate = 7, adBSTR = 8, adBoolean = 11, adDecimal = 14, adTinyInt = 16, adUnsignedTinyInt = 17,
-  adBigInt = 20, adBinary = 128, adChar = 129, adWChar = 130, adNumeric = 131, adDBDate = 133,
-  adDBTime = 134, adDBTimeStamp = 135, adVarChar = 200, adLongVarChar = 201, adVarWChar = 202,
-  adLongVarWChar = 203, adVarBinary = 204
+  adEmpty = 0,
+  adSmallInt = 2,
+  adInteger = 3,
+  adSingle = 4,
+  adDouble = 5,
+  adCurrency = 6,
+  adDate = 7,
+  adBSTR = 8,
+  adBoolean = 11,
+  adDecimal = 14,
+  adTinyInt = 16,
+  adUnsignedTinyInt = 17,
+  adBigInt = 20,
+  adBinary = 128,
+  adChar = 129,
+  adWChar = 130,
+  adNumeric = 131,
+  adDBDate = 133,
+  adDBTime = 134,
+  adDBTimeStamp = 135,
+  adVarChar = 200,
+  adLongVarChar = 201,
+  adVarWChar = 202,
+  adLongVarWChar = 203,
+  adVarBinary = 204
 };
 
 struct RecordField {

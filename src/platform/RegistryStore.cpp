@@ -20,9 +20,7 @@ QString rootName(quint32 root) {
   }
 }
 
-QString sectionName(quint32 root, const QString& keyPath) {
-  return rootName(root) + QLatin1Char('\\') + keyPath;
-}
+QString sectionName(quint32 root, const QString& keyPath) { return rootName(root) + QLatin1Char('\\') + keyPath; }
 
 QStringList readLines(const QString& path) {
   QFile f(path);
@@ -69,8 +67,7 @@ std::optional<QString> findValue(const QString& path, const QString& section, co
 
 // The lines of the file with the value set: replaced where it stands, else appended to its
 // section, else in a new section at the end.
-QStringList withValue(QStringList lines, const QString& section, const QString& name,
-                      const QString& value) {
+QStringList withValue(QStringList lines, const QString& section, const QString& name, const QString& value) {
   const QString entry = name + QLatin1Char('=') + value;
   qsizetype sectionEnd = -1;
   bool inSection = false;
@@ -102,8 +99,7 @@ QStringList withValue(QStringList lines, const QString& section, const QString& 
 
 QString registryUserFile() {
   QString dir = qEnvironmentVariable("XDG_CONFIG_HOME");
-  if (dir.isEmpty())
-    dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
   return dir + QStringLiteral("/velkor/registry.ini");
 }
 
@@ -131,8 +127,8 @@ QString CitajRegistarStroja(quint32 root, const QString& keyPath, const QString&
   return doNula(findValue(registryMachineFile(), sectionName(root, keyPath), valueName));
 }
 
-bool UpisiRegistar(quint32 root, const QString& keyPath, const QString& valueName,
-                   const QString& text, QString* error) {
+bool UpisiRegistar(quint32 root, const QString& keyPath, const QString& valueName, const QString& text,
+                   QString* error) {
   const QString path = registryUserFile();
   QString value = text;
   value.replace(QStringLiteral("\r\n"), QStringLiteral(" "));

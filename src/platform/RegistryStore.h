@@ -23,7 +23,7 @@ QString CitajRegistarStroja(quint32 root, const QString& keyPath, const QString&
 // Creates or replaces the value in the per-user file, which is rewritten whole or not at
 // all. Line breaks in the text become blanks (a value is one line). False, with the reason
 // in *error, when the file cannot be written.
-bool UpisiRegistar(quint32 root, const QString& keyPath, const QString& valueName,
-                   const QString& text, QString* error = nullptr);
+bool UpisiRegistar(quint32 root, const QString& keyPath, const QString& valueName, const QString& text,
+                   QString* error = nullptr);
 
 }  // namespace platform

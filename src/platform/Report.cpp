@@ -53,8 +53,7 @@ void insertObject(QTextCursor& cursor, const QString& text, Report::Style style,
 
 Report::Report() : layout_(defaultLayout()), metrics_(metricsDevice()) {}
 
-Report::Report(const Report& other)
-    : objects_(other.objects_), layout_(other.layout_), metrics_(metricsDevice()) {}
+Report::Report(const Report& other) : objects_(other.objects_), layout_(other.layout_), metrics_(metricsDevice()) {}
 
 Report& Report::operator=(const Report& other) {
   objects_ = other.objects_;
@@ -101,8 +100,7 @@ QTextDocument& Report::document() const {
   wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   d.setDefaultTextOption(wrap);
   QTextCursor cursor(&d);
-  for (qsizetype i = 0; i < objects_.size(); ++i)
-    insertObject(cursor, objects_[i].text, objects_[i].style, i == 0);
+  for (qsizetype i = 0; i < objects_.size(); ++i) insertObject(cursor, objects_[i].text, objects_[i].style, i == 0);
   const QRectF page = layout_.paintRect(QPageLayout::Inch);
   d.setPageSize(QSizeF(page.width() * kLayoutDpi, page.height() * kLayoutDpi));
   return d;
@@ -133,8 +131,7 @@ void Report::print(QPrinter& printer) const {
   else if (chosen.firstPage() <= pageCount()) document().print(&printer);
 }
 
-bool Report::exportPdf(const QString& path, const QString& title, int first, int last,
-                       QString* error) const {
+bool Report::exportPdf(const QString& path, const QString& title, int first, int last, QString* error) const {
   auto fail = [error](const QString& why) {
     if (error) *error = why;
     return false;

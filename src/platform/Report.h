@@ -40,8 +40,7 @@ class Report {
   void print(QPrinter& printer) const;
   // Writes pages first..last as PDF to a temporary file that replaces `path` only when
   // complete. False, with a description in *error, when nothing was written.
-  bool exportPdf(const QString& path, const QString& title, int first, int last,
-                 QString* error) const;
+  bool exportPdf(const QString& path, const QString& title, int first, int last, QString* error) const;
 
  private:
   struct TextObject {

@@ -1,5 +1,6 @@
 #include "platform/SecretStore.h"
 
+#include <qt6keychain/keychain.h>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <memory>
-#include <qt6keychain/keychain.h>
 
 namespace platform {
 
@@ -43,9 +43,7 @@ Outcome run(QKeychain::Job* job) {
   return *out;
 }
 
-QString keyringError(const Outcome& o) {
-  return QStringLiteral("sustavski spremnik lozinki: ") + o.errorString;
-}
+QString keyringError(const Outcome& o) { return QStringLiteral("sustavski spremnik lozinki: ") + o.errorString; }
 
 // One line per secret: key and secret, each base64 of its UTF-8, so the file shows no
 // password at a glance; what protects it is its mode.

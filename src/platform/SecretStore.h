@@ -25,8 +25,7 @@ struct SecretRead {
 SecretRead readSecret(const QString& key);
 // Into the keyring, else into the file; false with *error when neither took it. A secret
 // in the keyring leaves no copy in the file.
-bool writeSecret(const QString& key, const QString& secret, SecretPlace* place = nullptr,
-                 QString* error = nullptr);
+bool writeSecret(const QString& key, const QString& secret, SecretPlace* place = nullptr, QString* error = nullptr);
 void deleteSecret(const QString& key);
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/SpreadsheetWriter.h"
 
+#include <xlsxwriter.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
@@ -7,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <xlsxwriter.h>
 
 namespace platform {
 
@@ -23,15 +23,13 @@ QString SpreadsheetWriter::checkSheetName(const QString& name) {
   if (name.isEmpty()) return QStringLiteral("Ime lista ne smije biti prazno.");
   if (name.size() > 31) return QStringLiteral("Ime lista \"%1\" dulje je od 31 znaka.").arg(name);
   for (QChar c : QStringLiteral("[]:*?/\\"))
-    if (name.contains(c))
-      return QStringLiteral("Ime lista \"%1\" ne smije sadržavati znak %2.").arg(name, c);
+    if (name.contains(c)) return QStringLiteral("Ime lista \"%1\" ne smije sadržavati znak %2.").arg(name, c);
   if (name.startsWith(QLatin1Char('\'')) || name.endsWith(QLatin1Char('\'')))
     return QStringLiteral("Ime lista \"%1\" ne smije počinjati ni završavati s '.").arg(name);
   return {};
 }
 
-SpreadsheetWriter::SpreadsheetWriter(const QString& path, const QString& sheetName)
-    : path_(path) {
+SpreadsheetWriter::SpreadsheetWriter(const QString& path, const QString& sheetName) : path_(path) {
   const QString razlog = checkSheetName(sheetName);
   if (!razlog.isEmpty()) baci(razlog);
   const QFileInfo fi(path);
@@ -66,8 +64,7 @@ void SpreadsheetWriter::check(int err, int row, int col) const {
     case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED:
       baci(QStringLiteral("Tekst je dulji od %1 znakova").arg(kMaxText) + mjesto + '.');
     case LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE:
-      baci(QStringLiteral("List ima najviše %1 redaka i %2 stupaca").arg(kMaxRows).arg(kMaxCols) +
-           mjesto + '.');
+      baci(QStringLiteral("List ima najviše %1 redaka i %2 stupaca").arg(kMaxRows).arg(kMaxCols) + mjesto + '.');
     default: baci(opis(err) + mjesto + '.');
   }
 }
@@ -85,21 +82,20 @@ lxw_format* SpreadsheetWriter::format(Style style) const {
 void SpreadsheetWriter::writeNumber(int row, int col, double value, Style style) {
   if (!std::isfinite(value)) {
     ++nonFinite_;
-    writeText(row, col, std::isnan(value) ? QStringLiteral("nan")
-                        : value > 0       ? QStringLiteral("inf")
-                                          : QStringLiteral("-inf"));
+    writeText(row, col,
+              std::isnan(value) ? QStringLiteral("nan")
+              : value > 0       ? QStringLiteral("inf")
+                                : QStringLiteral("-inf"));
     return;
   }
-  check(worksheet_write_number(sheet_, lxw_row_t(row), lxw_col_t(col), value, format(style)),
-        row, col);
+  check(worksheet_write_number(sheet_, lxw_row_t(row), lxw_col_t(col), value, format(style)), row, col);
 }
 
 void SpreadsheetWriter::writeText(int row, int col, const QString& text, Style style) {
   // Counted in characters as the spreadsheet counts them (UTF-16 units).
   if (text.size() > kMaxText) check(LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED, row, col);
-  check(worksheet_write_string(sheet_, lxw_row_t(row), lxw_col_t(col), text.toUtf8().constData(),
-                               format(style)),
-        row, col);
+  check(worksheet_write_string(sheet_, lxw_row_t(row), lxw_col_t(col), text.toUtf8().constData(), format(style)), row,
+        col);
 }
 
 void SpreadsheetWriter::writeBool(int row, int col, bool value) {
@@ -109,16 +105,13 @@ void SpreadsheetWriter::writeBool(int row, int col, bool value) {
 void SpreadsheetWriter::writeDateTime(int row, int col, const QDateTime& value, bool dateOnly) {
   const QDate d = value.date();
   const QTime t = value.time();
-  lxw_datetime dt{d.year(), d.month(), d.day(), t.hour(), t.minute(),
-                  t.second() + t.msec() / 1000.0};
+  lxw_datetime dt{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second() + t.msec() / 1000.0};
   if (d.year() < 1900) {  // the sheet's dates begin in 1900: keep the value as text
-    writeText(row, col, value.toString(dateOnly ? QStringLiteral("dd.MM.yyyy")
-                                                : QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    writeText(row, col,
+              value.toString(dateOnly ? QStringLiteral("dd.MM.yyyy") : QStringLiteral("dd.MM.yyyy HH:mm:ss")));
     return;
   }
-  check(worksheet_write_datetime(sheet_, lxw_row_t(row), lxw_col_t(col), &dt,
-                                 dateOnly ? date_ : dateTime_),
-        row, col);
+  check(worksheet_write_datetime(sheet_, lxw_row_t(row), lxw_col_t(col), &dt, dateOnly ? date_ : dateTime_), row, col);
 }
 
 void SpreadsheetWriter::setColumnWidth(int col, double width) {
@@ -136,8 +129,8 @@ void SpreadsheetWriter::commit() {
   }
   if (std::rename(temp.constData(), QFile::encodeName(path_).constData()) != 0) {
     std::remove(temp.constData());
-    baci(QStringLiteral("Datoteka %1 se ne može spremiti: %2")
-             .arg(path_, QString::fromLocal8Bit(std::strerror(errno))));
+    baci(
+        QStringLiteral("Datoteka %1 se ne može spremiti: %2").arg(path_, QString::fromLocal8Bit(std::strerror(errno))));
   }
 }
 

@@ -104,8 +104,7 @@ bool SqlPristup::spoji(const SqlVeza& v) {
   return true;
 }
 
-bool SqlPristup::izvrsi(const QSqlDatabase& db, const QString& sql, RecordSet& rs,
-                        bool samoNaprijed) {
+bool SqlPristup::izvrsi(const QSqlDatabase& db, const QString& sql, RecordSet& rs, bool samoNaprijed) {
   QSqlQuery q(db);
   q.setForwardOnly(samoNaprijed);
   if (!q.exec(sql)) {
@@ -121,8 +120,8 @@ bool SqlPristup::izvrsi(const QSqlDatabase& db, const QString& sql, RecordSet& r
   return true;
 }
 
-bool SqlPristup::OtvoriRS(QSqlDatabase* veza, const QString& sql, RecordSet& rs,
-                          bool samoNaprijed, bool prikaziGresku) {
+bool SqlPristup::OtvoriRS(QSqlDatabase* veza, const QString& sql, RecordSet& rs, bool samoNaprijed,
+                          bool prikaziGresku) {
   greska_.clear();
   rs = RecordSet();
   bool ok = false;
@@ -141,8 +140,8 @@ bool SqlPristup::OtvoriRS(QSqlDatabase* veza, const QString& sql, RecordSet& rs,
     if (!ok) zatvori();
   }
   if (!ok && prikaziGresku)
-    dialogs().messageBox(nullptr, QStringLiteral("Desila se greška: ") + greska_, MsgButtons::Ok,
-                         MsgIcon::Exclamation, defaultTitle());
+    dialogs().messageBox(nullptr, QStringLiteral("Desila se greška: ") + greska_, MsgButtons::Ok, MsgIcon::Exclamation,
+                         defaultTitle());
   return ok;
 }
 

@@ -26,8 +26,7 @@ class SqlPristup {
   //  samoNaprijed:  read the result forward only (cheaper; all the rows are copied anyway).
   //  prikaziGresku: show a failure in a message box; otherwise it is only kept in greska().
   // Never throws: a missing driver or an unreachable server is a failed query.
-  bool OtvoriRS(QSqlDatabase* veza, const QString& sql, RecordSet& rs, bool samoNaprijed,
-                bool prikaziGresku);
+  bool OtvoriRS(QSqlDatabase* veza, const QString& sql, RecordSet& rs, bool samoNaprijed, bool prikaziGresku);
 
   // The text as a quoted SQL string the way the connection's driver reads it (a PostgreSQL
   // server without standard_conforming_strings takes "\" as an escape). Connects first when

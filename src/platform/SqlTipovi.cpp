@@ -1,9 +1,9 @@
 #include "platform/SqlTipovi.h"
 
+#include <sqlite3.h>
 #include <QDateTime>
 #include <QSqlQuery>
 #include <QSqlResult>
-#include <sqlite3.h>
 
 #include "platform/RecordSet.h"
 
@@ -46,7 +46,9 @@ QVariant uDeklariraniTip(const QVariant& v, int adoTip) {
   }
   switch (adoTip) {
     case adBoolean: return QVariant(v.toLongLong() != 0);
-    case adNumeric: case adCurrency: case adDouble: return QVariant(v.toDouble());
+    case adNumeric:
+    case adCurrency:
+    case adDouble: return QVariant(v.toDouble());
     default: return v;
   }
 }

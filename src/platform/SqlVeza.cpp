@@ -1,8 +1,8 @@
 #include "platform/SqlVeza.h"
 
+#include <dlfcn.h>
 #include <QDir>
 #include <QFileInfo>
-#include <dlfcn.h>
 
 #include "core/SettingsStore.h"
 
@@ -53,8 +53,7 @@ QList<QPair<QString, QString>> parovi(const QString& text) {
 
 QString direktorijBiblioteke() {
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&direktorijPodataka), &info) == 0 || !info.dli_fname)
-    return {};
+  if (dladdr(reinterpret_cast<void*>(&direktorijPodataka), &info) == 0 || !info.dli_fname) return {};
   return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
 }
 
@@ -85,8 +84,7 @@ SqlVeza vezaIzPostavki() {
     v = SqlVeza{};
     v.driver = QStringLiteral("QSQLITE");
   }
-  if (v.driver.compare(QLatin1String("QSQLITE"), Qt::CaseInsensitive) == 0 &&
-      v.database.isEmpty())
+  if (v.driver.compare(QLatin1String("QSQLITE"), Qt::CaseInsensitive) == 0 && v.database.isEmpty())
     v.database = ugradenaBaza();
   return v;
 }

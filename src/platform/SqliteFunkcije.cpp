@@ -1,11 +1,11 @@
 #include "platform/SqliteFunkcije.h"
 
+#include <sqlite3.h>
 #include <QCollator>
 #include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QVariant>
-#include <sqlite3.h>
 
 namespace platform {
 
@@ -80,8 +80,7 @@ bool likeOdgovara(const QString& uzorak, const QString& tekst, QChar escape) {
   // Greedy walk remembering the last "%": enough for patterns of "%" and "_" only.
   qsizetype pi = 0, ti = 0, zvijezda = -1, povratak = 0;
   while (ti < t.size()) {
-    if (pi < p.size() && p[pi].vrsta != Znak::Niz &&
-        (p[pi].vrsta == Znak::Jedan || p[pi].c == t[ti])) {
+    if (pi < p.size() && p[pi].vrsta != Znak::Niz && (p[pi].vrsta == Znak::Jedan || p[pi].c == t[ti])) {
       ++pi;
       ++ti;
     } else if (pi < p.size() && p[pi].vrsta == Znak::Niz) {
@@ -108,18 +107,15 @@ bool registrirajSqliteFunkcije(const QSqlDatabase& db) {
   sqlite3* h = sqliteHandle(db);
   if (!h) return false;
   const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-  bool ok = sqlite3_create_function_v2(h, "LEN", 1, flags, nullptr, lenFn, nullptr, nullptr,
-                                       nullptr) == SQLITE_OK;
-  ok = ok && sqlite3_create_function_v2(h, "like", 2, flags, nullptr, likeFn, nullptr, nullptr,
-                                        nullptr) == SQLITE_OK;
-  ok = ok && sqlite3_create_function_v2(h, "like", 3, flags, nullptr, likeFn, nullptr, nullptr,
-                                        nullptr) == SQLITE_OK;
+  bool ok = sqlite3_create_function_v2(h, "LEN", 1, flags, nullptr, lenFn, nullptr, nullptr, nullptr) == SQLITE_OK;
+  ok = ok && sqlite3_create_function_v2(h, "like", 2, flags, nullptr, likeFn, nullptr, nullptr, nullptr) == SQLITE_OK;
+  ok = ok && sqlite3_create_function_v2(h, "like", 3, flags, nullptr, likeFn, nullptr, nullptr, nullptr) == SQLITE_OK;
   if (!ok) return false;
   auto* collator = new QCollator(QLocale(QLocale::Croatian, QLocale::Croatia));
   collator->setCaseSensitivity(Qt::CaseInsensitive);
   // UTF-8 like the built-in one, or SQLite would keep preferring the built-in for UTF-8 files.
-  if (sqlite3_create_collation_v2(h, "NOCASE", SQLITE_UTF8, collator, hrvatskiRedoslijed,
-                                  obrisiCollator) != SQLITE_OK) {
+  if (sqlite3_create_collation_v2(h, "NOCASE", SQLITE_UTF8, collator, hrvatskiRedoslijed, obrisiCollator) !=
+      SQLITE_OK) {
     delete collator;  // SQLite does not destroy it when registration fails
     return false;
   }

@@ -28,10 +28,8 @@ QList<QByteArray> encodedPieces(const QString& value) {
   for (const char32_t cp : value.toUcs4()) {
     QByteArray piece;
     for (const char c : QString::fromUcs4(&cp, 1).toUtf8()) {
-      if (attributeChar(c))
-        piece += c;
-      else
-        piece += '%' + QByteArray::number(static_cast<uchar>(c), 16).toUpper().rightJustified(2, '0');
+      if (attributeChar(c)) piece += c;
+      else piece += '%' + QByteArray::number(static_cast<uchar>(c), 16).toUpper().rightJustified(2, '0');
     }
     pieces << piece;
   }

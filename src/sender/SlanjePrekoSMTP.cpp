@@ -39,9 +39,8 @@ void dodajPrimatelje(SmtpMessage& poruka, const QString& lista,
 
 }  // namespace
 
-bool SlanjePrekoSMTP(const QString& subject, const QString& to, const QString& body,
-                     const QString& attachment1, const QString& cc, const QString& bcc,
-                     bool deleteAttachments, const QString& attachment2,
+bool SlanjePrekoSMTP(const QString& subject, const QString& to, const QString& body, const QString& attachment1,
+                     const QString& cc, const QString& bcc, bool deleteAttachments, const QString& attachment2,
                      const QString& attachment3, QWidget* parent) {
   if (!ProvjeriSMTPPostavke(parent)) return false;
 

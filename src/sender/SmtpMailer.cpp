@@ -106,8 +106,7 @@ CURLcode performPumping(CURL* easy) {
   CURLM* multi = curl_multi_init();
   if (!multi) return CURLE_OUT_OF_MEMORY;
   curl_multi_add_handle(multi, easy);
-  const bool pump = QCoreApplication::instance() &&
-                    QThread::currentThread() == QCoreApplication::instance()->thread();
+  const bool pump = QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
   CURLcode result = CURLE_OK;
   int running = 1;
   while (running) {
@@ -150,8 +149,7 @@ void addAttachment(curl_mime* mime, const SmtpMessage::Attachment& a) {
   check(curl_mime_filedata(part, QFile::encodeName(a.path).constData()));
   // The library's own file-name parameter is raw UTF-8: ours replace it.
   check(curl_mime_filename(part, nullptr));
-  const QByteArray type =
-      a.contentType.toLatin1() + ";\r\n\t" + smtpparam::nameParameter(a.fileName);
+  const QByteArray type = a.contentType.toLatin1() + ";\r\n\t" + smtpparam::nameParameter(a.fileName);
   check(curl_mime_type(part, type.constData()));
   check(curl_mime_encoder(part, "base64"));
   Slist headers;
@@ -197,8 +195,7 @@ QString SmtpMailer::url() const {
   QString host = host_.trimmed();
   if (host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('[')))
     host = QLatin1Char('[') + host + QLatin1Char(']');
-  else if (!host.startsWith(QLatin1Char('[')))
-    host = QString::fromLatin1(QUrl::toAce(host));
+  else if (!host.startsWith(QLatin1Char('['))) host = QString::fromLatin1(QUrl::toAce(host));
   QString u = (ssl_ ? QStringLiteral("smtps://") : QStringLiteral("smtp://")) + host;
   if (port_ > 0) u += QLatin1Char(':') + QString::number(port_);
   return u;
@@ -234,8 +231,7 @@ bool SmtpMailer::send(const SmtpMessage& m) {
   CURL* c = easy.get();
   char errbuf[CURL_ERROR_SIZE] = {0};
   Odgovori odgovori;
-  const QByteArray u = url().toUtf8(), user = user_.toUtf8(), pass = password_.toUtf8(),
-                   bearer = bearer_.toUtf8();
+  const QByteArray u = url().toUtf8(), user = user_.toUtf8(), pass = password_.toUtf8(), bearer = bearer_.toUtf8();
   const QByteArray mailFrom = '<' + from.address.toUtf8() + '>';
   curl_easy_setopt(c, CURLOPT_URL, u.constData());
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
@@ -245,15 +241,11 @@ bool SmtpMailer::send(const SmtpMessage& m) {
   curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, collectReplies);
   curl_easy_setopt(c, CURLOPT_DEBUGDATA, &odgovori);
   if (!user_.isEmpty()) curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
-  if (!bearer_.isEmpty())
-    curl_easy_setopt(c, CURLOPT_XOAUTH2_BEARER, bearer.constData());
-  else if (!password_.isEmpty())
-    curl_easy_setopt(c, CURLOPT_PASSWORD, pass.constData());
+  if (!bearer_.isEmpty()) curl_easy_setopt(c, CURLOPT_XOAUTH2_BEARER, bearer.constData());
+  else if (!password_.isEmpty()) curl_easy_setopt(c, CURLOPT_PASSWORD, pass.constData());
   // STARTTLS whenever the server offers it, so that no password goes out in clear to a
   // server that could have encrypted; the setting makes it required.
-  if (!ssl_)
-    curl_easy_setopt(c, CURLOPT_USE_SSL,
-                     static_cast<long>(startTls_ ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+  if (!ssl_) curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(startTls_ ? CURLUSESSL_ALL : CURLUSESSL_TRY));
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
   const QByteArray caFile = qgetenv("SSL_CERT_FILE");

@@ -9,8 +9,8 @@ void SmtpMessage::add(QList<Recipient>& list, const QString& name, const QString
   ok();
   const QString a = address.trimmed();
   if (a.isEmpty()) return;
-  if (a.contains(QLatin1Char('\r')) || a.contains(QLatin1Char('\n')) ||
-      a.contains(QLatin1Char('<')) || a.contains(QLatin1Char('>'))) {
+  if (a.contains(QLatin1Char('\r')) || a.contains(QLatin1Char('\n')) || a.contains(QLatin1Char('<')) ||
+      a.contains(QLatin1Char('>'))) {
     refused_ << a;
     success_ = false;
     error_ = QStringLiteral("Invalid e-mail address: %1").arg(a.simplified());
@@ -25,9 +25,9 @@ QString SmtpMessage::addFileAttachment(const QString& path) {
   QFile f(path);
   if (!fi.isFile() || !f.open(QIODevice::ReadOnly)) {
     success_ = false;
-    const QString why = !fi.exists()  ? QStringLiteral("the file does not exist")
-                        : fi.isDir()  ? QStringLiteral("it is a directory")
-                                      : f.errorString();
+    const QString why = !fi.exists() ? QStringLiteral("the file does not exist")
+                        : fi.isDir() ? QStringLiteral("it is a directory")
+                                     : f.errorString();
     error_ = QStringLiteral("Cannot attach the file \"%1\": %2.").arg(path, why);
     return {};
   }

@@ -18,9 +18,18 @@ class SmtpMessage {
     QString contentType;  // from the file's extension
   };
 
-  void setSubject(const QString& subject) { subject_ = subject; ok(); }
-  void setBody(const QString& body) { body_ = body; ok(); }
-  void setFrom(const QString& from) { from_ = from; ok(); }
+  void setSubject(const QString& subject) {
+    subject_ = subject;
+    ok();
+  }
+  void setBody(const QString& body) {
+    body_ = body;
+    ok();
+  }
+  void setFrom(const QString& from) {
+    from_ = from;
+    ok();
+  }
 
   // Blanks around an address are dropped and an empty one is ignored. An address that
   // could break a command line is refused here and makes the send fail.

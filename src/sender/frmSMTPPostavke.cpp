@@ -9,9 +9,9 @@
 #include <QPainterPath>
 #include <exception>
 
-#include "platform/PostaviFormu.h"
-#include "platform/Dialogs.h"
 #include "core/SettingsStore.h"
+#include "platform/Dialogs.h"
+#include "platform/PostaviFormu.h"
 #include "sender/SlanjePrekoSMTP.h"
 #include "sender/SmtpMailer.h"
 #include "sender/SmtpMessage.h"
@@ -48,8 +48,7 @@ QString trenutnoVrijeme() {
   const QDateTime sada = QDateTime::currentDateTime();
   QString format = l.timeFormat(QLocale::LongFormat);
   format.remove(QLatin1Char('t')).replace(QLatin1String("  "), QLatin1String(" "));
-  return l.toString(sada.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-         l.toString(sada.time(), format.trimmed());
+  return l.toString(sada.date(), QLocale::ShortFormat) + QLatin1Char(' ') + l.toString(sada.time(), format.trimmed());
 }
 
 QIcon ikonaOka() {
@@ -70,8 +69,7 @@ QIcon ikonaOka() {
 
 }  // namespace
 
-frmSMTPPostavke::frmSMTPPostavke(QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmSMTPPostavke>()) {
+frmSMTPPostavke::frmSMTPPostavke(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmSMTPPostavke>()) {
   ui->setupUi(this);
   ui->cmdPrikPass->setIcon(ikonaOka());
   ui->txtSMTPPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
@@ -80,9 +78,9 @@ frmSMTPPostavke::frmSMTPPostavke(QWidget* parent)
   ui->cboNacinPrijave->addItem(QStringLiteral("Prijava putem Microsoft 365"), QStringLiteral("microsoft"));
   ui->cboNacinPrijave->addItem(QStringLiteral("Prijava putem Google"), QStringLiteral("google"));
   ui->cboNacinPrijave->addItem(QStringLiteral("Prijava putem drugog pružatelja"), QStringLiteral("drugi"));
-  for (QLineEdit* t : {ui->txtSMTPFrom, ui->txtSMTPHostName, ui->txtSMTPUserName, ui->txtSMTPPassword,
-                       ui->txtOAuthAutorizacija, ui->txtOAuthToken, ui->txtOAuthOpseg, ui->txtOAuthKlijent,
-                       ui->txtOAuthTajna})
+  for (QLineEdit* t :
+       {ui->txtSMTPFrom, ui->txtSMTPHostName, ui->txtSMTPUserName, ui->txtSMTPPassword, ui->txtOAuthAutorizacija,
+        ui->txtOAuthToken, ui->txtOAuthOpseg, ui->txtOAuthKlijent, ui->txtOAuthTajna})
     connect(t, &QLineEdit::textChanged, this, [this] { m_promijenjeno = true; });
   for (QCheckBox* c : {ui->chkSMTPSSL, ui->chkSMTPStartTLS})
     connect(c, &QCheckBox::toggled, this, [this] { m_promijenjeno = true; });
@@ -98,8 +96,7 @@ frmSMTPPostavke::frmSMTPPostavke(QWidget* parent)
   connect(ui->cmdSpremi, &QPushButton::clicked, this, &frmSMTPPostavke::cmdSpremi_Click);
   connect(ui->cmdIzlaz, &QPushButton::clicked, this, &frmSMTPPostavke::cmdIzlaz_Click);
   connect(ui->cmdPrikPass, &QToolButton::clicked, this, &frmSMTPPostavke::cmdPrikPass_Click);
-  connect(ui->cmdSlanjeTestEMail, &QPushButton::clicked, this,
-          &frmSMTPPostavke::cmdSlanjeTestEMail_Click);
+  connect(ui->cmdSlanjeTestEMail, &QPushButton::clicked, this, &frmSMTPPostavke::cmdSlanjeTestEMail_Click);
   for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
   UcitajPostavke();
   // The sign-in rows line up with the fields above them.
@@ -143,8 +140,9 @@ void frmSMTPPostavke::SpremiPostavke() {
   // Stored only once used, as the settings of an earlier version have none; the
   // administrator's values stay in the machine-wide file until the user types others.
   const SMTPPostavke p = postavkeSaEkrana();
-  for (const auto& [kljuc, vrijednost] : {std::pair{"SMTPOAuth", p.OAuth}, std::pair{"SMTPOAuthKlijent", p.OAuthKlijent},
-                                          std::pair{"SMTPOAuthAdrese", p.OAuthAdrese}}) {
+  for (const auto& [kljuc, vrijednost] :
+       {std::pair{"SMTPOAuth", p.OAuth}, std::pair{"SMTPOAuthKlijent", p.OAuthKlijent},
+        std::pair{"SMTPOAuthAdrese", p.OAuthAdrese}}) {
     const QString spremljeno = VelkorSetting(kljuc);
     if (spremljeno.isEmpty() && vrijednost == SMTPOAuthStroja(kljuc, p.OAuth)) continue;
     if (!vrijednost.isEmpty() || !spremljeno.isEmpty()) SaveVelkorSetting(kljuc, vrijednost);
@@ -221,8 +219,9 @@ void frmSMTPPostavke::nacinOdabran() {
     if (ui->txtOAuthTajna->text().isEmpty()) ui->txtOAuthTajna->setText(p.tajna);
   }
   const bool drugi = n == QLatin1String("drugi");
-  for (QWidget* w : std::initializer_list<QWidget*>{ui->lblOAuthAutorizacija, ui->txtOAuthAutorizacija, ui->lblOAuthToken,
-                                                    ui->txtOAuthToken, ui->lblOAuthOpseg, ui->txtOAuthOpseg})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{ui->lblOAuthAutorizacija, ui->txtOAuthAutorizacija, ui->lblOAuthToken,
+                                       ui->txtOAuthToken, ui->lblOAuthOpseg, ui->txtOAuthOpseg})
     w->setVisible(drugi);
   ui->wOAuth->setVisible(!n.isEmpty());
   for (QWidget* w : std::initializer_list<QWidget*>{ui->lblSMTPPassword, ui->txtSMTPPassword, ui->cmdPrikPass})
@@ -232,11 +231,11 @@ void frmSMTPPostavke::nacinOdabran() {
 
 void frmSMTPPostavke::osvjeziPrijavu() {
   const SMTPPostavke p = postavkeSaEkrana();
-  const bool prijavljen = !p.OAuth.isEmpty() && !p.UserName.trimmed().isEmpty() &&
-                          platform::prijavljen(SMTPKljucOAuth(p));
-  ui->lblOAuthStanje->setText(prijavljen ? QStringLiteral("Prijavljeni: %1 (%2)")
-                                               .arg(p.UserName.trimmed(), SMTPPruzatelj(p).naziv)
-                                         : QStringLiteral("Niste prijavljeni."));
+  const bool prijavljen =
+      !p.OAuth.isEmpty() && !p.UserName.trimmed().isEmpty() && platform::prijavljen(SMTPKljucOAuth(p));
+  ui->lblOAuthStanje->setText(
+      prijavljen ? QStringLiteral("Prijavljeni: %1 (%2)").arg(p.UserName.trimmed(), SMTPPruzatelj(p).naziv)
+                 : QStringLiteral("Niste prijavljeni."));
   ui->cmdOdjava->setEnabled(prijavljen);
 }
 
@@ -268,8 +267,7 @@ void frmSMTPPostavke::cmdSpremi_Click() {
 void frmSMTPPostavke::cmdIzlaz_Click() {
   if (m_promijenjeno &&
       platform::dialogs().messageBox(
-          this,
-          QStringLiteral("Mijenjali ste podatke, a niste izvršili spremanje. Želite li spremiti podatke?"),
+          this, QStringLiteral("Mijenjali ste podatke, a niste izvršili spremanje. Želite li spremiti podatke?"),
           platform::MsgButtons::YesNo, platform::MsgIcon::Question,
           QStringLiteral("Spremiti podatke?")) == platform::MsgResult::Yes)
     SpremiPostavke();
@@ -284,15 +282,14 @@ void frmSMTPPostavke::cmdPrikPass_Click() {
 void frmSMTPPostavke::cmdSlanjeTestEMail_Click() {
   if (!ProvjeriUnos()) return;
   const QString domena = ui->txtSMTPFrom->text().section(QLatin1Char('@'), 1).remove(QLatin1Char('>'));
-  const std::optional<QString> odgovor = platform::dialogs().inputBox(
-      this, QStringLiteral("Unesite e-mail kome šaljete testni mail:"), QStringLiteral("E-mail"),
-      VelkorSetting(kTestMail, QLatin1Char('@') + domena));
+  const std::optional<QString> odgovor =
+      platform::dialogs().inputBox(this, QStringLiteral("Unesite e-mail kome šaljete testni mail:"),
+                                   QStringLiteral("E-mail"), VelkorSetting(kTestMail, QLatin1Char('@') + domena));
   const QString primatelji = bezRubnihRazmaka(odgovor.value_or(QString()));
   if (primatelji.isEmpty()) return;
   if (!primatelji.contains(QLatin1Char('@'))) {
     platform::dialogs().messageBox(this, QStringLiteral("Nije ispravan format e-mail adrese!"),
-                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
-                                   QStringLiteral("Greška"));
+                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, QStringLiteral("Greška"));
     return;
   }
   SaveVelkorSetting(kTestMail, primatelji);
@@ -315,8 +312,7 @@ void frmSMTPPostavke::posaljiTestniMail(const QString& primatelji) {
   const QString vrijeme = trenutnoVrijeme();
   SmtpMessage poruka;
   poruka.setSubject(QStringLiteral("This is a test / Ovo je test ") + vrijeme);
-  poruka.setBody(QStringLiteral("This is a test / Ovo je test slanja e-mail-a Vrijeme/Time: ") +
-                 vrijeme);
+  poruka.setBody(QStringLiteral("This is a test / Ovo je test slanja e-mail-a Vrijeme/Time: ") + vrijeme);
   poruka.setFrom(p.From);
   for (const QString& adresa : primatelji.split(QLatin1Char(';'))) poruka.addTo(QString(), adresa);
 
@@ -327,11 +323,10 @@ void frmSMTPPostavke::posaljiTestniMail(const QString& primatelji) {
     return;
   }
   const double sekunde = trajanje.nsecsElapsed() / 1e9;
-  platform::dialogs().timedMessageBox(
-      this,
-      QStringLiteral("Mail Sent! / Poruka poslana uspješno! Slanje trajalo: ") +
-          QLocale::system().toString(sekunde) + QStringLiteral(" s"),
-      platform::MsgIcon::Information, QStringLiteral("Ispravna konfiguracija"), 10000);
+  platform::dialogs().timedMessageBox(this,
+                                      QStringLiteral("Mail Sent! / Poruka poslana uspješno! Slanje trajalo: ") +
+                                          QLocale::system().toString(sekunde) + QStringLiteral(" s"),
+                                      platform::MsgIcon::Information, QStringLiteral("Ispravna konfiguracija"), 10000);
 }
 
 // Enter and Down move to the next field, Up to the previous one.
@@ -341,19 +336,13 @@ bool frmSMTPPostavke::eventFilter(QObject* watched, QEvent* event) {
       !(qobject_cast<QLineEdit*>(w) || qobject_cast<QCheckBox*>(w) || qobject_cast<QSpinBox*>(w)))
     return QDialog::eventFilter(watched, event);
   const auto* k = static_cast<QKeyEvent*>(event);
-  if (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
-    return QDialog::eventFilter(watched, event);
+  if (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return QDialog::eventFilter(watched, event);
   switch (k->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Down:
-      focusNextChild();
-      return true;
-    case Qt::Key_Up:
-      focusPreviousChild();
-      return true;
-    default:
-      return QDialog::eventFilter(watched, event);
+    case Qt::Key_Down: focusNextChild(); return true;
+    case Qt::Key_Up: focusPreviousChild(); return true;
+    default: return QDialog::eventFilter(watched, event);
   }
 }
 

@@ -3,7 +3,9 @@
 #include <memory>
 
 class QCloseEvent;
-namespace Ui { class frmSMTPPostavke; }
+namespace Ui {
+class frmSMTPPostavke;
+}
 struct SMTPPostavke;
 
 // The SMTP settings window: edits the direct route's eight settings and sends a test

@@ -10,16 +10,16 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QStyle>
 #include <exception>
 
 #include "core/Pomocne.h"
-#include "platform/PostaviFormu.h"
-#include "platform/Dialogs.h"
 #include "core/SettingsStore.h"
+#include "platform/Dialogs.h"
+#include "platform/PostaviFormu.h"
 #include "sender/TrazilicaKupaca.h"
 #include "ui_frmSlanjeeMaila.h"
 
@@ -54,14 +54,13 @@ void obrezi(QLineEdit* polje) { polje->setText(bezRubnihRazmaka(polje->text()));
 // The list check plus what every route needs: a line break would end a header line of the
 // message and start one of the user's making.
 bool adreseIspravne(const QString& adrese) {
-  return ProvjeriEMailAdrese(adrese) && !adrese.contains(QLatin1Char('\r')) &&
-         !adrese.contains(QLatin1Char('\n'));
+  return ProvjeriEMailAdrese(adrese) && !adrese.contains(QLatin1Char('\r')) && !adrese.contains(QLatin1Char('\n'));
 }
 
 // Controls in which Enter, Up and Down move between fields.
 bool jePoljeZaKretanje(QWidget* w) {
-  return qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
-         qobject_cast<QCheckBox*>(w) || qobject_cast<QAbstractSpinBox*>(w);
+  return qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QCheckBox*>(w) ||
+         qobject_cast<QAbstractSpinBox*>(w);
 }
 
 }  // namespace
@@ -78,8 +77,7 @@ frmSlanjeeMaila::frmSlanjeeMaila() : ui(std::make_unique<Ui::frmSlanjeeMaila>())
   cmdEmail = {ui->cmdEmail_0, ui->cmdEmail_1, ui->cmdEmail_2};
   cmdLokacija = {ui->cmdLokacija_0, ui->cmdLokacija_1, ui->cmdLokacija_2};
   txtPrilozi = {ui->txtPrilog, ui->txtPrilog2, ui->txtPrilog3};
-  mnuEmailPrekoOutlookaThunderSMTP = {ui->mnuEmailPrekoOutlookaThunderSMTP_0,
-                                      ui->mnuEmailPrekoOutlookaThunderSMTP_1,
+  mnuEmailPrekoOutlookaThunderSMTP = {ui->mnuEmailPrekoOutlookaThunderSMTP_0, ui->mnuEmailPrekoOutlookaThunderSMTP_1,
                                       ui->mnuEmailPrekoOutlookaThunderSMTP_2};
   const QIcon mapa = style()->standardIcon(QStyle::SP_DirOpenIcon);
   for (QToolButton* b : {ui->cmdLokacija_0, ui->cmdLokacija_1, ui->cmdLokacija_2}) b->setIcon(mapa);
@@ -95,8 +93,7 @@ void frmSlanjeeMaila::poveziKontrole() {
   grupaRuta->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
   for (int i = 0; i < 3; ++i) {
     grupaRuta->addAction(mnuEmailPrekoOutlookaThunderSMTP[i]);
-    connect(mnuEmailPrekoOutlookaThunderSMTP[i], &QAction::triggered, this,
-            [this, i] { OdaberiNacinSlanja(i); });
+    connect(mnuEmailPrekoOutlookaThunderSMTP[i], &QAction::triggered, this, [this, i] { OdaberiNacinSlanja(i); });
     connect(cmdEmail[i], &QAbstractButton::clicked, this, [this, i] { TraziEMailKupca(i); });
     connect(cmdLokacija[i], &QAbstractButton::clicked, this, [this, i] { OdaberiPrilog(i); });
   }
@@ -107,9 +104,8 @@ void frmSlanjeeMaila::poveziKontrole() {
   connect(ui->mnuSMTPPostavke, &QAction::triggered, this, [this] {
     if (rute().smtpPostavke) rute().smtpPostavke(this);
   });
-  connect(ui->chkZatvoriSlEmaila, &QCheckBox::clicked, this, [this](bool checked) {
-    SaveVelkorSetting(kZatvori, core::ZeroOne(checked));
-  });
+  connect(ui->chkZatvoriSlEmaila, &QCheckBox::clicked, this,
+          [this](bool checked) { SaveVelkorSetting(kZatvori, core::ZeroOne(checked)); });
   connect(ui->cmdSlanje, &QAbstractButton::clicked, this, &frmSlanjeeMaila::cmdSlanje_Click);
   connect(ui->cmdPrekid, &QAbstractButton::clicked, this, &frmSlanjeeMaila::cmdPrekid_Click);
 }
@@ -128,18 +124,15 @@ void frmSlanjeeMaila::Form_Load() {
   bool brojRute = false;
   const int ruta = VelkorSetting(kRuta, "0").trimmed().toInt(&brojRute);
   OdaberiNacinSlanja(brojRute ? ruta : 0);
-  ui->mnuEmailOutlookZatvori->setChecked(
-      core::settingToBool(VelkorSetting(kOutlookZatvori, "True"), true));
-  ui->mnuEmailThunderbirdŠaljiiEnter->setChecked(
-      core::settingToBool(VelkorSetting(kThunderbirdEnter, "True"), true));
+  ui->mnuEmailOutlookZatvori->setChecked(core::settingToBool(VelkorSetting(kOutlookZatvori, "True"), true));
+  ui->mnuEmailThunderbirdŠaljiiEnter->setChecked(core::settingToBool(VelkorSetting(kThunderbirdEnter, "True"), true));
   ui->txtPošiljatelj->setText(VelkorSetting(kPosiljatelj, QString()));
   ui->sBar->showMessage(QStringLiteral("Definiranje osnovnih parametara za slanje e-mail-a"));
   PostaviFormu(this);
 }
 
-void frmSlanjeeMaila::Napuni(const QString& Subject, const QString& Recepients, const QString& CC,
-                             const QString& BCC, const QString& Poruka,
-                             const QString& lAttachFileName, const QString& lAttachFileName2,
+void frmSlanjeeMaila::Napuni(const QString& Subject, const QString& Recepients, const QString& CC, const QString& BCC,
+                             const QString& Poruka, const QString& lAttachFileName, const QString& lAttachFileName2,
                              const QString& lAttachFileName3) {
   ui->txtPrimatelj->setText(Recepients);
   ui->txtPredmet->setText(Subject);
@@ -161,9 +154,8 @@ void frmSlanjeeMaila::PostaviPrilog(int i, const QString& naziv) {
   cmdLokacija[i]->setEnabled(slobodan);
 }
 
-void frmSlanjeeMaila::Prikaži(const QString& Subject, const QString& Recepients, const QString& CC,
-                              const QString& BCC, const QString& Poruka,
-                              const QString& lAttachFileName, const QString& lAttachFileName2,
+void frmSlanjeeMaila::Prikaži(const QString& Subject, const QString& Recepients, const QString& CC, const QString& BCC,
+                              const QString& Poruka, const QString& lAttachFileName, const QString& lAttachFileName2,
                               const QString& lAttachFileName3) {
   // Reached again from one of its own windows (the error viewer's report, e-mailing its
   // PDF): refilling would overwrite the user's fields, and the form must outlive the handler
@@ -176,8 +168,7 @@ void frmSlanjeeMaila::Prikaži(const QString& Subject, const QString& Recepients
         platform::MsgButtons::Ok, platform::MsgIcon::Exclamation, platform::defaultTitle());
     return;
   }
-  Napuni(Subject, Recepients, CC, BCC, Poruka, lAttachFileName, lAttachFileName2,
-         lAttachFileName3);
+  Napuni(Subject, Recepients, CC, BCC, Poruka, lAttachFileName, lAttachFileName2, lAttachFileName3);
   m_uPrikazu = true;
   exec();
   if (!m_unloaded) Unload(false);
@@ -209,8 +200,8 @@ void frmSlanjeeMaila::prebaciOpciju(QAction* opcija, const QString& kljuc) {
 }
 
 void frmSlanjeeMaila::porukaUpozorenja(const QString& tekst, QWidget* fokus) {
-  platform::dialogs().messageBox(this, tekst, platform::MsgButtons::Ok,
-                                 platform::MsgIcon::Exclamation, platform::defaultTitle());
+  platform::dialogs().messageBox(this, tekst, platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                 platform::defaultTitle());
   if (fokus) fokus->setFocus(Qt::OtherFocusReason);
 }
 
@@ -219,8 +210,7 @@ bool frmSlanjeeMaila::provjeriPolja() {
   for (QLineEdit* p : {ui->txtPrimatelj, ui->txtCC, ui->txtBCC, ui->txtPredmet}) obrezi(p);
   if (odabranaRuta() == 1) {
     if (ui->txtPošiljatelj->text().isEmpty()) {
-      porukaUpozorenja(QStringLiteral("Mora se zadati ime i e-mail pošiljatelja!"),
-                       ui->txtPošiljatelj);
+      porukaUpozorenja(QStringLiteral("Mora se zadati ime i e-mail pošiljatelja!"), ui->txtPošiljatelj);
       return false;
     }
     SaveVelkorSetting(kPosiljatelj, ui->txtPošiljatelj->text());
@@ -232,11 +222,9 @@ bool frmSlanjeeMaila::provjeriPolja() {
   };
   const Provjera provjere[] = {
       {ui->txtPrimatelj->text().isEmpty(), "Mora se zadati e-mail primatelja!", ui->txtPrimatelj},
-      {!adreseIspravne(ui->txtPrimatelj->text()),
-       "E-mail primatelja nije u ispravnom formatu!", ui->txtPrimatelj},
+      {!adreseIspravne(ui->txtPrimatelj->text()), "E-mail primatelja nije u ispravnom formatu!", ui->txtPrimatelj},
       {!adreseIspravne(ui->txtCC->text()), "E-mail CC nije u ispravnom formatu!", ui->txtCC},
-      {!adreseIspravne(ui->txtBCC->text()), "E-mail BCC nije u ispravnom formatu!",
-       ui->txtBCC},
+      {!adreseIspravne(ui->txtBCC->text()), "E-mail BCC nije u ispravnom formatu!", ui->txtBCC},
       {ui->txtPredmet->text().isEmpty(), "Mora se upisati predmet poruke!", ui->txtPredmet},
       {ui->txtPoruka->toPlainText().isEmpty(), "Mora se upisati tekst poruke!", ui->txtPoruka},
   };
@@ -250,37 +238,30 @@ bool frmSlanjeeMaila::provjeriPolja() {
 }
 
 bool frmSlanjeeMaila::posaljiOdabranim() {
-  static const char* const tekstRute[] = {"pomoću MS Outlook-a u toku ...",
-                                          "pomoću Mozilla Thunderbird-a u toku ...",
+  static const char* const tekstRute[] = {"pomoću MS Outlook-a u toku ...", "pomoću Mozilla Thunderbird-a u toku ...",
                                           "direktno putem SMTP-a u toku ..."};
   const int ruta = odabranaRuta();
   QString status = QStringLiteral("Slanje e-mail-a ");
   if (ruta >= 0) status += QString::fromUtf8(tekstRute[ruta]);
   ui->sBar->showMessage(status);
 
-  const QString prilog1 = ui->txtPrilog->text(), prilog2 = ui->txtPrilog2->text(),
-                prilog3 = ui->txtPrilog3->text();
+  const QString prilog1 = ui->txtPrilog->text(), prilog2 = ui->txtPrilog2->text(), prilog3 = ui->txtPrilog3->text();
   switch (ruta) {
     case 0:
       return ProvPostOutlook() &&
-             SendOutlookMail(ui->txtPredmet->text(), ui->txtPrimatelj->text(),
-                             ui->txtPoruka->toPlainText(), prilog1, ui->txtCC->text(),
-                             ui->txtBCC->text(), false, prilog2, prilog3);
+             SendOutlookMail(ui->txtPredmet->text(), ui->txtPrimatelj->text(), ui->txtPoruka->toPlainText(), prilog1,
+                             ui->txtCC->text(), ui->txtBCC->text(), false, prilog2, prilog3);
     case 1:
       return ProvPostThunder() &&
-             rute().thunderbird(ui->txtPrimatelj->text(), ui->txtPredmet->text(),
-                                ui->txtPoruka->toPlainText(), ui->txtCC->text(),
-                                ui->txtBCC->text(),
-                                TBAttachments(QStringList{prilog1, prilog2, prilog3}),
-                                ui->txtPošiljatelj->text(),
+             rute().thunderbird(ui->txtPrimatelj->text(), ui->txtPredmet->text(), ui->txtPoruka->toPlainText(),
+                                ui->txtCC->text(), ui->txtBCC->text(),
+                                TBAttachments(QStringList{prilog1, prilog2, prilog3}), ui->txtPošiljatelj->text(),
                                 ui->mnuEmailThunderbirdŠaljiiEnter->isChecked(), this);
     case 2:
       return ProvPostSMTP() &&
-             rute().smtp(ui->txtPredmet->text(), ui->txtPrimatelj->text(),
-                         ui->txtPoruka->toPlainText(), prilog1, ui->txtCC->text(),
-                         ui->txtBCC->text(), false, prilog2, prilog3, this);
-    default:
-      return false;
+             rute().smtp(ui->txtPredmet->text(), ui->txtPrimatelj->text(), ui->txtPoruka->toPlainText(), prilog1,
+                         ui->txtCC->text(), ui->txtBCC->text(), false, prilog2, prilog3, this);
+    default: return false;
   }
 }
 
@@ -299,16 +280,14 @@ void frmSlanjeeMaila::cmdSlanje_Click() {
   } catch (const std::exception& e) {
     prekinuto = true;
     ui->sBar->showMessage(QStringLiteral("Greška!"));
-    platform::dialogs().messageBox(
-        this, QStringLiteral("Desila se greška: ") + QString::fromUtf8(e.what()),
-        platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
-        QStringLiteral("Greška u slanju e-mail-a"));
+    platform::dialogs().messageBox(this, QStringLiteral("Desila se greška: ") + QString::fromUtf8(e.what()),
+                                   platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                   QStringLiteral("Greška u slanju e-mail-a"));
   } catch (...) {
     prekinuto = true;
     ui->sBar->showMessage(QStringLiteral("Greška!"));
-    platform::dialogs().messageBox(
-        this, QStringLiteral("Desila se greška: Nepoznata greška"), platform::MsgButtons::Ok,
-        platform::MsgIcon::Exclamation, QStringLiteral("Greška u slanju e-mail-a"));
+    platform::dialogs().messageBox(this, QStringLiteral("Desila se greška: Nepoznata greška"), platform::MsgButtons::Ok,
+                                   platform::MsgIcon::Exclamation, QStringLiteral("Greška u slanju e-mail-a"));
   }
   m_šaljeSe = false;
   if (prekinuto) return;
@@ -323,17 +302,15 @@ void frmSlanjeeMaila::cmdSlanje_Click() {
   }
 }
 
-bool frmSlanjeeMaila::SendOutlookMail(const QString& subject, const QString& to,
-                                      const QString& body, const QString& att1, const QString& cc,
-                                      const QString& bcc, bool deleteAttachments,
-                                      const QString& att2, const QString& att3) {
+bool frmSlanjeeMaila::SendOutlookMail(const QString& subject, const QString& to, const QString& body,
+                                      const QString& att1, const QString& cc, const QString& bcc,
+                                      bool deleteAttachments, const QString& att2, const QString& att3) {
   return rute().outlook(subject, to, body, att1, cc, bcc, deleteAttachments, att2, att3,
                         ui->mnuEmailOutlookZatvori->isChecked(), this);
 }
 
 // Stored flag not 0: passed before. A flag that is not a number fails without a check.
-bool frmSlanjeeMaila::jednokratnaProvjera(const QString& kljuc,
-                                          const std::function<bool()>& provjera,
+bool frmSlanjeeMaila::jednokratnaProvjera(const QString& kljuc, const std::function<bool()>& provjera,
                                           bool spremiUvijek) {
   bool broj = false;
   const double zastavica = VelkorSetting(kljuc, "0").trimmed().toDouble(&broj);
@@ -358,14 +335,14 @@ bool frmSlanjeeMaila::ProvPostOutlook() {
 }
 
 bool frmSlanjeeMaila::ProvPostThunder() {
-  return jednokratnaProvjera(QStringLiteral("ProvPostThunder"),
-                             [this] { return rute().thunderbirdPronadjen(this); }, false);
+  return jednokratnaProvjera(
+      QStringLiteral("ProvPostThunder"), [this] { return rute().thunderbirdPronadjen(this); }, false);
 }
 
 bool frmSlanjeeMaila::ProvPostSMTP() {
   // Stored whatever the outcome: the user has been told what is missing once.
-  return jednokratnaProvjera(QStringLiteral("ProvPostSMTP"),
-                             [this] { return rute().smtpPostavkeIspravne(this); }, true);
+  return jednokratnaProvjera(
+      QStringLiteral("ProvPostSMTP"), [this] { return rute().smtpPostavkeIspravne(this); }, true);
 }
 
 QLineEdit* frmSlanjeeMaila::poljeAdrese(int polje) const {
@@ -437,16 +414,14 @@ void frmSlanjeeMaila::reject() { Unload(false); }
 
 void frmSlanjeeMaila::obojiPolje(QLineEdit* polje) {
   QPalette p = polje->palette();
-  p.setColor(QPalette::Base, adreseIspravne(polje->text()) ? QColor(192, 255, 192)
-                                                                  : QColor(255, 192, 192));
+  p.setColor(QPalette::Base, adreseIspravne(polje->text()) ? QColor(192, 255, 192) : QColor(255, 192, 192));
   polje->setPalette(p);
 }
 
 bool frmSlanjeeMaila::eventFilter(QObject* watched, QEvent* event) {
   auto* w = qobject_cast<QWidget*>(watched);
   if (!w || w->window() != this) return QDialog::eventFilter(watched, event);
-  if (event->type() == QEvent::FocusOut &&
-      (w == ui->txtPrimatelj || w == ui->txtCC || w == ui->txtBCC)) {
+  if (event->type() == QEvent::FocusOut && (w == ui->txtPrimatelj || w == ui->txtCC || w == ui->txtBCC)) {
     obojiPolje(static_cast<QLineEdit*>(w));
   } else if (event->type() == QEvent::KeyPress) {
     const auto* k = static_cast<QKeyEvent*>(event);
@@ -459,12 +434,8 @@ bool frmSlanjeeMaila::eventFilter(QObject* watched, QEvent* event) {
 bool frmSlanjeeMaila::obradiTipku(QWidget* w, int key) {
   switch (key) {
     case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-      cmdSlanje_Click();
-      return true;
-    case Qt::Key_Escape:
-      cmdPrekid_Click();
-      return true;
+    case Qt::Key_PageDown: cmdSlanje_Click(); return true;
+    case Qt::Key_Escape: cmdPrekid_Click(); return true;
     case Qt::Key_F3:
       for (int i = 0; i < 3; ++i)
         if (w == poljeAdrese(i)) {
@@ -482,7 +453,6 @@ bool frmSlanjeeMaila::obradiTipku(QWidget* w, int key) {
       if (!jePoljeZaKretanje(w)) return false;
       focusNextPrevChild(false);
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }

@@ -16,7 +16,9 @@ class QActionGroup;
 class QLineEdit;
 class QAbstractButton;
 class QPushButton;
-namespace Ui { class frmSlanjeeMaila; }
+namespace Ui {
+class frmSlanjeeMaila;
+}
 
 // The single-message send form: one message with up to three attachments, checked
 // field by field and handed to the route chosen in the menu (0 Outlook, 1 Thunderbird,
@@ -45,17 +47,17 @@ class frmSlanjeeMaila : public QDialog {
   static frmSlanjeeMaila* forma();
 
   // Fills the form and shows it modally; returns when the form has been closed.
-  void Prikaži(const QString& Subject, const QString& Recepients, const QString& CC,
-               const QString& BCC, const QString& Poruka, const QString& lAttachFileName,
-               const QString& lAttachFileName2, const QString& lAttachFileName3);
+  void Prikaži(const QString& Subject, const QString& Recepients, const QString& CC, const QString& BCC,
+               const QString& Poruka, const QString& lAttachFileName, const QString& lAttachFileName2,
+               const QString& lAttachFileName3);
   // The filling part of Prikaži, without showing the form.
-  void Napuni(const QString& Subject, const QString& Recepients, const QString& CC,
-              const QString& BCC, const QString& Poruka, const QString& lAttachFileName,
-              const QString& lAttachFileName2, const QString& lAttachFileName3);
+  void Napuni(const QString& Subject, const QString& Recepients, const QString& CC, const QString& BCC,
+              const QString& Poruka, const QString& lAttachFileName, const QString& lAttachFileName2,
+              const QString& lAttachFileName3);
 
-  bool SendOutlookMail(const QString& subject, const QString& to, const QString& body,
-                       const QString& att1, const QString& cc, const QString& bcc,
-                       bool deleteAttachments, const QString& att2, const QString& att3);
+  bool SendOutlookMail(const QString& subject, const QString& to, const QString& body, const QString& att1,
+                       const QString& cc, const QString& bcc, bool deleteAttachments, const QString& att2,
+                       const QString& att3);
 
   // One-time route checks: once passed (stored flag not 0) they return true at once.
   bool ProvPostOutlook();
@@ -88,8 +90,7 @@ class frmSlanjeeMaila : public QDialog {
 
   bool provjeriPolja();
   bool posaljiOdabranim();
-  bool jednokratnaProvjera(const QString& kljuc, const std::function<bool()>& provjera,
-                           bool spremiUvijek);
+  bool jednokratnaProvjera(const QString& kljuc, const std::function<bool()>& provjera, bool spremiUvijek);
   void porukaUpozorenja(const QString& tekst, QWidget* fokus);
   void Unload(bool obrisiPrilog);
 

@@ -22,9 +22,8 @@ bool nijePrazno(const QString& s) { return !s.trimmed().isEmpty(); }
 
 }  // namespace
 
-bool OutlookRouteSend(const QString& subject, const QString& to, const QString& body,
-                      const QString& attachment1, const QString& cc, const QString& bcc,
-                      bool deleteAttachments, const QString& attachment2,
+bool OutlookRouteSend(const QString& subject, const QString& to, const QString& body, const QString& attachment1,
+                      const QString& cc, const QString& bcc, bool deleteAttachments, const QString& attachment2,
                       const QString& attachment3, bool sendAtOnce, QWidget* parent) {
   QString opis;
   if (!platform::desktopMailClientAvailable(&opis)) {

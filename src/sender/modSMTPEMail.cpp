@@ -1,8 +1,8 @@
 #include "sender/modSMTPEMail.h"
 
+#include "core/SettingsStore.h"
 #include "platform/Dialogs.h"
 #include "platform/RegistryStore.h"
-#include "core/SettingsStore.h"
 
 SMTPPostavke g_SMTPPostavke;
 
@@ -16,8 +16,7 @@ int brojIzPostavke(const QString& key, int zadano, int min, int max) {
 }
 
 short daNeIzPostavke(const QString& key) {
-  return core::settingToBool(core::VelkorSetting(key, QStringLiteral("False")), false) ? 1
-                                                                                                : 0;
+  return core::settingToBool(core::VelkorSetting(key, QStringLiteral("False")), false) ? 1 : 0;
 }
 
 }  // namespace
@@ -61,7 +60,7 @@ QString SMTPOAuthStroja(const QString& kljuc, const QString& oauth) {
   // The composer's key: an administrator gives a provider's values once for both.
   static const QString kKljuc = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\policies\\system");
   const QString ime = kljuc == QLatin1String("SMTPOAuthAdrese") ? QStringLiteral("OAUTHDRUGIADRESE")
-                                                                 : QStringLiteral("OAUTH") + oauth.toUpper();
+                                                                : QStringLiteral("OAUTH") + oauth.toUpper();
   return oauth.isEmpty() ? QString() : platform::CitajRegistarStroja(platform::kHKeyLocalMachine, kKljuc, ime);
 }
 
@@ -85,11 +84,10 @@ bool ProvjeriSMTPPostavke(QWidget* parent) {
   if (p.UserName.isEmpty()) popis += QStringLiteral("SMTP User Name (korisničko ime)!") + crlf;
   if (p.Password.isEmpty() && p.OAuth.isEmpty()) popis += QStringLiteral("SMTP Password (lozinka)!") + crlf;
   if (popis.isEmpty()) return true;
-  platform::dialogs().messageBox(
-      parent,
-      QStringLiteral("Nisu uneseni podaci o konfiguraciji za slanje putem SMTP-a:") + crlf + crlf +
-          popis + crlf + crlf + QStringLiteral("Unesite podatke u konfiguraciji"),
-      platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
-      QStringLiteral("Postavite konfiguraciju SMTP-a"));
+  platform::dialogs().messageBox(parent,
+                                 QStringLiteral("Nisu uneseni podaci o konfiguraciji za slanje putem SMTP-a:") + crlf +
+                                     crlf + popis + crlf + crlf + QStringLiteral("Unesite podatke u konfiguraciji"),
+                                 platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
+                                 QStringLiteral("Postavite konfiguraciju SMTP-a"));
   return false;
 }

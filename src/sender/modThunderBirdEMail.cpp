@@ -4,17 +4,17 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QUrl>
 
+#include "core/SettingsStore.h"
 #include "platform/Dialogs.h"
 #include "platform/PrivatneKopije.h"
 #include "platform/ProgramLauncher.h"
-#include "core/SettingsStore.h"
 
 namespace {
 
@@ -29,12 +29,12 @@ QString putanjaThunderbirda() {
 }
 
 void porukaNijePronadjen(QWidget* parent) {
-  platform::dialogs().messageBox(
-      parent,
-      QStringLiteral("Nije moguće odrediti Thunderbird.exe lokaciju.\r\n\r\n"
-                     "Provjerite da li je Thunderbird instaliran i pokušajte ponovno.\r\n"
-                     "Inače, kontaktirajte velkor za daljnju pomoć."),
-      platform::MsgButtons::Ok, platform::MsgIcon::Critical, QStringLiteral("Operacija prekinuta!"));
+  platform::dialogs().messageBox(parent,
+                                 QStringLiteral("Nije moguće odrediti Thunderbird.exe lokaciju.\r\n\r\n"
+                                                "Provjerite da li je Thunderbird instaliran i pokušajte ponovno.\r\n"
+                                                "Inače, kontaktirajte velkor za daljnju pomoć."),
+                                 platform::MsgButtons::Ok, platform::MsgIcon::Critical,
+                                 QStringLiteral("Operacija prekinuta!"));
 }
 
 struct Greska {
@@ -44,17 +44,15 @@ struct Greska {
 };
 
 void porukaGreske(QWidget* parent, const Greska& g) {
-  QString t = QStringLiteral("Nastala je slijedeća greška:\r\n\r\nError Number: ") +
-              QString::number(g.broj) + QStringLiteral("\r\nError Source: TB_SendEmail\r\n") +
-              QStringLiteral("Error Description: ") + g.opis;
+  QString t = QStringLiteral("Nastala je slijedeća greška:\r\n\r\nError Number: ") + QString::number(g.broj) +
+              QStringLiteral("\r\nError Source: TB_SendEmail\r\n") + QStringLiteral("Error Description: ") + g.opis;
   if (g.korak > 0) t += QStringLiteral("\r\nLine No: ") + QString::number(g.korak);
   platform::dialogs().messageBox(parent, t, platform::MsgButtons::Ok, platform::MsgIcon::Critical,
                                  QStringLiteral("Nastala je greška!"));
 }
 
 void pumpaj() {
-  if (QCoreApplication::instance() &&
-      QThread::currentThread() == QCoreApplication::instance()->thread())
+  if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
@@ -96,16 +94,15 @@ struct Xdotool {
     if (p.exitStatus() == QProcess::NormalExit &&
         (p.exitCode() == 0 || (p.exitCode() == 1 && greska.isEmpty() && izlaz.isEmpty())))
       return izlaz;
-    *g = {p.exitCode() ? p.exitCode() : 1,
-          QStringLiteral("Tipke nije moguće poslati (xdotool): %1").arg(greska), 7};
+    *g = {p.exitCode() ? p.exitCode() : 1, QStringLiteral("Tipke nije moguće poslati (xdotool): %1").arg(greska), 7};
     return std::nullopt;
   }
 
   // Thunderbird's visible windows (by their class, so no window of the host's is among them,
   // whatever its title); nullopt after filling *g.
   std::optional<QSet<QByteArray>> prozori() {
-    const auto izlaz = pokreni({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                QStringLiteral("--class"), QStringLiteral("thunderbird")});
+    const auto izlaz = pokreni({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+                                QStringLiteral("thunderbird")});
     if (!izlaz) return std::nullopt;
     QSet<QByteArray> id;
     for (const QByteArray& red : izlaz->split('\n'))
@@ -141,9 +138,9 @@ bool posaljiTipke(Xdotool& x, const QSet<QByteArray>& prije) {
     }
     cekaj(250);
   }
-  return x.pokreni({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-                    QString::fromLatin1(prozor), QStringLiteral("key"),
-                    QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+shift+Return")})
+  return x
+      .pokreni({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::fromLatin1(prozor),
+                QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+shift+Return")})
       .has_value();
 }
 
@@ -219,21 +216,18 @@ bool PronadjiThunderbird(QWidget* parent) {
 
 QString TB_ComposeArgument(const std::optional<QString>& to, const std::optional<QString>& subject,
                            const std::optional<QString>& bodyFile, const std::optional<QString>& cc,
-                           const std::optional<QString>& bcc,
-                           const std::optional<TBAttachments>& attachments,
+                           const std::optional<QString>& bcc, const std::optional<TBAttachments>& attachments,
                            const std::optional<QString>& sender) {
-  QString a = stavka("to", to) + stavka("subject", subject) + stavka("message", bodyFile) +
-              stavka("cc", cc) + stavka("bcc", bcc);
+  QString a = stavka("to", to) + stavka("subject", subject) + stavka("message", bodyFile) + stavka("cc", cc) +
+              stavka("bcc", bcc);
   if (attachments) a += stavkaPriloga(*attachments);
   return a + stavka("from", sender) + QStringLiteral("format=1,");
 }
 
 bool TB_SendEmail(const std::optional<QString>& to, const std::optional<QString>& subject,
                   const std::optional<QString>& body, const std::optional<QString>& cc,
-                  const std::optional<QString>& bcc,
-                  const std::optional<TBAttachments>& attachments,
-                  const std::optional<QString>& sender, std::optional<bool> sendByKeystroke,
-                  QWidget* parent) {
+                  const std::optional<QString>& bcc, const std::optional<TBAttachments>& attachments,
+                  const std::optional<QString>& sender, std::optional<bool> sendByKeystroke, QWidget* parent) {
   const QString program = putanjaThunderbirda();
   if (program.isEmpty()) {
     porukaNijePronadjen(parent);
@@ -243,9 +237,9 @@ bool TB_SendEmail(const std::optional<QString>& to, const std::optional<QString>
   // A line break in an address would start a header line of its own in the message.
   for (const auto* lista : {&to, &cc, &bcc}) {
     if (*lista && (lista->value().contains(QLatin1Char('\r')) || lista->value().contains(QLatin1Char('\n')))) {
-      porukaGreske(parent, {kGreskaDatoteka,
-                            QStringLiteral("Adresa \"%1\" sadrži prijelom retka.").arg(lista->value().simplified()),
-                            1});
+      porukaGreske(parent,
+                   {kGreskaDatoteka,
+                    QStringLiteral("Adresa \"%1\" sadrži prijelom retka.").arg(lista->value().simplified()), 1});
       return false;
     }
   }

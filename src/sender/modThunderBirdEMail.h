@@ -16,13 +16,10 @@ bool PronadjiThunderbird(QWidget* parent = nullptr);
 // bodyFile names.
 QString TB_ComposeArgument(const std::optional<QString>& to, const std::optional<QString>& subject,
                            const std::optional<QString>& bodyFile, const std::optional<QString>& cc,
-                           const std::optional<QString>& bcc,
-                           const std::optional<TBAttachments>& attachments,
+                           const std::optional<QString>& bcc, const std::optional<TBAttachments>& attachments,
                            const std::optional<QString>& sender);
 
 bool TB_SendEmail(const std::optional<QString>& to, const std::optional<QString>& subject,
                   const std::optional<QString>& body, const std::optional<QString>& cc,
-                  const std::optional<QString>& bcc,
-                  const std::optional<TBAttachments>& attachments,
-                  const std::optional<QString>& sender, std::optional<bool> sendByKeystroke,
-                  QWidget* parent = nullptr);
+                  const std::optional<QString>& bcc, const std::optional<TBAttachments>& attachments,
+                  const std::optional<QString>& sender, std::optional<bool> sendByKeystroke, QWidget* parent = nullptr);

@@ -1,8 +1,8 @@
 #include "viewers/CsvFormat.h"
 
 #include <QDateTime>
-#include <charconv>
 #include <QtEndian>
+#include <charconv>
 
 #include "core/SettingsStore.h"
 #include "platform/RecordSet.h"
@@ -36,8 +36,7 @@ CsvPostavke CsvPostavke::provjerene() const {
   CsvPostavke p = *this;
   if (p.decimalniZnak != QLatin1String(",") && p.decimalniZnak != QLatin1String("."))
     p.decimalniZnak = QStringLiteral(",");
-  if (ukloniRazmake(p.separator).isEmpty() || p.separator == p.decimalniZnak)
-    p.separator = QStringLiteral(";");
+  if (ukloniRazmake(p.separator).isEmpty() || p.separator == p.decimalniZnak) p.separator = QStringLiteral(";");
   return p;
 }
 
@@ -76,9 +75,8 @@ CsvFormat::CsvFormat(CsvPostavke postavke) : p_(postavke.provjerene()) {
 }
 
 bool CsvFormat::trebaNavodnike(QStringView tekst) const {
-  return (!p_.separator.isEmpty() && tekst.contains(p_.separator)) ||
-         tekst.contains(QLatin1Char('"')) || tekst.contains(QLatin1Char('\r')) ||
-         tekst.contains(QLatin1Char('\n'));
+  return (!p_.separator.isEmpty() && tekst.contains(p_.separator)) || tekst.contains(QLatin1Char('"')) ||
+         tekst.contains(QLatin1Char('\r')) || tekst.contains(QLatin1Char('\n'));
 }
 
 void CsvFormat::dodajUNavodnike(QString& out, QStringView tekst) const {
@@ -155,19 +153,25 @@ void CsvFormat::dodajBrojTekst(QString& out, qsizetype start) const {
 void CsvFormat::dodajVrijednost(QString& out, const QVariant& v, int adoTip) const {
   if (!v.isValid() || v.isNull()) return;
   switch (v.typeId()) {
-    case QMetaType::Int: case QMetaType::Short: case QMetaType::UShort: case QMetaType::Char:
-    case QMetaType::SChar: case QMetaType::UChar: case QMetaType::UInt: case QMetaType::LongLong: {
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::UInt:
+    case QMetaType::LongLong: {
       const qsizetype start = out.size();
       dodajBroj(out, v.toLongLong());
       dodajBrojTekst(out, start);
       return;
     }
-    case QMetaType::Double: case QMetaType::Float: {
+    case QMetaType::Double:
+    case QMetaType::Float: {
       // 15 significant digits (7 for single precision), C locale, no grouping.
       char b[32];
       const bool jednostruki = v.typeId() == QMetaType::Float;
-      const auto r = std::to_chars(b, b + sizeof b, v.toDouble(), std::chars_format::general,
-                                   jednostruki ? 7 : 15);
+      const auto r = std::to_chars(b, b + sizeof b, v.toDouble(), std::chars_format::general, jednostruki ? 7 : 15);
       const qsizetype start = out.size();
       out += QLatin1StringView(b, r.ptr - b);
       if (p_.decimalniZnak != QLatin1String("."))
@@ -185,9 +189,7 @@ void CsvFormat::dodajVrijednost(QString& out, const QVariant& v, int adoTip) con
       dodajBrojTekst(out, start);
       return;
     }
-    case QMetaType::QString:
-      dodajTekst(out, p_.navodnici ? v.toString() : ukloniRazmake(v.toString()));
-      return;
+    case QMetaType::QString: dodajTekst(out, p_.navodnici ? v.toString() : ukloniRazmake(v.toString())); return;
     case QMetaType::QDateTime: {
       const QDateTime dt = v.toDateTime();
       const QTime t = dt.time();

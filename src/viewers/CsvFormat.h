@@ -3,7 +3,9 @@
 #include <QString>
 #include <QVariant>
 
-namespace platform { class RecordSet; }
+namespace platform {
+class RecordSet;
+}
 
 // The CSV file the export form writes: UTF-16LE with a byte-order mark, CR LF after every
 // line, the stored separator (any length) and decimal character.

@@ -30,8 +30,7 @@ int CsvIzvoz::sljedecaSerija() {
   if (!datoteka_) return 0;
   serija_.clear();
   int n = 0;
-  for (; n < velicinaSerije_ && !rs_.Eof(); ++n, rs_.MoveNext())
-    CsvFormat::dodajRed(serija_, format_.red(rs_));
+  for (; n < velicinaSerije_ && !rs_.Eof(); ++n, rs_.MoveNext()) CsvFormat::dodajRed(serija_, format_.red(rs_));
   return pisi(serija_) ? n : 0;
 }
 

@@ -5,7 +5,9 @@
 
 #include "viewers/CsvFormat.h"
 
-namespace platform { class RecordSet; }
+namespace platform {
+class RecordSet;
+}
 
 // Writes a record set to a CSV file batch by batch. The file is replaced only when zavrsi()
 // succeeds; until then (and after odustani() or a failure) an old file stays as it was.

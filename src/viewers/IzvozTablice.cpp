@@ -55,8 +55,7 @@ std::unique_ptr<QTextDocument> TablicaUDokument(const ModelZapisa& m, const QStr
   return doc;
 }
 
-bool TablicaUTekst(const ModelZapisa& m, const QString& datoteka, const QString& separator,
-                   QString* greska) {
+bool TablicaUTekst(const ModelZapisa& m, const QString& datoteka, const QString& separator, QString* greska) {
   QString tekst;
   auto red = [&](const QStringList& celije) {
     QStringList dijelovi;
@@ -96,10 +95,11 @@ void TablicaUExcel(const ModelZapisa& m, const QString& datoteka) {
         w.writeDateTime(r + 1, s, v.toDateTime(), v.typeId() == QMetaType::QDate || tip == platform::adDBDate);
       else if (v.typeId() != QMetaType::QString && v.canConvert<double>())
         w.writeNumber(r + 1, s, v.toDouble(),
-                      tip == platform::adCurrency || tip == platform::adNumeric
-                          ? SpreadsheetWriter::Style::Money
-                          : zbroj ? SpreadsheetWriter::Style::Bold : SpreadsheetWriter::Style::Plain);
-      else w.writeText(r + 1, s, v.toString(), zbroj ? SpreadsheetWriter::Style::Bold : SpreadsheetWriter::Style::Plain);
+                      tip == platform::adCurrency || tip == platform::adNumeric ? SpreadsheetWriter::Style::Money
+                      : zbroj                                                   ? SpreadsheetWriter::Style::Bold
+                                                                                : SpreadsheetWriter::Style::Plain);
+      else
+        w.writeText(r + 1, s, v.toString(), zbroj ? SpreadsheetWriter::Style::Bold : SpreadsheetWriter::Style::Plain);
     }
   for (int s = 0; s < sirine.size(); ++s) w.setColumnWidth(s, std::max(sirine[s], 4) + 2.0);
   w.commit();

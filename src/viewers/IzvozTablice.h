@@ -10,7 +10,6 @@ class ModelZapisa;
 std::unique_ptr<QTextDocument> TablicaUDokument(const ModelZapisa& model, const QString& naslov);
 // UTF-8, CR LF; a cell holding the separator, a quote or a line break goes in quotes.
 // False with the reason in *greska; an old file stays as it was.
-bool TablicaUTekst(const ModelZapisa& model, const QString& datoteka, const QString& separator,
-                   QString* greska);
+bool TablicaUTekst(const ModelZapisa& model, const QString& datoteka, const QString& separator, QString* greska);
 // Throws platform::SpreadsheetError.
 void TablicaUExcel(const ModelZapisa& model, const QString& datoteka);

@@ -13,12 +13,10 @@ namespace {
 
 const QString kJNREK = QStringLiteral("JNREKPOUGOVORU");
 const QString kStanje = QStringLiteral("STANJEZAMJŠIFRI");
-constexpr int kCrvena = 255;     // colours are stored blue-green-red
+constexpr int kCrvena = 255;  // colours are stored blue-green-red
 constexpr int kZelena = 32768;
 
-bool prazno(const QVariant& v) {
-  return !v.isValid() || v.isNull() || v.toString().trimmed().isEmpty();
-}
+bool prazno(const QVariant& v) { return !v.isValid() || v.isNull() || v.toString().trimmed().isEmpty(); }
 
 // An amount as the host's currency conversion reads it: numbers as they are, text in
 // either decimal form.
@@ -37,8 +35,7 @@ QLocale lokalnaPostavka() {
 }
 
 QString oblikDatuma(const QLocale& l) {
-  return l.language() == QLocale::Croatian ? QStringLiteral("dd.MM.yyyy.")
-                                           : l.dateFormat(QLocale::ShortFormat);
+  return l.language() == QLocale::Croatian ? QStringLiteral("dd.MM.yyyy.") : l.dateFormat(QLocale::ShortFormat);
 }
 
 // Up to 15 significant digits, written out in full (no exponent) unless very large or small.
@@ -57,9 +54,7 @@ bool novcaniTip(int tip) { return tip == platform::adCurrency || tip == platform
 
 ModelZapisa::ModelZapisa(QObject* parent) : QAbstractTableModel(parent) {}
 
-QColor ModelZapisa::bojaIzBGR(int bgr) {
-  return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
+QColor ModelZapisa::bojaIzBGR(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 void ModelZapisa::postaviZapise(RecordSet* rs, const QString& izvjestaj) {
   beginResetModel();
@@ -71,8 +66,7 @@ void ModelZapisa::postaviZapise(RecordSet* rs, const QString& izvjestaj) {
   endResetModel();
 }
 
-void ModelZapisa::dodajZbroj(const QList<int>& stupci, int odReda, int stupacNatpisa,
-                             const QVariant& natpis) {
+void ModelZapisa::dodajZbroj(const QList<int>& stupci, int odReda, int stupacNatpisa, const QVariant& natpis) {
   Red zbroj{-1, QList<QVariant>(columnCount())};
   for (int s : stupci) {
     if (s < 1 || s >= columnCount()) continue;
@@ -102,30 +96,23 @@ void ModelZapisa::primijeniUkupno(int stupacGrupe, int ukupno1, int ukupno2) {
     for (int i = 0; i < zapisi.size(); ++i) {
       redovi_ << zapisi[i];
       const QVariant kljuc = grupe ? zapisi_[zapisi[i].zapis].value(polje) : QVariant();
-      const bool kraj = i + 1 == zapisi.size() ||
-                        (grupe && zapisi_[zapisi[i + 1].zapis].value(polje) != kljuc);
+      const bool kraj = i + 1 == zapisi.size() || (grupe && zapisi_[zapisi[i + 1].zapis].value(polje) != kljuc);
       if (!kraj) continue;
-      dodajZbroj(stupci, pocetak, grupe ? stupacGrupe : 0,
-                 grupe ? kljuc : QVariant(QStringLiteral("Ukupno:")));
+      dodajZbroj(stupci, pocetak, grupe ? stupacGrupe : 0, grupe ? kljuc : QVariant(QStringLiteral("Ukupno:")));
       pocetak = int(redovi_.size());
     }
   } else {
     redovi_ = zapisi;
   }
-  if (izvjestaj_ == kJNREK && !zapisi.isEmpty())
-    dodajZbroj({7, 9, 11}, 0, 1, QStringLiteral("Ukupno:"));
+  if (izvjestaj_ == kJNREK && !zapisi.isEmpty()) dodajZbroj({7, 9, 11}, 0, 1, QStringLiteral("Ukupno:"));
   endResetModel();
 }
 
 int ModelZapisa::rowCount(const QModelIndex& p) const { return p.isValid() ? 0 : int(redovi_.size()); }
 
-int ModelZapisa::columnCount(const QModelIndex& p) const {
-  return p.isValid() || !rs_ ? 0 : rs_->FieldCount() + 1;
-}
+int ModelZapisa::columnCount(const QModelIndex& p) const { return p.isValid() || !rs_ ? 0 : rs_->FieldCount() + 1; }
 
-int ModelZapisa::tipStupca(int stupac) const {
-  return rs_ && stupac >= 1 ? rs_->FieldType(stupac - 1) : 0;
-}
+int ModelZapisa::tipStupca(int stupac) const { return rs_ && stupac >= 1 ? rs_->FieldType(stupac - 1) : 0; }
 
 QVariant ModelZapisa::vrijednost(int red, int stupac) const {
   if (red < 0 || red >= redovi_.size() || stupac < 0 || stupac >= columnCount()) return {};
@@ -153,14 +140,15 @@ QString ModelZapisa::tekstPoTipu(int red, int stupac) const {
     case QMetaType::QDateTime: {
       // Date-only columns show no time; a date column of any kind hides a midnight.
       const QDateTime dt = v.toDateTime();
-      const bool samoDatum = tip == platform::adDBDate ||
-                             (tip != platform::adDBTimeStamp && dt.time() == QTime(0, 0));
+      const bool samoDatum = tip == platform::adDBDate || (tip != platform::adDBTimeStamp && dt.time() == QTime(0, 0));
       return samoDatum ? l.toString(dt.date(), oblikDatuma(l))
                        : l.toString(dt, oblikDatuma(l) + QStringLiteral(" HH:mm:ss"));
     }
     case QMetaType::QDate: return l.toString(v.toDate(), oblikDatuma(l));
-    case QMetaType::LongLong: case QMetaType::Int: return l.toString(v.toLongLong());
-    case QMetaType::Double: case QMetaType::Float: return tekstDecimalnog(l, v.toDouble());
+    case QMetaType::LongLong:
+    case QMetaType::Int: return l.toString(v.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float: return tekstDecimalnog(l, v.toDouble());
     case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     default: return v.toString();
   }
@@ -169,11 +157,9 @@ QString ModelZapisa::tekstPoTipu(int red, int stupac) const {
 QVariant ModelZapisa::boja(const Red& r, int stupac) const {
   if (r.zapis < 0) return {};
   const QList<QVariant>& z = zapisi_[r.zapis];
-  if (izvjestaj_ == kJNREK && z.size() >= 11 && stupac <= 11 && !prazno(z.value(4)) &&
-      !prazno(z.value(7)))
+  if (izvjestaj_ == kJNREK && z.size() >= 11 && stupac <= 11 && !prazno(z.value(4)) && !prazno(z.value(7)))
     return bojaIzBGR(iznos(z.value(7)) >= iznos(z.value(4)) ? kCrvena : kZelena);
-  if (izvjestaj_ == kStanje && z.size() >= 4 && stupac <= 4 && !prazno(z.value(3)) &&
-      iznos(z.value(3)) < 0)
+  if (izvjestaj_ == kStanje && z.size() >= 4 && stupac <= 4 && !prazno(z.value(3)) && iznos(z.value(3)) < 0)
     return bojaIzBGR(kCrvena);
   return {};
 }
@@ -181,8 +167,8 @@ QVariant ModelZapisa::boja(const Red& r, int stupac) const {
 bool ModelZapisa::podebljano(const Red& r, int stupac) const {
   if (r.zapis < 0) return true;
   const QList<QVariant>& z = zapisi_[r.zapis];
-  return izvjestaj_ == kJNREK && stupac >= 7 && stupac <= 11 && z.size() >= 11 &&
-         !prazno(z.value(4)) && !prazno(z.value(7)) && iznos(z.value(7)) >= iznos(z.value(4));
+  return izvjestaj_ == kJNREK && stupac >= 7 && stupac <= 11 && z.size() >= 11 && !prazno(z.value(4)) &&
+         !prazno(z.value(7)) && iznos(z.value(7)) >= iznos(z.value(4));
 }
 
 QVariant ModelZapisa::data(const QModelIndex& index, int role) const {

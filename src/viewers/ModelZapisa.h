@@ -33,8 +33,8 @@ class ModelZapisa : public QAbstractTableModel {
 
  private:
   struct Red {
-    int zapis = -1;            // index into zapisi_, or -1 for a sum row
-    QList<QVariant> zbroj{};   // sum rows: a value per grid column
+    int zapis = -1;           // index into zapisi_, or -1 for a sum row
+    QList<QVariant> zbroj{};  // sum rows: a value per grid column
   };
   QString tekstPoTipu(int red, int stupac) const;
   void dodajZbroj(const QList<int>& stupci, int odReda, int stupacNatpisa, const QVariant& natpis);

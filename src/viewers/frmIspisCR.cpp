@@ -6,11 +6,11 @@
 #include <QPrintPreviewWidget>
 #include <QScreen>
 
-#include "platform/PostaviFormu.h"
+#include "core/SettingsStore.h"
 #include "platform/Dialogs.h"
 #include "platform/DocumentPrinter.h"
+#include "platform/PostaviFormu.h"
 #include "platform/RecordSet.h"
-#include "core/SettingsStore.h"
 #include "ui_frmIspisCR.h"
 #include "viewers/PomocneProzora.h"
 #include "viewers/ReportMailHook.h"
@@ -28,8 +28,10 @@ const QString kMapaPDF = QStringLiteral("DirektorijaGenPDF");
 KljuceviPolozaja kljuceviPolozaja() {
   const QScreen* zaslon = QGuiApplication::primaryScreen();
   const double pola = (zaslon ? zaslon->geometry().width() : 1280) * 15.0 / 2;
-  return {QStringLiteral("KIFModalLeft"), QStringLiteral("KIFModalTop"),
-          QStringLiteral("KIFModalWidth"), QStringLiteral("KIFModalHeight"),
+  return {QStringLiteral("KIFModalLeft"),
+          QStringLiteral("KIFModalTop"),
+          QStringLiteral("KIFModalWidth"),
+          QStringLiteral("KIFModalHeight"),
           {pola, 0, pola, pola}};
 }
 
@@ -161,8 +163,7 @@ void frmIspisCR::IzveziPDF(bool eMail, int prva, int zadnja) {
   const int stranica = rptIzvjestaj.pageCount();
   // Pages past the end would give a blank PDF: refuse the range before anything is asked.
   if (prva > stranica) {
-    poruka(QStringLiteral("Prvi broj stranice veći od broja stranica izvještaja (%1)! Ispravite.")
-               .arg(stranica),
+    poruka(QStringLiteral("Prvi broj stranice veći od broja stranica izvještaja (%1)! Ispravite.").arg(stranica),
            MsgIcon::Exclamation, QStringLiteral("Greška"));
     return;
   }
@@ -185,6 +186,5 @@ void frmIspisCR::IzveziPDF(bool eMail, int prva, int zadnja) {
     return;
   }
   if (eMail)
-    if (ReportMailHook posalji = reportMailHook())
-      posalji(windowTitle(), EmailPrimatelja, {}, {}, {}, ime, {}, {});
+    if (ReportMailHook posalji = reportMailHook()) posalji(windowTitle(), EmailPrimatelja, {}, {}, {}, ime, {}, {});
 }

@@ -6,8 +6,12 @@
 #include "platform/Dialogs.h"
 #include "platform/Report.h"
 
-namespace Ui { class frmIspisCR; }
-namespace platform { class RecordSet; }
+namespace Ui {
+class frmIspisCR;
+}
+namespace platform {
+class RecordSet;
+}
 class QPrintPreviewWidget;
 
 // Previews a report and prints it, sets up its page, exports it to PDF (all pages or a

@@ -9,11 +9,11 @@
 #include <QTimer>
 #include <cmath>
 
-#include "platform/PostaviFormu.h"
+#include "core/SettingsStore.h"
 #include "platform/Dialogs.h"
+#include "platform/PostaviFormu.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/RecordSet.h"
-#include "core/SettingsStore.h"
 #include "ui_frmOfficeExportPost.h"
 #include "viewers/CsvIzvoz.h"
 #include "viewers/PomocneProzora.h"
@@ -51,18 +51,14 @@ QString mapaOd(const QString& put) { return put.left(put.lastIndexOf(QLatin1Char
 frmOfficeExportPost::frmOfficeExportPost(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmOfficeExportPost>()) {
   ui->setupUi(this);
-  connect(ui->cmdPrebaciPodatke, &QPushButton::clicked, this,
-          &frmOfficeExportPost::cmdPrebaciPodatke_Click);
+  connect(ui->cmdPrebaciPodatke, &QPushButton::clicked, this, &frmOfficeExportPost::cmdPrebaciPodatke_Click);
   connect(ui->cmdIzlaz, &QPushButton::clicked, this, &frmOfficeExportPost::cmdIzlaz_Click);
   connect(ui->lvPrekid, &QPushButton::clicked, this, &frmOfficeExportPost::lvPrekid_Click);
-  connect(ui->cmdGdjeSpremiti, &QPushButton::clicked, this,
-          &frmOfficeExportPost::cmdGdjeSpremiti_Click);
+  connect(ui->cmdGdjeSpremiti, &QPushButton::clicked, this, &frmOfficeExportPost::cmdGdjeSpremiti_Click);
   connect(ui->cmdLokacija, &QPushButton::clicked, this, &frmOfficeExportPost::cmdLokacija_Click);
-  connect(ui->mnuExportCSVBatchSize, &QAction::triggered, this,
-          &frmOfficeExportPost::mnuExportCSVBatchSize_Click);
+  connect(ui->mnuExportCSVBatchSize, &QAction::triggered, this, &frmOfficeExportPost::mnuExportCSVBatchSize_Click);
   for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
-  for (QLineEdit* e : {ui->txtNazivDat, ui->txtSeparator, ui->txtDecTočka, ui->txtLokacijaEXE})
-    OznaciSveNaFokusu(e);
+  for (QLineEdit* e : {ui->txtNazivDat, ui->txtSeparator, ui->txtDecTočka, ui->txtLokacijaEXE}) OznaciSveNaFokusu(e);
   prikaziIzvoz(false);
   Form_Load();
 }
@@ -91,8 +87,7 @@ void frmOfficeExportPost::showEvent(QShowEvent* e) {
 }
 
 void frmOfficeExportPost::poruka(const QString& tekst, int ikona) {
-  platform::dialogs().messageBox(this, tekst, MsgButtons::Ok, MsgIcon(ikona),
-                                 platform::defaultTitle());
+  platform::dialogs().messageBox(this, tekst, MsgButtons::Ok, MsgIcon(ikona), platform::defaultTitle());
 }
 
 // ---- keys and focus ----
@@ -164,8 +159,7 @@ bool frmOfficeExportPost::provjeriSeparator() {
 bool frmOfficeExportPost::provjeriDecTočku() {
   const QString t = ui->txtDecTočka->text();
   if (t == QLatin1String(",") || t == QLatin1String(".")) return true;
-  poruka(QStringLiteral("Znak za decimalnu točku za brojeve može biti točka ili zarez !"),
-         int(MsgIcon::Exclamation));
+  poruka(QStringLiteral("Znak za decimalnu točku za brojeve može biti točka ili zarez !"), int(MsgIcon::Exclamation));
   return false;
 }
 
@@ -178,8 +172,7 @@ bool frmOfficeExportPost::provjeriLokacijuEXE() {
     return false;
   }
   // A program on PATH ("localc") serves as well as a full path.
-  if (QFileInfo::exists(program) ||
-      (!program.contains(QLatin1Char('/')) && !platform::findProgram(program).isEmpty()))
+  if (QFileInfo::exists(program) || (!program.contains(QLatin1Char('/')) && !platform::findProgram(program).isEmpty()))
     return true;
   poruka(QStringLiteral("Uneseno ime EXE datoteke je neispravno !"), int(MsgIcon::None));
   return false;
@@ -194,10 +187,8 @@ void frmOfficeExportPost::spremiPostavke() {
   SaveVelkorSetting(QStringLiteral("ExpAutomPokr"), core::ZeroOne(ui->chkAutomatskiPokr->isChecked()));
   SaveVelkorSetting(QStringLiteral("ExpSeparator"), ui->txtSeparator->text());
   SaveVelkorSetting(QStringLiteral("ExpDecTočka"), ui->txtDecTočka->text());
-  SaveVelkorSetting(QStringLiteral("ExpPrikazNavodnika"),
-                    core::ZeroOne(ui->chkPrikazNavodnika->isChecked()));
-  SaveVelkorSetting(QStringLiteral("ExpZaštitaFormula"),
-                    core::ZeroOne(ui->chkZaštitaFormula->isChecked()));
+  SaveVelkorSetting(QStringLiteral("ExpPrikazNavodnika"), core::ZeroOne(ui->chkPrikazNavodnika->isChecked()));
+  SaveVelkorSetting(QStringLiteral("ExpZaštitaFormula"), core::ZeroOne(ui->chkZaštitaFormula->isChecked()));
 }
 
 void frmOfficeExportPost::cmdPrebaciPodatke_Click() {
@@ -254,8 +245,9 @@ void frmOfficeExportPost::izvezi() {
   ui->prBar->setRange(0, std::max(1, int(std::ceil(double(ukupno) / velicinaSerije_))));
   ui->prBar->setValue(0);
   prekid_ = false;
-  CsvIzvoz izvoz(rs, {ui->txtSeparator->text(), ui->txtDecTočka->text(),
-                      ui->chkPrikazNavodnika->isChecked(), ui->chkZaštitaFormula->isChecked()},
+  CsvIzvoz izvoz(rs,
+                 {ui->txtSeparator->text(), ui->txtDecTočka->text(), ui->chkPrikazNavodnika->isChecked(),
+                  ui->chkZaštitaFormula->isChecked()},
                  velicinaSerije_);
   bool ok = izvoz.otvori(ime);
   int serija = 0;
@@ -311,14 +303,13 @@ void frmOfficeExportPost::closeEvent(QCloseEvent* e) {
 
 void frmOfficeExportPost::mnuExportCSVBatchSize_Click() {
   if (uIzvozu_) return;
-  const std::optional<QString> odgovor = platform::dialogs().inputBox(
-      this, QStringLiteral("Unesite broj zapisa u jednom spremanju (1000-5000):"),
-      QStringLiteral("Broj zapisa"), QString::number(velicinaSerije_));
+  const std::optional<QString> odgovor =
+      platform::dialogs().inputBox(this, QStringLiteral("Unesite broj zapisa u jednom spremanju (1000-5000):"),
+                                   QStringLiteral("Broj zapisa"), QString::number(velicinaSerije_));
   const double broj = std::nearbyint(vodeciBroj(odgovor.value_or(QString())));
   if (broj < 1000 || broj > 5000) {
     platform::dialogs().messageBox(
-        this,
-        QStringLiteral("Greška. Broj zapisa u jednom spremanju može biti od 1000 do 5000. Postavljeno 2000!"),
+        this, QStringLiteral("Greška. Broj zapisa u jednom spremanju može biti od 1000 do 5000. Postavljeno 2000!"),
         MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Greška"));
     velicinaSerije_ = kZadanaSerija;
   } else {

@@ -2,8 +2,12 @@
 #include <QDialog>
 #include <memory>
 
-namespace Ui { class frmOfficeExportPost; }
-namespace platform { class RecordSet; }
+namespace Ui {
+class frmOfficeExportPost;
+}
+namespace platform {
+class RecordSet;
+}
 class QLineEdit;
 
 // Writes a record set to a CSV file with the user's file name, separator, decimal character

@@ -8,9 +8,9 @@
 #include <QSaveFile>
 #include <QShortcut>
 
-#include "platform/PostaviFormu.h"
-#include "platform/Dialogs.h"
 #include "core/SettingsStore.h"
+#include "platform/Dialogs.h"
+#include "platform/PostaviFormu.h"
 #include "ui_frmPrikazTeksta.h"
 #include "viewers/CRIspisPrikTeksta.h"
 #include "viewers/PomocneProzora.h"
@@ -21,10 +21,10 @@ namespace {
 QPointer<frmPrikazTeksta> s_forma;
 
 const KljuceviPolozaja kPolozaj{QStringLiteral("MainLeftPrikTeksta"),
-                               QStringLiteral("MainTopPrikTeksta"),
-                               QStringLiteral("MainWidthPrikTeksta"),
-                               QStringLiteral("MainHeightPrikTeksta"),
-                               {2715, 3315, 8025, 4995}};
+                                QStringLiteral("MainTopPrikTeksta"),
+                                QStringLiteral("MainWidthPrikTeksta"),
+                                QStringLiteral("MainHeightPrikTeksta"),
+                                {2715, 3315, 8025, 4995}};
 
 // Writes the text as it is, UTF-8, no line end added; the old file is replaced only once
 // the new one is complete.
@@ -46,8 +46,7 @@ frmPrikazTeksta* frmPrikazTeksta::forma() {
   return s_forma;
 }
 
-frmPrikazTeksta::frmPrikazTeksta(QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmPrikazTeksta>()) {
+frmPrikazTeksta::frmPrikazTeksta(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmPrikazTeksta>()) {
   ui->setupUi(this);
   connect(ui->cmdIspis, &QPushButton::clicked, this, &frmPrikazTeksta::cmdIspis_Click);
   connect(ui->cmdSelectAll, &QPushButton::clicked, this, &frmPrikazTeksta::cmdSelectAll_Click);
@@ -86,7 +85,7 @@ void frmPrikazTeksta::Form_Unload() {
 }
 
 void frmPrikazTeksta::PrikažiTekst(const QString& naslov, const QString& tekst, bool pitanje,
-                                  const QString& tekstPitanja) {
+                                   const QString& tekstPitanja) {
   // Each question gets its own answer: a "&Da" given to an earlier one must not carry over.
   OdgovorDa = false;
   pitanje_ = pitanje;
@@ -150,14 +149,13 @@ void frmPrikazTeksta::mnuSpremiTekst_Click() {
   if (QFileInfo::exists(datoteka) &&
       platform::dialogs().messageBox(
           this, QStringLiteral("Datoteka sa tim imenom već postoji ! Želite li je prepisati?"),
-          platform::MsgButtons::YesNo, platform::MsgIcon::Question,
-          datoteka) != platform::MsgResult::Yes)
+          platform::MsgButtons::YesNo, platform::MsgIcon::Question, datoteka) != platform::MsgResult::Yes)
     return;
   // A failed save is not reported; the old file, if any, stays as it was.
   zapisiTekst(datoteka, tekst_);
 }
 
 void PrikaziOpisGreske(QWidget*, const QString& errorText) {
-  frmPrikazTeksta::forma()->PrikažiTekst(QStringLiteral("Opis greške"),
-                                         QStringLiteral("Greška: ") + errorText, false, QString());
+  frmPrikazTeksta::forma()->PrikažiTekst(QStringLiteral("Opis greške"), QStringLiteral("Greška: ") + errorText, false,
+                                         QString());
 }

@@ -3,7 +3,9 @@
 #include <QString>
 #include <memory>
 
-namespace Ui { class frmPrikazTeksta; }
+namespace Ui {
+class frmPrikazTeksta;
+}
 class QCloseEvent;
 
 // Shows a long text (an error description, a log) under the caller's caption, lets the user
@@ -24,8 +26,7 @@ class frmPrikazTeksta : public QDialog {
   ~frmPrikazTeksta() override;
 
   // Fills the window and shows it modally; returns when it is hidden or unloaded.
-  void PrikažiTekst(const QString& naslov, const QString& tekst, bool pitanje,
-                    const QString& tekstPitanja);
+  void PrikažiTekst(const QString& naslov, const QString& tekst, bool pitanje, const QString& tekstPitanja);
 
   // True when the last question was answered with "&Da".
   bool OdgovorDa = false;

@@ -5,9 +5,9 @@
 #include <QMenu>
 #include <QTextDocument>
 
-#include "platform/PostaviFormu.h"
-#include "platform/DocumentPrinter.h"
 #include "platform/Dialogs.h"
+#include "platform/DocumentPrinter.h"
+#include "platform/PostaviFormu.h"
 #include "platform/SpreadsheetWriter.h"
 #include "ui_frmPrikazZapisa.h"
 #include "viewers/IzvozTablice.h"
@@ -20,17 +20,21 @@ using platform::MsgIcon;
 
 namespace {
 
-const KljuceviPolozaja kPolozaj{QStringLiteral("PrikZapMainLeft"), QStringLiteral("PrikZapMainTop"),
-                               QStringLiteral("PrikZapMainWidth"),
-                               QStringLiteral("PrikZapMainHeight"), {0, 0, 9645, 5800}};
-constexpr int kDodatakTwips = 300;    // room added to each column's fitted width
+const KljuceviPolozaja kPolozaj{QStringLiteral("PrikZapMainLeft"),
+                                QStringLiteral("PrikZapMainTop"),
+                                QStringLiteral("PrikZapMainWidth"),
+                                QStringLiteral("PrikZapMainHeight"),
+                                {0, 0, 9645, 5800}};
+constexpr int kDodatakTwips = 300;     // room added to each column's fitted width
 constexpr double kMarginaTwips = 400;  // print margins
 
 }  // namespace
 
 frmPrikazZapisa::frmPrikazZapisa(QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmPrikazZapisa>()),
-      model_(new ModelZapisa(this)), mnuAkcija_(new QMenu(QStringLiteral("Akcija"), this)) {
+    : QDialog(parent),
+      ui(std::make_unique<Ui::frmPrikazZapisa>()),
+      model_(new ModelZapisa(this)),
+      mnuAkcija_(new QMenu(QStringLiteral("Akcija"), this)) {
   ui->setupUi(this);
   mnuAkcija_->setObjectName(QStringLiteral("mnuAkcija"));
   const QString stavke[] = {QStringLiteral("Ispis tablice"), QStringLiteral("Export u MS Excel (.xls)"),
@@ -44,8 +48,7 @@ frmPrikazZapisa::frmPrikazZapisa(QWidget* parent)
   ui->fg->setModel(model_);
   ui->fg->setSortingEnabled(false);  // the record set sorts, so sum rows stay in place
   ui->fg->horizontalHeader()->setSectionsClickable(true);
-  connect(ui->fg->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          &frmPrikazZapisa::fg_HeaderClick);
+  connect(ui->fg->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmPrikazZapisa::fg_HeaderClick);
   connect(ui->fg, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& p) { mnuAkcija_->popup(ui->fg->viewport()->mapToGlobal(p)); });
   connect(ui->cmdUExcel, &QPushButton::clicked, this, &frmPrikazZapisa::cmdUExcel_Click);
@@ -58,9 +61,8 @@ frmPrikazZapisa::~frmPrikazZapisa() = default;
 
 void frmPrikazZapisa::Form_Load() { PostaviFormu(this); }
 
-void frmPrikazZapisa::PrikažiZapise(const QString& naslov, platform::RecordSet* rs,
-                                    int stupacGrupe, int ukupno1, int ukupno2,
-                                    const QString& izvjestaj) {
+void frmPrikazZapisa::PrikažiZapise(const QString& naslov, platform::RecordSet* rs, int stupacGrupe, int ukupno1,
+                                    int ukupno2, const QString& izvjestaj) {
   stupacGrupe_ = stupacGrupe;
   ukupno1_ = ukupno1;
   ukupno2_ = ukupno2;
@@ -84,8 +86,7 @@ void frmPrikazZapisa::fg_AfterSort() {
   model_->primijeniUkupno(stupacGrupe_, ukupno1_, ukupno2_);
   ui->fg->resizeColumnsToContents();
   const int dodatak = qRound(kDodatakTwips / 15.0);
-  for (int s = 0; s < model_->columnCount(); ++s)
-    ui->fg->setColumnWidth(s, ui->fg->columnWidth(s) + dodatak);
+  for (int s = 0; s < model_->columnCount(); ++s) ui->fg->setColumnWidth(s, ui->fg->columnWidth(s) + dodatak);
   ui->fg->setUpdatesEnabled(true);
 }
 
@@ -128,8 +129,7 @@ void frmPrikazZapisa::IspisTablice() {
 
 namespace {
 
-platform::FileDialogOptions dijalogIzvoza(const QString& naslov, const QString& nastavak,
-                                          const QString& filter) {
+platform::FileDialogOptions dijalogIzvoza(const QString& naslov, const QString& nastavak, const QString& filter) {
   platform::FileDialogOptions o;
   o.title = QStringLiteral("Izaberite uređaj i direktoriju gdje će se snimiti podaci");
   o.defaultExt = nastavak;
@@ -144,14 +144,12 @@ platform::FileDialogOptions dijalogIzvoza(const QString& naslov, const QString& 
 void frmPrikazZapisa::IzvozUExcel() {
   // The workbook is written in the current format, so its name says .xlsx.
   const QString ime = platform::dialogs().saveFileName(
-      this, dijalogIzvoza(windowTitle(), QStringLiteral(".xlsx"),
-                          QStringLiteral("Excel datoteka (*.xlsx)|*.xlsx")));
+      this, dijalogIzvoza(windowTitle(), QStringLiteral(".xlsx"), QStringLiteral("Excel datoteka (*.xlsx)|*.xlsx")));
   if (ime.isEmpty()) return;
   if (QFileInfo::exists(ime) &&
       platform::dialogs().messageBox(
           this, QStringLiteral("Datoteka: \r\n") + ime + QStringLiteral("\r\nveć postoji. Prepisati?"),
-          MsgButtons::YesNo, MsgIcon::Question,
-          QStringLiteral("Prepis datoteke?")) != platform::MsgResult::Yes)
+          MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Prepis datoteke?")) != platform::MsgResult::Yes)
     return;
   try {
     TablicaUExcel(*model_, ime);
@@ -162,8 +160,7 @@ void frmPrikazZapisa::IzvozUExcel() {
 
 void frmPrikazZapisa::IzvozUTekst(const QString& separator) {
   const QString ime = platform::dialogs().saveFileName(
-      this, dijalogIzvoza(windowTitle(), QStringLiteral(".txt"),
-                          QStringLiteral("TXT datoteka (*.txt)|*.txt")));
+      this, dijalogIzvoza(windowTitle(), QStringLiteral(".txt"), QStringLiteral("TXT datoteka (*.txt)|*.txt")));
   if (ime.isEmpty()) return;
   QString opis;
   if (!TablicaUTekst(*model_, ime, separator, &opis)) greska(opis);

@@ -4,7 +4,9 @@
 
 #include "platform/RecordSet.h"
 
-namespace Ui { class frmPrikazZapisa; }
+namespace Ui {
+class frmPrikazZapisa;
+}
 class ModelZapisa;
 class QMenu;
 
@@ -18,8 +20,8 @@ class frmPrikazZapisa : public QDialog {
 
   // Columns are grid columns (field i is column i + 1); -1: none. rs may be null (an empty,
   // closed set is shown); otherwise it must outlive the window, which sorts it.
-  void PrikažiZapise(const QString& naslov, platform::RecordSet* rs, int stupacGrupe,
-                     int ukupno1, int ukupno2, const QString& izvjestaj);
+  void PrikažiZapise(const QString& naslov, platform::RecordSet* rs, int stupacGrupe, int ukupno1, int ukupno2,
+                     const QString& izvjestaj);
 
   ModelZapisa* model() const { return model_; }
   QMenu* mnuAkcija() const { return mnuAkcija_; }

@@ -1,20 +1,20 @@
 #include "viewers/modUExcel.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QCoreApplication>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <utility>
 #include <vector>
 
+#include "core/SettingsStore.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/RecordSet.h"
-#include "core/SettingsStore.h"
 #include "platform/SpreadsheetWriter.h"
 #include "viewers/CsvFormat.h"
 #include "viewers/frmOfficeExportPost.h"
@@ -38,20 +38,25 @@ bool procitajLogicku(const QString& kljuc) {
       QStringLiteral("Postavka \"%1\" nema logičku vrijednost: %2").arg(kljuc, t).toStdString());
 }
 
-bool samoDatum(const QVariant& v, int tip) {
-  return v.typeId() == QMetaType::QDate || tip == platform::adDBDate;
-}
+bool samoDatum(const QVariant& v, int tip) { return v.typeId() == QMetaType::QDate || tip == platform::adDBDate; }
 
 // Writes one value by its type; returns the width of its shown text.
 int zapisiVrijednost(SpreadsheetWriter& w, int red, int stupac, const QVariant& v, int tip) {
   if (!v.isValid() || v.isNull()) return 0;
   switch (v.typeId()) {
     case QMetaType::Bool: w.writeBool(red, stupac, v.toBool()); return 5;
-    case QMetaType::QDate: case QMetaType::QDateTime:
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
       w.writeDateTime(red, stupac, v.toDateTime(), samoDatum(v, tip));
       return samoDatum(v, tip) ? 10 : 19;
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
-    case QMetaType::Short: case QMetaType::UShort: case QMetaType::Double: case QMetaType::Float: {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Double:
+    case QMetaType::Float: {
       const bool novac = tip == platform::adCurrency || tip == platform::adNumeric;
       w.writeNumber(red, stupac, v.toDouble(), novac ? Style::Money : Style::Plain);
       const QString t = novac ? QLocale::c().toString(v.toDouble(), 'f', 2) : tekstBroja(v);
@@ -79,8 +84,7 @@ struct PrivremeneKnjige {
   void počisti() {
     for (const PrivremenaKnjiga& k : std::exchange(knjige, {})) {
       const QFileInfo fi(k.put);
-      if (fi.exists() && fi.lastModified() == k.vrijeme && fi.size() == k.velicina)
-        QFile::remove(k.put);
+      if (fi.exists() && fi.lastModified() == k.vrijeme && fi.size() == k.velicina) QFile::remove(k.put);
       QDir().rmdir(fi.absolutePath());  // only when nothing else was saved there
     }
   }
@@ -102,26 +106,26 @@ void zapamtiPrivremenu(const QString& put) {
 QString privatnaDatoteka() {
   // A folder of our own that outlives this call: the spreadsheet program reads it later.
   QTemporaryDir mapa(QDir::tempPath() + QStringLiteral("/velkor-excel-XXXXXX"));
-  if (!mapa.isValid())
-    throw platform::SpreadsheetError("Privremena mapa za radnu knjigu se ne može napraviti.");
+  if (!mapa.isValid()) throw platform::SpreadsheetError("Privremena mapa za radnu knjigu se ne može napraviti.");
   mapa.setAutoRemove(false);
   QFile::setPermissions(mapa.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   return mapa.path() + QStringLiteral("/Izvoz ") +
-         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HHmmss")) +
-         QStringLiteral(".xlsx");
+         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HHmmss")) + QStringLiteral(".xlsx");
 }
 
 }  // namespace
 
-int ZapisiRadnuKnjigu(RecordSet& rs, bool bezZaglavlja, const QString& imeLista,
-                       const QString& datoteka) {
+int ZapisiRadnuKnjigu(RecordSet& rs, bool bezZaglavlja, const QString& imeLista, const QString& datoteka) {
   const int polja = rs.FieldCount();
   const int prviRed = bezZaglavlja ? 0 : 1;
   if (polja > SpreadsheetWriter::kMaxCols || rs.RecordCount() + prviRed > SpreadsheetWriter::kMaxRows)
     throw platform::SpreadsheetError(
         QStringLiteral("Zapisa je %1 u %2 polja, a list ima najviše %3 redaka i %4 stupaca.")
-            .arg(rs.RecordCount()).arg(polja).arg(SpreadsheetWriter::kMaxRows)
-            .arg(SpreadsheetWriter::kMaxCols).toStdString());
+            .arg(rs.RecordCount())
+            .arg(polja)
+            .arg(SpreadsheetWriter::kMaxRows)
+            .arg(SpreadsheetWriter::kMaxCols)
+            .toStdString());
   SpreadsheetWriter w(datoteka, imeLista.isEmpty() ? QStringLiteral("Sheet1") : imeLista);
   std::vector<int> sirine(size_t(polja), 0);
   if (!bezZaglavlja)
@@ -132,8 +136,7 @@ int ZapisiRadnuKnjigu(RecordSet& rs, bool bezZaglavlja, const QString& imeLista,
   int red = prviRed;
   for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext(), ++red)
     for (int i = 0; i < polja; ++i)
-      sirine[size_t(i)] =
-          std::max(sirine[size_t(i)], zapisiVrijednost(w, red, i, rs.Value(i), rs.FieldType(i)));
+      sirine[size_t(i)] = std::max(sirine[size_t(i)], zapisiVrijednost(w, red, i, rs.Value(i), rs.FieldType(i)));
   for (int i = 0; i < polja; ++i) w.setColumnWidth(i, std::max(sirine[size_t(i)], 6) + 2.0);
   w.commit();
   return w.nonFiniteCount();
@@ -143,8 +146,7 @@ void PocistiPrivremeneKnjige() { privremeneKnjige().počisti(); }
 
 QString NapomenaONebrojevima(int koliko) {
   if (koliko == 0) return {};
-  return QStringLiteral("\nVrijednosti koje nisu brojevi (beskonačno, NaN): %1; zapisane su kao tekst.")
-      .arg(koliko);
+  return QStringLiteral("\nVrijednosti koje nisu brojevi (beskonačno, NaN): %1; zapisane su kao tekst.").arg(koliko);
 }
 
 bool PokreniExportCSV(RecordSet& rs, QWidget* roditelj) {
@@ -154,14 +156,13 @@ bool PokreniExportCSV(RecordSet& rs, QWidget* roditelj) {
   return forma.Prekinuto;
 }
 
-void PrebaciUExcel(RecordSet& rs, bool bezZaglavlja, bool bezProvjere, bool imenujList,
-                   const QString& datoteka, const QString& imeLista, QWidget* roditelj) {
+void PrebaciUExcel(RecordSet& rs, bool bezZaglavlja, bool bezProvjere, bool imenujList, const QString& datoteka,
+                   const QString& imeLista, QWidget* roditelj) {
   auto& d = platform::dialogs();
   try {
     if (!bezProvjere && rs.RecordCount() == 0) {
-      d.messageBox(roditelj, QStringLiteral("Ne postoje zapisi koji bi se mogli prebaciti !"),
-                   platform::MsgButtons::Ok, platform::MsgIcon::Information,
-                   platform::defaultTitle());
+      d.messageBox(roditelj, QStringLiteral("Ne postoje zapisi koji bi se mogli prebaciti !"), platform::MsgButtons::Ok,
+                   platform::MsgIcon::Information, platform::defaultTitle());
       return;
     }
     RecordSet kopija = rs.Clone();
@@ -172,10 +173,9 @@ void PrebaciUExcel(RecordSet& rs, bool bezZaglavlja, bool bezProvjere, bool imen
     const QString ime = imenujList ? imeLista : QString();
     if (!datoteka.isEmpty()) {
       const int nebrojevi = ZapisiRadnuKnjigu(kopija, bezZaglavlja, ime, datoteka);
-      d.messageBox(roditelj, QStringLiteral("Podaci su eksportirani u datoteku: ") + datoteka +
-                                 NapomenaONebrojevima(nebrojevi),
-                   platform::MsgButtons::Ok, platform::MsgIcon::Information,
-                   platform::defaultTitle());
+      d.messageBox(roditelj,
+                   QStringLiteral("Podaci su eksportirani u datoteku: ") + datoteka + NapomenaONebrojevima(nebrojevi),
+                   platform::MsgButtons::Ok, platform::MsgIcon::Information, platform::defaultTitle());
       return;
     }
     const QString privremena = privatnaDatoteka();
@@ -187,7 +187,7 @@ void PrebaciUExcel(RecordSet& rs, bool bezZaglavlja, bool bezProvjere, bool imen
     if (!platform::startDetached(QStringLiteral("xdg-open"), {privremena}, &greska))
       throw platform::SpreadsheetError(greska.toStdString());
   } catch (const std::exception& e) {
-    d.messageBox(roditelj, QStringLiteral("Greška: ") + QString::fromUtf8(e.what()),
-                 platform::MsgButtons::Ok, platform::MsgIcon::None, platform::defaultTitle());
+    d.messageBox(roditelj, QStringLiteral("Greška: ") + QString::fromUtf8(e.what()), platform::MsgButtons::Ok,
+                 platform::MsgIcon::None, platform::defaultTitle());
   }
 }

@@ -2,7 +2,9 @@
 #include <QString>
 
 class QWidget;
-namespace platform { class RecordSet; }
+namespace platform {
+class RecordSet;
+}
 
 // Puts a record set in front of the user: as an .xlsx workbook opened in the desktop's
 // spreadsheet program, saved to `datoteka` when one is given, or (setting "PrebacujUCSV")
@@ -12,8 +14,7 @@ void PrebaciUExcel(platform::RecordSet& rs, bool bezZaglavlja, bool bezProvjere,
 
 // Writes the workbook to `datoteka`; throws platform::SpreadsheetError. Returns how many
 // numbers were infinite or NaN (written as text).
-int ZapisiRadnuKnjigu(platform::RecordSet& rs, bool bezZaglavlja, const QString& imeLista,
-                       const QString& datoteka);
+int ZapisiRadnuKnjigu(platform::RecordSet& rs, bool bezZaglavlja, const QString& imeLista, const QString& datoteka);
 
 // Opens the CSV export form on rs; true when the user left it without a completed export.
 bool PokreniExportCSV(platform::RecordSet& rs, QWidget* roditelj = nullptr);

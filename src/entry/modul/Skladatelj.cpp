@@ -36,8 +36,8 @@ const sucelje::Skladatelj g_tablica{&prekoRecordseta, &bezRecordSeta};
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) const sucelje::Skladatelj*
-VelkorSlanjeEMaila26_Skladatelj(const char* verzija, const sucelje::SkladateljKuke* kuke) {
+extern "C" __attribute__((visibility("default"))) const sucelje::Skladatelj* VelkorSlanjeEMaila26_Skladatelj(
+    const char* verzija, const sucelje::SkladateljKuke* kuke) {
   if (!verzija || std::strcmp(verzija, VELKOR_VERZIJA) != 0 || !kuke) return nullptr;
   // The library made the application without shared OpenGL contexts (they would load the
   // software renderer into every host); Qt WebEngine needs its own, made now, before any view.
