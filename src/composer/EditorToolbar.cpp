@@ -18,21 +18,21 @@
 using namespace composer;
 
 EditorToolbar::EditorToolbar(HtmlEditor* editor, QStatusBar* status, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::EditorToolbar>()), m_editor(editor), m_status(status) {
+    : QWidget(parent), ui(std::make_unique<Ui::EditorToolbar>()), editor_(editor), status_(status) {
   ui->setupUi(this);
   poveziNaredbe();
   poveziIsjecke();
-  ui->btnBorders->setChecked(m_editor->showBorders());
-  ui->btnDetails->setChecked(m_editor->showDetails());
+  ui->btnBorders->setChecked(editor_->showBorders());
+  ui->btnDetails->setChecked(editor_->showDetails());
   connect(ui->btnDetails, &QToolButton::clicked, this, &EditorToolbar::btnDetails_Click);
   connect(ui->btnBorders, &QToolButton::clicked, this, &EditorToolbar::btnBorders_Click);
   connect(ui->tblTableDialog, &QToolButton::clicked, this, &EditorToolbar::tblTableDialog_Click);
   connect(ui->tblBodyDialog, &QToolButton::clicked, this, &EditorToolbar::tblBodyDialog_Click);
   connect(ui->tblExternalFile, &QToolButton::clicked, this, &EditorToolbar::tblExternalFile_Click);
   connect(ui->tblPrintFile, &QToolButton::clicked, this, &EditorToolbar::tblPrintFile_Click);
-  connect(m_editor, &HtmlEditor::contextMenuRequested, this, &EditorToolbar::Editor_ShowContextMenu);
-  connect(m_editor, &HtmlEditor::contextMenuAction, this, &EditorToolbar::Editor_ContextMenuAction);
-  connect(m_editor, &HtmlEditor::displayChanged, this, &EditorToolbar::Editor_DisplayChanged);
+  connect(editor_, &HtmlEditor::contextMenuRequested, this, &EditorToolbar::Editor_ShowContextMenu);
+  connect(editor_, &HtmlEditor::contextMenuAction, this, &EditorToolbar::Editor_ContextMenuAction);
+  connect(editor_, &HtmlEditor::displayChanged, this, &EditorToolbar::Editor_DisplayChanged);
 }
 
 EditorToolbar::~EditorToolbar() = default;
@@ -45,10 +45,10 @@ void EditorToolbar::poveziNaredbe() {
                                                   {ui->tblImageDialog, Image}, {ui->tblLinkDialog, Hyperlink},
                                                   {ui->tblOLTag, OrderList},   {ui->tblULTag, UnorderList}};
   for (const auto& [gumb, naredba] : naredbe)
-    connect(gumb, &QToolButton::clicked, this, [this, n = naredba] { ExecCommand(*m_editor, n, 0, window()); });
+    connect(gumb, &QToolButton::clicked, this, [this, n = naredba] { ExecCommand(*editor_, n, 0, window()); });
   const std::pair<QToolButton*, int> poravnanje[] = {{ui->btnAlign_1, 1}, {ui->btnAlign_2, 2}, {ui->btnAlign_3, 3}};
   for (const auto& [gumb, index] : poravnanje)
-    connect(gumb, &QToolButton::clicked, this, [this, i = index] { Poravnaj(*m_editor, i); });
+    connect(gumb, &QToolButton::clicked, this, [this, i = index] { Poravnaj(*editor_, i); });
 }
 
 void EditorToolbar::poveziIsjecke() {
@@ -57,24 +57,24 @@ void EditorToolbar::poveziIsjecke() {
   for (int i = 0; i < broj; ++i) {
     auto* gumb = findChild<QToolButton*>(QLatin1String(isjecci[i].first));
     const QString html = isjecci[i].second;
-    connect(gumb, &QToolButton::clicked, this, [this, html] { m_editor->pasteHtml(html); });
+    connect(gumb, &QToolButton::clicked, this, [this, html] { editor_->pasteHtml(html); });
   }
 }
 
 void EditorToolbar::btnDetails_Click() {
-  m_editor->setShowDetails(!m_editor->showDetails());
-  ui->btnDetails->setChecked(m_editor->showDetails());
+  editor_->setShowDetails(!editor_->showDetails());
+  ui->btnDetails->setChecked(editor_->showDetails());
 }
 
 void EditorToolbar::btnBorders_Click() {
-  m_editor->setShowBorders(!m_editor->showBorders());
-  ui->btnBorders->setChecked(m_editor->showBorders());
+  editor_->setShowBorders(!editor_->showBorders());
+  ui->btnBorders->setChecked(editor_->showBorders());
 }
 
 // A cancelled dialog pastes nothing: the table of an earlier confirmation is not wanted.
 void EditorToolbar::tblTableDialog_Click() {
   frmDialog_Table d(window());
-  if (d.exec() == QDialog::Accepted) m_editor->pasteHtml(frmDialog_Table::TablicaHtml());
+  if (d.exec() == QDialog::Accepted) editor_->pasteHtml(frmDialog_Table::TablicaHtml());
 }
 
 // Background, active link, visited link, link and text colour on the document; a
@@ -86,10 +86,10 @@ void EditorToolbar::tblBodyDialog_Click() {
   for (int koja : {frmDialog_Body::Pozadina, frmDialog_Body::AktivanLink, frmDialog_Body::PosjecenLink,
                    frmDialog_Body::Link, frmDialog_Body::Tekst})
     boje << frmDialog_Body::Boja(koja);
-  m_editor->evaluate(QStringLiteral("(function(a){var d=document;if(!d.body)return false;"
-                                    "['bgColor','alinkColor','vlinkColor','linkColor','fgColor'].forEach(function(p,i){"
-                                    "if(a[i])d[p]=a[i];});return true;})(%1)")
-                         .arg(QString::fromUtf8(QJsonDocument(boje).toJson(QJsonDocument::Compact))));
+  editor_->evaluate(QStringLiteral("(function(a){var d=document;if(!d.body)return false;"
+                                   "['bgColor','alinkColor','vlinkColor','linkColor','fgColor'].forEach(function(p,i){"
+                                   "if(a[i])d[p]=a[i];});return true;})(%1)")
+                        .arg(QString::fromUtf8(QJsonDocument(boje).toJson(QJsonDocument::Compact))));
 }
 
 // A cancelled dialog loads nothing: reloading the path of an earlier one would throw away
@@ -100,36 +100,36 @@ void EditorToolbar::tblExternalFile_Click() {
   const QString put = frmDialog_ExternalFile::Put();
   platform::dialogs().messageBox(window(), put, platform::MsgButtons::Ok, platform::MsgIcon::Information,
                                  QStringLiteral("Slanje E-mail-a"));
-  if (!put.trimmed().isEmpty()) m_editor->loadDocument(put.trimmed());
+  if (!put.trimmed().isEmpty()) editor_->loadDocument(put.trimmed());
 }
 
 void EditorToolbar::tblPrintFile_Click() {
   QPrinter printer;
   printer.setDocName(window()->windowTitle());
-  if (platform::dialogs().printDialog(window(), printer)) m_editor->print(&printer);
+  if (platform::dialogs().printDialog(window(), printer)) editor_->print(&printer);
 }
 
 void EditorToolbar::Editor_ShowContextMenu() {
-  m_izbornik = IzgradiIzbornik(*m_editor);
-  PrikažiIzbornik(*m_editor, m_izbornik);
+  izbornik_ = IzgradiIzbornik(*editor_);
+  PrikažiIzbornik(*editor_, izbornik_);
 }
 
 void EditorToolbar::Editor_ContextMenuAction(int index) {
-  if (const int naredba = NaredbaNaPoziciji(m_izbornik, index)) ExecCommand(*m_editor, naredba, 0, window());
+  if (const int naredba = NaredbaNaPoziciji(izbornik_, index)) ExecCommand(*editor_, naredba, 0, window());
 }
 
 // After the event that reported the change, once for a burst of them. The page moves its
 // selection in the render process after our event, so the format is read again a moment
 // later, or a click would show the format of the block it left.
 void EditorToolbar::Editor_DisplayChanged() {
-  if (m_prikazCeka) return;
-  m_prikazCeka = true;
+  if (prikazCeka_) return;
+  prikazCeka_ = true;
   const auto prikazi = [this] {
-    if (QueryStatus(*m_editor, GetBlockFmt) >= kOmogucena)
-      m_status->showMessage(ExecCommand(*m_editor, GetBlockFmt, 2).toString());
+    if (QueryStatus(*editor_, GetBlockFmt) >= kOmogucena)
+      status_->showMessage(ExecCommand(*editor_, GetBlockFmt, 2).toString());
   };
   QTimer::singleShot(0, this, [this, prikazi] {
-    m_prikazCeka = false;
+    prikazCeka_ = false;
     prikazi();
   });
   QTimer::singleShot(200, this, prikazi);

@@ -36,8 +36,8 @@ class EditorToolbar : public QWidget {
   void Editor_DisplayChanged();
 
   std::unique_ptr<Ui::EditorToolbar> ui;
-  HtmlEditor* m_editor;
-  QStatusBar* m_status;
-  QList<composer::StavkaIzbornika> m_izbornik;
-  bool m_prikazCeka = false;
+  HtmlEditor* editor_;
+  QStatusBar* status_;
+  QList<composer::StavkaIzbornika> izbornik_;
+  bool prikazCeka_ = false;
 };

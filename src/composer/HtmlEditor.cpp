@@ -107,52 +107,52 @@ QString withUtf8Declaration(QString html) {
 }
 
 HtmlEditor::HtmlEditor(QWidget* parent) : QWidget(parent) {
-  m_page = new EditorPage(this);
-  QWebEngineSettings* s = m_page->settings();
+  page_ = new EditorPage(this);
+  QWebEngineSettings* s = page_->settings();
   s->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
   s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
   s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
   s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
   s->setDefaultTextEncoding(QStringLiteral("utf-8"));
-  m_view = new QWebEngineView(this);
-  m_view->setPage(m_page);
-  m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(m_view, &QWidget::customContextMenuRequested, this, &HtmlEditor::showContextMenu);
-  m_menu = new QMenu(this);
+  view_ = new QWebEngineView(this);
+  view_->setPage(page_);
+  view_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(view_, &QWidget::customContextMenuRequested, this, &HtmlEditor::showContextMenu);
+  menu_ = new QMenu(this);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(m_view);
-  setFocusProxy(m_view);
-  watchInput(m_view);
+  layout->addWidget(view_);
+  setFocusProxy(view_);
+  watchInput(view_);
 
-  connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
-    m_loading = true;
-    m_renderDead = false;
+  connect(page_, &QWebEnginePage::loadStarted, this, [this] {
+    loading_ = true;
+    renderDead_ = false;
   });
-  connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
-    m_loading = false;
-    m_loadOk = ok;
-    m_page->ownLoad = false;
+  connect(page_, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+    loading_ = false;
+    loadOk_ = ok;
+    page_->ownLoad = false;
   });
-  connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {
-    m_renderDead = true;
-    m_loading = false;
+  connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
+    renderDead_ = true;
+    loading_ = false;
   });
   applyHelperStyle();
   // An empty document at once, so that there is something to type into; not waited for.
-  const QString blank = m_tmp.filePath(QStringLiteral("dokument-0.html"));
+  const QString blank = tmp_.filePath(QStringLiteral("dokument-0.html"));
   QFile f(blank);
   if (f.open(QIODevice::WriteOnly)) {
     f.close();
-    m_page->ownLoad = true;
-    m_loading = true;
-    m_page->load(QUrl::fromLocalFile(blank));
+    page_->ownLoad = true;
+    loading_ = true;
+    page_->load(QUrl::fromLocalFile(blank));
   }
 }
 
 HtmlEditor::~HtmlEditor() {
-  delete m_view;
-  delete m_page;
+  delete view_;
+  delete page_;
 }
 
 void HtmlEditor::watchInput(QObject* target) {
@@ -165,15 +165,15 @@ bool HtmlEditor::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::ChildAdded: {
       QObject* child = static_cast<QChildEvent*>(event)->child();
-      if (watched == m_view && child->isWidgetType()) child->installEventFilter(this);
+      if (watched == view_ && child->isWidgetType()) child->installEventFilter(this);
       break;
     }
     case QEvent::KeyPress:
-      if (watched != m_view) emit keyPressed(static_cast<QKeyEvent*>(event)->key());
+      if (watched != view_) emit keyPressed(static_cast<QKeyEvent*>(event)->key());
       break;
     case QEvent::KeyRelease:
     case QEvent::MouseButtonRelease:
-      if (watched != m_view) emit displayChanged();
+      if (watched != view_) emit displayChanged();
       break;
     default: break;
   }
@@ -181,10 +181,10 @@ bool HtmlEditor::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString HtmlEditor::helperCss() const {
-  if (!m_showBorders && !m_showDetails) return {};
+  if (!showBorders_ && !showDetails_) return {};
   QString css = QStringLiteral("@media screen{");
-  if (m_showBorders) css += QStringLiteral("table,td,th{outline:1px dotted #8c8c8c}");
-  if (m_showDetails)
+  if (showBorders_) css += QStringLiteral("table,td,th{outline:1px dotted #8c8c8c}");
+  if (showDetails_)
     css += QStringLiteral(
         "p,div,form,span{outline:1px dashed #b4b4e6}"
         "input,select,textarea{outline:1px dotted #c06000}");
@@ -193,7 +193,7 @@ QString HtmlEditor::helperCss() const {
 
 void HtmlEditor::applyHelperStyle() {
   const QString script = setupScript(helperCss());
-  QWebEngineScriptCollection& scripts = m_page->scripts();
+  QWebEngineScriptCollection& scripts = page_->scripts();
   for (const QWebEngineScript& old : scripts.find(QStringLiteral("velkor-editor"))) scripts.remove(old);
   QWebEngineScript s;
   s.setName(QStringLiteral("velkor-editor"));
@@ -202,53 +202,53 @@ void HtmlEditor::applyHelperStyle() {
   s.setRunsOnSubFrames(false);
   s.setSourceCode(script);
   scripts.insert(s);
-  if (!m_loading) m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld);
+  if (!loading_) page_->runJavaScript(script, QWebEngineScript::ApplicationWorld);
 }
 
 void HtmlEditor::setShowBorders(bool on) {
-  m_showBorders = on;
+  showBorders_ = on;
   applyHelperStyle();
 }
 
 void HtmlEditor::setShowDetails(bool on) {
-  m_showDetails = on;
+  showDetails_ = on;
   applyHelperStyle();
 }
 
 bool HtmlEditor::waitForLoad() {
-  if (m_loading && !m_renderDead) {
+  if (loading_ && !renderDead_) {
     QEventLoop loop;
-    connect(m_page, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
-    connect(m_page, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
-    QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
+    connect(page_, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
+    connect(page_, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs_, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
   }
-  return !m_loading && m_loadOk && !m_renderDead;
+  return !loading_ && loadOk_ && !renderDead_;
 }
 
 bool HtmlEditor::load(const QUrl& url) {
   waitForLoad();
-  m_page->ownLoad = true;
-  m_loading = true;
-  m_loadOk = false;
-  m_renderDead = false;  // a new load starts a new render process
-  m_page->load(url);
+  page_->ownLoad = true;
+  loading_ = true;
+  loadOk_ = false;
+  renderDead_ = false;  // a new load starts a new render process
+  page_->load(url);
   const bool ok = waitForLoad();
-  m_page->ownLoad = false;
+  page_->ownLoad = false;
   return ok;
 }
 
 QVariant HtmlEditor::evaluate(const QString& script, bool* ok) {
   waitForLoad();
   if (ok) *ok = false;
-  if (m_renderDead) return {};
+  if (renderDead_) return {};
   struct Call {
     QVariant result;
     bool done = false;
     QEventLoop* loop = nullptr;
   };
   auto call = std::make_shared<Call>();
-  m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [call](const QVariant& v) {
+  page_->runJavaScript(script, QWebEngineScript::ApplicationWorld, [call](const QVariant& v) {
     call->result = v;
     call->done = true;
     if (call->loop) call->loop->quit();
@@ -256,8 +256,8 @@ QVariant HtmlEditor::evaluate(const QString& script, bool* ok) {
   if (!call->done) {
     QEventLoop loop;
     call->loop = &loop;
-    connect(m_page, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
-    QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
+    connect(page_, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs_, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     call->loop = nullptr;
   }
@@ -269,7 +269,7 @@ QString HtmlEditor::documentHtml(bool* ok) {
   bool answered = false;
   const QString html = evaluate(QString::fromLatin1(kSerialize), &answered).toString();
   if (ok) *ok = answered;
-  if (answered) m_lastHtml = html;
+  if (answered) lastHtml_ = html;
   return html;
 }
 
@@ -277,27 +277,27 @@ bool HtmlEditor::setDocumentHtml(const QString& html) {
   // Through a file: setHtml is limited to 2 MB and loads no local images. A document that
   // came from a file keeps its folder as base, for its relative image sources.
   QString text = html;
-  if (m_documentUrl.isLocalFile() && !text.contains(QStringLiteral("<base"), Qt::CaseInsensitive))
+  if (documentUrl_.isLocalFile() && !text.contains(QStringLiteral("<base"), Qt::CaseInsensitive))
     text.insert(headInsertPoint(text),
                 QStringLiteral("<base %1 href=\"%2\">")
-                    .arg(QLatin1String(kHelperAttr), m_documentUrl.toString(QUrl::FullyEncoded).toHtmlEscaped()));
-  const QString path = m_tmp.filePath(QStringLiteral("dokument-%1.html").arg(++m_tmpCount));
+                    .arg(QLatin1String(kHelperAttr), documentUrl_.toString(QUrl::FullyEncoded).toHtmlEscaped()));
+  const QString path = tmp_.filePath(QStringLiteral("dokument-%1.html").arg(++tmpCount_));
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly)) return false;
   f.write("\xEF\xBB\xBF");  // the byte order mark settles the charset whatever the text declares
   f.write(text.toUtf8());
   f.close();
   const bool ok = load(QUrl::fromLocalFile(path));
-  QFile::remove(m_tmp.filePath(QStringLiteral("dokument-%1.html").arg(m_tmpCount - 1)));
+  QFile::remove(tmp_.filePath(QStringLiteral("dokument-%1.html").arg(tmpCount_ - 1)));
   return ok;
 }
 
-QUrl HtmlEditor::documentUrl() const { return m_documentUrl.isValid() ? m_documentUrl : m_page->url(); }
+QUrl HtmlEditor::documentUrl() const { return documentUrl_.isValid() ? documentUrl_ : page_->url(); }
 
 bool HtmlEditor::loadDocument(const QString& pathOrUrl) {
   const QUrl url = QUrl::fromUserInput(pathOrUrl, QString(), QUrl::AssumeLocalFile);
   if (!url.isValid()) return false;
-  m_documentUrl = url;
+  documentUrl_ = url;
   return load(url);
 }
 
@@ -305,7 +305,7 @@ bool HtmlEditor::loadDocument(const QString& pathOrUrl) {
 bool HtmlEditor::saveDocument(const QString& path, QString* error) {
   bool ok = false;
   QString html = documentHtml(&ok);
-  if (!ok && !m_lastHtml.isEmpty()) html = m_lastHtml, ok = true;
+  if (!ok && !lastHtml_.isEmpty()) html = lastHtml_, ok = true;
   QSaveFile f(path);
   if (ok && f.open(QIODevice::WriteOnly)) {
     f.write(withUtf8Declaration(html).toUtf8());
@@ -330,18 +330,18 @@ bool HtmlEditor::queryCommandEnabled(const QString& command) {
 }
 
 bool HtmlEditor::print(QPrinter* printer) {
-  if (!waitForLoad() && m_renderDead) return false;
+  if (!waitForLoad() && renderDead_) return false;
   auto result = std::make_shared<std::optional<bool>>();
   QEventLoop loop;
   QPointer<QEventLoop> guard(&loop);
-  auto c = connect(m_view, &QWebEngineView::printFinished, this, [result, guard](bool ok) {
+  auto c = connect(view_, &QWebEngineView::printFinished, this, [result, guard](bool ok) {
     *result = ok;
     if (guard) guard->quit();
   });
-  m_view->print(printer);
+  view_->print(printer);
   if (!result->has_value()) {
-    connect(m_page, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
-    QTimer::singleShot(6 * m_timeoutMs, &loop, &QEventLoop::quit);
+    connect(page_, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
+    QTimer::singleShot(6 * timeoutMs_, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
   }
   disconnect(c);
@@ -349,7 +349,7 @@ bool HtmlEditor::print(QPrinter* printer) {
 }
 
 bool HtmlEditor::restoreSelection() {
-  m_view->setFocus();
+  view_->setFocus();
   return evaluate(QString::fromLatin1(kRestore)).toBool();
 }
 
@@ -359,7 +359,7 @@ bool HtmlEditor::pasteHtml(const QString& html) {
 }
 
 int HtmlEditor::editFlags() {
-  if (m_menuFlags >= 0) return m_menuFlags;
+  if (menuFlags_ >= 0) return menuFlags_;
   using R = QWebEngineContextMenuRequest;
   const QVariantList s =
       evaluate(QStringLiteral("(function(){var s=getSelection();return [s.rangeCount>0&&!s.isCollapsed,"
@@ -377,13 +377,13 @@ int HtmlEditor::editFlags() {
 }
 
 void HtmlEditor::setContextMenu(const QStringList& captions, const QList<int>& states) {
-  m_menu->clear();
+  menu_->clear();
   for (qsizetype i = 0; i < captions.size(); ++i) {
     if (captions[i].isEmpty()) {
-      m_menu->addSeparator();
+      menu_->addSeparator();
       continue;
     }
-    QAction* a = m_menu->addAction(captions[i]);
+    QAction* a = menu_->addAction(captions[i]);
     a->setEnabled(i < states.size() && states[i] >= 3);
     connect(a, &QAction::triggered, this, [this, i] { emit contextMenuAction(int(i)); });
   }
@@ -391,7 +391,7 @@ void HtmlEditor::setContextMenu(const QStringList& captions, const QList<int>& s
 
 // Outside the engine's signal: the page answers our scripts only after it returns.
 void HtmlEditor::showContextMenu(const QPoint& pos) {
-  const QWebEngineContextMenuRequest* r = m_view->lastContextMenuRequest();
+  const QWebEngineContextMenuRequest* r = view_->lastContextMenuRequest();
   const int flags = r ? int(r->editFlags()) : -1;
   QTimer::singleShot(0, this, [this, pos, flags] {
     // A right click outside the selection moves the caret there first, so that the menu
@@ -405,10 +405,10 @@ void HtmlEditor::showContextMenu(const QPoint& pos) {
                      .arg(pos.x())
                      .arg(pos.y()))
             .toBool();
-    m_menuFlags = moved ? -1 : flags;
-    m_menu->clear();
+    menuFlags_ = moved ? -1 : flags;
+    menu_->clear();
     emit contextMenuRequested();
-    m_menuFlags = -1;
-    if (!m_menu->isEmpty()) m_menu->popup(m_view->mapToGlobal(pos));
+    menuFlags_ = -1;
+    if (!menu_->isEmpty()) menu_->popup(view_->mapToGlobal(pos));
   });
 }

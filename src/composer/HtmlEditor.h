@@ -42,9 +42,9 @@ class HtmlEditor : public QWidget {
   // Runs a script of ours in the page and returns its result.
   QVariant evaluate(const QString& script, bool* ok = nullptr);
 
-  bool showBorders() const { return m_showBorders; }
+  bool showBorders() const { return showBorders_; }
   void setShowBorders(bool on);
-  bool showDetails() const { return m_showDetails; }
+  bool showDetails() const { return showDetails_; }
   void setShowDetails(bool on);
 
   // Puts the selection back where the user left it (a toolbar click or a dialog takes the
@@ -59,13 +59,13 @@ class HtmlEditor : public QWidget {
   // The context menu: empty captions are separators, states below 3 disabled entries.
   // Set while contextMenuRequested is handled; the choice arrives as contextMenuAction.
   void setContextMenu(const QStringList& captions, const QList<int>& states);
-  QMenu* contextMenu() const { return m_menu; }
+  QMenu* contextMenu() const { return menu_; }
 
   // Prints the document on printer; returns when printing has finished.
   bool print(QPrinter* printer);
 
-  QWebEngineView* view() const { return m_view; }
-  void setCallTimeout(int ms) { m_timeoutMs = ms; }
+  QWebEngineView* view() const { return view_; }
+  void setCallTimeout(int ms) { timeoutMs_ = ms; }
 
  signals:
   // A key pressed in the document (the unsaved-changes flag listens here).
@@ -88,20 +88,20 @@ class HtmlEditor : public QWidget {
   QString helperCss() const;
   void showContextMenu(const QPoint& pos);
 
-  QWebEngineView* m_view = nullptr;
-  EditorPage* m_page = nullptr;
-  QTemporaryDir m_tmp;
-  int m_tmpCount = 0;
-  QUrl m_documentUrl;
-  bool m_loading = false;
-  bool m_loadOk = false;
-  bool m_renderDead = false;
-  bool m_showBorders = false;
-  bool m_showDetails = false;
-  int m_timeoutMs = 10000;
-  QString m_lastHtml;  // the document as last read
-  QMenu* m_menu = nullptr;
-  int m_menuFlags = -1;  // Chromium's edit flags while a context menu is asked for
+  QWebEngineView* view_ = nullptr;
+  EditorPage* page_ = nullptr;
+  QTemporaryDir tmp_;
+  int tmpCount_ = 0;
+  QUrl documentUrl_;
+  bool loading_ = false;
+  bool loadOk_ = false;
+  bool renderDead_ = false;
+  bool showBorders_ = false;
+  bool showDetails_ = false;
+  int timeoutMs_ = 10000;
+  QString lastHtml_;  // the document as last read
+  QMenu* menu_ = nullptr;
+  int menuFlags_ = -1;  // Chromium's edit flags while a context menu is asked for
 };
 
 // doc as UTF-8 text that declares it: an existing charset declaration says utf-8, else one

@@ -60,26 +60,26 @@ void frmMain::poveziListuPrimatelja() { ui->lvEmail->installEventFilter(new Tipk
 
 void frmMain::NapuniListu() {
   ui->lvEmail->clear();
-  if (!m_rs) return;
+  if (!rs_) return;
   QStringList neispravni;
   QSet<QString> ispravni;  // whole addresses: one may be the end of another
   try {
-    if (m_rs->RecordCount() > 0) {
-      m_rs->MoveFirst();
-      while (!m_rs->Eof()) {
-        const QString adresa = tekstPolja(*m_rs, QStringLiteral("EMail"));
+    if (rs_->RecordCount() > 0) {
+      rs_->MoveFirst();
+      while (!rs_->Eof()) {
+        const QString adresa = tekstPolja(*rs_, QStringLiteral("EMail"));
         // A blank address would pass the list check and send to nobody.
         if (!ispravnaAdresa(adresa)) {
           neispravni << adresa;
-          m_rs->Delete();
+          rs_->Delete();
         } else if (!ispravni.contains(adresa.toLower())) {
-          const QString ime = tekstPolja(*m_rs, QStringLiteral("Ime"));
+          const QString ime = tekstPolja(*rs_, QStringLiteral("Ime"));
           auto* item = new QTreeWidgetItem(QStringList{ime + QLatin1Char(' ') + adresa});
           item->setData(0, Qt::UserRole, adresa);
           ui->lvEmail->addTopLevelItem(item);
           ispravni.insert(adresa.toLower());
         }
-        m_rs->MoveNext();
+        rs_->MoveNext();
       }
     }
     const QString pitanje = QStringLiteral("Oni su izbrisani. Želite li nastaviti sa slanjem ispravnih e-mail-ova?");
@@ -100,10 +100,10 @@ void frmMain::GenerirajListu() {
   QString lista;
   QSet<QString> uListi;  // whole addresses, as in the recipient list
   try {
-    if (m_rs && m_rs->RecordCount() > 0) {
-      m_rs->MoveFirst();
-      for (; !m_rs->Eof(); m_rs->MoveNext()) {
-        const QString adresa = tekstPolja(*m_rs, QStringLiteral("EMail"));
+    if (rs_ && rs_->RecordCount() > 0) {
+      rs_->MoveFirst();
+      for (; !rs_->Eof(); rs_->MoveNext()) {
+        const QString adresa = tekstPolja(*rs_, QStringLiteral("EMail"));
         if (ispravnaAdresa(adresa) && !uListi.contains(adresa.toLower())) {
           uListi.insert(adresa.toLower());
           lista += adresa + QLatin1Char(';');
@@ -127,7 +127,7 @@ void frmMain::GenerirajListu() {
 void frmMain::lvEmail_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
   if (key != Qt::Key_Delete || (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) return;
   QTreeWidgetItem* item = ui->lvEmail->currentItem();
-  if (!item || !item->isSelected() || m_uSlanju) return;
+  if (!item || !item->isSelected() || uSlanju_) return;
   if (platform::dialogs().messageBox(
           this, QStringLiteral("Želite li ukloniti ") + item->text(0) + QStringLiteral(" iz slanja e-mail-a?"),
           platform::MsgButtons::YesNo, platform::MsgIcon::Question,
@@ -135,12 +135,12 @@ void frmMain::lvEmail_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
     return;
   const QString adresa = item->data(0, Qt::UserRole).toString();
   delete item;
-  if (!m_rs) return;
+  if (!rs_) return;
   // Every row of that address goes: a duplicate row left behind would still be mailed.
   try {
-    m_rs->MoveFirst();
-    for (; !m_rs->Eof(); m_rs->MoveNext())
-      if (tekstPolja(*m_rs, QStringLiteral("EMail")).compare(adresa, Qt::CaseInsensitive) == 0) m_rs->Delete();
+    rs_->MoveFirst();
+    for (; !rs_->Eof(); rs_->MoveNext())
+      if (tekstPolja(*rs_, QStringLiteral("EMail")).compare(adresa, Qt::CaseInsensitive) == 0) rs_->Delete();
   } catch (const std::exception& e) {
     uskličnik(this, e);
   }

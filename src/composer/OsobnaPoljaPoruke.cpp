@@ -19,18 +19,18 @@ using composer::OblikPolja;
 
 void frmMain::poveziPolja() {
   connect(ui->mnuUmetniPolje, &QMenu::aboutToShow, this, &frmMain::napuniIzbornikPolja);
-  m_pregledZa = new QLabel(ui->tabPreview);
-  m_pregledZa->setObjectName(QStringLiteral("lblPregledZa"));
-  m_pregledZa->setTextFormat(Qt::PlainText);
-  m_pregledZa->setContentsMargins(4, 2, 4, 2);
-  m_pregledZa->setVisible(false);
-  m_pregledZa->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-  ui->vlPreview->insertWidget(0, m_pregledZa);
+  pregledZa_ = new QLabel(ui->tabPreview);
+  pregledZa_->setObjectName(QStringLiteral("lblPregledZa"));
+  pregledZa_->setTextFormat(Qt::PlainText);
+  pregledZa_->setContentsMargins(4, 2, 4, 2);
+  pregledZa_->setVisible(false);
+  pregledZa_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  ui->vlPreview->insertWidget(0, pregledZa_);
   ui->vlPreview->setStretchFactor(ui->WbrPreview, 1);
   // Another recipient picked while the preview shows: the preview follows (not during a
   // run: the page's answer would be awaited inside the engine's own wait).
   connect(ui->lvEmail, &QTreeWidget::currentItemChanged, this, [this] {
-    if (!m_uSlanju && ui->SSTab2->currentWidget() == ui->tabPreview) SSTab2_Click(1);
+    if (!uSlanju_ && ui->SSTab2->currentWidget() == ui->tabPreview) SSTab2_Click(1);
   });
   napuniIzbornikPolja();
 }
@@ -38,10 +38,10 @@ void frmMain::poveziPolja() {
 // One entry per column of the record set; none, and the menu disabled, without one.
 void frmMain::napuniIzbornikPolja() {
   ui->mnuUmetniPolje->clear();
-  ui->mnuUmetniPolje->menuAction()->setEnabled(m_rs && m_rs->FieldCount() > 0);
-  if (!m_rs) return;
-  for (int i = 0; i < m_rs->FieldCount(); ++i) {
-    const QString ime = m_rs->FieldName(i);
+  ui->mnuUmetniPolje->menuAction()->setEnabled(rs_ && rs_->FieldCount() > 0);
+  if (!rs_) return;
+  for (int i = 0; i < rs_->FieldCount(); ++i) {
+    const QString ime = rs_->FieldName(i);
     connect(ui->mnuUmetniPolje->addAction(ime), &QAction::triggered, this, [this, ime] { umetniPolje(ime); });
   }
 }
@@ -58,20 +58,20 @@ void frmMain::umetniPolje(const QString& ime) {
 
 // A record run's fields must all be columns: otherwise one box names them and nothing goes.
 bool frmMain::pripremiPolja(bool bPojedinacno) {
-  if (bPojedinacno || !m_rs) return true;
+  if (bPojedinacno || !rs_) return true;
   const QString predmet = ui->txtSubject->text();
   const QStringList nepoznata =
-      composer::nepoznataPolja({predmet, ui->Editor->documentHtml(), ui->txtAttach->text()}, *m_rs);
+      composer::nepoznataPolja({predmet, ui->Editor->documentHtml(), ui->txtAttach->text()}, *rs_);
   if (nepoznata.isEmpty()) return true;
   QStringList stupci;
-  for (int i = 0; i < m_rs->FieldCount(); ++i) stupci << m_rs->FieldName(i);
+  for (int i = 0; i < rs_->FieldCount(); ++i) stupci << rs_->FieldName(i);
   const QString tekst =
       (nepoznata.size() == 1 ? QStringLiteral("Nepoznato polje: ") : QStringLiteral("Nepoznata polja: ")) +
       nepoznata.join(QStringLiteral(", ")) + QStringLiteral(".\r\nPolja zapisa su: ") +
       stupci.join(QStringLiteral(", ")) + QStringLiteral(".\r\nPoruke nisu poslane.");
   platform::dialogs().messageBox(this, tekst, platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
                                  QStringLiteral("Slanje E-mail-a"));
-  if (!composer::nepoznataPolja({predmet}, *m_rs).isEmpty()) ui->txtSubject->setFocus();
+  if (!composer::nepoznataPolja({predmet}, *rs_).isEmpty()) ui->txtSubject->setFocus();
   return false;
 }
 
@@ -81,7 +81,7 @@ bool frmMain::pripremiPolja(bool bPojedinacno) {
 bool frmMain::provjeriPriloge(bool bPojedinacno, QSet<qint64>* bez) {
   const QString prilozi = ui->txtAttach->text();
   if (composer::poljaUTekstu({prilozi}).isEmpty()) return true;
-  if (bPojedinacno || !m_rs) {
+  if (bPojedinacno || !rs_) {
     platform::dialogs().messageBox(
         this,
         QStringLiteral("Privitak s poljem zapisa ({{...}}) može se poslati samo svakom "
@@ -90,7 +90,7 @@ bool frmMain::provjeriPriloge(bool bPojedinacno, QSet<qint64>* bez) {
     ui->txtAttach->setFocus();
     return false;
   }
-  const QList<composer::ZapisBezPriloga> nedostaju = composer::zapisiBezPriloga(prilozi, *m_rs);
+  const QList<composer::ZapisBezPriloga> nedostaju = composer::zapisiBezPriloga(prilozi, *rs_);
   if (nedostaju.isEmpty()) return true;
   QStringList opisi;
   for (const composer::ZapisBezPriloga& z : nedostaju) opisi << z.opis, bez->insert(z.bookmark);
@@ -121,20 +121,20 @@ static QString datotekePoruke(const QStringList& izvori, const QUrl& dokument, c
 // without a record set, the document as it is.
 QString frmMain::pripremiPregled(const QString& html) {
   const QString datoteke = datotekePoruke(ui->Editor->imageSources(), ui->Editor->documentUrl(), ui->txtAttach->text());
-  m_pregledZa->setText(datoteke);
-  m_pregledZa->setVisible(!datoteke.isEmpty());
+  pregledZa_->setText(datoteke);
+  pregledZa_->setVisible(!datoteke.isEmpty());
   QTreeWidgetItem* primatelj = ui->lvEmail->currentItem();
   if (!primatelj || !primatelj->isSelected()) primatelj = ui->lvEmail->topLevelItem(0);
-  if (!m_rs || !primatelj) return html;
+  if (!rs_ || !primatelj) return html;
   // A clone: the host's cursor stays where it is.
-  platform::RecordSet zapis = m_rs->Clone();
+  platform::RecordSet zapis = rs_->Clone();
   const QString adresa = primatelj->data(0, Qt::UserRole).toString();
   for (zapis.MoveFirst(); !zapis.Eof(); zapis.MoveNext()) {
     if (zapis.Value(QStringLiteral("EMail")).toString().compare(adresa, Qt::CaseInsensitive) != 0) continue;
     const QString za = QStringLiteral("Za: ") + primatelj->text(0).simplified() + QStringLiteral("     Predmet: ") +
                        composer::popuniPolja(ui->txtSubject->text(), zapis, OblikPolja::Tekst);
-    m_pregledZa->setText(datoteke.isEmpty() ? za : za + QLatin1Char('\n') + datoteke);
-    m_pregledZa->setVisible(true);
+    pregledZa_->setText(datoteke.isEmpty() ? za : za + QLatin1Char('\n') + datoteke);
+    pregledZa_->setVisible(true);
     return composer::popuniPolja(html, zapis, OblikPolja::Html);
   }
   return html;

@@ -24,10 +24,10 @@ class PrikazSlanja {
 
  private:
   void osvježi(bool iDalje);
-  QList<QPointer<QWidget>> m_widgets;
-  QHash<QListWidget*, QStringList> m_nove;
-  QTimer m_sat;
-  QTimer m_zatvori;  // shuts drawing again a little after each opening
+  QList<QPointer<QWidget>> widgets_;
+  QHash<QListWidget*, QStringList> nove_;
+  QTimer sat_;
+  QTimer zatvori_;  // shuts drawing again a little after each opening
 };
 
 }  // namespace composer

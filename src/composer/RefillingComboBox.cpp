@@ -1,7 +1,7 @@
 #include "composer/RefillingComboBox.h"
 
 void RefillingComboBox::setEntries(const QStringList& entries) {
-  m_entries = entries;
+  entries_ = entries;
   refill();
 }
 
@@ -16,7 +16,7 @@ void RefillingComboBox::refill() {
   const QString text = currentText();
   const QSignalBlocker quiet(this);
   clear();
-  addItems(m_entries);
-  setCurrentIndex(m_entries.indexOf(text));
+  addItems(entries_);
+  setCurrentIndex(entries_.indexOf(text));
   if (isEditable()) setEditText(text);
 }

@@ -16,5 +16,5 @@ class RefillingComboBox : public QComboBox {
  private:
   void refill();
 
-  QStringList m_entries;
+  QStringList entries_;
 };

@@ -56,10 +56,10 @@ QString opisGreške(std::exception_ptr e) {
 }  // namespace
 
 void frmMain::poveziSlanje() {
-  m_odgodaNapretka.setSingleShot(true);
-  m_odgodaNapretka.setInterval(50);
-  connect(&m_odgodaNapretka, &QTimer::timeout, this, &frmMain::prikažiNapredak);
-  m_prikazSlanja = std::make_unique<composer::PrikazSlanja>(
+  odgodaNapretka_.setSingleShot(true);
+  odgodaNapretka_.setInterval(50);
+  connect(&odgodaNapretka_, &QTimer::timeout, this, &frmMain::prikažiNapredak);
+  prikazSlanja_ = std::make_unique<composer::PrikazSlanja>(
       QList<QWidget*>{ui->lstPoslano, ui->lstNeuspjelo, ui->prbUk, ui->Progress, ui->lblMailProgress, ui->sbStatusBar},
       100);
   // Lines of one height: a list of thousands is not measured line by line at each drawing.
@@ -68,37 +68,36 @@ void frmMain::poveziSlanje() {
   connect(poSendMail, &clsSendMail::SendSuccesful, this, &frmMain::poSendMail_SendSuccesful);
   connect(ui->mnuGenListUClip, &QAction::triggered, this, &frmMain::GenerirajListu);
   using composer::TijekSlanja;
-  m_slanje = new TijekSlanja(*poSendMail, this);
-  connect(m_slanje, &TijekSlanja::neuspjeh, this, &frmMain::poSendMail_SendFailed);
-  connect(m_slanje, &TijekSlanja::greskaKlijenta, this,
+  slanje_ = new TijekSlanja(*poSendMail, this);
+  connect(slanje_, &TijekSlanja::neuspjeh, this, &frmMain::poSendMail_SendFailed);
+  connect(slanje_, &TijekSlanja::greskaKlijenta, this,
           [this](const QString& tekst) { okvir(this, tekst, platform::MsgIcon::None, platform::defaultTitle()); });
-  connect(m_slanje, &TijekSlanja::prekida, this, [this] {
+  connect(slanje_, &TijekSlanja::prekida, this, [this] {
     okvir(this, QStringLiteral("Prekida se slanje poruka!"), platform::MsgIcon::Exclamation, platform::defaultTitle());
   });
-  connect(m_slanje, &TijekSlanja::domene, this, [this](const QStringList& domene) {
+  connect(slanje_, &TijekSlanja::domene, this, [this](const QStringList& domene) {
     ui->List1->clear();
     ui->List1->addItems(domene);
     ui->Progress->setMaximum(std::max<int>(1, int(domene.size())) * 100);
     ui->Progress->setValue(0);
   });
-  connect(m_slanje, &TijekSlanja::domena, this, [this](int i) { ui->List1->setCurrentRow(i); });
-  connect(m_slanje, &TijekSlanja::zapisi, this, [this](int ukupno) {
+  connect(slanje_, &TijekSlanja::domena, this, [this](int i) { ui->List1->setCurrentRow(i); });
+  connect(slanje_, &TijekSlanja::zapisi, this, [this](int ukupno) {
     ui->prbUk->setVisible(true);
     ui->prbUk->setRange(0, ukupno + 1);
     ui->prbUk->setValue(1);
   });
-  connect(m_slanje, &TijekSlanja::zapisObradjen, this, [this] { ui->prbUk->setValue(ui->prbUk->value() + 1); });
-  connect(m_slanje, &TijekSlanja::poslano, this,
-          [this](const QString& l) { m_prikazSlanja->dodaj(ui->lstPoslano, l); });
-  connect(m_slanje, &TijekSlanja::neuspjelo, this,
-          [this](const QString& l) { m_prikazSlanja->dodaj(ui->lstNeuspjelo, l); });
-  connect(m_slanje, &TijekSlanja::najava, this, &frmMain::prikažiNajavu);
-  connect(m_slanje, &TijekSlanja::kopijeUzete, this, [this] {
+  connect(slanje_, &TijekSlanja::zapisObradjen, this, [this] { ui->prbUk->setValue(ui->prbUk->value() + 1); });
+  connect(slanje_, &TijekSlanja::poslano, this, [this](const QString& l) { prikazSlanja_->dodaj(ui->lstPoslano, l); });
+  connect(slanje_, &TijekSlanja::neuspjelo, this,
+          [this](const QString& l) { prikazSlanja_->dodaj(ui->lstNeuspjelo, l); });
+  connect(slanje_, &TijekSlanja::najava, this, &frmMain::prikažiNajavu);
+  connect(slanje_, &TijekSlanja::kopijeUzete, this, [this] {
     ui->txtCC->clear();
     ui->txtBCC->clear();
   });
-  connect(m_slanje, &TijekSlanja::motorSlobodan, this, [this] {
-    if (m_pitajZaustaviti) pitajZaustaviti();
+  connect(slanje_, &TijekSlanja::motorSlobodan, this, [this] {
+    if (pitajZaustaviti_) pitajZaustaviti();
   });
   poveziListuPrimatelja();
   poveziTijek();
@@ -162,7 +161,7 @@ bool frmMain::provjeriPojedinacno() {
 }
 
 void frmMain::PosaljiPoruke(bool bPojedinacno) {
-  if (m_uSlanju) return;
+  if (uSlanju_) return;
   StatusSlanja = 0;
   ui->lblMailProgress->setVisible(false);
   ui->Progress->setVisible(false);
@@ -177,12 +176,12 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
   if (!EmbeddImage()) return;
   composer::PorukaZaSlanje p = porukaZaSlanje();
   p.bezPriloga = bezPriloga;
-  if (!bPojedinacno && m_rs && !m_samoPreostali) ponudiNastavak(&p);
+  if (!bPojedinacno && rs_ && !samoPreostali_) ponudiNastavak(&p);
   PostaviUSlanju(true);
   const auto kraj = qScopeGuard([this] {
     pješčanik(false);
     PostaviUSlanju(false);
-    ui->cmdIzvještaj->setVisible(!m_slanje->dnevnik().pokusaji().isEmpty());
+    ui->cmdIzvještaj->setVisible(!slanje_->dnevnik().pokusaji().isEmpty());
   });
   ui->List1->clear();
   pješčanik(true);
@@ -195,9 +194,9 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
   const RutaSlanja ruta = ui->chkPrekoOutlooka->isChecked()                               ? RutaSlanja::Klijent
                           : host.compare(QLatin1String("FIND"), Qt::CaseInsensitive) == 0 ? RutaSlanja::Izravno
                                                                                           : RutaSlanja::Posluzitelj;
-  m_slanje->odgodaPonavljanjaMs = OdgodaPonavljanjaMs;
+  slanje_->odgodaPonavljanjaMs = OdgodaPonavljanjaMs;
   if (bPojedinacno) {
-    const std::optional<bool> poslano = m_slanje->posaljiPojedinacno(p, ruta, host);
+    const std::optional<bool> poslano = slanje_->posaljiPojedinacno(p, ruta, host);
     if (poslano) {
       bPoslano = *poslano ? 1 : 0;
       StatusSlanja = *poslano ? 0 : 2;
@@ -208,14 +207,14 @@ void frmMain::PosaljiPoruke(bool bPojedinacno) {
   }
   composer::IshodSlanja ishod;
   ishod.prekinut = true;
-  if (m_rs) ishod = m_slanje->posaljiZapise(p, ruta, host, *m_rs, ui->chkBrišiPoslane->isChecked(), m_samoPreostali);
+  if (rs_) ishod = slanje_->posaljiZapise(p, ruta, host, *rs_, ui->chkBrišiPoslane->isChecked(), samoPreostali_);
   zaključiZapise(ishod);
   kopijeNisuSpremljene();
 }
 
 // After the run's own boxes: the messages went, whatever became of their copies.
 void frmMain::kopijeNisuSpremljene() {
-  const QString napomena = m_slanje->kopijeUPoslanom().napomena();
+  const QString napomena = slanje_->kopijeUPoslanom().napomena();
   if (!napomena.isEmpty()) okvir(this, napomena, platform::MsgIcon::Exclamation, kNaslov);
 }
 
@@ -254,8 +253,8 @@ bool frmMain::EmbeddImage() {
   html.replace(body, QStringLiteral("<BODY lang=HR>"));
   UgradjeneSlike.clear();
   if (!ui->chkPrekoOutlooka->isChecked()) {
-    const composer::SlikeZaSlanje s = composer::pripremiLokalneSlike(html, ui->Editor->imageSources(),
-                                                                     ui->Editor->documentUrl(), m_privremeni.path());
+    const composer::SlikeZaSlanje s =
+        composer::pripremiLokalneSlike(html, ui->Editor->imageSources(), ui->Editor->documentUrl(), privremeni_.path());
     // A local file that is no image never travels: the run does not start.
     if (!s.odbijene.isEmpty()) {
       okvir(this, composer::tekstOdbijenihSlika(s.odbijene), platform::MsgIcon::Exclamation, kNaslov);
@@ -275,9 +274,9 @@ QString frmMain::jednaLinijaDnevnika() const {
 void frmMain::dodajUDnevnik(bool poslano, const QString& linija) {
   if (poslano) {
     okvir(this, QStringLiteral("Vaš e-mail je uspješno poslan!"), platform::MsgIcon::Information, kNaslov);
-    m_prikazSlanja->dodaj(ui->lstPoslano, linija);
+    prikazSlanja_->dodaj(ui->lstPoslano, linija);
   } else {
-    m_prikazSlanja->dodaj(ui->lstNeuspjelo, linija);
+    prikazSlanja_->dodaj(ui->lstNeuspjelo, linija);
   }
 }
 
@@ -286,29 +285,29 @@ void frmMain::počistiNakonSlanja() {
   TijeloPoruke.clear();
   UgradjeneSlike.clear();
   pješčanik(false);
-  m_odgodaNapretka.stop();
+  odgodaNapretka_.stop();
   ui->lblMailProgress->setVisible(false);
   ui->Progress->setVisible(false);
   ui->sbStatusBar->clearMessage();  // no percentage or countdown outlives its run
 }
 
 void frmMain::poSendMail_Progress(int PercentComplete) {
-  m_mjeriloNapretka = 100;
+  mjeriloNapretka_ = 100;
   if (ui->List1->count() == 0) {
     Napredak = PercentComplete;
   } else {
     Napredak = double(std::max(0, ui->List1->currentRow())) * 100 + PercentComplete;
-    m_mjeriloNapretka = double(ui->List1->count()) * 100;
+    mjeriloNapretka_ = double(ui->List1->count()) * 100;
   }
-  if (!m_prikazanNapredak.isValid() || m_prikazanNapredak.hasExpired(50)) prikažiNapredak();
-  else if (!m_odgodaNapretka.isActive()) m_odgodaNapretka.start();
+  if (!prikazanNapredak_.isValid() || prikazanNapredak_.hasExpired(50)) prikažiNapredak();
+  else if (!odgodaNapretka_.isActive()) odgodaNapretka_.start();
 }
 
 void frmMain::prikažiNapredak() {
-  m_prikazanNapredak.start();
+  prikazanNapredak_.start();
   ui->Progress->setVisible(true);
   ui->Progress->setValue(int(std::lround(Napredak)));
-  const QString posto = QLocale().toString(Napredak / m_mjeriloNapretka * 100, 'g', QLocale::FloatingPointShortest);
+  const QString posto = QLocale().toString(Napredak / mjeriloNapretka_ * 100, 'g', QLocale::FloatingPointShortest);
   ui->sbStatusBar->showMessage(QStringLiteral("Šaljem .... ") + posto + QStringLiteral("% završeno"));
   ui->lblMailProgress->setText(QStringLiteral("Šaljem .... ") + posto + QLatin1Char('%'));
   ui->lblMailProgress->setVisible(true);
@@ -327,7 +326,7 @@ void frmMain::poSendMail_SendSuccesful() { bPoslano = 1; }
 
 // A wait of the run: the last message's progress must not cover it.
 void frmMain::prikažiNajavu(const QString& tekst) {
-  m_odgodaNapretka.stop();
+  odgodaNapretka_.stop();
   ui->lblMailProgress->setText(tekst);
   ui->lblMailProgress->setVisible(true);
   ui->sbStatusBar->showMessage(tekst);

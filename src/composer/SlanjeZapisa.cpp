@@ -49,24 +49,24 @@ void frmMain::poveziTijek() {
       {QStringLiteral("Spremi neuspjele zapise"), "mnuSpremiNeuspjele", &frmMain::spremiNeuspjele}};
   for (const auto& [tekst, ime, radnja] : stavke)
     izbornik->addAction(tekst, this, radnja)->setObjectName(QString::fromUtf8(ime));
-  m_spremiNeuspjele = izbornik->actions().constLast();
-  m_spremiNeuspjele->setEnabled(false);
+  spremiNeuspjele_ = izbornik->actions().constLast();
+  spremiNeuspjele_->setEnabled(false);
   ui->cmdIzvještaj->setMenu(izbornik);
   // Stop sits beside "Pošalji preostalima" and is usable only while a run goes.
-  m_cmdZaustavi = new QPushButton(QStringLiteral("Zaustavi slanje"));
-  m_cmdZaustavi->setObjectName(QStringLiteral("cmdZaustavi"));
-  m_cmdZaustavi->setEnabled(false);
-  ui->hlGumbi->insertWidget(ui->hlGumbi->indexOf(ui->cmdPošaljiPreostalima) + 1, m_cmdZaustavi);
-  connect(m_cmdZaustavi, &QPushButton::clicked, this, &frmMain::ZaustaviSlanje);
+  cmdZaustavi_ = new QPushButton(QStringLiteral("Zaustavi slanje"));
+  cmdZaustavi_->setObjectName(QStringLiteral("cmdZaustavi"));
+  cmdZaustavi_->setEnabled(false);
+  ui->hlGumbi->insertWidget(ui->hlGumbi->indexOf(ui->cmdPošaljiPreostalima) + 1, cmdZaustavi_);
+  connect(cmdZaustavi_, &QPushButton::clicked, this, &frmMain::ZaustaviSlanje);
 }
 
 void frmMain::ZaustaviSlanje() {
-  if (!m_uSlanju) return;
-  m_slanje->zaustavi();
+  if (!uSlanju_) return;
+  slanje_->zaustavi();
   ui->sbStatusBar->showMessage(QStringLiteral("Slanje se zaustavlja nakon poruke koja je u tijeku..."));
 }
 
-bool frmMain::SlanjeZaustavljeno() const { return m_slanje->zaustavljen(); }
+bool frmMain::SlanjeZaustavljeno() const { return slanje_->zaustavljen(); }
 
 // A record run's end: what went, what was stopped or deferred, in one box each.
 void frmMain::zaključiZapise(const composer::IshodSlanja& i) {
@@ -103,7 +103,7 @@ void frmMain::zaključiZapise(const composer::IshodSlanja& i) {
 // The same mailing over the same customers, cut short before (the host crashed, the window
 // was closed mid-run): its customers get no second copy unless the user sends it all anew.
 void frmMain::ponudiNastavak(composer::PorukaZaSlanje* p) {
-  const std::optional<composer::PrekinutoSlanje> s = m_slanje->prekinutoSlanje(*p, *m_rs);
+  const std::optional<composer::PrekinutoSlanje> s = slanje_->prekinutoSlanje(*p, *rs_);
   if (!s) return;
   const platform::MsgResult odgovor = platform::dialogs().messageBox(
       this, QStringLiteral("Nastaviti prekinuto slanje? Poslano %1 od %2.").arg(s->poslano).arg(s->ukupno),
@@ -114,28 +114,28 @@ void frmMain::ponudiNastavak(composer::PorukaZaSlanje* p) {
 }
 
 void frmMain::cmdPošaljiPreostalima_Click() {
-  m_samoPreostali = true;
-  const auto kraj = qScopeGuard([this] { m_samoPreostali = false; });
+  samoPreostali_ = true;
+  const auto kraj = qScopeGuard([this] { samoPreostali_ = false; });
   cmdPošaljiPrekoRS_Click();
 }
 
 void frmMain::osvježiPreostale() {
-  const composer::DnevnikSlanja& d = m_slanje->dnevnik();
-  ui->cmdPošaljiPreostalima->setVisible(m_slanje->zapisiPokrenuti() && m_rs && d.imaNeposlanih(*m_rs));
-  m_spremiNeuspjele->setEnabled(d.imaNeuspjelih());
+  const composer::DnevnikSlanja& d = slanje_->dnevnik();
+  ui->cmdPošaljiPreostalima->setVisible(slanje_->zapisiPokrenuti() && rs_ && d.imaNeposlanih(*rs_));
+  spremiNeuspjele_->setEnabled(d.imaNeuspjelih());
 }
 
 void frmMain::prikažiIzvještaj() {
-  frmPrikazTeksta::forma()->PrikažiTekst(QStringLiteral("Izvještaj o slanju"), m_slanje->dnevnik().kaoTekst(), false,
+  frmPrikazTeksta::forma()->PrikažiTekst(QStringLiteral("Izvještaj o slanju"), slanje_->dnevnik().kaoTekst(), false,
                                          QString());
 }
 
 void frmMain::spremiIzvještaj() {
   spremiUCsv(this, QStringLiteral("Spremi izvještaj o slanju"), QStringLiteral("izvjestaj_o_slanju.csv"),
-             m_slanje->dnevnik().kaoZapisi(), QStringLiteral("Izvještaj o slanju nije spremljen: "));
+             slanje_->dnevnik().kaoZapisi(), QStringLiteral("Izvještaj o slanju nije spremljen: "));
 }
 
 void frmMain::spremiNeuspjele() {
   spremiUCsv(this, QStringLiteral("Spremi neuspjele zapise"), QStringLiteral("neuspjeli_zapisi.csv"),
-             m_slanje->dnevnik().neuspjeliZapisi(), QStringLiteral("Neuspjeli zapisi nisu spremljeni: "));
+             slanje_->dnevnik().neuspjeliZapisi(), QStringLiteral("Neuspjeli zapisi nisu spremljeni: "));
 }

@@ -28,7 +28,7 @@ frmDialog_Table::frmDialog_Table(QWidget* parent) : QDialog(parent), ui(std::mak
   ui->Combo1->setEntries({QStringLiteral("Lijevo"), QStringLiteral("Centrirano"), QStringLiteral("Desno")});
   for (QComboBox* c : {static_cast<QComboBox*>(ui->Combo1), ui->combo2, ui->combo3, ui->combo4}) c->setCurrentIndex(-1);
   ui->combo4->setCurrentText(QStringLiteral("1"));
-  PostaviBojuPrikaza(ui->lblBorderColor, m_boja);
+  PostaviBojuPrikaza(ui->lblBorderColor, boja_);
   connect(ui->cmdBorderColor, &QPushButton::clicked, this, &frmDialog_Table::cmdBorderColor_Click);
   connect(ui->Command1, &QPushButton::clicked, this, &frmDialog_Table::Command1_Click);
   connect(ui->Command2, &QPushButton::clicked, this, &QDialog::reject);
@@ -52,10 +52,10 @@ QString frmDialog_Table::IzgradiHtml(const QString& align, const QString& cellsp
 }
 
 void frmDialog_Table::cmdBorderColor_Click() {
-  const std::optional<QColor> c = platform::dialogs().chooseColor(this, BojaIzBroja(m_boja));
+  const std::optional<QColor> c = platform::dialogs().chooseColor(this, BojaIzBroja(boja_));
   if (!c) return;
-  m_boja = BrojBoje(*c);
-  PostaviBojuPrikaza(ui->lblBorderColor, m_boja);
+  boja_ = BrojBoje(*c);
+  PostaviBojuPrikaza(ui->lblBorderColor, boja_);
 }
 
 void frmDialog_Table::Command1_Click() {
@@ -71,6 +71,6 @@ void frmDialog_Table::Command1_Click() {
     return;
   }
   g_tablica = IzgradiHtml(ui->Combo1->currentText(), ui->combo2->currentText(), ui->combo3->currentText(),
-                          ui->combo4->currentText(), m_boja, redovi, kolone);
+                          ui->combo4->currentText(), boja_, redovi, kolone);
   accept();
 }

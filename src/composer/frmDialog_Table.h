@@ -25,5 +25,5 @@ class frmDialog_Table : public QDialog {
 
  private:
   std::unique_ptr<Ui::frmDialog_Table> ui;
-  qint32 m_boja = 0;
+  qint32 boja_ = 0;
 };

@@ -75,7 +75,7 @@ frmMain::~frmMain() = default;
 
 HtmlEditor* frmMain::Editor() const { return ui->Editor; }
 
-QString frmMain::PreviewFile() const { return m_privremeni.filePath(QStringLiteral("temp.html")); }
+QString frmMain::PreviewFile() const { return privremeni_.filePath(QStringLiteral("temp.html")); }
 
 void frmMain::poveziKontrole() {
   connect(ui->Editor, &HtmlEditor::keyPressed, this, [] { g_mijenjana = true; });
@@ -102,8 +102,8 @@ void frmMain::poveziKontrole() {
   connect(ui->cmdSend, &QPushButton::clicked, this, &frmMain::cmdSend_Click);
   connect(ui->cmdPošaljiPrekoRS, &QPushButton::clicked, this, &frmMain::cmdPošaljiPrekoRS_Click);
   connect(ui->SSTab2, &QTabWidget::currentChanged, this, [this](int novi) {
-    const int napušteni = m_tab;
-    m_tab = novi;
+    const int napušteni = tab_;
+    tab_ = novi;
     SSTab2_Click(napušteni);
   });
   const std::pair<QAction*, QWebEnginePage::WebAction> uredjivanje[] = {
@@ -155,14 +155,14 @@ void frmMain::prikaži() {
 }
 
 void frmMain::PrikažiBezRS() {
-  m_rs = nullptr;
+  rs_ = nullptr;
   ui->cmdPošaljiPrekoRS->setVisible(false);
   ui->chkBrišiPoslane->setVisible(false);
   prikaži();
 }
 
 void frmMain::PrikažiPrekoRS(platform::RecordSet& rs) {
-  m_rs = &rs;
+  rs_ = &rs;
   ui->cmdPošaljiPrekoRS->setVisible(true);
   ui->chkBrišiPoslane->setVisible(true);
   NapuniListu();
@@ -171,9 +171,9 @@ void frmMain::PrikažiPrekoRS(platform::RecordSet& rs) {
 
 bool frmMain::smijeZatvoriti() {
   // During a run Esc and the close box offer to stop it; the window stays until it has.
-  if (m_uSlanju) {
+  if (uSlanju_) {
     // Not while the engine is inside its dialogue: asked as soon as it has returned.
-    if (m_slanje->uMotoru()) m_pitajZaustaviti = true;
+    if (slanje_->uMotoru()) pitajZaustaviti_ = true;
     else pitajZaustaviti();
     return false;
   }
@@ -187,7 +187,7 @@ bool frmMain::smijeZatvoriti() {
 }
 
 void frmMain::pitajZaustaviti() {
-  m_pitajZaustaviti = false;
+  pitajZaustaviti_ = false;
   if (!SlanjeZaustavljeno() &&
       platform::dialogs().messageBox(this, QStringLiteral("Slanje je u tijeku. Želite li zaustaviti slanje?"),
                                      platform::MsgButtons::YesNo, platform::MsgIcon::Question,
@@ -207,7 +207,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 void frmMain::reject() { close(); }
 
 void frmMain::PostaviUSlanju(bool uSlanju) {
-  m_uSlanju = uSlanju;
+  uSlanju_ = uSlanju;
   for (QWidget* w : std::initializer_list<QWidget*>{ui->cmdSend, ui->cmdPošaljiPrekoRS, ui->cmdReset, ui->cmdExit,
                                                     ui->btnNew, ui->btnOpen})
     w->setEnabled(!uSlanju);
@@ -215,15 +215,15 @@ void frmMain::PostaviUSlanju(bool uSlanju) {
   for (QAction* a :
        {ui->mnuFileNew, ui->mnuFileOpen, ui->mnuFileExit, ui->mnuViewSettings, ui->mnuViewOptions, ui->mnuGenListUClip})
     a->setEnabled(!uSlanju);
-  if (uSlanju) m_prikazSlanja->pokreni();
-  else m_prikazSlanja->zaustavi();
+  if (uSlanju) prikazSlanja_->pokreni();
+  else prikazSlanja_->zaustavi();
   ui->cmdPošaljiPreostalima->setEnabled(!uSlanju);
   ui->cmdIzvještaj->setEnabled(!uSlanju);
-  m_cmdZaustavi->setEnabled(uSlanju);
+  cmdZaustavi_->setEnabled(uSlanju);
 }
 
 void frmMain::mnuFileNew_Click() {
-  if (m_uSlanju) return;
+  if (uSlanju_) return;
   for (QLineEdit* p : {ui->txtTo, ui->txtCC, ui->txtBCC, ui->txtAttach, ui->txtSubject}) p->clear();
   ui->List1->clear();
   ui->Editor->setDocumentHtml(QString());
@@ -234,7 +234,7 @@ void frmMain::mnuFileNew_Click() {
 }
 
 void frmMain::mnuFileOpen_Click() {
-  if (m_uSlanju) return;
+  if (uSlanju_) return;
   platform::FileDialogOptions o;
   o.filter = kFilterHtml;
   o.fileMustExist = true;
@@ -289,13 +289,13 @@ void frmMain::cmdAdresar_Click(qint16 cilj) {
 }
 
 void frmMain::mnuViewSettings_Click() {
-  if (m_uSlanju) return;
+  if (uSlanju_) return;
   frmSettings postavke(ui->txtFrom, this);
   postavke.exec();
 }
 
 void frmMain::mnuViewOptions_Click() {
-  if (m_uSlanju) return;
+  if (uSlanju_) return;
   frmOptions opcije(this);
   opcije.exec();
 }

@@ -65,11 +65,11 @@ class frmMain : public QDialog {
   void poSendMail_Progress(int PercentComplete);
   void poSendMail_SendFailed(const QString& Explanation);
   void poSendMail_SendSuccesful();
-  composer::TijekSlanja* Slanje() const { return m_slanje; }
+  composer::TijekSlanja* Slanje() const { return slanje_; }
 
   // While a run is under way the window refuses to close and the commands that would
   // replace the document, the engine or its settings are disabled.
-  bool USlanju() const { return m_uSlanju; }
+  bool USlanju() const { return uSlanju_; }
   void PostaviUSlanju(bool uSlanju);
 
   void mnuFileNew_Click();
@@ -85,7 +85,7 @@ class frmMain : public QDialog {
 
   HtmlEditor* Editor() const;
   clsSendMail* SendMail() const { return poSendMail; }
-  platform::RecordSet* RecordSet() const { return m_rs; }
+  platform::RecordSet* RecordSet() const { return rs_; }
   QString PreviewFile() const;  // temp.html in the window's private directory
 
  protected:
@@ -104,7 +104,7 @@ class frmMain : public QDialog {
   void poveziListuPrimatelja();
   bool provjeriPojedinacno();
   composer::PorukaZaSlanje porukaZaSlanje() const;
-  bool m_pitajZaustaviti = false;  // Esc or the close box while the engine was busy
+  bool pitajZaustaviti_ = false;  // Esc or the close box while the engine was busy
   void pitajZaustaviti();
   QString jednaLinijaDnevnika() const;
   void dodajUDnevnik(bool poslano, const QString& linija);
@@ -113,11 +113,11 @@ class frmMain : public QDialog {
   // The engine reports progress many times per message; the bars and texts are redrawn at
   // most every 50 ms, the latest figure shown when the pause is over.
   void prikažiNapredak();
-  double m_mjeriloNapretka = 100;
-  QElapsedTimer m_prikazanNapredak;
-  QTimer m_odgodaNapretka;
-  std::unique_ptr<composer::PrikazSlanja> m_prikazSlanja;
-  composer::TijekSlanja* m_slanje = nullptr;
+  double mjeriloNapretka_ = 100;
+  QElapsedTimer prikazanNapredak_;
+  QTimer odgodaNapretka_;
+  std::unique_ptr<composer::PrikazSlanja> prikazSlanja_;
+  composer::TijekSlanja* slanje_ = nullptr;
 
   // Personal fields (OsobnaPoljaPoruke.cpp).
   void poveziPolja();
@@ -127,14 +127,14 @@ class frmMain : public QDialog {
   bool provjeriPriloge(bool bPojedinacno, QSet<qint64>* bez);
   void ponudiNastavak(composer::PorukaZaSlanje* p);
   QString pripremiPregled(const QString& html);
-  QLabel* m_pregledZa = nullptr;
+  QLabel* pregledZa_ = nullptr;
 
   std::unique_ptr<Ui::frmMain> ui;
   clsSendMail* poSendMail = nullptr;
-  platform::RecordSet* m_rs = nullptr;  // the host's, for the window's life
-  QTemporaryDir m_privremeni;
-  int m_tab = 0;
-  bool m_uSlanju = false;
+  platform::RecordSet* rs_ = nullptr;  // the host's, for the window's life
+  QTemporaryDir privremeni_;
+  int tab_ = 0;
+  bool uSlanju_ = false;
   QString TijeloPoruke;
   QString UgradjeneSlike;
 
@@ -142,9 +142,9 @@ class frmMain : public QDialog {
   // send log with its files and viewer, and Stop (SlanjeZapisa.cpp).
   void poveziTijek();
   void cmdPošaljiPreostalima_Click();
-  bool m_samoPreostali = false;
-  QPushButton* m_cmdZaustavi = nullptr;
-  QAction* m_spremiNeuspjele = nullptr;
+  bool samoPreostali_ = false;
+  QPushButton* cmdZaustavi_ = nullptr;
+  QAction* spremiNeuspjele_ = nullptr;
   void zaključiZapise(const composer::IshodSlanja& ishod);
   void kopijeNisuSpremljene();
   void osvježiPreostale();

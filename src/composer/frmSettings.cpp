@@ -26,7 +26,7 @@ QString posluziteljIz(const QString& smtpip) {
 }  // namespace
 
 frmSettings::frmSettings(QLineEdit* txtFrom, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmSettings>()), m_txtFrom(txtFrom) {
+    : QDialog(parent), ui(std::make_unique<Ui::frmSettings>()), txtFrom_(txtFrom) {
   ui->setupUi(this);
   // The provider's rows sit in a grid of their own: its labels line up with the account's.
   int sirina = 0;
@@ -120,7 +120,7 @@ void frmSettings::Form_Load() {
   ui->cboNacinPrijave->setCurrentIndex(qMax(0, ui->cboNacinPrijave->findData(r.oauth)));
   nacinOdabran();
   if (r.prijava && !r.korisnik.trimmed().isEmpty() && stariPosluzitelj) {
-    m_kljucLozinke = composer::kljucLozinke(r.korisnik, posluziteljIz(smtp));
+    kljucLozinke_ = composer::kljucLozinke(r.korisnik, posluziteljIz(smtp));
     ui->txtLozinka->setPlaceholderText(kZadrziLozinku);
   }
   osvjeziRacun();
@@ -140,7 +140,7 @@ void frmSettings::ucitajPoslano() {
   ui->txtImapMapa->setText(r.mapa);
   ui->chkImapJednaKopija->setChecked(r.jednaKopija);
   if (!r.istaPrijava && !r.korisnik.isEmpty() && !r.server.isEmpty()) {
-    m_kljucImapLozinke = composer::kljucLozinkeImap(r.korisnik, r.server);
+    kljucImapLozinke_ = composer::kljucLozinkeImap(r.korisnik, r.server);
     ui->txtImapLozinka->setPlaceholderText(kZadrziLozinku);
   }
   osvjeziPoslano();
@@ -170,7 +170,7 @@ bool frmSettings::cmdPrimjeniPoslano_Click() {
     return false;
   if (!composer::SpremiRacunPoslano(r, this)) return false;
   if (r.istaPrijava || r.korisnik.isEmpty() || r.server.isEmpty()) return true;
-  return spremiLozinku(composer::kljucLozinkeImap(r.korisnik, r.server), ui->txtImapLozinka->text(), m_kljucImapLozinke,
+  return spremiLozinku(composer::kljucLozinkeImap(r.korisnik, r.server), ui->txtImapLozinka->text(), kljucImapLozinke_,
                        ui->txtImapLozinka);
 }
 
@@ -301,7 +301,7 @@ bool frmSettings::cmdApply_Click() {
 // A password typed goes to the keyring; an empty box keeps the stored one only for the same
 // user on the same server, and one that no account uses any more is removed.
 bool frmSettings::spremiLozinku(const QString& server) {
-  return spremiLozinku(composer::kljucLozinke(ui->txtKorisnik->text(), server), ui->txtLozinka->text(), m_kljucLozinke,
+  return spremiLozinku(composer::kljucLozinke(ui->txtKorisnik->text(), server), ui->txtLozinka->text(), kljucLozinke_,
                        ui->txtLozinka);
 }
 
@@ -321,8 +321,8 @@ bool frmSettings::spremiLozinku(const QString& kljuc, const QString& lozinka, QS
   zadrzani = kljuc;
   polje->clear();
   polje->setPlaceholderText(kZadrziLozinku);
-  if (gdje == platform::SecretPlace::File && !m_rečenoZaDatoteku) {
-    m_rečenoZaDatoteku = true;
+  if (gdje == platform::SecretPlace::File && !rečenoZaDatoteku_) {
+    rečenoZaDatoteku_ = true;
     platform::dialogs().messageBox(
         this,
         QStringLiteral("Sustavski spremnik lozinki nije dostupan, pa je lozinka spremljena u datoteku "
@@ -350,9 +350,9 @@ void frmSettings::cmdOK_Click() {
       !provjeri(!adresa.trimmed().isEmpty(), QStringLiteral("Upišite vašu E-Mail adresu"), ui->txtEmail))
     return;
   if (!composer::SpremiSender(ime, adresa, this)) return;
-  if (m_txtFrom) {
-    m_txtFrom->setText(ime);
-    m_txtFrom->setProperty("Tag", adresa);
+  if (txtFrom_) {
+    txtFrom_->setText(ime);
+    txtFrom_->setProperty("Tag", adresa);
   }
 }
 

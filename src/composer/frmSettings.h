@@ -47,8 +47,8 @@ class frmSettings : public QDialog {
   bool spremiLozinku(const QString& kljuc, const QString& lozinka, QString& zadrzani, QLineEdit* polje);
 
   std::unique_ptr<Ui::frmSettings> ui;
-  QPointer<QLineEdit> m_txtFrom;
-  QString m_kljucLozinke;      // user@server of the password stored for the account shown
-  QString m_kljucImapLozinke;  // the same for the Sent folder's own login
-  bool m_rečenoZaDatoteku = false;
+  QPointer<QLineEdit> txtFrom_;
+  QString kljucLozinke_;      // user@server of the password stored for the account shown
+  QString kljucImapLozinke_;  // the same for the Sent folder's own login
+  bool rečenoZaDatoteku_ = false;
 };

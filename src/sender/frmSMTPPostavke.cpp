@@ -81,13 +81,13 @@ frmSMTPPostavke::frmSMTPPostavke(QWidget* parent) : QDialog(parent), ui(std::mak
   for (QLineEdit* t :
        {ui->txtSMTPFrom, ui->txtSMTPHostName, ui->txtSMTPUserName, ui->txtSMTPPassword, ui->txtOAuthAutorizacija,
         ui->txtOAuthToken, ui->txtOAuthOpseg, ui->txtOAuthKlijent, ui->txtOAuthTajna})
-    connect(t, &QLineEdit::textChanged, this, [this] { m_promijenjeno = true; });
+    connect(t, &QLineEdit::textChanged, this, [this] { promijenjeno_ = true; });
   for (QCheckBox* c : {ui->chkSMTPSSL, ui->chkSMTPStartTLS})
-    connect(c, &QCheckBox::toggled, this, [this] { m_promijenjeno = true; });
+    connect(c, &QCheckBox::toggled, this, [this] { promijenjeno_ = true; });
   for (QSpinBox* s : {ui->ubSMTPPort, ui->ubSMTPTimeout})
-    connect(s, &QSpinBox::valueChanged, this, [this] { m_promijenjeno = true; });
+    connect(s, &QSpinBox::valueChanged, this, [this] { promijenjeno_ = true; });
   connect(ui->cboNacinPrijave, &QComboBox::activated, this, [this] {
-    m_promijenjeno = true;
+    promijenjeno_ = true;
     nacinOdabran();
   });
   connect(ui->txtSMTPUserName, &QLineEdit::textChanged, this, &frmSMTPPostavke::osvjeziPrijavu);
@@ -124,7 +124,7 @@ void frmSMTPPostavke::UcitajPostavke() {
   ui->cboNacinPrijave->setCurrentIndex(
       qMax(0, ui->cboNacinPrijave->findData(VelkorSetting("SMTPOAuth").trimmed().toLower())));
   nacinOdabran();
-  m_promijenjeno = false;
+  promijenjeno_ = false;
   PostaviFormu(this);
 }
 
@@ -147,7 +147,7 @@ void frmSMTPPostavke::SpremiPostavke() {
     if (spremljeno.isEmpty() && vrijednost == SMTPOAuthStroja(kljuc, p.OAuth)) continue;
     if (!vrijednost.isEmpty() || !spremljeno.isEmpty()) SaveVelkorSetting(kljuc, vrijednost);
   }
-  m_promijenjeno = false;
+  promijenjeno_ = false;
 }
 
 bool frmSMTPPostavke::ProvjeriUnos() {
@@ -265,7 +265,7 @@ void frmSMTPPostavke::cmdSpremi_Click() {
 }
 
 void frmSMTPPostavke::cmdIzlaz_Click() {
-  if (m_promijenjeno &&
+  if (promijenjeno_ &&
       platform::dialogs().messageBox(
           this, QStringLiteral("Mijenjali ste podatke, a niste izvršili spremanje. Želite li spremiti podatke?"),
           platform::MsgButtons::YesNo, platform::MsgIcon::Question,

@@ -40,7 +40,7 @@ class frmSMTPPostavke : public QDialog {
   void cmdOdjava_Click();
 
   std::unique_ptr<Ui::frmSMTPPostavke> ui;
-  bool m_promijenjeno = false;
+  bool promijenjeno_ = false;
 };
 
 // Opens the settings window modally (the send form's mnuSMTPPostavke).

@@ -142,7 +142,7 @@ void frmSlanjeeMaila::Napuni(const QString& Subject, const QString& Recepients, 
   PostaviPrilog(0, lAttachFileName);
   PostaviPrilog(1, lAttachFileName2);
   PostaviPrilog(2, lAttachFileName3);
-  m_prilogPozivatelja = lAttachFileName;
+  prilogPozivatelja_ = lAttachFileName;
 }
 
 // A name handed in is fixed; an empty one leaves the box and its browse button to the user.
@@ -160,7 +160,7 @@ void frmSlanjeeMaila::Prikaži(const QString& Subject, const QString& Recepients
   // Reached again from one of its own windows (the error viewer's report, e-mailing its
   // PDF): refilling would overwrite the user's fields, and the form must outlive the handler
   // that is still running under it.
-  if (m_uPrikazu) {
+  if (uPrikazu_) {
     platform::dialogs().messageBox(
         QApplication::activeModalWidget(),
         QStringLiteral("Prozor \"Slanje e-mail-a\" je već otvoren. Završite slanje u njemu ili "
@@ -169,9 +169,9 @@ void frmSlanjeeMaila::Prikaži(const QString& Subject, const QString& Recepients
     return;
   }
   Napuni(Subject, Recepients, CC, BCC, Poruka, lAttachFileName, lAttachFileName2, lAttachFileName3);
-  m_uPrikazu = true;
+  uPrikazu_ = true;
   exec();
-  if (!m_unloaded) Unload(false);
+  if (!unloaded_) Unload(false);
   // Unloading during exec() left the deletion to us: nothing of the form is used below.
   delete this;
 }
@@ -267,13 +267,13 @@ bool frmSlanjeeMaila::posaljiOdabranim() {
 
 void frmSlanjeeMaila::cmdSlanje_Click() {
   // A route may pump events while it works: a second press must not start another send.
-  if (m_šaljeSe) return;
-  m_šaljeSe = true;
+  if (šaljeSe_) return;
+  šaljeSe_ = true;
   bool uspjeh = false;
   bool prekinuto = false;
   try {
     if (!provjeriPolja()) {
-      m_šaljeSe = false;
+      šaljeSe_ = false;
       return;
     }
     uspjeh = posaljiOdabranim();
@@ -289,7 +289,7 @@ void frmSlanjeeMaila::cmdSlanje_Click() {
     platform::dialogs().messageBox(this, QStringLiteral("Desila se greška: Nepoznata greška"), platform::MsgButtons::Ok,
                                    platform::MsgIcon::Exclamation, QStringLiteral("Greška u slanju e-mail-a"));
   }
-  m_šaljeSe = false;
+  šaljeSe_ = false;
   if (prekinuto) return;
 
   if (uspjeh) {
@@ -390,19 +390,19 @@ void frmSlanjeeMaila::OdaberiPrilog(int i) {
 void frmSlanjeeMaila::cmdPrekid_Click() { Unload(true); }
 
 void frmSlanjeeMaila::Unload(bool obrisiPrilog) {
-  if (m_unloaded || m_šaljeSe) return;
-  m_unloaded = true;
+  if (unloaded_ || šaljeSe_) return;
+  unloaded_ = true;
   // Only a file the caller handed in is ours to remove; one already gone is skipped.
-  if (obrisiPrilog && !m_prilogPozivatelja.isEmpty() && QFile::exists(m_prilogPozivatelja))
-    QFile::remove(m_prilogPozivatelja);
+  if (obrisiPrilog && !prilogPozivatelja_.isEmpty() && QFile::exists(prilogPozivatelja_))
+    QFile::remove(prilogPozivatelja_);
   if (g_forma == this) g_forma = nullptr;
   QDialog::done(QDialog::Rejected);
   // Prikaži deletes the form once its exec() has returned.
-  if (!m_uPrikazu) deleteLater();
+  if (!uPrikazu_) deleteLater();
 }
 
 void frmSlanjeeMaila::closeEvent(QCloseEvent* event) {
-  if (m_šaljeSe) {
+  if (šaljeSe_) {
     event->ignore();
     return;
   }

@@ -104,8 +104,8 @@ class frmSlanjeeMaila : public QDialog {
   std::array<QAction*, 3> mnuEmailPrekoOutlookaThunderSMTP{};
   QActionGroup* grupaRuta = nullptr;
 
-  QString m_prilogPozivatelja;  // first attachment handed in by the caller
-  bool m_šaljeSe = false;
-  bool m_uPrikazu = false;
-  bool m_unloaded = false;
+  QString prilogPozivatelja_;  // first attachment handed in by the caller
+  bool šaljeSe_ = false;
+  bool uPrikazu_ = false;
+  bool unloaded_ = false;
 };
