@@ -1,5 +1,7 @@
 #include "contacts/ContactFieldValidator.h"
 
+namespace contacts {
+
 bool ContactFieldValidator::isForbidden(QChar c) {
   return c == QLatin1Char(',') || c == QLatin1Char('\'') || c == QLatin1Char('`') || c == QLatin1Char('\r') ||
          c == QLatin1Char('\n');
@@ -17,3 +19,5 @@ QValidator::State ContactFieldValidator::validate(QString& input, int& pos) cons
   pos = newPos;
   return Acceptable;
 }
+
+}  // namespace contacts

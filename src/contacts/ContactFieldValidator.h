@@ -1,6 +1,8 @@
 #pragma once
 #include <QValidator>
 
+namespace contacts {
+
 // Keeps ",", "'", "`", CR and LF out of a contact's name and address, however they
 // arrive (typed, pasted, dropped, set by code): they are taken out of the text, so a
 // record written by the window never holds an extra comma or a line break.
@@ -10,3 +12,5 @@ class ContactFieldValidator : public QValidator {
   State validate(QString& input, int& pos) const override;
   static bool isForbidden(QChar c);
 };
+
+}  // namespace contacts

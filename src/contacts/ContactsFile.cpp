@@ -9,6 +9,8 @@
 
 #include "contacts/TextLines.h"
 
+namespace contacts {
+
 namespace {
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 }
@@ -134,3 +136,5 @@ bool ContactsFile::write(const QByteArray& bytes, bool keepOriginal) {
   }
   return save(path_, bytes);
 }
+
+}  // namespace contacts

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace contacts {
+
 // One line of the contact file as the views show it: the line trimmed and split at ",";
 // pieces beyond the second are ignored. A line without a "," has an empty address.
 struct ContactLine {
@@ -54,3 +56,5 @@ class ContactsFile {
   QString path_;
   QString error_;
 };
+
+}  // namespace contacts

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+namespace contacts {
+
 namespace {
 
 // The addresses a field holds, whichever separator the user typed between them.
@@ -28,3 +30,5 @@ QString FieldWithPicked(const QString& field, const QStringList& picked) {
   }
   return field;
 }
+
+}  // namespace contacts

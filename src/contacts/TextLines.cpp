@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+namespace contacts {
+
 namespace {
 
 // 0x80..0xFF; the five unassigned bytes map to the C1 controls of the same number, as
@@ -76,3 +78,5 @@ bool ReadTextLines(const QString& path, QStringList& lines, QString* error, bool
   lines = DecodeTextLines(f.readAll(), legacy);
   return true;
 }
+
+}  // namespace contacts

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace contacts {
+
 // The lines of a text file: a byte order mark is dropped, lines may end in CR LF or LF
 // alone, and a last line without a line end still counts. False when the file exists but
 // cannot be read; a missing file gives no lines and true. *legacy (when given) tells
@@ -14,3 +16,5 @@ bool ReadTextLines(const QString& path, QStringList& lines, QString* error = nul
 // hand edit, keeps its other lines).
 QStringList DecodeTextLines(const QByteArray& bytes, bool* legacy = nullptr);
 QString FromWindows1250(QByteArrayView bytes);
+
+}  // namespace contacts

@@ -21,7 +21,7 @@ frmContacts::frmContacts(QWidget* parent) : QDialog(parent), ui(new Ui::frmConta
   mnuList->setObjectName(QStringLiteral("mnuList"));
   mnuList->addAction(ui->mnuEdit);
   mnuList->addAction(ui->mnuDelete);
-  for (QLineEdit* polje : {ui->txtName, ui->txtEmail}) polje->setValidator(new ContactFieldValidator(polje));
+  for (QLineEdit* polje : {ui->txtName, ui->txtEmail}) polje->setValidator(new contacts::ContactFieldValidator(polje));
   ui->mshContacts->installEventFilter(this);
   ui->mshContacts->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   ui->lstContacts->header()->setSectionResizeMode(QHeaderView::Stretch);
@@ -90,13 +90,13 @@ void frmContacts::Form_Load() {
 }
 
 void frmContacts::napuniPoglede(bool iRešetku) {
-  ContactsFile datoteka;
-  QList<ContactLine> kontakti;
+  contacts::ContactsFile datoteka;
+  QList<contacts::ContactLine> kontakti;
   if (!uspjelo(datoteka.read(kontakti), datoteka)) return;
   {
     const QSignalBlocker tiho(ui->lstContacts);  // no tick events while rebuilding
     ui->lstContacts->clear();
-    for (const ContactLine& k : kontakti) {
+    for (const contacts::ContactLine& k : kontakti) {
       auto* item = new QTreeWidgetItem(ui->lstContacts, {k.name, k.address});
       item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
       item->setCheckState(0, Qt::Unchecked);
@@ -145,7 +145,7 @@ void frmContacts::poruka(const QString& tekst, QWidget* fokus, const QString& na
 }
 
 // A book that cannot be read or written is said so; nothing is changed.
-bool frmContacts::uspjelo(bool ok, const ContactsFile& datoteka) {
+bool frmContacts::uspjelo(bool ok, const contacts::ContactsFile& datoteka) {
   if (!ok)
     poruka(QStringLiteral("Desila se greška: ") + datoteka.errorString() + QStringLiteral(" (") + datoteka.path() +
                QLatin1Char(')'),

@@ -11,7 +11,9 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QTreeWidgetItem;
+namespace contacts {
 class ContactsFile;
+}
 
 // The address book: picks To, CC and BCC addresses from the stored contacts (or from any
 // text file) for the composer, and adds, changes and deletes contacts in its edit view.
@@ -60,7 +62,7 @@ class frmContacts : public QDialog {
   void cmdOK_Click();
 
   void poruka(const QString& tekst, QWidget* fokus, const QString& naslov = QStringLiteral("Slanje E-mail-a"));
-  bool uspjelo(bool ok, const ContactsFile& datoteka);
+  bool uspjelo(bool ok, const contacts::ContactsFile& datoteka);
 
   std::unique_ptr<Ui::frmContacts> ui;
   QMenu* mnuList = nullptr;

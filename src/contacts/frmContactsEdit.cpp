@@ -19,7 +19,7 @@ void frmContacts::cmdAdd_Click() {
   if (ime.isEmpty()) return poruka(QStringLiteral("Upišite ime"), ui->txtName);
   if (adresa.isEmpty()) return poruka(QStringLiteral("Upišite Email"), ui->txtEmail);
   if (!ProvjeriEMailAdrese(adresa)) return poruka(QStringLiteral("Unesite ispravnu E-mail adresu"), ui->txtEmail);
-  ContactsFile datoteka;
+  contacts::ContactsFile datoteka;
   bool postoji = false;
   if (!uspjelo(datoteka.add(ime, adresa, postoji), datoteka)) return;
   if (postoji) {
@@ -41,7 +41,7 @@ void frmContacts::cmdAddEdit_Click() {
   const QString adresa = ui->txtEmail->text().trimmed();
   if (oznakaEmaila_.trimmed().isEmpty() || ime.isEmpty() || adresa.isEmpty())
     return poruka(QStringLiteral("Izaberite kontakt iz liste koji želite izmjeniti"), ui->mshContacts);
-  ContactsFile datoteka;
+  contacts::ContactsFile datoteka;
   if (!uspjelo(datoteka.replace(oznakaEmaila_, ime, adresa), datoteka)) return;
   // Reloaded, so that every changed line shows in its own row.
   GridClear();
@@ -58,7 +58,7 @@ void frmContacts::cmdAddDelete_Click() {
                                      platform::MsgButtons::YesNo, platform::MsgIcon::Question,
                                      QStringLiteral("Povrda brisanja")) != platform::MsgResult::Yes)
     return;
-  ContactsFile datoteka;
+  contacts::ContactsFile datoteka;
   if (!uspjelo(datoteka.remove(oznakaEmaila_), datoteka)) return;
   GridClear();
   napuniPoglede(true);

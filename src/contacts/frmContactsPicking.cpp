@@ -57,7 +57,8 @@ void frmContacts::cmdSearchFile_Click() {
     return poruka(QStringLiteral("Unesite ispravan Delimiter"), nullptr);
   QStringList retci;
   QString greška;
-  if (!ReadTextLines(ime, retci, &greška)) return poruka(QStringLiteral("Desila se greška: ") + greška, nullptr);
+  if (!contacts::ReadTextLines(ime, retci, &greška))
+    return poruka(QStringLiteral("Desila se greška: ") + greška, nullptr);
   for (const QString& r : retci)
     if (!r.isEmpty()) ui->lstCC->addItems(r.split(*delimiter, Qt::KeepEmptyParts, Qt::CaseInsensitive));
 }
@@ -71,7 +72,7 @@ void frmContacts::cmdOK_Click() {
     if (!polje) continue;
     QStringList odabrane;
     for (int i = 0; i < lista->count(); ++i) odabrane << lista->item(i)->text();
-    polje->setText(FieldWithPicked(polje->text(), odabrane));
+    polje->setText(contacts::FieldWithPicked(polje->text(), odabrane));
   }
   accept();
 }

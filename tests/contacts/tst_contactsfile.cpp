@@ -45,8 +45,8 @@ class TstContactsFile : public QObject {
     QFETCH(QString, change);
     writeBook(book);
     QFile::remove(bookPath() + ".bak");
-    ContactsFile f(bookPath());
-    QList<ContactLine> shown;
+    contacts::ContactsFile f(bookPath());
+    QList<contacts::ContactLine> shown;
     QVERIFY(f.read(shown));
     QCOMPARE(shown[0].name + "|" + shown[1].name, QString("Čović Š|Žutič"));
     bool held = true;
@@ -75,7 +75,7 @@ class TstContactsFile : public QObject {
     QString expected = QString::fromUtf16(reinterpret_cast<const char16_t*>(out.constData()), out.size() / 2);
     for (QChar& c : expected)
       if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) c = QChar(c.unicode() - 0xDC00);
-    QCOMPARE(FromWindows1250(all), expected);
+    QCOMPARE(contacts::FromWindows1250(all), expected);
   }
 
   // Two programs adding 300 contacts each at the same time: all 600 are in the book.
@@ -84,7 +84,7 @@ class TstContactsFile : public QObject {
     pid_t children[2];
     for (int c = 0; c < 2; ++c)
       if ((children[c] = fork()) == 0) {
-        ContactsFile f(bookPath());
+        contacts::ContactsFile f(bookPath());
         bool held = false;
         int ok = 0;
         for (int i = 0; i < 300; ++i)
@@ -96,11 +96,11 @@ class TstContactsFile : public QObject {
       waitpid(child, &status, 0);
       QCOMPARE(status, 0);
     }
-    QList<ContactLine> lines;
-    QVERIFY(ContactsFile(bookPath()).read(lines));
+    QList<contacts::ContactLine> lines;
+    QVERIFY(contacts::ContactsFile(bookPath()).read(lines));
     QCOMPARE(lines.size(), 600);
     QSet<QString> addresses;
-    for (const ContactLine& l : lines) addresses << l.address;
+    for (const contacts::ContactLine& l : lines) addresses << l.address;
     QCOMPARE(addresses.size(), 600);
   }
 
@@ -108,7 +108,7 @@ class TstContactsFile : public QObject {
     writeBook(oldBook);
     for (int round = 0; round < 6; ++round) {
       const pid_t child = fork();
-      ContactsFile f(bookPath());
+      contacts::ContactsFile f(bookPath());
       while (child == 0) {  // the child rewrites back and forth until killed
         f.replace("k5000@x.hr", "Novi", "novi@x.hr");
         f.replace("novi@x.hr", "Kontakt Čović 5000", "k5000@x.hr");
