@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace core {
+
 // A message as the desktop mail routes fill it: shown in the desktop's compose window or
 // written by the engine for the local mail system.
 struct MailFields {
@@ -28,3 +30,5 @@ inline QStringList addressesOf(const QString& list) {
   }
   return out;
 }
+
+}  // namespace core

@@ -31,13 +31,13 @@ QString localSender() {
 
 }  // namespace
 
-QByteArray localMailText(const MailFields& m, QString* error) {
+QByteArray localMailText(const core::MailFields& m, QString* error) {
   MimeInput in;
   in.from = m.From.trimmed().isEmpty() ? localSender() : m.From.trimmed();
   in.fromDisplayName = m.FromName.trimmed();
   in.messageIdHost = in.from.section(QLatin1Char('@'), 1);
-  in.recipients = addressesOf(m.To);
-  in.ccRecipients = addressesOf(m.CC);
+  in.recipients = core::addressesOf(m.To);
+  in.ccRecipients = core::addressesOf(m.CC);
   in.subject = m.Subject;
   in.listUnsubscribe = withAceDomain(m.ListUnsubscribe.trimmed());
   in.body = prepareBody(m.Body, false).text;
@@ -50,7 +50,7 @@ QByteArray localMailText(const MailFields& m, QString* error) {
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   // sendmail -t reads the Bcc header for its recipients and removes it.
-  const QStringList bcc = addressesOf(m.BCC);
+  const QStringList bcc = core::addressesOf(m.BCC);
   if (!bcc.isEmpty()) buffer.write("Bcc: " + bcc.join(QStringLiteral(", ")).toUtf8() + '\n');
   if (m.HighImportance) buffer.write("Importance: high\n");
   if (!writeMessage(in, buffer, LineEnd::Lf, error)) return {};

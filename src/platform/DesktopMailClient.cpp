@@ -45,10 +45,10 @@ QString encoded(const QString& s, const QByteArray& keep = "@") {
 // "?attach=" or other fields of its own. Every value here is percent-encoded.
 QString mailtoUrl(const MailItem& item, const QStringList& attachments) {
   QStringList to;
-  for (const QString& a : addressesOf(item.To)) to << encoded(a);
+  for (const QString& a : core::addressesOf(item.To)) to << encoded(a);
   QStringList fields;
-  for (const QString& cc : addressesOf(item.CC)) fields << QStringLiteral("cc=") + encoded(cc);
-  for (const QString& bcc : addressesOf(item.BCC)) fields << QStringLiteral("bcc=") + encoded(bcc);
+  for (const QString& cc : core::addressesOf(item.CC)) fields << QStringLiteral("cc=") + encoded(cc);
+  for (const QString& bcc : core::addressesOf(item.BCC)) fields << QStringLiteral("bcc=") + encoded(bcc);
   QString body = item.Body;
   body.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
   body.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
@@ -100,7 +100,7 @@ bool sendToLocalMailSystem(const QByteArray& message, QString* error) {
   return false;
 }
 
-bool addressesSafe(const MailFields& item, QString* error) {
+bool addressesSafe(const core::MailFields& item, QString* error) {
   for (const QString* list : {&item.To, &item.CC, &item.BCC}) {
     if (!list->contains(QLatin1Char('\r')) && !list->contains(QLatin1Char('\n'))) continue;
     if (error) *error = QStringLiteral("adresa \"%1\" sadrži prijelom retka.").arg(list->simplified());
@@ -109,7 +109,7 @@ bool addressesSafe(const MailFields& item, QString* error) {
   return true;
 }
 
-bool MailItem::Send(QByteArray (*writer)(const MailFields&, QString*), QString* error) const {
+bool MailItem::Send(QByteArray (*writer)(const core::MailFields&, QString*), QString* error) const {
   if (!addressesSafe(*this, error)) return false;
   const QByteArray text = writer(*this, error);
   return !text.isEmpty() && sendToLocalMailSystem(text, error);

@@ -21,9 +21,9 @@ bool sendToLocalMailSystem(const QByteArray& message, QString* error);
 
 // False (with a description) when an address list holds a line break, which would end a
 // header line and start another; nothing of such an item is handed over.
-bool addressesSafe(const MailFields& item, QString* error);
+bool addressesSafe(const core::MailFields& item, QString* error);
 
-class MailItem : public MailFields {
+class MailItem : public core::MailFields {
  public:
   // A file the item carries; false (with a description) when it cannot be read.
   bool AddAttachment(const QString& path, QString* error);
@@ -34,7 +34,7 @@ class MailItem : public MailFields {
   bool Display(QString* error) const;
   // The item at once to the local mail system, as text the given writer makes of it (the
   // engine's; empty with a description when it cannot).
-  bool Send(QByteArray (*writer)(const MailFields&, QString*), QString* error) const;
+  bool Send(QByteArray (*writer)(const core::MailFields&, QString*), QString* error) const;
 };
 
 }  // namespace platform
