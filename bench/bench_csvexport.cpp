@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   const long prije = peakRssKb();
   QElapsedTimer t;
   t.start();
-  CsvIzvoz izvoz(rs, {QStringLiteral(";"), QStringLiteral(","), true}, 2000);
+  viewers::CsvIzvoz izvoz(rs, {QStringLiteral(";"), QStringLiteral(","), true}, 2000);
   bool ok = izvoz.otvori(QString::fromLocal8Bit(argv[1]));
   while (ok && !izvoz.gotovo()) {
     izvoz.sljedecaSerija();

@@ -82,7 +82,7 @@ QString DnevnikSlanja::kaoTekst() const {
 }
 
 bool spremiCsv(platform::RecordSet& rs, const QString& datoteka, QString* greska) {
-  CsvIzvoz izvoz(rs, CsvPostavke{}, 500);
+  viewers::CsvIzvoz izvoz(rs, viewers::CsvPostavke{}, 500);
   bool ok = izvoz.otvori(datoteka);
   while (ok && !izvoz.gotovo()) ok = izvoz.sljedecaSerija() > 0;
   ok = ok && izvoz.zavrsi();

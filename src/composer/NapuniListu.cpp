@@ -28,8 +28,8 @@ void uskličnik(QWidget* w, const std::exception& e) {
 constexpr int kNajviseUOkviru = 20;
 
 void uPreglednik(const QStringList& popis, bool pitanje, const QString& tekstPitanja) {
-  frmPrikazTeksta::forma()->PrikažiTekst(platform::defaultTitle(), popis.join(QStringLiteral("\r\n")), pitanje,
-                                         tekstPitanja);
+  viewers::frmPrikazTeksta::forma()->PrikažiTekst(platform::defaultTitle(), popis.join(QStringLiteral("\r\n")), pitanje,
+                                                  tekstPitanja);
 }
 
 // A Null, blank or rejected address is no recipient.

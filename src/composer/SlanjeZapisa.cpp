@@ -126,8 +126,8 @@ void frmMain::osvježiPreostale() {
 }
 
 void frmMain::prikažiIzvještaj() {
-  frmPrikazTeksta::forma()->PrikažiTekst(QStringLiteral("Izvještaj o slanju"), slanje_->dnevnik().kaoTekst(), false,
-                                         QString());
+  viewers::frmPrikazTeksta::forma()->PrikažiTekst(QStringLiteral("Izvještaj o slanju"), slanje_->dnevnik().kaoTekst(),
+                                                  false, QString());
 }
 
 void frmMain::spremiIzvještaj() {

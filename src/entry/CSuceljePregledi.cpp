@@ -22,7 +22,7 @@ namespace {
 // The CSV form's stored choices, checked as the form checks them (a hand-edited empty
 // separator falls back, formula protection as chosen).
 void zapisiCSV(platform::RecordSet& rs, const QString& datoteka) {
-  CsvIzvoz izvoz(rs, SpremljeneCsvPostavke(), 5000);
+  viewers::CsvIzvoz izvoz(rs, viewers::SpremljeneCsvPostavke(), 5000);
   bool ok = izvoz.otvori(datoteka);
   while (ok && !izvoz.gotovo()) {
     izvoz.sljedecaSerija();
@@ -37,7 +37,7 @@ int32_t clsSlanjeEMaila_PrikaziZapise(clsSlanjeEMaila* obj, const char* naslov, 
                                       int32_t stupacGrupe, int32_t ukupno1, int32_t ukupno2, const char* izvjestaj) {
   return pozovi(obj, [&] {
     platform::RecordSet& skup = skupZaProzor(rs);
-    frmPrikazZapisa forma;
+    viewers::frmPrikazZapisa forma;
     forma.PrikažiZapise(uQString(naslov), &skup, stupacGrupe, ukupno1, ukupno2, uQString(izvjestaj));
   });
 }
@@ -46,15 +46,15 @@ int32_t clsSlanjeEMaila_PrebaciUExcel(clsSlanjeEMaila* obj, VelkorRecordSet* rs,
                                       int32_t bezProvjere, int32_t imenujList, const char* datoteka,
                                       const char* imeLista) {
   return pozovi(obj, [&] {
-    PrebaciUExcel(skupZaProzor(rs), bezZaglavlja != 0, bezProvjere != 0, imenujList != 0, uQString(datoteka),
-                  uQString(imeLista));
+    viewers::PrebaciUExcel(skupZaProzor(rs), bezZaglavlja != 0, bezProvjere != 0, imenujList != 0, uQString(datoteka),
+                           uQString(imeLista));
   });
 }
 
 int32_t clsSlanjeEMaila_ExportCSV(clsSlanjeEMaila* obj, VelkorRecordSet* rs, int32_t* prekinuto) {
   return pozovi(obj, [&] {
     platform::RecordSet kopija = skupZaProzor(rs).Clone();
-    const bool p = PokreniExportCSV(kopija);
+    const bool p = viewers::PokreniExportCSV(kopija);
     if (prekinuto) *prekinuto = p ? 1 : 0;
   });
 }
@@ -68,7 +68,7 @@ int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs, 
     platform::RecordSet kopija = rs->rs.Clone();
     const QString ime = QString::fromUtf8(datoteka);
     if (ime.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) zapisiCSV(kopija, ime);
-    else ZapisiRadnuKnjigu(kopija, false, QString(), ime);
+    else viewers::ZapisiRadnuKnjigu(kopija, false, QString(), ime);
     return VELKOR_OK;
   } catch (const NevaljaniArgument& e) {
     postaviGresku(obj, e.what());
@@ -82,9 +82,9 @@ int32_t clsSlanjeEMaila_IzveziZapise(clsSlanjeEMaila* obj, VelkorRecordSet* rs, 
 int32_t clsSlanjeEMaila_PrikaziIzvjestaj(clsSlanjeEMaila* obj, const char* naslov, const char* tekst,
                                          VelkorRecordSet* rs, const char* emailPrimatelja, int32_t pamtiPoziciju) {
   return pozovi(obj, [&] {
-    frmIspisCR forma;
+    viewers::frmIspisCR forma;
     forma.setWindowTitle(uQString(naslov));
-    forma.rptIzvjestaj = CRIspisPrikTeksta();
+    forma.rptIzvjestaj = viewers::CRIspisPrikTeksta();
     forma.rptIzvjestaj.setText(QStringLiteral("Naslov"), uQString(naslov));
     forma.rptIzvjestaj.setText(QStringLiteral("Poruka"), uQString(tekst));
     forma.rsZapisi = rs ? &skupZaProzor(rs) : nullptr;

@@ -20,7 +20,7 @@ void posaljiIzvjestaj(const QString& Subject, const QString& Recepients, const Q
 
 void sucelje::poveziKuke() {
   static std::once_flag jednom;
-  std::call_once(jednom, [] { setReportMailHook(&posaljiIzvjestaj); });
+  std::call_once(jednom, [] { viewers::setReportMailHook(&posaljiIzvjestaj); });
 }
 
 const sucelje::SkladateljKuke& sucelje::kukeZaSkladatelja() {

@@ -16,7 +16,7 @@ namespace sucelje {
 
 // What the library lends the module: its copy of the viewers cannot reach the send form.
 struct SkladateljKuke {
-  ReportMailHook posaljiIzvjestaj;
+  viewers::ReportMailHook posaljiIzvjestaj;
 };
 
 // Each opens the composer modally; false with the reason in *greska when it failed.

@@ -61,13 +61,13 @@ bool SlanjePrekoSMTP(const QString& subject, const QString& to, const QString& b
     poruka.addFileAttachment(prilog);
     // The file's own error: the mail-sender has not been involved yet.
     if (!poruka.lastMethodSuccess()) {
-      PrikaziOpisGreske(parent, poruka.lastErrorText());
+      viewers::PrikaziOpisGreske(parent, poruka.lastErrorText());
       return false;
     }
   }
 
   if (mailer.sendEmail(poruka) != 1) {
-    PrikaziOpisGreske(parent, mailer.lastErrorText());
+    viewers::PrikaziOpisGreske(parent, mailer.lastErrorText());
     return false;
   }
   if (deleteAttachments)

@@ -298,9 +298,9 @@ void frmSMTPPostavke::cmdSlanjeTestEMail_Click() {
   try {
     posaljiTestniMail(primatelji);
   } catch (const std::exception& e) {
-    PrikaziOpisGreske(this, QString::fromLocal8Bit(e.what()));
+    viewers::PrikaziOpisGreske(this, QString::fromLocal8Bit(e.what()));
   } catch (...) {
-    PrikaziOpisGreske(this, QStringLiteral("Unknown error in the mail library."));
+    viewers::PrikaziOpisGreske(this, QStringLiteral("Unknown error in the mail library."));
   }
 }
 
@@ -319,7 +319,7 @@ void frmSMTPPostavke::posaljiTestniMail(const QString& primatelji) {
   QElapsedTimer trajanje;
   trajanje.start();
   if (mailer.sendEmail(poruka) != 1) {
-    PrikaziOpisGreske(this, mailer.lastErrorText());
+    viewers::PrikaziOpisGreske(this, mailer.lastErrorText());
     return;
   }
   const double sekunde = trajanje.nsecsElapsed() / 1e9;

@@ -7,6 +7,8 @@
 #include "core/SettingsStore.h"
 #include "platform/RecordSet.h"
 
+namespace viewers {
+
 using platform::RecordSet;
 
 QString ukloniRazmake(const QString& tekst) {
@@ -243,3 +245,5 @@ void CsvFormat::dodajRed(QByteArray& izlaz, const QString& red) {
 }
 
 QByteArray CsvFormat::oznakaRedoslijeda() { return QByteArray("\xFF\xFE", 2); }
+
+}  // namespace viewers

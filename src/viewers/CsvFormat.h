@@ -7,6 +7,8 @@ namespace platform {
 class RecordSet;
 }
 
+namespace viewers {
+
 // The CSV file the export form writes: UTF-16LE with a byte-order mark, CR LF after every
 // line, the stored separator (any length) and decimal character.
 struct CsvPostavke {
@@ -57,3 +59,5 @@ QString ukloniRazmake(const QString& tekst);
 bool počinjeFormulom(QStringView tekst);
 // A number in the C locale, no grouping; whole numbers without a fraction.
 QString tekstBroja(const QVariant& v);
+
+}  // namespace viewers

@@ -2,6 +2,8 @@
 
 #include "platform/RecordSet.h"
 
+namespace viewers {
+
 CsvIzvoz::CsvIzvoz(platform::RecordSet& rs, const CsvPostavke& postavke, int velicinaSerije)
     : rs_(rs), format_(postavke), velicinaSerije_(velicinaSerije) {}
 
@@ -53,3 +55,5 @@ void CsvIzvoz::odustani() {
   if (datoteka_) datoteka_->cancelWriting();
   datoteka_.reset();
 }
+
+}  // namespace viewers

@@ -9,6 +9,8 @@ namespace platform {
 class RecordSet;
 }
 
+namespace viewers {
+
 // Writes a record set to a CSV file batch by batch. The file is replaced only when zavrsi()
 // succeeds; until then (and after odustani() or a failure) an old file stays as it was.
 class CsvIzvoz {
@@ -35,3 +37,5 @@ class CsvIzvoz {
   QByteArray serija_;
   QString greska_;
 };
+
+}  // namespace viewers

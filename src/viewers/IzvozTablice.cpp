@@ -10,6 +10,8 @@
 #include "platform/SpreadsheetWriter.h"
 #include "viewers/ModelZapisa.h"
 
+namespace viewers {
+
 using platform::SpreadsheetWriter;
 
 namespace {
@@ -104,3 +106,5 @@ void TablicaUExcel(const ModelZapisa& m, const QString& datoteka) {
   for (int s = 0; s < sirine.size(); ++s) w.setColumnWidth(s, std::max(sirine[s], 4) + 2.0);
   w.commit();
 }
+
+}  // namespace viewers

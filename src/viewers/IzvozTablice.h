@@ -3,6 +3,8 @@
 #include <memory>
 
 class QTextDocument;
+namespace viewers {
+
 class ModelZapisa;
 
 // The record grid's contents, fixed cells included, as the grid shows them: a document
@@ -13,3 +15,5 @@ std::unique_ptr<QTextDocument> TablicaUDokument(const ModelZapisa& model, const 
 bool TablicaUTekst(const ModelZapisa& model, const QString& datoteka, const QString& separator, QString* greska);
 // Throws platform::SpreadsheetError.
 void TablicaUExcel(const ModelZapisa& model, const QString& datoteka);
+
+}  // namespace viewers

@@ -7,6 +7,8 @@
 #include <QPalette>
 #include <cmath>
 
+namespace viewers {
+
 using platform::RecordSet;
 
 namespace {
@@ -208,3 +210,5 @@ QVariant ModelZapisa::headerData(int section, Qt::Orientation o, int role) const
   if (role != Qt::DisplayRole || o != Qt::Horizontal) return QAbstractTableModel::headerData(section, o, role);
   return section >= 1 && rs_ ? rs_->FieldName(section - 1) : QString();
 }
+
+}  // namespace viewers

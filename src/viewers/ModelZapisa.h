@@ -6,6 +6,8 @@
 
 #include "platform/RecordSet.h"
 
+namespace viewers {
+
 // The record grid's rows: the record set's rows in its current order, with sum rows
 // among them. Column 0 is the grid's fixed column, so field i is column i + 1.
 class ModelZapisa : public QAbstractTableModel {
@@ -46,3 +48,5 @@ class ModelZapisa : public QAbstractTableModel {
   QList<QList<QVariant>> zapisi_;  // the set's rows, in its order
   QList<Red> redovi_;
 };
+
+}  // namespace viewers

@@ -9,6 +9,8 @@
 
 #include "core/SettingsStore.h"
 
+namespace viewers {
+
 namespace {
 
 constexpr double kTwipsPoPikselu = 15.0;
@@ -64,3 +66,5 @@ void SpremiPolozaj(const QWidget* prozor, const KljuceviPolozaja& k) {
   SpremiTwipse(k.sirina, prozor->width());
   SpremiTwipse(k.visina, prozor->height());
 }
+
+}  // namespace viewers

@@ -4,6 +4,8 @@
 class QLineEdit;
 class QWidget;
 
+namespace viewers {
+
 // Small helpers that the viewer and export windows share.
 
 // The field selects its whole text whenever the focus enters it.
@@ -24,3 +26,5 @@ struct KljuceviPolozaja {
 // Restores the window's position and size; one off every screen comes back to the centre.
 void UcitajPolozaj(QWidget* prozor, const KljuceviPolozaja& k);
 void SpremiPolozaj(const QWidget* prozor, const KljuceviPolozaja& k);
+
+}  // namespace viewers

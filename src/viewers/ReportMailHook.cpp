@@ -1,5 +1,7 @@
 #include "viewers/ReportMailHook.h"
 
+namespace viewers {
+
 namespace {
 ReportMailHook g_hook = nullptr;
 }
@@ -7,3 +9,5 @@ ReportMailHook g_hook = nullptr;
 void setReportMailHook(ReportMailHook hook) { g_hook = hook; }
 
 ReportMailHook reportMailHook() { return g_hook; }
+
+}  // namespace viewers

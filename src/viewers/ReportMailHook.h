@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+namespace viewers {
+
 // How the report window e-mails its PDF: through the installed hook, which the component
 // points at the send form's Prikaži (the send form lives in a module that depends on this
 // one). No hook: the PDF is written and nothing is sent.
@@ -9,3 +11,5 @@ using ReportMailHook = void (*)(const QString& Subject, const QString& Recepient
                                 const QString& lAttachFileName2, const QString& lAttachFileName3);
 void setReportMailHook(ReportMailHook hook);
 ReportMailHook reportMailHook();
+
+}  // namespace viewers

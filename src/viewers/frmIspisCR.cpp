@@ -17,6 +17,8 @@
 #include "viewers/frmPrikazZapisa.h"
 #include "viewers/modUExcel.h"
 
+namespace viewers {
+
 using platform::MsgButtons;
 using platform::MsgIcon;
 
@@ -188,3 +190,5 @@ void frmIspisCR::IzveziPDF(bool eMail, int prva, int zadnja) {
   if (eMail)
     if (ReportMailHook posalji = reportMailHook()) posalji(windowTitle(), EmailPrimatelja, {}, {}, {}, ime, {}, {});
 }
+
+}  // namespace viewers

@@ -14,6 +14,8 @@ class RecordSet;
 }
 class QPrintPreviewWidget;
 
+namespace viewers {
+
 // Previews a report and prints it, sets up its page, exports it to PDF (all pages or a
 // range), e-mails that PDF through the send form, and exports or shows its record set.
 // The opener sets the public members, then calls Prikaži.
@@ -58,3 +60,5 @@ class frmIspisCR : public QDialog {
   QPrintPreviewWidget* CRVRadnici_ = nullptr;
   bool eMailOpseg_ = false;
 };
+
+}  // namespace viewers

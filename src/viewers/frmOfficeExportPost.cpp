@@ -18,6 +18,8 @@
 #include "viewers/CsvIzvoz.h"
 #include "viewers/PomocneProzora.h"
 
+namespace viewers {
+
 using platform::MsgButtons;
 using platform::MsgIcon;
 using platform::MsgResult;
@@ -342,3 +344,5 @@ void frmOfficeExportPost::cmdLokacija_Click() {
   const QString ime = platform::dialogs().openFileName(this, o);
   if (!ime.isEmpty()) ui->txtLokacijaEXE->setText(ime);
 }
+
+}  // namespace viewers

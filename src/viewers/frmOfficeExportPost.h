@@ -10,6 +10,8 @@ class RecordSet;
 }
 class QLineEdit;
 
+namespace viewers {
+
 // Writes a record set to a CSV file with the user's file name, separator, decimal character
 // and quoting, in batches with a progress display and a cancel button, and can then open the
 // file in a viewer program. Shown modally by PokreniExportCSV, which reads Prekinuto after it.
@@ -57,3 +59,5 @@ class frmOfficeExportPost : public QDialog {
   bool uIzvozu_ = false;
   bool uProvjeri_ = false;
 };
+
+}  // namespace viewers

@@ -16,6 +16,8 @@
 #include "viewers/PomocneProzora.h"
 #include "viewers/frmIspisCR.h"
 
+namespace viewers {
+
 namespace {
 
 QPointer<frmPrikazTeksta> s_forma;
@@ -159,3 +161,5 @@ void PrikaziOpisGreske(QWidget*, const QString& errorText) {
   frmPrikazTeksta::forma()->PrikažiTekst(QStringLiteral("Opis greške"), QStringLiteral("Greška: ") + errorText, false,
                                          QString());
 }
+
+}  // namespace viewers

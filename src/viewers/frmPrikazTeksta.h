@@ -8,6 +8,8 @@ class frmPrikazTeksta;
 }
 class QCloseEvent;
 
+namespace viewers {
+
 // Shows a long text (an error description, a log) under the caller's caption, lets the user
 // select, print and save it, and can put a yes/no question under the text.
 //
@@ -55,3 +57,5 @@ class frmPrikazTeksta : public QDialog {
 
 // How the SMTP routes show a failed send: caption "Opis greške", text "Greška: " + errorText.
 void PrikaziOpisGreske(QWidget* parent, const QString& errorText);
+
+}  // namespace viewers

@@ -15,6 +15,8 @@
 #include "viewers/PomocneProzora.h"
 #include "viewers/modUExcel.h"
 
+namespace viewers {
+
 using platform::MsgButtons;
 using platform::MsgIcon;
 
@@ -165,3 +167,5 @@ void frmPrikazZapisa::IzvozUTekst(const QString& separator) {
   QString opis;
   if (!TablicaUTekst(*model_, ime, separator, &opis)) greska(opis);
 }
+
+}  // namespace viewers

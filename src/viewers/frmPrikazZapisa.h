@@ -7,8 +7,10 @@
 namespace Ui {
 class frmPrikazZapisa;
 }
-class ModelZapisa;
 class QMenu;
+namespace viewers {
+
+class ModelZapisa;
 
 // Shows a record set in a grid: formats by field type, sorting by a header click through
 // the set's own Sort, sum rows, the colours of two known reports, printing and exports.
@@ -47,3 +49,5 @@ class frmPrikazZapisa : public QDialog {
   QString izvjestaj_;
   int stupacGrupe_ = -1, ukupno1_ = -1, ukupno2_ = -1;
 };
+
+}  // namespace viewers

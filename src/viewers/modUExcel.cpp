@@ -19,6 +19,8 @@
 #include "viewers/CsvFormat.h"
 #include "viewers/frmOfficeExportPost.h"
 
+namespace viewers {
+
 using platform::RecordSet;
 using platform::SpreadsheetWriter;
 using Style = SpreadsheetWriter::Style;
@@ -191,3 +193,5 @@ void PrebaciUExcel(RecordSet& rs, bool bezZaglavlja, bool bezProvjere, bool imen
                  platform::MsgIcon::None, platform::defaultTitle());
   }
 }
+
+}  // namespace viewers

@@ -6,6 +6,8 @@ namespace platform {
 class RecordSet;
 }
 
+namespace viewers {
+
 // Puts a record set in front of the user: as an .xlsx workbook opened in the desktop's
 // spreadsheet program, saved to `datoteka` when one is given, or (setting "PrebacujUCSV")
 // as a CSV file through the export form. Every failure is shown as "Greška: …".
@@ -25,3 +27,5 @@ void PocistiPrivremeneKnjige();
 
 // What the user is told about the numbers a workbook could not hold; empty when none.
 QString NapomenaONebrojevima(int koliko);
+
+}  // namespace viewers

@@ -171,14 +171,14 @@ class TstFrmMain : public Fixture {
     for (int i = 0; i < n; ++i) dobre << QString("k%1@kupci.hr").arg(i), lose << QString("los%1@").arg(i);
     platform::RecordSet rs = kupci(dobre + lose);
     QStringList preglednik;  // the question and the line count of each viewer shown
-    const auto otvoren = []() -> frmPrikazTeksta* {
+    const auto otvoren = []() -> viewers::frmPrikazTeksta* {
       for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* v = qobject_cast<frmPrikazTeksta*>(w); v && v->isVisible()) return v;
+        if (auto* v = qobject_cast<viewers::frmPrikazTeksta*>(w); v && v->isVisible()) return v;
       return nullptr;
     };
     QTimer odgovori, naredba;  // two: one fires inside the other's modal loop
     connect(&odgovori, &QTimer::timeout, [&] {
-      if (frmPrikazTeksta* v = otvoren()) {
+      if (viewers::frmPrikazTeksta* v = otvoren()) {
         preglednik << v->findChild<QLabel*>("lblPitanje")->text() + " | " +
                           QString::number(v->findChild<QPlainTextEdit*>("txtPoruka")->blockCount());
         QTest::keyClick(v, Qt::Key_Escape);

@@ -10,7 +10,7 @@
 // its Ok button.
 struct TextViewerWatch {
   QStringList seen;
-  OnModal<frmPrikazTeksta> watch{[this](frmPrikazTeksta& f) {
+  OnModal<viewers::frmPrikazTeksta> watch{[this](viewers::frmPrikazTeksta& f) {
     seen << f.windowTitle() + "|" + child<QPlainTextEdit>(f, "txtPoruka")->toPlainText();
     click(f, "OKButton");
   }};

@@ -6,6 +6,7 @@
 
 using namespace platform;
 using namespace core;
+using namespace viewers;
 Q_DECLARE_METATYPE(MsgResult)
 
 namespace {

@@ -8,6 +8,7 @@
 #include "viewers/frmIspisCR.h"
 #include "viewers/frmPrikazTeksta.h"
 
+using namespace viewers;
 using platform::MsgIcon;
 using platform::MsgResult;
 using core::VelkorSetting;

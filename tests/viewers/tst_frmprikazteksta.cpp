@@ -4,6 +4,7 @@
 
 using namespace platform;
 using namespace core;
+using namespace viewers;
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 using namespace platform;
 using namespace core;
+using namespace viewers;
 
 namespace {
 

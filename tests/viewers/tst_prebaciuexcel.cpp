@@ -10,6 +10,7 @@
 
 using namespace platform;
 using namespace core;
+using namespace viewers;
 
 namespace {
 

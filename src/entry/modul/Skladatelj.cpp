@@ -42,7 +42,7 @@ extern "C" __attribute__((visibility("default"))) const sucelje::Skladatelj* Vel
   // The library made the application without shared OpenGL contexts (they would load the
   // software renderer into every host); Qt WebEngine needs its own, made now, before any view.
   QtWebEngineQuick::initialize();
-  setReportMailHook(kuke->posaljiIzvjestaj);
+  viewers::setReportMailHook(kuke->posaljiIzvjestaj);
   setAddressBookHook(&frmContacts::Prikaži);
   return &g_tablica;
 }
