@@ -13,7 +13,7 @@ namespace {
 // The report window e-mails its PDF through the send form.
 void posaljiIzvjestaj(const QString& Subject, const QString& Recepients, const QString& CC, const QString& BCC,
                       const QString& Poruka, const QString& prilog, const QString& prilog2, const QString& prilog3) {
-  frmSlanjeeMaila::forma()->Prikaži(Subject, Recepients, CC, BCC, Poruka, prilog, prilog2, prilog3);
+  sender::frmSlanjeeMaila::forma()->Prikaži(Subject, Recepients, CC, BCC, Poruka, prilog, prilog2, prilog3);
 }
 
 }  // namespace

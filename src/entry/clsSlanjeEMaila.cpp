@@ -43,6 +43,6 @@ void clsSlanjeEMaila::SlanjeBezRecordSeta(int) {
 void clsSlanjeEMaila::SlanjeFajlaPrekoEMaila(int, const QString& Subject, const QString& Recepients, const QString& CC,
                                              const QString& BCC, const QString& Poruka, const QString& lAttachFileName,
                                              const QString& lAttachFileName2, const QString& lAttachFileName3) {
-  frmSlanjeeMaila::forma()->Prikaži(Subject, Recepients, CC, BCC, Poruka, lAttachFileName, lAttachFileName2,
-                                    lAttachFileName3);
+  sender::frmSlanjeeMaila::forma()->Prikaži(Subject, Recepients, CC, BCC, Poruka, lAttachFileName, lAttachFileName2,
+                                            lAttachFileName3);
 }

@@ -1,5 +1,7 @@
 #include "lookup/UpitKomitenata.h"
 
+namespace lookup {
+
 QString SqlPretrageKomitenata(const QString& tekst, bool odPocetka,
                               const std::function<QString(const QString&)>& literal) {
   const QString uzorak = literal((odPocetka ? QString() : QStringLiteral("%")) + tekst + QLatin1Char('%'));
@@ -10,3 +12,5 @@ QString SqlPretrageKomitenata(const QString& tekst, bool odPocetka,
          uzorak + QStringLiteral(" OR eMail LIKE ") + uzorak + QStringLiteral(") ") +
          QStringLiteral(" ORDER BY ImeKomit1");
 }
+
+}  // namespace lookup

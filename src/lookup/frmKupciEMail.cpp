@@ -11,6 +11,8 @@
 #include "platform/SqlPristup.h"
 #include "ui_frmKupciEMail.h"
 
+namespace lookup {
+
 namespace {
 const QString kKljucPoPočetku = QStringLiteral("chkPrikazKomEmailPretrPoPoč");
 constexpr int kStupacNaziv = 1;
@@ -129,3 +131,5 @@ bool frmKupciEMail::eventFilter(QObject* watched, QEvent* event) {
   }
   return QDialog::eventFilter(watched, event);
 }
+
+}  // namespace lookup

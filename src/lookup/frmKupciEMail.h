@@ -9,6 +9,8 @@ namespace platform {
 class RecordSet;
 }
 
+namespace lookup {
+
 // Finds a business partner's e-mail address in the host's database as the user types
 // part of the partner's name or address. Modal; the caller reads the result after Prikaži.
 class frmKupciEMail : public QDialog {
@@ -41,3 +43,5 @@ class frmKupciEMail : public QDialog {
 
   std::unique_ptr<Ui::frmKupciEMail> ui;
 };
+
+}  // namespace lookup

@@ -4,6 +4,8 @@
 
 #include "mail/HeaderEncoding.h"
 
+namespace sender {
+
 namespace smtpparam {
 
 namespace {
@@ -63,3 +65,5 @@ QByteArray filenameParameter(const QString& fileName) {
 }
 
 }  // namespace smtpparam
+
+}  // namespace sender

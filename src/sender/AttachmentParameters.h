@@ -2,6 +2,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace sender {
+
 // The file-name parameters of an attachment part. Mail programs differ in which one
 // they read, so a part carries both: name= in Content-Type (RFC 2047 words inside the
 // quotes when the name is not plain ASCII) and filename in Content-Disposition
@@ -15,3 +17,5 @@ QByteArray nameParameter(const QString& fileName);
 QByteArray filenameParameter(const QString& fileName);
 
 }  // namespace smtpparam
+
+}  // namespace sender

@@ -8,6 +8,8 @@
 #include "sender/modSMTPEMail.h"
 #include "viewers/frmPrikazTeksta.h"
 
+namespace sender {
+
 bool PostaviSMTPVezu(SmtpMailer& mailer, const SMTPPostavke& p, QWidget* parent) {
   mailer.setSmtpHost(p.HostName);
   mailer.setUsername(p.UserName);
@@ -75,3 +77,5 @@ bool SlanjePrekoSMTP(const QString& subject, const QString& to, const QString& b
       if (!prilog.trimmed().isEmpty()) QFile::remove(prilog);
   return true;
 }
+
+}  // namespace sender

@@ -2,6 +2,8 @@
 #include <QString>
 
 class QWidget;
+namespace sender {
+
 class SmtpMailer;
 struct SMTPPostavke;
 
@@ -15,3 +17,5 @@ bool SlanjePrekoSMTP(const QString& subject, const QString& to, const QString& b
 // Signed in through OAuth 2.0, a fresh access token; false, having told the user, when none
 // can be had (kPrijavaIstekla when the provider refused the refresh token).
 bool PostaviSMTPVezu(SmtpMailer& mailer, const SMTPPostavke& postavke, QWidget* parent = nullptr);
+
+}  // namespace sender

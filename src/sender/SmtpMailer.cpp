@@ -17,6 +17,8 @@
 #include "sender/AttachmentParameters.h"
 #include "sender/SmtpMessage.h"
 
+namespace sender {
+
 namespace {
 
 struct SlistFree {
@@ -277,3 +279,5 @@ bool SmtpMailer::send(const SmtpMessage& m) {
     error_ += QStringLiteral("\r\nToken refused: ") + QString::fromUtf8(odgovori.razlogOAuth);
   return false;
 }
+
+}  // namespace sender

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+namespace sender {
+
 class SmtpMessage;
 
 // The mail-sender object of the direct SMTP route's mail library (libcurl underneath):
@@ -35,3 +37,5 @@ class SmtpMailer {
   int timeout_ = 0;
   QString error_;
 };
+
+}  // namespace sender

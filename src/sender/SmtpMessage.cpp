@@ -5,6 +5,8 @@
 
 #include "mail/ContentTypes.h"
 
+namespace sender {
+
 void SmtpMessage::add(QList<Recipient>& list, const QString& name, const QString& address) {
   ok();
   const QString a = address.trimmed();
@@ -35,3 +37,5 @@ QString SmtpMessage::addFileAttachment(const QString& path) {
   attachments_ << Attachment{fi.absoluteFilePath(), fi.fileName(), type};
   return type;
 }
+
+}  // namespace sender

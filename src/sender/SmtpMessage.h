@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace sender {
+
 // The message object of the direct SMTP route's mail library: a plain-text message,
 // its recipients and its file attachments. Every call records whether it succeeded
 // (lastMethodSuccess) and, when it did not, why (lastErrorText).
@@ -67,3 +69,5 @@ class SmtpMessage {
   bool success_ = true;
   QString error_;
 };
+
+}  // namespace sender

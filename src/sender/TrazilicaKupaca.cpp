@@ -2,6 +2,8 @@
 
 #include "lookup/frmKupciEMail.h"
 
+namespace sender {
+
 namespace {
 TrazilicaKupaca& installed() {
   static TrazilicaKupaca t;
@@ -14,7 +16,9 @@ void PostaviTrazilicuKupaca(TrazilicaKupaca trazilica) { installed() = std::move
 OdabirKupca TraziKupca(QWidget* parent) {
   if (installed()) return installed()(parent);
   // A fresh window for each search, gone when the search is over.
-  frmKupciEMail forma(parent);
+  lookup::frmKupciEMail forma(parent);
   forma.Prikaži(QString());
   return OdabirKupca{forma.Odustao, forma.OdabraniEMail};
 }
+
+}  // namespace sender

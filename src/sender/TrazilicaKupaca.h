@@ -4,6 +4,8 @@
 
 class QWidget;
 
+namespace sender {
+
 // The send form's customer search. A host or test may install its own search;
 // otherwise the customer search window is used.
 struct OdabirKupca {
@@ -14,3 +16,5 @@ using TrazilicaKupaca = std::function<OdabirKupca(QWidget* parent)>;
 
 void PostaviTrazilicuKupaca(TrazilicaKupaca trazilica);  // empty restores the default
 OdabirKupca TraziKupca(QWidget* parent);
+
+}  // namespace sender

@@ -19,6 +19,8 @@
 #include "ui_frmSMTPPostavke.h"
 #include "viewers/frmPrikazTeksta.h"
 
+namespace sender {
+
 using core::SaveVelkorSetting;
 using core::VelkorSetting;
 
@@ -357,3 +359,5 @@ void PrikaziSMTPPostavke(QWidget* parent) {
   frmSMTPPostavke forma(parent);
   forma.exec();
 }
+
+}  // namespace sender

@@ -6,6 +6,8 @@ class QCloseEvent;
 namespace Ui {
 class frmSMTPPostavke;
 }
+namespace sender {
+
 struct SMTPPostavke;
 
 // The SMTP settings window: edits the direct route's eight settings and sends a test
@@ -45,3 +47,5 @@ class frmSMTPPostavke : public QDialog {
 
 // Opens the settings window modally (the send form's mnuSMTPPostavke).
 void PrikaziSMTPPostavke(QWidget* parent);
+
+}  // namespace sender

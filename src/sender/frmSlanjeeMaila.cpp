@@ -23,6 +23,8 @@
 #include "sender/TrazilicaKupaca.h"
 #include "ui_frmSlanjeeMaila.h"
 
+namespace sender {
+
 using core::SaveVelkorSetting;
 using core::VelkorSetting;
 
@@ -456,3 +458,5 @@ bool frmSlanjeeMaila::obradiTipku(QWidget* w, int key) {
     default: return false;
   }
 }
+
+}  // namespace sender

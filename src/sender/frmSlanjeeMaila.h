@@ -20,6 +20,8 @@ namespace Ui {
 class frmSlanjeeMaila;
 }
 
+namespace sender {
+
 // The single-message send form: one message with up to three attachments, checked
 // field by field and handed to the route chosen in the menu (0 Outlook, 1 Thunderbird,
 // 2 SMTP). One application-wide instance, loaded on first use and deleted when it
@@ -109,3 +111,5 @@ class frmSlanjeeMaila : public QDialog {
   bool uPrikazu_ = false;
   bool unloaded_ = false;
 };
+
+}  // namespace sender

@@ -6,6 +6,8 @@
 #include "platform/DesktopMailClient.h"
 #include "platform/Dialogs.h"
 
+namespace sender {
+
 namespace {
 
 void porukaGreske(QWidget* parent, const QString& opis) {
@@ -54,3 +56,5 @@ bool OutlookRouteSend(const QString& subject, const QString& to, const QString& 
 }
 
 bool OutlookRouteAvailable() { return platform::desktopMailClientAvailable(); }
+
+}  // namespace sender

@@ -3,6 +3,8 @@
 
 class QWidget;
 
+namespace sender {
+
 // The desktop mail client route behind the send form's SendOutlookMail.
 // sendAtOnce: send through the local mail system, else display the compose window.
 bool OutlookRouteSend(const QString& subject, const QString& to, const QString& body, const QString& attachment1,
@@ -10,3 +12,5 @@ bool OutlookRouteSend(const QString& subject, const QString& to, const QString& 
                       const QString& attachment3, bool sendAtOnce, QWidget* parent = nullptr);
 // The one-time availability probe: silent, true when the client can take an item.
 bool OutlookRouteAvailable();
+
+}  // namespace sender

@@ -4,6 +4,8 @@
 #include "platform/Dialogs.h"
 #include "platform/RegistryStore.h"
 
+namespace sender {
+
 SMTPPostavke g_SMTPPostavke;
 
 namespace {
@@ -91,3 +93,5 @@ bool ProvjeriSMTPPostavke(QWidget* parent) {
                                  QStringLiteral("Postavite konfiguraciju SMTP-a"));
   return false;
 }
+
+}  // namespace sender

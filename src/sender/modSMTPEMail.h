@@ -5,6 +5,8 @@
 
 class QWidget;
 
+namespace sender {
+
 // The direct SMTP route's settings (application "Velkor", section "Settings").
 struct SMTPPostavke {
   QString From;
@@ -39,3 +41,5 @@ QString SMTPOAuthVrijednost(const QString& kljuc, const QString& oauth);
 // The route's provider with its client ID, and the secret store's key of its refresh token.
 platform::OAuthPruzatelj SMTPPruzatelj(const SMTPPostavke& p);
 QString SMTPKljucOAuth(const SMTPPostavke& p);
+
+}  // namespace sender

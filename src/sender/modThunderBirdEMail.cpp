@@ -16,6 +16,8 @@
 #include "platform/PrivatneKopije.h"
 #include "platform/ProgramLauncher.h"
 
+namespace sender {
+
 namespace {
 
 // A setting may name the program (a path, or a name looked up on PATH).
@@ -273,3 +275,5 @@ bool TB_SendEmail(const std::optional<QString>& to, const std::optional<QString>
   }
   return true;
 }
+
+}  // namespace sender

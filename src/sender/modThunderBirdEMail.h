@@ -6,6 +6,8 @@
 
 class QWidget;
 
+namespace sender {
+
 // The Thunderbird route: the compose window, optionally sent by keystroke.
 using TBAttachments = std::variant<QString, QStringList>;
 
@@ -23,3 +25,5 @@ bool TB_SendEmail(const std::optional<QString>& to, const std::optional<QString>
                   const std::optional<QString>& body, const std::optional<QString>& cc,
                   const std::optional<QString>& bcc, const std::optional<TBAttachments>& attachments,
                   const std::optional<QString>& sender, std::optional<bool> sendByKeystroke, QWidget* parent = nullptr);
+
+}  // namespace sender

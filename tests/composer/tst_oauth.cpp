@@ -138,14 +138,14 @@ class TstOAuth : public QObject {
     const bool vrijedi = token == "pristupni-token";
     QString greska;
     if (curl) {
-      SmtpMailer mailer;
+      sender::SmtpMailer mailer;
       mailer.setSmtpHost(host);
       mailer.setSmtpPort(587);
       mailer.setStartTls(true);
       mailer.setTimeoutSeconds(10);
       mailer.setUsername(kKorisnik);
       mailer.setOAuthBearer(token);
-      SmtpMessage poruka;
+      sender::SmtpMessage poruka;
       poruka.setFrom(kKorisnik);
       poruka.addTo({}, "kupac@kupci.hr");
       poruka.setSubject("Ponuda");
@@ -310,12 +310,12 @@ class TstOAuth : public QObject {
                                std::pair{"SMTPUserName", kKorisnik}, std::pair{"SMTPOAuth", QString("google")},
                                std::pair{"SMTPOAuthKlijent", vlastiti}})
       core::SaveVelkorSetting(k, v);
-    UcitajSMTPPostavke();
-    const platform::OAuthPruzatelj p = SMTPPruzatelj(g_SMTPPostavke);
+    sender::UcitajSMTPPostavke();
+    const platform::OAuthPruzatelj p = sender::SMTPPruzatelj(sender::g_SMTPPostavke);
     QCOMPARE(p.klijent + "|" + p.tajna, vlastiti.isEmpty() ? "id-ureda|tajna ureda" : vlastiti + "|");
     QCOMPARE(p.autorizacija, platform::pruzateljGoogle().autorizacija);
     {
-      frmSMTPPostavke f;
+      sender::frmSMTPPostavke f;
       QCOMPARE(dio<QLineEdit>(&f, "txtOAuthKlijent")->text(), p.klijent);
       dio<QPushButton>(&f, "cmdSpremi")->click();
     }

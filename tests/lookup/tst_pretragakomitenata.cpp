@@ -14,6 +14,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
+using namespace lookup;
 using platform::RecordSet;
 using platform::SqlPristup;
 using platform::SqlVeza;

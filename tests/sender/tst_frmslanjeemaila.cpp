@@ -7,6 +7,7 @@
 #include "sender/frmSlanjeeMaila.h"
 #include "support/Fixture.h"
 
+using namespace sender;
 using platform::MsgIcon;
 using core::SaveVelkorSetting;
 using core::TrueFalse;
@@ -391,7 +392,7 @@ class TstFrmSlanjeeMaila : public Fixture {
     otvori(2);
     f->Napuni("P", prije[0], prije[1], prije[2], "T", "", "", "");
     QWidget* roditelj = nullptr;
-    OnModal<frmKupciEMail> pretraga([&](frmKupciEMail& k) {
+    OnModal<lookup::frmKupciEMail> pretraga([&](lookup::frmKupciEMail& k) {
       roditelj = k.parentWidget();
       child<QLineEdit>(k, "txtImeKupca")->setText("Žitar");
       QTest::keyClick(child(k, "txtImeKupca"), esc ? Qt::Key_Escape : Qt::Key_Return);
@@ -403,7 +404,7 @@ class TstFrmSlanjeeMaila : public Fixture {
     QCOMPARE(roditelj, f.data());
     QCOMPARE(pretraga.leftOpen, 0);
     QCOMPARE(adrese(), poslije.isEmpty() ? prije : poslije);
-    QVERIFY(f->findChildren<frmKupciEMail*>().isEmpty());  // gone after the search
+    QVERIFY(f->findChildren<lookup::frmKupciEMail*>().isEmpty());  // gone after the search
     QVERIFY(dlg->calls.isEmpty());
   }
 };

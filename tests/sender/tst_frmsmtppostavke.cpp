@@ -2,6 +2,7 @@
 #include "RouteTestSupport.h"
 #include "sender/frmSMTPPostavke.h"
 
+using namespace sender;
 using platform::MsgIcon;
 using platform::MsgResult;
 using core::SaveVelkorSetting;

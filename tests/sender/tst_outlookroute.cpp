@@ -2,6 +2,7 @@
 #include "RouteTestSupport.h"
 #include "sender/modOutlookEMail.h"
 
+using namespace sender;
 namespace {
 
 const QString kPredmet = "Ponuda br. 5 – čćđšž ČĆĐŠŽ";

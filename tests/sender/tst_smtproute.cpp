@@ -11,6 +11,7 @@
 #include "sender/modSMTPEMail.h"
 #include "support/DovecotPeer.h"
 
+using namespace sender;
 using core::SaveVelkorSetting;
 using Tls = SmtpPeer::Tls;
 

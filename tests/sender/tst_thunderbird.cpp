@@ -4,6 +4,7 @@
 #include "RouteTestSupport.h"
 #include "sender/modThunderBirdEMail.h"
 
+using namespace sender;
 namespace {
 
 const QString kPosiljatelj = "Ana Anić <ana@firma.hr>";

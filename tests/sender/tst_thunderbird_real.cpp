@@ -10,6 +10,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
+using namespace sender;
 // A profile with one account (without one Thunderbird ignores -compose), started offline.
 static const char* kUserJs = R"(user_pref("mail.accountmanager.accounts", "account1");
 user_pref("mail.account.account1.identities", "id1");
