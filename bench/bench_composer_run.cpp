@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   double seconds = 0, cpu = 0;
   int sent = 0;
   QTimer::singleShot(0, [&] {
-    frmMain* f = frmMain::forma();
+    composer::frmMain* f = composer::frmMain::forma();
     f->findChild<QLineEdit*>("txtFrom")->setText("Velkor prodaja");
     f->findChild<QLineEdit*>("txtFrom")->setProperty("Tag", "ponude@velkor.hr");
     f->findChild<QLineEdit*>("txtSubject")->setText("Ponuda za kupca");
@@ -43,10 +43,10 @@ int main(int argc, char** argv) {
     seconds = timer.nsecsElapsed() / 1e9;
     cpu = bench::cpuMikrosekunde() - cpu;
     sent = f->findChild<QListWidget*>("lstPoslano")->count();
-    frmMain::PostaviMijenjana(false);
+    composer::frmMain::PostaviMijenjana(false);
     f->close();
   });
-  frmMain::forma()->PrikažiPrekoRS(rs);
+  composer::frmMain::forma()->PrikažiPrekoRS(rs);
   if (sent != count) std::fprintf(stderr, "%s\n", qPrintable(dialogs.texts().join("\n")));
   std::printf("composer sent: %d seconds: %.3f\ncomposer cpu us/msg: %.1f\ncomposer msgs/s: %.1f\n", sent, seconds,
               cpu / sent, sent / seconds);

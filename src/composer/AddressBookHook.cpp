@@ -1,5 +1,7 @@
 #include "composer/AddressBookHook.h"
 
+namespace composer {
+
 namespace {
 AddressBookHook g_hook = nullptr;
 }
@@ -7,3 +9,5 @@ AddressBookHook g_hook = nullptr;
 void setAddressBookHook(AddressBookHook hook) { g_hook = hook; }
 
 AddressBookHook addressBookHook() { return g_hook; }
+
+}  // namespace composer

@@ -2,13 +2,14 @@
 #include <QString>
 #include <QVariant>
 
-class HtmlEditor;
 class QWidget;
 
 // The editing commands by the numbers the composer has always used for them, carried out on
 // the web editor. A command with nothing to act on (no selection, not in a table) does
 // nothing.
 namespace composer {
+
+class HtmlEditor;
 
 enum Naredba : int {
   Copy = 5002,

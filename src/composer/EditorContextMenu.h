@@ -2,11 +2,11 @@
 #include <QList>
 #include <QString>
 
-class HtmlEditor;
-
 // The editor's context menu: the clipboard entries and the font dialog always, the
 // positioning entry when an element can be positioned, the table entries inside a table.
 namespace composer {
+
+class HtmlEditor;
 
 struct StavkaIzbornika {
   QString naslov;   // empty: a separator

@@ -15,7 +15,7 @@
 #include "platform/Dialogs.h"
 #include "ui_EditorToolbar.h"
 
-using namespace composer;
+namespace composer {
 
 EditorToolbar::EditorToolbar(HtmlEditor* editor, QStatusBar* status, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::EditorToolbar>()), editor_(editor), status_(status) {
@@ -134,3 +134,5 @@ void EditorToolbar::Editor_DisplayChanged() {
   });
   QTimer::singleShot(200, this, prikazi);
 }
+
+}  // namespace composer

@@ -5,11 +5,13 @@
 
 #include "composer/EditorContextMenu.h"
 
-class HtmlEditor;
 class QStatusBar;
 namespace Ui {
 class EditorToolbar;
 }
+namespace composer {
+
+class HtmlEditor;
 
 // The composer's editing toolbar and the editor's context menu and status panel: each
 // button runs its command, pastes its form element or opens its dialog and applies the
@@ -41,3 +43,5 @@ class EditorToolbar : public QWidget {
   QList<composer::StavkaIzbornika> izbornik_;
   bool prikazCeka_ = false;
 };
+
+}  // namespace composer

@@ -22,6 +22,8 @@
 #include <memory>
 #include <optional>
 
+namespace composer {
+
 // Refuses every navigation but the loads the editor itself asks for: a pasted link or
 // submit button must never replace the document.
 class EditorPage : public QWebEnginePage {
@@ -412,3 +414,5 @@ void HtmlEditor::showContextMenu(const QPoint& pos) {
     if (!menu_->isEmpty()) menu_->popup(view_->mapToGlobal(pos));
   });
 }
+
+}  // namespace composer

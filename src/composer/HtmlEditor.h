@@ -8,6 +8,8 @@
 class QMenu;
 class QPrinter;
 class QWebEngineView;
+namespace composer {
+
 class EditorPage;
 
 // The composer's editing control: a web page in design mode. Our scripts run in their own
@@ -107,3 +109,5 @@ class HtmlEditor : public QWidget {
 // doc as UTF-8 text that declares it: an existing charset declaration says utf-8, else one
 // is added at the start of <head>.
 QString withUtf8Declaration(QString html);
+
+}  // namespace composer

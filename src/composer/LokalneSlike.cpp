@@ -9,6 +9,7 @@
 #include <QtEndian>
 
 namespace composer {
+
 namespace {
 
 // The attribute value as the serializer writes it.

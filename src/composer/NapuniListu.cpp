@@ -14,7 +14,7 @@
 #include "ui_frmMain.h"
 #include "viewers/frmPrikazTeksta.h"
 
-using composer::tekstPolja;
+namespace composer {
 
 namespace {
 
@@ -145,3 +145,5 @@ void frmMain::lvEmail_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
     uskličnik(this, e);
   }
 }
+
+}  // namespace composer

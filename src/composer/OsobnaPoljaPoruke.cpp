@@ -15,7 +15,7 @@
 #include "platform/RecordSet.h"
 #include "ui_frmMain.h"
 
-using composer::OblikPolja;
+namespace composer {
 
 void frmMain::poveziPolja() {
   connect(ui->mnuUmetniPolje, &QMenu::aboutToShow, this, &frmMain::napuniIzbornikPolja);
@@ -139,3 +139,5 @@ QString frmMain::pripremiPregled(const QString& html) {
   }
   return html;
 }
+
+}  // namespace composer

@@ -1,5 +1,7 @@
 #include "composer/RefillingComboBox.h"
 
+namespace composer {
+
 void RefillingComboBox::setEntries(const QStringList& entries) {
   entries_ = entries;
   refill();
@@ -20,3 +22,5 @@ void RefillingComboBox::refill() {
   setCurrentIndex(entries_.indexOf(text));
   if (isEditable()) setEditText(text);
 }
+
+}  // namespace composer

@@ -2,6 +2,8 @@
 #include <QComboBox>
 #include <QStringList>
 
+namespace composer {
+
 // An editable box whose list is put back to its fixed entries each time it drops down, so
 // what the user typed and confirmed with Enter does not pile up in it; the text stays.
 class RefillingComboBox : public QComboBox {
@@ -18,3 +20,5 @@ class RefillingComboBox : public QComboBox {
 
   QStringList entries_;
 };
+
+}  // namespace composer

@@ -23,6 +23,8 @@
 #include "platform/Dialogs.h"
 #include "ui_frmMain.h"
 
+namespace composer {
+
 namespace {
 
 const QString kNaslov = QStringLiteral("Slanje E-mail-a");
@@ -331,3 +333,5 @@ void frmMain::prikažiNajavu(const QString& tekst) {
   ui->lblMailProgress->setVisible(true);
   ui->sbStatusBar->showMessage(tekst);
 }
+
+}  // namespace composer

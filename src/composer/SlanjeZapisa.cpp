@@ -17,6 +17,8 @@
 #include "ui_frmMain.h"
 #include "viewers/frmPrikazTeksta.h"
 
+namespace composer {
+
 namespace {
 
 void okvir(QWidget* w, const QString& tekst, platform::MsgIcon ikona) {
@@ -139,3 +141,5 @@ void frmMain::spremiNeuspjele() {
   spremiUCsv(this, QStringLiteral("Spremi neuspjele zapise"), QStringLiteral("neuspjeli_zapisi.csv"),
              slanje_->dnevnik().neuspjeliZapisi(), QStringLiteral("Neuspjeli zapisi nisu spremljeni: "));
 }
+
+}  // namespace composer

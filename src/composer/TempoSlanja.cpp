@@ -3,6 +3,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+namespace composer {
+
 void TempoSlanja::pocni(int porukaUMinuti) {
   razmak_ = porukaUMinuti > 0 ? 60000 / porukaUMinuti : 0;
   zadnja_.invalidate();
@@ -38,3 +40,5 @@ void TempoSlanja::prekini() {
   prekinuto_ = true;
   if (petlja_) petlja_->quit();
 }
+
+}  // namespace composer

@@ -3,6 +3,8 @@
 #include <QEventLoop>
 #include <QTime>
 
+namespace composer {
+
 // Spaces the messages of a record run: at most n a minute, counted from the start of one
 // message to the start of the next. The wait runs the caller's event loop, so the window
 // keeps painting and its timers keep firing.
@@ -27,3 +29,5 @@ class TempoSlanja {
   qint64 razmak_ = 0;
   QElapsedTimer zadnja_;
 };
+
+}  // namespace composer

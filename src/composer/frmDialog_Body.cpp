@@ -5,6 +5,8 @@
 #include "platform/Dialogs.h"
 #include "ui_frmDialog_Body.h"
 
+namespace composer {
+
 namespace {
 
 QString g_boje[frmDialog_Body::BrojBoja];
@@ -71,3 +73,5 @@ void frmDialog_Body::Command2_Click() {
     if (!kutije[i]->currentText().isEmpty()) g_boje[i] = kutije[i]->currentText();
   accept();
 }
+
+}  // namespace composer

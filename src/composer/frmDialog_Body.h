@@ -9,6 +9,8 @@ namespace Ui {
 class frmDialog_Body;
 }
 
+namespace composer {
+
 // Splits a colour number (red in the low byte, then green, then blue) into its parts.
 void RastaviBoju(qint32 broj, int& crvena, int& zelena, int& plava);
 // "#RRGGBB", upper-case hexadecimal.
@@ -36,3 +38,5 @@ class frmDialog_Body : public QDialog {
  private:
   std::unique_ptr<Ui::frmDialog_Body> ui;
 };
+
+}  // namespace composer

@@ -2,6 +2,8 @@
 
 #include "ui_frmDialog_ExternalFile.h"
 
+namespace composer {
+
 namespace {
 
 QString g_put;
@@ -23,3 +25,5 @@ void frmDialog_ExternalFile::Command2_Click() {
   g_put = ui->Text1->text();
   accept();
 }
+
+}  // namespace composer

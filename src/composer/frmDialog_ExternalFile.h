@@ -6,6 +6,8 @@ namespace Ui {
 class frmDialog_ExternalFile;
 }
 
+namespace composer {
+
 // "Učitaj datoteku": the path or address of a document to load into the editor, left in
 // the process-wide external-file text when confirmed.
 class frmDialog_ExternalFile : public QDialog {
@@ -21,3 +23,5 @@ class frmDialog_ExternalFile : public QDialog {
  private:
   std::unique_ptr<Ui::frmDialog_ExternalFile> ui;
 };
+
+}  // namespace composer

@@ -6,6 +6,8 @@
 #include "platform/Dialogs.h"
 #include "ui_frmDialog_Table.h"
 
+namespace composer {
+
 namespace {
 
 QString g_tablica;
@@ -74,3 +76,5 @@ void frmDialog_Table::Command1_Click() {
                           ui->combo4->currentText(), boja_, redovi, kolone);
   accept();
 }
+
+}  // namespace composer

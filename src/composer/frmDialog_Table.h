@@ -6,6 +6,8 @@ namespace Ui {
 class frmDialog_Table;
 }
 
+namespace composer {
+
 // The HTML of an empty table. A confirmed dialog leaves it in the process-wide table text;
 // counts must be whole numbers 1-100.
 class frmDialog_Table : public QDialog {
@@ -27,3 +29,5 @@ class frmDialog_Table : public QDialog {
   std::unique_ptr<Ui::frmDialog_Table> ui;
   qint32 boja_ = 0;
 };
+
+}  // namespace composer

@@ -25,6 +25,8 @@
 #include "platform/PostaviFormu.h"
 #include "ui_frmMain.h"
 
+namespace composer {
+
 namespace {
 
 const QString kNaslov = QStringLiteral("Slanje E-mail-a");
@@ -319,3 +321,5 @@ void frmMain::SSTab2_Click(int napušteni) {
     ui->WbrPreview->load(QUrl::fromLocalFile(PreviewFile()));
   }
 }
+
+}  // namespace composer

@@ -12,16 +12,18 @@
 #include "composer/PrikazSlanja.h"
 #include "composer/TijekSlanja.h"
 
-class HtmlEditor;
 class QLabel;
 class QPushButton;
+namespace Ui {
+class frmMain;
+}
 class clsSendMail;
 namespace platform {
 class RecordSet;
 }
-namespace Ui {
-class frmMain;
-}
+namespace composer {
+
+class HtmlEditor;
 
 // The HTML composer: one message to typed addresses, or one per record of the host's
 // record set. One application-wide instance, loaded afresh by each opening and deleted
@@ -152,3 +154,5 @@ class frmMain : public QDialog {
   void spremiIzvještaj();
   void spremiNeuspjele();
 };
+
+}  // namespace composer

@@ -8,6 +8,8 @@
 #include "platform/PostaviFormu.h"
 #include "ui_frmOptions.h"
 
+namespace composer {
+
 frmOptions::frmOptions(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmOptions>()) {
   ui->setupUi(this);
   ui->cmbMessageFormat->setCurrentIndex(-1);
@@ -95,3 +97,5 @@ void frmOptions::cmdObrišiZapisnik_Click() {
                                  platform::MsgButtons::Ok,
                                  ok ? platform::MsgIcon::Information : platform::MsgIcon::Exclamation, naslov);
 }
+
+}  // namespace composer

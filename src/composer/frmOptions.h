@@ -6,6 +6,8 @@ namespace Ui {
 class frmOptions;
 }
 
+namespace composer {
+
 // "Opcije": the message format (plain text or HTML) and the attachment encoding (MIME or
 // UUEncode). UUEncode is offered for plain text only: the engine refuses it with HTML.
 // Below them the record runs' options: go on after a failed record, the pace, the
@@ -28,3 +30,5 @@ class frmOptions : public QDialog {
 
   std::unique_ptr<Ui::frmOptions> ui;
 };
+
+}  // namespace composer

@@ -14,6 +14,8 @@
 #include "platform/SecretStore.h"
 #include "ui_frmSettings.h"
 
+namespace composer {
+
 namespace {
 const QString kNaslov = QStringLiteral("Slanje E-mail-a");
 const QString kZadrziLozinku = QStringLiteral("spremljena; upišite samo za promjenu");
@@ -394,3 +396,5 @@ void frmSettings::cmdProbnaPoruka_Click() {
   if (zašto.isEmpty()) zašto = m.pendingErrors().join(QStringLiteral("\r\n"));
   rezultat(QStringLiteral("Probna poruka nije poslana (%1).\r\n%2").arg(composer::korakNeuspjeha(m, zašto), zašto));
 }
+
+}  // namespace composer

@@ -8,6 +8,8 @@ namespace Ui {
 class frmSettings;
 }
 
+namespace composer {
+
 // "Postavke": the SMTP server (or the proxy, or none: direct delivery) with the account the
 // composer logs in with, and the sender. cmdOK also fills the composer's txtFrom (text =
 // name, property "Tag" = address). The password goes to the system keyring and is never
@@ -52,3 +54,5 @@ class frmSettings : public QDialog {
   QString kljucImapLozinke_;  // the same for the Sent folder's own login
   bool rečenoZaDatoteku_ = false;
 };
+
+}  // namespace composer

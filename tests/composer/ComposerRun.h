@@ -10,6 +10,7 @@
 #include "composer/frmMain.h"
 #include "platform/RecordSet.h"
 
+using namespace composer;
 inline QStringList stavke(QListWidget* l) {
   QStringList out;
   for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();

@@ -10,6 +10,7 @@
 #include "support/Fixture.h"
 #include "viewers/frmPrikazTeksta.h"
 
+using namespace composer;
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
 using platform::MsgResult;

@@ -8,6 +8,7 @@
 #include "composer/HtmlEditor.h"
 #include "support/TestEnv.h"
 
+using namespace composer;
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
 class TstHtmlEditor : public QObject {

@@ -20,6 +20,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
+using namespace composer;
 namespace {
 const QString kKorisnik = QStringLiteral("prodaja@velkor.hr");
 const QString kServer = QStringLiteral("127.0.0.224");      // OAUTHBEARER and XOAUTH2

@@ -16,6 +16,7 @@
 #include "support/DovecotPeer.h"
 #include "support/Fixture.h"
 
+using namespace composer;
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
 namespace {

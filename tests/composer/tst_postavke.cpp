@@ -18,6 +18,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
+using namespace composer;
 using composer::CitajPostavku;
 
 class TstPostavke : public QObject {

@@ -14,6 +14,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
+using namespace composer;
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
 namespace {

@@ -24,6 +24,7 @@
 #include "support/TestEnv.h"
 #include "viewers/ViewerTestSupport.h"
 
+using namespace composer;
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
 namespace {

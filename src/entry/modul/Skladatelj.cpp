@@ -25,11 +25,11 @@ bool uhvati(std::string* greska, F&& poziv) {
 }
 
 bool prekoRecordseta(platform::RecordSet& rs, std::string* greska) {
-  return uhvati(greska, [&] { frmMain::forma()->PrikažiPrekoRS(rs); });
+  return uhvati(greska, [&] { composer::frmMain::forma()->PrikažiPrekoRS(rs); });
 }
 
 bool bezRecordSeta(std::string* greska) {
-  return uhvati(greska, [] { frmMain::forma()->PrikažiBezRS(); });
+  return uhvati(greska, [] { composer::frmMain::forma()->PrikažiBezRS(); });
 }
 
 const sucelje::Skladatelj g_tablica{&prekoRecordseta, &bezRecordSeta};
@@ -43,6 +43,6 @@ extern "C" __attribute__((visibility("default"))) const sucelje::Skladatelj* Vel
   // software renderer into every host); Qt WebEngine needs its own, made now, before any view.
   QtWebEngineQuick::initialize();
   viewers::setReportMailHook(kuke->posaljiIzvjestaj);
-  setAddressBookHook(&frmContacts::Prikaži);
+  composer::setAddressBookHook(&frmContacts::Prikaži);
   return &g_tablica;
 }
