@@ -33,7 +33,7 @@ void uPreglednik(const QStringList& popis, bool pitanje, const QString& tekstPit
 }
 
 // A Null, blank or rejected address is no recipient.
-bool ispravnaAdresa(const QString& adresa) { return !adresa.trimmed().isEmpty() && ProvjeriEMailAdrese(adresa); }
+bool ispravnaAdresa(const QString& adresa) { return !adresa.trimmed().isEmpty() && core::ProvjeriEMailAdrese(adresa); }
 
 // Key presses of the list go to the window's handler.
 class TipkeListe : public QObject {

@@ -122,7 +122,8 @@ void frmMain::cmdPošaljiPrekoRS_Click() {
     return uredu;
   };
   if (!provjera(!ui->txtFrom->text().trimmed().isEmpty(), kPogrešanPošiljatelj, ui->txtFrom) ||
-      !provjera(ProvjeriEMailAdrese(ui->txtFrom->property("Tag").toString()), kPogrešanPošiljatelj, ui->txtFrom) ||
+      !provjera(core::ProvjeriEMailAdrese(ui->txtFrom->property("Tag").toString()), kPogrešanPošiljatelj,
+                ui->txtFrom) ||
       !provjera(!ui->txtSubject->text().trimmed().isEmpty(), QStringLiteral("Upišite poruku!"), ui->txtSubject))
     return;
   try {
@@ -144,12 +145,12 @@ bool frmMain::provjeriPojedinacno() {
   const QString to = ui->txtTo->text(), cc = ui->txtCC->text(), bcc = ui->txtBCC->text();
   const Provjera provjere[] = {
       {ui->txtFrom->text().trimmed().isEmpty(), kPogrešanPošiljatelj, ui->txtFrom},
-      {!ProvjeriEMailAdrese(ui->txtFrom->property("Tag").toString()), kPogrešanPošiljatelj, ui->txtFrom},
+      {!core::ProvjeriEMailAdrese(ui->txtFrom->property("Tag").toString()), kPogrešanPošiljatelj, ui->txtFrom},
       {to.trimmed().isEmpty(), QStringLiteral("Pogrešna adresa kome se šalje: ") + to, ui->txtTo},
-      {!ProvjeriEMailAdrese(to), QStringLiteral("Pogrešna adresa kome se šalje: ") + to, ui->txtTo},
-      {!cc.trimmed().isEmpty() && !ProvjeriEMailAdrese(cc),
+      {!core::ProvjeriEMailAdrese(to), QStringLiteral("Pogrešna adresa kome se šalje: ") + to, ui->txtTo},
+      {!cc.trimmed().isEmpty() && !core::ProvjeriEMailAdrese(cc),
        QStringLiteral("Jedna ili više adresa u 'CC : Email'  je pogrešna: ") + cc, ui->txtCC},
-      {!bcc.trimmed().isEmpty() && !ProvjeriEMailAdrese(bcc),
+      {!bcc.trimmed().isEmpty() && !core::ProvjeriEMailAdrese(bcc),
        QStringLiteral("Jedna ili više adresa u 'BCC : Email'  je pogrešna: ") + bcc, ui->txtBCC},
       {ui->txtSubject->text().trimmed().isEmpty(), QStringLiteral("Upišite poruku!"), ui->txtSubject},
   };

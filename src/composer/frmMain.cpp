@@ -146,7 +146,7 @@ void frmMain::Form_Load() {
     ui->txtFrom->setProperty("Tag", f[1]);
     ui->txtFrom->setText(f[0]);
   }
-  PostaviFormu(this);
+  platform::PostaviFormu(this);
 }
 
 void frmMain::prikaži() {
@@ -286,7 +286,7 @@ void frmMain::cmdApply_Click() { ui->Editor->setDocumentHtml(ui->txtSource->toPl
 void frmMain::cmdCancel_Click() { ui->SSTab2->setCurrentIndex(0); }
 
 void frmMain::cmdAdresar_Click(qint16 cilj) {
-  ContactListTarget = cilj;
+  core::ContactListTarget = cilj;
   if (AddressBookHook knjiga = addressBookHook()) knjiga(this, ui->txtTo, ui->txtCC, ui->txtBCC);
 }
 

@@ -38,7 +38,7 @@ void frmOptions::Form_Load() {
   ui->chkNastaviNakonGreške->setChecked(slanje.nastaviNakonGreške);
   ui->spnPorukaUMinuti->setValue(slanje.porukaUMinuti);
   ui->txtAdresaOdjave->setText(composer::CitajAdresuOdjave());
-  PostaviFormu(this);
+  platform::PostaviFormu(this);
 }
 
 // With HTML the encoding is MIME, and the screen says so.
@@ -69,7 +69,7 @@ void frmOptions::cmdApply_Click() {
 bool frmOptions::spremiPostavkeSlanja() {
   const composer::PostavkeSlanja p{ui->chkNastaviNakonGreške->isChecked(), ui->spnPorukaUMinuti->value()};
   const QString odjava = ui->txtAdresaOdjave->text().trimmed();
-  if (!odjava.isEmpty() && (odjava.contains(QLatin1Char(';')) || !ProvjeriEMailAdrese(odjava))) {
+  if (!odjava.isEmpty() && (odjava.contains(QLatin1Char(';')) || !core::ProvjeriEMailAdrese(odjava))) {
     platform::dialogs().messageBox(this, QStringLiteral("Pogrešna adresa za odjavu: ") + odjava,
                                    platform::MsgButtons::Ok, platform::MsgIcon::Exclamation,
                                    QStringLiteral("Slanje E-mail-a"));

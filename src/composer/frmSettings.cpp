@@ -128,7 +128,7 @@ void frmSettings::Form_Load() {
   osvjeziRacun();
   ucitajPoslano();
   ui->SSTab1->setCurrentIndex(0);
-  PostaviFormu(this);
+  platform::PostaviFormu(this);
 }
 
 void frmSettings::ucitajPoslano() {
@@ -347,8 +347,8 @@ void frmSettings::cmdOK_Click() {
   const QString adresa = ui->txtEmail->text();
   // The address is checked as it will be stored and used.
   if (!provjeri(!ime.trimmed().isEmpty(), QStringLiteral("Upišite Vaše ime"), ui->txtName) ||
-      !provjeri(adresa.trimmed().isEmpty() || ProvjeriEMailAdrese(adresa), QStringLiteral("Email adresa nije ispravna"),
-                ui->txtEmail) ||
+      !provjeri(adresa.trimmed().isEmpty() || core::ProvjeriEMailAdrese(adresa),
+                QStringLiteral("Email adresa nije ispravna"), ui->txtEmail) ||
       !provjeri(!adresa.trimmed().isEmpty(), QStringLiteral("Upišite vašu E-Mail adresu"), ui->txtEmail))
     return;
   if (!composer::SpremiSender(ime, adresa, this)) return;

@@ -56,7 +56,7 @@ frmContacts::frmContacts(QWidget* parent) : QDialog(parent), ui(new Ui::frmConta
   connect(ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
   Form_Load();
-  PostaviFormu(this);
+  platform::PostaviFormu(this);
 }
 
 frmContacts::~frmContacts() = default;

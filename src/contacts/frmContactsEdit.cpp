@@ -18,7 +18,7 @@ void frmContacts::cmdAdd_Click() {
   const QString adresa = ui->txtEmail->text().trimmed();
   if (ime.isEmpty()) return poruka(QStringLiteral("Upišite ime"), ui->txtName);
   if (adresa.isEmpty()) return poruka(QStringLiteral("Upišite Email"), ui->txtEmail);
-  if (!ProvjeriEMailAdrese(adresa)) return poruka(QStringLiteral("Unesite ispravnu E-mail adresu"), ui->txtEmail);
+  if (!core::ProvjeriEMailAdrese(adresa)) return poruka(QStringLiteral("Unesite ispravnu E-mail adresu"), ui->txtEmail);
   contacts::ContactsFile datoteka;
   bool postoji = false;
   if (!uspjelo(datoteka.add(ime, adresa, postoji), datoteka)) return;

@@ -26,10 +26,10 @@ void frmContacts::dodajOdabrane(QListWidget* cilj, const QString& nijedanOdabran
 void frmContacts::lstContacts_DblClick() {
   const QTreeWidgetItem* item = ui->lstContacts->currentItem();
   if (!item) return;
-  QListWidget* cilj = ContactListTarget == 1   ? ui->lstTo
-                      : ContactListTarget == 2 ? ui->lstCC
-                      : ContactListTarget == 3 ? ui->lstBCC
-                                               : nullptr;
+  QListWidget* cilj = core::ContactListTarget == 1   ? ui->lstTo
+                      : core::ContactListTarget == 2 ? ui->lstCC
+                      : core::ContactListTarget == 3 ? ui->lstBCC
+                                                     : nullptr;
   const QString adresa = item->text(1);
   if (cilj && cilj->findItems(adresa, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty()) cilj->addItem(adresa);
 }

@@ -1,6 +1,10 @@
 #include "core/Pomocne.h"
 
+namespace core {
+
 QString PripremiZaSQL(const QString& tekst) {
   QString s = tekst;
   return s.replace(QLatin1Char('\''), QLatin1String("''"));
 }
+
+}  // namespace core

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+namespace core {
+
 // Purely syntactic: the engine does the real address validation.
 bool ProvjeriEMailAdrese(const QString& adrese) {
   if (adrese.isEmpty()) return true;
@@ -15,3 +17,5 @@ bool ProvjeriEMailAdrese(const QString& adrese) {
   }
   return true;
 }
+
+}  // namespace core

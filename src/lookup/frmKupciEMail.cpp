@@ -30,7 +30,7 @@ frmKupciEMail::frmKupciEMail(QWidget* parent) : QDialog(parent), ui(new Ui::frmK
   ui->txtImeKupca->installEventFilter(this);
   ui->fgŠifre->installEventFilter(this);
   ui->chkPrikazŠifriPretrPoPoč->installEventFilter(this);
-  PostaviFormu(this);
+  platform::PostaviFormu(this);
 }
 
 frmKupciEMail::~frmKupciEMail() = default;

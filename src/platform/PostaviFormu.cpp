@@ -5,6 +5,8 @@
 
 #include "platform/PostaviFormu.h"
 
+namespace platform {
+
 void PostaviFormu(QWidget* forma) {
   if (!forma) return;
   if (forma->windowIcon().isNull())
@@ -16,3 +18,5 @@ void PostaviFormu(QWidget* forma) {
     forma->setFont(f);
   }
 }
+
+}  // namespace platform

@@ -127,7 +127,7 @@ void frmSMTPPostavke::UcitajPostavke() {
       qMax(0, ui->cboNacinPrijave->findData(VelkorSetting("SMTPOAuth").trimmed().toLower())));
   nacinOdabran();
   promijenjeno_ = false;
-  PostaviFormu(this);
+  platform::PostaviFormu(this);
 }
 
 void frmSMTPPostavke::SpremiPostavke() {

@@ -56,7 +56,8 @@ void obrezi(QLineEdit* polje) { polje->setText(bezRubnihRazmaka(polje->text()));
 // The list check plus what every route needs: a line break would end a header line of the
 // message and start one of the user's making.
 bool adreseIspravne(const QString& adrese) {
-  return ProvjeriEMailAdrese(adrese) && !adrese.contains(QLatin1Char('\r')) && !adrese.contains(QLatin1Char('\n'));
+  return core::ProvjeriEMailAdrese(adrese) && !adrese.contains(QLatin1Char('\r')) &&
+         !adrese.contains(QLatin1Char('\n'));
 }
 
 // Controls in which Enter, Up and Down move between fields.
@@ -130,7 +131,7 @@ void frmSlanjeeMaila::Form_Load() {
   ui->mnuEmailThunderbirdŠaljiiEnter->setChecked(core::settingToBool(VelkorSetting(kThunderbirdEnter, "True"), true));
   ui->txtPošiljatelj->setText(VelkorSetting(kPosiljatelj, QString()));
   ui->sBar->showMessage(QStringLiteral("Definiranje osnovnih parametara za slanje e-mail-a"));
-  PostaviFormu(this);
+  platform::PostaviFormu(this);
 }
 
 void frmSlanjeeMaila::Napuni(const QString& Subject, const QString& Recepients, const QString& CC, const QString& BCC,

@@ -80,7 +80,7 @@ void frmIspisCR::Prikaži() {
 }
 
 void frmIspisCR::Form_Load() {
-  PostaviFormu(this);
+  platform::PostaviFormu(this);
   VratiPoziciju();
   osvjeziPregled();
 }

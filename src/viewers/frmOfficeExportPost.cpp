@@ -79,7 +79,7 @@ void frmOfficeExportPost::Form_Load() {
   ui->chkPrikazNavodnika->setChecked(csv.navodnici);
   ui->chkZaštitaFormula->setChecked(csv.zaštitaFormula);
   velicinaSerije_ = procitajSeriju();
-  PostaviFormu(this);
+  platform::PostaviFormu(this);
   Prekinuto = true;
 }
 

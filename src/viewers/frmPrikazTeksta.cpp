@@ -70,7 +70,7 @@ frmPrikazTeksta::~frmPrikazTeksta() {
 void frmPrikazTeksta::Form_Load() {
   OdgovorDa = false;
   ucitajPoziciju();
-  PostaviFormu(this);
+  platform::PostaviFormu(this);
 }
 
 void frmPrikazTeksta::ucitajPoziciju() { UcitajPolozaj(this, kPolozaj); }

@@ -61,7 +61,7 @@ frmPrikazZapisa::frmPrikazZapisa(QWidget* parent)
 
 frmPrikazZapisa::~frmPrikazZapisa() = default;
 
-void frmPrikazZapisa::Form_Load() { PostaviFormu(this); }
+void frmPrikazZapisa::Form_Load() { platform::PostaviFormu(this); }
 
 void frmPrikazZapisa::PrikažiZapise(const QString& naslov, platform::RecordSet* rs, int stupacGrupe, int ukupno1,
                                     int ukupno2, const QString& izvjestaj) {

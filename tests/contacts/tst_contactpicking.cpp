@@ -49,7 +49,7 @@ class TstContactPicking : public Fixture {
   }
   void addButtons() {
     QFETCH(int, target);
-    ContactListTarget = qint16(target);
+    core::ContactListTarget = qint16(target);
     frmContacts f;
     QVERIFY(shown(f));
     auto* l = child<QTreeWidget>(f, "lstContacts");

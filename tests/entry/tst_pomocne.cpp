@@ -23,7 +23,7 @@ class TstPomocne : public QObject {
   }
   void provjeriEMailAdrese() {
     QFETCH(QString, lista);
-    QTEST(ProvjeriEMailAdrese(lista), "ispravna");
+    QTEST(core::ProvjeriEMailAdrese(lista), "ispravna");
   }
 };
 
