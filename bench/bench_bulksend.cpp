@@ -19,10 +19,10 @@ int main(int argc, char** argv) {
   if (argc < 4 || !words.isEmpty())
     return std::fprintf(stderr, "usage: bench_bulksend HOST PORT COUNT [html] [messages]\n"), 2;
   const int count = std::atoi(argv[3]);
-  clsSendMail mail;
+  mail::clsSendMail mail;
   int sent = 0, failed = 0;
-  QObject::connect(&mail, &clsSendMail::SendSuccesful, [&] { ++sent; });
-  QObject::connect(&mail, &clsSendMail::SendFailed, [&](const QString& e) {
+  QObject::connect(&mail, &mail::clsSendMail::SendSuccesful, [&] { ++sent; });
+  QObject::connect(&mail, &mail::clsSendMail::SendFailed, [&](const QString& e) {
     ++failed;
     std::fprintf(stderr, "%s", qPrintable(e));
   });

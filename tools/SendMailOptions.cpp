@@ -75,45 +75,45 @@ bool readBody(const QString& path, QString& body, QString& error) {
 // Setters taking a number, in the order they are applied.
 struct IntSetter {
   const char* name;
-  void (clsSendMail::*set)(int);
+  void (mail::clsSendMail::*set)(int);
 };
 
 const IntSetter kEarlyNumbers[] = {
-    {"host-validation", &clsSendMail::setSMTPHostValidation},
-    {"email-validation", &clsSendMail::setEmailAddressValidation},
+    {"host-validation", &mail::clsSendMail::setSMTPHostValidation},
+    {"email-validation", &mail::clsSendMail::setEmailAddressValidation},
 };
 
 const IntSetter kNumbers[] = {
-    {"port", &clsSendMail::setSmtpPort},
-    {"connect-timeout", &clsSendMail::setConnectTimeout},
-    {"connect-retry", &clsSendMail::setConnectRetry},
-    {"message-timeout", &clsSendMail::setMessageTimeout},
-    {"max-recipients", &clsSendMail::setMaxRecipients},
-    {"priority", &clsSendMail::setPriority},
+    {"port", &mail::clsSendMail::setSmtpPort},
+    {"connect-timeout", &mail::clsSendMail::setConnectTimeout},
+    {"connect-retry", &mail::clsSendMail::setConnectRetry},
+    {"message-timeout", &mail::clsSendMail::setMessageTimeout},
+    {"max-recipients", &mail::clsSendMail::setMaxRecipients},
+    {"priority", &mail::clsSendMail::setPriority},
 };
 
 struct TextSetter {
   const char* name;
-  void (clsSendMail::*set)(const QString&);
+  void (mail::clsSendMail::*set)(const QString&);
 };
 
 const TextSetter kTexts[] = {
-    {"host", &clsSendMail::setSMTPHost},
-    {"pop3-host", &clsSendMail::setPOP3Host},
-    {"user", &clsSendMail::setUserName},
-    {"from", &clsSendMail::setFrom},
-    {"from-name", &clsSendMail::setFromDisplayName},
-    {"to", &clsSendMail::setRecipient},
-    {"to-name", &clsSendMail::setRecipientDisplayName},
-    {"cc", &clsSendMail::setCcRecipient},
-    {"cc-name", &clsSendMail::setCcDisplayName},
-    {"bcc", &clsSendMail::setBccRecipient},
-    {"reply-to", &clsSendMail::setReplyToAddress},
-    {"subject", &clsSendMail::setSubject},
-    {"content-base", &clsSendMail::setContentBase},
+    {"host", &mail::clsSendMail::setSMTPHost},
+    {"pop3-host", &mail::clsSendMail::setPOP3Host},
+    {"user", &mail::clsSendMail::setUserName},
+    {"from", &mail::clsSendMail::setFrom},
+    {"from-name", &mail::clsSendMail::setFromDisplayName},
+    {"to", &mail::clsSendMail::setRecipient},
+    {"to-name", &mail::clsSendMail::setRecipientDisplayName},
+    {"cc", &mail::clsSendMail::setCcRecipient},
+    {"cc-name", &mail::clsSendMail::setCcDisplayName},
+    {"bcc", &mail::clsSendMail::setBccRecipient},
+    {"reply-to", &mail::clsSendMail::setReplyToAddress},
+    {"subject", &mail::clsSendMail::setSubject},
+    {"content-base", &mail::clsSendMail::setContentBase},
 };
 
-bool applyNumbers(const QCommandLineParser& p, clsSendMail& m, const auto& table, QString& error) {
+bool applyNumbers(const QCommandLineParser& p, mail::clsSendMail& m, const auto& table, QString& error) {
   for (const IntSetter& s : table) {
     if (!p.isSet(QString::fromLatin1(s.name))) continue;
     int n = 0;
@@ -123,7 +123,7 @@ bool applyNumbers(const QCommandLineParser& p, clsSendMail& m, const auto& table
   return true;
 }
 
-bool applyEncoding(const QCommandLineParser& p, clsSendMail& m, QString& error) {
+bool applyEncoding(const QCommandLineParser& p, mail::clsSendMail& m, QString& error) {
   if (!p.isSet(QStringLiteral("encode"))) return true;
   const QString e = p.value(QStringLiteral("encode")).toLower();
   if (e != QLatin1String("mime") && e != QLatin1String("uuencode")) {
@@ -134,7 +134,7 @@ bool applyEncoding(const QCommandLineParser& p, clsSendMail& m, QString& error) 
   return true;
 }
 
-bool applyTls(const QCommandLineParser& p, clsSendMail& m, QString& error) {
+bool applyTls(const QCommandLineParser& p, mail::clsSendMail& m, QString& error) {
   if (!p.isSet(QStringLiteral("tls"))) return true;
   const QStringList modes{"none", "starttls", "require", "implicit"};
   const qsizetype mode = modes.indexOf(p.value(QStringLiteral("tls")).toLower());
@@ -156,7 +156,7 @@ void addOptions(QCommandLineParser& parser) {
   }
 }
 
-bool applyOptions(const QCommandLineParser& p, clsSendMail& m, QString& error) {
+bool applyOptions(const QCommandLineParser& p, mail::clsSendMail& m, QString& error) {
   if (p.isSet(QStringLiteral("persistent"))) m.setPersistentSettings(true);
   if (p.isSet(QStringLiteral("delimiter"))) m.setDelimiter(p.value(QStringLiteral("delimiter")));
   if (!applyNumbers(p, m, kEarlyNumbers, error) || !applyNumbers(p, m, kNumbers, error) ||

@@ -19,17 +19,17 @@ void printErr(const QString& text) {
   std::fputc('\n', stderr);
 }
 
-int runMxQuery(clsSendMail& mail, const QString& domain) {
+int runMxQuery(mail::clsSendMail& mail, const QString& domain) {
   const QString exchanger = mail.MXQuery(domain);
   if (exchanger.isEmpty()) return 3;
   std::printf("%s\n", exchanger.toLocal8Bit().constData());
   return 0;
 }
 
-int runSend(clsSendMail& mail) {
+int runSend(mail::clsSendMail& mail) {
   int result = 1;
-  QObject::connect(&mail, &clsSendMail::SendSuccesful, [&] { result = 0; });
-  QObject::connect(&mail, &clsSendMail::SendFailed, [&](const QString& explanation) {
+  QObject::connect(&mail, &mail::clsSendMail::SendSuccesful, [&] { result = 0; });
+  QObject::connect(&mail, &mail::clsSendMail::SendFailed, [&](const QString& explanation) {
     result = mail.lastFailureTemporary() ? kTemporaryFailure : 1;
     for (const QString& line : explanation.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
       printErr(QStringLiteral("velkor-sendmail: ") + line);
@@ -66,11 +66,12 @@ int main(int argc, char** argv) {
     qSetMessagePattern(QStringLiteral("%{message}"));
     QLoggingCategory::setFilterRules(QStringLiteral("velkor.smtp.debug=true"));
   }
-  clsSendMail mail;
+  mail::clsSendMail mail;
   if (!parser.isSet(QStringLiteral("quiet")))
-    QObject::connect(&mail, &clsSendMail::Status, [](const QString& s) { printErr(s); });
+    QObject::connect(&mail, &mail::clsSendMail::Status, [](const QString& s) { printErr(s); });
   if (parser.isSet(QStringLiteral("progress")))
-    QObject::connect(&mail, &clsSendMail::Progress, [](int p) { printErr(QString::number(p) + QLatin1Char('%')); });
+    QObject::connect(&mail, &mail::clsSendMail::Progress,
+                     [](int p) { printErr(QString::number(p) + QLatin1Char('%')); });
   if (parser.isSet(QStringLiteral("mx"))) return runMxQuery(mail, parser.value(QStringLiteral("mx")));
 
   QString error;

@@ -10,10 +10,10 @@
 
 namespace composer {
 
-KopijeUPoslanom::KopijeUPoslanom(clsSendMail& motor, QObject* parent) : QObject(parent), m_(motor) {
+KopijeUPoslanom::KopijeUPoslanom(mail::clsSendMail& motor, QObject* parent) : QObject(parent), m_(motor) {
   // The first message of an attempt is the customer's: direct delivery mails the domains of
   // the copies (CC, BCC) after the recipient's own.
-  connect(&m_, &clsSendMail::SendSuccesful, this, [this] {
+  connect(&m_, &mail::clsSendMail::SendSuccesful, this, [this] {
     if (uzmi_ && prihvacena_.isEmpty()) prihvacena_ = m_.lastMessage();
   });
 }

@@ -7,7 +7,9 @@
 
 #include "composer/RacunSlanja.h"
 
+namespace mail {
 class clsSendMail;
+}
 
 namespace composer {
 
@@ -21,7 +23,7 @@ class DnevnikSlanja;
 class KopijeUPoslanom : public QObject {
   Q_OBJECT
  public:
-  explicit KopijeUPoslanom(clsSendMail& motor, QObject* parent = nullptr);
+  explicit KopijeUPoslanom(mail::clsSendMail& motor, QObject* parent = nullptr);
 
   // A run starts; no copies of a route whose program keeps its own (uzmi false).
   void pocni(bool uzmi, bool zapisi);
@@ -44,7 +46,7 @@ class KopijeUPoslanom : public QObject {
   };
   QByteArray sazetak(const QString& predmet, const QString& od, const QString& imeOd) const;
 
-  clsSendMail& m_;
+  mail::clsSendMail& m_;
   RacunPoslano racun_;
   bool uzmi_ = false, zapisi_ = false;
   QByteArray prihvacena_;  // the attempt's first message a server took

@@ -13,7 +13,7 @@ namespace {
 
 // A call that ended without either event (a refusal before the dialogue) is a failure
 // too, with what the engine has pending.
-QString neprijavljeniRazlog(const clsSendMail& m) {
+QString neprijavljeniRazlog(const mail::clsSendMail& m) {
   const QString razlog = m.pendingErrors().join(QStringLiteral("\r\n"));
   return razlog.isEmpty() ? QStringLiteral("Poslužitelj nije potvrdio primitak poruke.") : razlog;
 }

@@ -79,7 +79,7 @@ QString kljucLozinke(const QString& korisnik, const QString& server) {
   return korisnik.trimmed() + QLatin1Char('@') + server.trimmed();
 }
 
-bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog) {
+bool primijeniRacun(mail::clsSendMail& m, bool posluzitelj, QString* razlog) {
   const std::optional<RacunSlanja> spremljen = CitajRacun();
   // Without an account the engine keeps what it has (its defaults, or Kestrova.ini's).
   if (posluzitelj && !spremljen) return true;
@@ -186,7 +186,7 @@ bool prijavaPoslano(const RacunPoslano& r, mail::ImapParams* p, QString* razlog)
 
 // The last refusal in the trace, paired with its command by counting final reply lines in
 // order (a pipelined MAIL, RCPT and DATA are answered in that order; QUIT comes after it).
-QString korakNeuspjeha(const clsSendMail& m, const QString& objasnjenje) {
+QString korakNeuspjeha(const mail::clsSendMail& m, const QString& objasnjenje) {
   if (m.lastFailureAtConnect()) return QStringLiteral("povezivanje");
   if (objasnjenje.contains(QLatin1String("STARTTLS")))
     return QStringLiteral("TLS: poslužitelj ne nudi STARTTLS, lozinka nije poslana");

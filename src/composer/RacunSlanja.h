@@ -8,7 +8,9 @@ namespace mail {
 struct ImapParams;
 }
 
+namespace mail {
 class clsSendMail;
+}
 class QWidget;
 
 // The account the composer logs in with on its configured server. Two values of the
@@ -48,7 +50,7 @@ QString kljucOAuth(const QString& korisnik, const QString& oauth);
 // when offered, no login. No stored account: the engine is left as it is. False, with the reason in *razlog, when the
 // account logs in but its password cannot be read, or it signs in through OAuth and no access token can be had
 // (platform::kPrijavaIstekla: sign in again).
-bool primijeniRacun(clsSendMail& m, bool posluzitelj, QString* razlog = nullptr);
+bool primijeniRacun(mail::clsSendMail& m, bool posluzitelj, QString* razlog = nullptr);
 
 // Copies of what a run sent, in a folder of an IMAP account. IMAPPOSLANO: "True"/"False" (on),
 // server, port, security (3 TLS from the first byte, 2 STARTTLS required), "True"/"False" (the
@@ -78,5 +80,5 @@ bool prijavaPoslano(const RacunPoslano& r, mail::ImapParams* p, QString* razlog)
 namespace composer {
 // Which step of a failed Send or Connect failed, in words for the user: "povezivanje",
 // "TLS", "prijava", "pošiljatelj odbijen", "primatelj odbijen", "poruka odbijena".
-QString korakNeuspjeha(const clsSendMail& m, const QString& objasnjenje);
+QString korakNeuspjeha(const mail::clsSendMail& m, const QString& objasnjenje);
 }  // namespace composer

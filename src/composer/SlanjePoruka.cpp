@@ -66,8 +66,8 @@ void frmMain::poveziSlanje() {
       100);
   // Lines of one height: a list of thousands is not measured line by line at each drawing.
   for (QListWidget* l : {ui->lstPoslano, ui->lstNeuspjelo}) l->setUniformItemSizes(true);
-  connect(poSendMail, &clsSendMail::Progress, this, &frmMain::poSendMail_Progress);
-  connect(poSendMail, &clsSendMail::SendSuccesful, this, &frmMain::poSendMail_SendSuccesful);
+  connect(poSendMail, &mail::clsSendMail::Progress, this, &frmMain::poSendMail_Progress);
+  connect(poSendMail, &mail::clsSendMail::SendSuccesful, this, &frmMain::poSendMail_SendSuccesful);
   connect(ui->mnuGenListUClip, &QAction::triggered, this, &frmMain::GenerirajListu);
   using composer::TijekSlanja;
   slanje_ = new TijekSlanja(*poSendMail, this);

@@ -14,10 +14,10 @@
 
 namespace composer {
 
-TijekSlanja::TijekSlanja(clsSendMail& motor, QObject* parent) : QObject(parent), m_(motor) {
-  connect(&m_, &clsSendMail::SendFailed, this, &TijekSlanja::naNeuspjeh);
-  connect(&m_, &clsSendMail::SendSuccesful, this, [this] { uspjeh_ = true; });
-  connect(&m_, &clsSendMail::DataEnding, this, &TijekSlanja::naPredaji, Qt::DirectConnection);
+TijekSlanja::TijekSlanja(mail::clsSendMail& motor, QObject* parent) : QObject(parent), m_(motor) {
+  connect(&m_, &mail::clsSendMail::SendFailed, this, &TijekSlanja::naNeuspjeh);
+  connect(&m_, &mail::clsSendMail::SendSuccesful, this, [this] { uspjeh_ = true; });
+  connect(&m_, &mail::clsSendMail::DataEnding, this, &TijekSlanja::naPredaji, Qt::DirectConnection);
   connect(&poslano_, &KopijeUPoslanom::najava, this, &TijekSlanja::najava);
 }
 

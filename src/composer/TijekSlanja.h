@@ -13,7 +13,9 @@
 #include "composer/ZapisnikSlanja.h"
 #include "platform/RecordSet.h"
 
+namespace mail {
 class clsSendMail;
+}
 
 namespace composer {
 
@@ -64,7 +66,7 @@ class TijekSlanja : public QObject {
   Q_OBJECT
 
  public:
-  explicit TijekSlanja(clsSendMail& motor, QObject* parent = nullptr);
+  explicit TijekSlanja(mail::clsSendMail& motor, QObject* parent = nullptr);
 
   // nullopt: nothing was tried (the account could not be used; neuspjeh() told why).
   std::optional<bool> posaljiPojedinacno(const PorukaZaSlanje& p, RutaSlanja ruta, const QString& host);
@@ -158,7 +160,7 @@ class TijekSlanja : public QObject {
   void zabilježiOdgovor(const QString& odgovor);
   void zabilježiKopije(const QString& domena, const QString& razlog);
 
-  clsSendMail& m_;
+  mail::clsSendMail& m_;
   PorukaZaSlanje p_;
   RutaSlanja ruta_ = RutaSlanja::Posluzitelj;
   QString host_;

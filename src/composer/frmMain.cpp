@@ -120,7 +120,7 @@ void frmMain::poveziKontrole() {
 // editor empty.
 void frmMain::Form_Load() {
   ui->Progress->setValue(0);
-  poSendMail = new clsSendMail(this);
+  poSendMail = new mail::clsSendMail(this);
   poveziSlanje();
   ui->Editor->setShowBorders(true);
   ui->Editor->setShowDetails(true);

@@ -17,7 +17,9 @@ class QPushButton;
 namespace Ui {
 class frmMain;
 }
+namespace mail {
 class clsSendMail;
+}
 namespace platform {
 class RecordSet;
 }
@@ -86,7 +88,7 @@ class frmMain : public QDialog {
   void mnuViewOptions_Click();
 
   HtmlEditor* Editor() const;
-  clsSendMail* SendMail() const { return poSendMail; }
+  mail::clsSendMail* SendMail() const { return poSendMail; }
   platform::RecordSet* RecordSet() const { return rs_; }
   QString PreviewFile() const;  // temp.html in the window's private directory
 
@@ -132,7 +134,7 @@ class frmMain : public QDialog {
   QLabel* pregledZa_ = nullptr;
 
   std::unique_ptr<Ui::frmMain> ui;
-  clsSendMail* poSendMail = nullptr;
+  mail::clsSendMail* poSendMail = nullptr;
   platform::RecordSet* rs_ = nullptr;  // the host's, for the window's life
   QTemporaryDir privremeni_;
   int tab_ = 0;

@@ -112,7 +112,7 @@ void frmSettings::Form_Load() {
   if (const auto spremljen = composer::CitajRacun()) {
     r = *spremljen;
   } else if (stariPosluzitelj) {
-    const clsSendMail motor;
+    const mail::clsSendMail motor;
     r = {motor.SmtpPort(), motor.SecureConnection(), motor.UseAuthentication(), motor.UserName(), {}};
   }
   ui->cboPort->setCurrentText(QString::number(r.port));
@@ -368,7 +368,7 @@ void frmSettings::cmdProbnaPoruka_Click() {
   if (host.isEmpty()) return rezultat(QStringLiteral("Probna poruka ide preko SMTP servera: upišite ga."));
   if (adresa.isEmpty() || primatelji.isEmpty())
     return rezultat(QStringLiteral("Upišite adresu pošiljatelja (kartica Pošiljatelj)."));
-  clsSendMail m;
+  mail::clsSendMail m;
   m.setSMTPHostValidation(3);
   m.setEmailAddressValidation(1);
   m.setDelimiter(QStringLiteral(";"));
@@ -385,8 +385,8 @@ void frmSettings::cmdProbnaPoruka_Click() {
                    .arg(m.SmtpPort()));
   bool poslano = false;
   QString zašto;
-  connect(&m, &clsSendMail::SendSuccesful, this, [&] { poslano = true; });
-  connect(&m, &clsSendMail::SendFailed, this, [&](const QString& e) { zašto = e; });
+  connect(&m, &mail::clsSendMail::SendSuccesful, this, [&] { poslano = true; });
+  connect(&m, &mail::clsSendMail::SendFailed, this, [&](const QString& e) { zašto = e; });
   ui->SSTab1->setEnabled(false);  // no second click while the engine waits
   m.Send();
   ui->SSTab1->setEnabled(true);

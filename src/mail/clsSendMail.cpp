@@ -14,6 +14,8 @@
 #include "mail/SmtpDialogue.h"
 #include "mail/Validation.h"
 
+namespace mail {
+
 namespace {
 
 const QString kApp = QStringLiteral("Kestrova");
@@ -319,3 +321,5 @@ QString clsSendMail::MXQuery(const QString& IPDomain) {
     return {};
   }
 }
+
+}  // namespace mail

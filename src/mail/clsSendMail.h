@@ -12,6 +12,8 @@ class SmtpDialogue;
 struct SessionParams;
 }  // namespace mail
 
+namespace mail {
+
 // The component's own SMTP client. One object holds one message (sender, recipient
 // lists, subject, body, attachments, options) and the connection settings; Send
 // delivers the message over one connection. Every failure is reported through one
@@ -288,3 +290,5 @@ class clsSendMail : public QObject {
   QString userName_;
   QString zoneOffset_;
 };
+
+}  // namespace mail

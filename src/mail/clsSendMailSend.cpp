@@ -13,6 +13,8 @@
 #include "mail/Validation.h"
 #include "mail/clsSendMail.h"
 
+namespace mail {
+
 namespace {
 
 const QString kBadFrom = QStringLiteral("Pogrešna ili nedostaje E-mail adresa pošiljatelja");
@@ -353,3 +355,5 @@ bool clsSendMail::transaction(mail::MimeInput& input, const QStringList& recipie
 void clsSendMail::chooseBodyEncoding(mail::MimeInput& input) const {
   mail::chooseTransferEncoding(input, dialogue_->capabilities().eightBitMime);
 }
+
+}  // namespace mail

@@ -67,7 +67,7 @@ class TstOAuth : public QObject {
   }
   // One message through the engine set up by the composer's account, as a run does; "" when sent.
   QString saljiRacunom() {
-    clsSendMail m;
+    mail::clsSendMail m;
     m.setSMTPHostValidation(3);
     m.setSMTPHost(kServer);
     m.setConnectRetry(1);
@@ -79,7 +79,7 @@ class TstOAuth : public QObject {
     m.setSubject("Ponuda");
     m.setMessage("Poštovani, u prilogu je ponuda.");
     QString zasto;
-    connect(&m, &clsSendMail::SendFailed, this, [&](const QString& e) { zasto = e; });
+    connect(&m, &mail::clsSendMail::SendFailed, this, [&](const QString& e) { zasto = e; });
     m.Send();
     zapisnik() << m.lastExchange();
     return zasto;
@@ -154,7 +154,7 @@ class TstOAuth : public QObject {
       QCOMPARE(mailer.sendEmail(poruka), vrijedi ? 1 : 0);
       greska = mailer.lastErrorText();
     } else {
-      clsSendMail m;
+      mail::clsSendMail m;
       m.setSMTPHostValidation(0);
       m.setSMTPHost(host);
       m.setSmtpPort(587);
@@ -167,7 +167,7 @@ class TstOAuth : public QObject {
       m.setRecipient("kupac@kupci.hr");
       m.setSubject("Ponuda");
       m.setMessage("Poštovani, u prilogu je ponuda.");
-      connect(&m, &clsSendMail::SendFailed, this, [&](const QString& e) { greska = e; });
+      connect(&m, &mail::clsSendMail::SendFailed, this, [&](const QString& e) { greska = e; });
       m.Send();
       const QStringList trag = m.lastExchange();
       zapisnik() << trag;

@@ -154,7 +154,7 @@ class TstPostavke : public QObject {
     if (!racun.isEmpty())
       QVERIFY(composer::SpremiRacun({racun.section('%', 0, 0).toInt(), racun.section('%', 1, 1).section('|', 0, 0).toInt(),
                                      false, "prodaja", {}}));
-    clsSendMail m;
+    mail::clsSendMail m;
     QVERIFY(composer::primijeniRacun(m, posluzitelj));
     QTEST(QString("%1 %2 %3").arg(m.SmtpPort()).arg(m.SecureConnection()).arg(int(m.UseAuthentication())), "motor");
     QCOMPARE(readWholeFile(env->path("config/Kestrova.ini")), kestrova);

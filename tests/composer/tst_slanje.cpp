@@ -565,7 +565,7 @@ class TstSlanje : public QObject {
     platform::RecordSet rs = kupci({"z1@kupci.hr", "z2@kupci.hr", "z3@kupci.hr", "z4@kupci.hr"});
     bool zaustavljivo = false, popisIsključen = false, preostaliPonuđeni = false;
     uKomposeru(&rs, [&](frmMain* f) {
-      QObject::connect(f->SendMail(), &clsSendMail::SendSuccesful, f, [&] {
+      QObject::connect(f->SendMail(), &mail::clsSendMail::SendSuccesful, f, [&] {
         if (zaustavljivo) return;
         zaustavljivo = dio<QPushButton>(f, "cmdZaustavi")->isEnabled();
         popisIsključen = !f->findChild<QAction*>("mnuGenListUClip")->isEnabled();

@@ -60,7 +60,7 @@ class TstTijekSlanja : public QObject {
   TestEnv env;
   SmtpPeer smtp{{.host = "127.0.0.150", .rejectRcptOnce = {"a3@kupci.hr", "b3@kupci.hr", "c3@kupci.hr"}}};
   int primljeno = 0;
-  clsSendMail motor;
+  mail::clsSendMail motor;
   std::unique_ptr<TijekSlanja> run;
 
   // Addresses of the messages the server took since the last call, one entry per message.
@@ -133,7 +133,7 @@ class TstTijekSlanja : public QObject {
     QVERIFY(composer::SpremiPostavkeSlanja({false, 0}));
     platform::RecordSet rs = kupci("s", 10);
     int poslano = 0;
-    QObject::connect(&motor, &clsSendMail::SendSuccesful, run.get(), [&] {
+    QObject::connect(&motor, &mail::clsSendMail::SendSuccesful, run.get(), [&] {
       if (++poslano == 3) run->zaustavi();
     });
     const IshodSlanja i = zapisi(rs);
@@ -153,7 +153,7 @@ class TstTijekSlanja : public QObject {
     QVERIFY(composer::SpremiPostavkeSlanja({false, 0}));
     platform::RecordSet rs = kupci("j", 6);
     int poslano = 0;
-    QObject::connect(&motor, &clsSendMail::SendSuccesful, run.get(), [&] {
+    QObject::connect(&motor, &mail::clsSendMail::SendSuccesful, run.get(), [&] {
       if (++poslano == 2) run->zaustavi();
     });
     QVERIFY(zapisi(rs).zaustavljen);

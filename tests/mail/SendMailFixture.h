@@ -18,24 +18,24 @@ struct EventLog {
   // session (and say so) when it is destroyed.
   QObject receiver;
 
-  explicit EventLog(clsSendMail& m) {
-    QObject::connect(&m, &clsSendMail::Status, &receiver, [this](const QString& s) { lines << "Status: " + s; });
-    QObject::connect(&m, &clsSendMail::Progress, &receiver, [this](int p) {
+  explicit EventLog(mail::clsSendMail& m) {
+    QObject::connect(&m, &mail::clsSendMail::Status, &receiver, [this](const QString& s) { lines << "Status: " + s; });
+    QObject::connect(&m, &mail::clsSendMail::Progress, &receiver, [this](int p) {
       percents << p;
       lines << "Progress: " + QString::number(p);
     });
-    QObject::connect(&m, &clsSendMail::SendFailed, &receiver, [this](const QString& e) {
+    QObject::connect(&m, &mail::clsSendMail::SendFailed, &receiver, [this](const QString& e) {
       ++failures;
       lines << "SendFailed: " + (explanation = e);
     });
-    QObject::connect(&m, &clsSendMail::SendSuccesful, &receiver, [this] { lines << "SendSuccesful"; ++successes; });
+    QObject::connect(&m, &mail::clsSendMail::SendSuccesful, &receiver, [this] { lines << "SendSuccesful"; ++successes; });
   }
   QStringList statuses() const { return lines.filter(QRegularExpression("^Status: ")).replaceInStrings("Status: ", ""); }
 };
 
 // Aims a session object at a server, with the checks that would only get in the way off
 // and one sender and recipient set.
-inline void aim(clsSendMail& m, const QString& host, int port, int timeoutSeconds) {
+inline void aim(mail::clsSendMail& m, const QString& host, int port, int timeoutSeconds) {
   m.setSMTPHostValidation(0);
   m.setSMTPHost(host);
   m.setSmtpPort(port);
@@ -48,7 +48,7 @@ inline void aim(clsSendMail& m, const QString& host, int port, int timeoutSecond
 // A session object, its events and the server it is aimed at.
 struct Session {
   SmtpPeer peer;
-  clsSendMail m;
+  mail::clsSendMail m;
   EventLog log{m};
 
   explicit Session(const SmtpPeer::Options& o = {}) : peer(o) {}

@@ -150,7 +150,7 @@ class TstSendMailDialogue : public QObject {
   void handlersCannotReenterOrChangeTheMessageInFlight() {
     Session s;
     QVERIFY(s.start());
-    connect(&s.m, &clsSendMail::Status, [&](const QString& st) {
+    connect(&s.m, &mail::clsSendMail::Status, [&](const QString& st) {
       // The message on its way keeps the recipients it started with.
       if (st == "Sending Recipient Information...") s.m.setRecipient("drugi@kupac.hr;treci@kupac.hr");
       if (st == "Sending Message...") s.m.Send();

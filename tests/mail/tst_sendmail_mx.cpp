@@ -37,7 +37,7 @@ class TstSendMailMx : public QObject {
 
   void emptyHostWithoutAnswerFails() {
     QVERIFY(serveDns({}));  // knows no MX at all
-    clsSendMail m;
+    mail::clsSendMail m;
     EventLog log(m);
     m.setFrom("posiljatelj@velkor.hr");
     m.setRecipient("primatelj@velkor.hr");

@@ -19,7 +19,7 @@ QString addresses(const char* prefix, int n) {
 }
 
 // Sets properties in order, each given as "Name=value"; "{dir}" stands for a directory.
-bool assign(clsSendMail& m, const QStringList& assignments, const QString& dir = {}) {
+bool assign(mail::clsSendMail& m, const QStringList& assignments, const QString& dir = {}) {
   for (QString a : assignments)
     if (!m.setProperty(qPrintable(a.section('=', 0, 0)), a.section('=', 1).replace("{dir}", dir))) return false;
   return true;
@@ -71,7 +71,7 @@ class TstSendMailProperties : public QObject {
   void setters() {
     QFETCH(QStringList, assignments);
     QFETCH(QString, readBack);
-    clsSendMail m;
+    mail::clsSendMail m;
     QVERIFY(assign(m, assignments));
     QCOMPARE(readBack.section('=', 0, 0) + '=' + m.property(qPrintable(readBack.section('=', 0, 0))).toString(),
              readBack);
@@ -96,7 +96,7 @@ class TstSendMailProperties : public QObject {
   void checksBeforeSend() {
     QFETCH(QStringList, assignments);
     QFETCH(QString, explanation);
-    clsSendMail m;
+    mail::clsSendMail m;
     EventLog log(m);
     m.setFrom("a@velkor.hr");
     m.setRecipient("b@kupac.hr");
@@ -111,7 +111,7 @@ class TstSendMailProperties : public QObject {
 
   void settingsPersistOnlyWhileOn() {
     {
-      clsSendMail m;
+      mail::clsSendMail m;
       m.setFrom("nije-spremljeno@velkor.hr");
       QVERIFY(!QFile::exists(core::settingsFilePath("Kestrova")));
       m.setPersistentSettings(true);
@@ -132,7 +132,7 @@ class TstSendMailProperties : public QObject {
     QCOMPARE(storedValue("ConnectTimeout"), QString("<none>"));
     QVERIFY(!QSettings(core::settingsFilePath("Kestrova"), QSettings::IniFormat)
                  .allKeys().join(' ').contains("tajna", Qt::CaseInsensitive));
-    clsSendMail again;
+    mail::clsSendMail again;
     QVERIFY(again.PersistentSettings());
     QCOMPARE(again.from(), QString(" prodaja@velkor.hr "));  // read as stored
     QCOMPARE(again.UserName(), QString("korisnik"));
@@ -158,7 +158,7 @@ class TstSendMailProperties : public QObject {
     QFETCH(QString, value);
     core::SaveSetting("Kestrova", "Settings", "PersistentSettings", "-1");
     core::SaveSetting("Kestrova", "Settings", key, value);
-    clsSendMail m;
+    mail::clsSendMail m;
     QTEST(m.property(qPrintable(key)).toInt(), "expected");
   }
 };

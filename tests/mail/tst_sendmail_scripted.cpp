@@ -21,7 +21,7 @@ QString b64(const QString& s) { return QString::fromLatin1(s.toUtf8().toBase64()
 // A scripted server on host and a session object aimed at it; "--down" in args: no server.
 struct Scripted {
   ScriptedSmtp server;
-  clsSendMail m;
+  mail::clsSendMail m;
   EventLog log{m};
   bool start(const char* host, const QStringList& args, bool tls = false, int waitSeconds = 5) {
     server.host = host;
