@@ -1,12 +1,12 @@
 #pragma once
 // Shared by the session tests: what a clsSendMail object raises, in order, and a
-// session object aimed at a real SMTP server of its own.
-#include <QObject>
+// session object aimed at a real SMTP server of its own; the message parse and the
+// scripted server come with it.
 #include <QRegularExpression>
-#include <QStringList>
 
+#include "MessageCheck.h"
+#include "ScriptedSmtp.h"
 #include "mail/clsSendMail.h"
-#include "support/SmtpPeer.h"
 
 // Every signal as one line: "Status: …", "Progress: 37", "SendFailed: …", "SendSuccesful".
 struct EventLog {

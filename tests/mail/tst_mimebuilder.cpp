@@ -1,12 +1,9 @@
 #include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QTest>
 
-#include "MessageCheck.h"
+#include "SendMailFixture.h"
 #include "mail/BodyPreparation.h"
 #include "mail/EmbeddedFiles.h"
 #include "mail/MimeBuilder.h"
-#include "support/TestEnv.h"
 
 using namespace mail;
 
@@ -85,50 +82,48 @@ class TestMimeBuilder : public QObject {
   }
 
  private slots:
-  void plainMessageInMimeMode() {
-    const QByteArray m = build(baseInput());
-    QVERIFY(m.contains("\r\nDate: Sat, 5 Dec 2026 09:05:22 +0100\r\n"));
-    QVERIFY(m.contains("\tcharset=\"utf-8\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"));
-    const QJsonObject r = check(m);
-    QCOMPARE(r["headers"].toVariant().toStringList(),
-             QStringList({"Message-ID", "From", "To", "Subject", "Date", "MIME-Version", "Content-Type",
-                          "Content-Transfer-Encoding"}));
-    QCOMPARE(r["subject"].toString(), baseInput().subject);
-    QVERIFY(r["message_id"].toString().endsWith("@tvrtka.hr>"));  // the sender's domain
-  }
-
-  void optionalHeadersInOrderAndNoneFromUserText_data() {
+  // The plain message as the composer makes it (priority -1), then with every optional header
+  // and user text that tries to add headers of its own.
+  void headersInOrderAndNoneFromUserText_data() {
     QTest::addColumn<int>("priority");
     QTest::addColumn<bool>("bccOnly");  // and no subject: no To, no Subject header
     QTest::addColumn<QStringList>("headers");
     const QStringList before{"Message-ID", "From", "To", "Cc", "Subject", "Reply-to", "Date", "MIME-Version"},
         after{"Disposition-Notification-To", "Content-Type", "Content-Transfer-Encoding"};
+    QTest::newRow("plain") << -1 << false << QStringList{"Message-ID", "From", "To", "Subject", "Date", "MIME-Version",
+                                                         "Content-Type", "Content-Transfer-Encoding"};
     QTest::newRow("high") << 1 << false << before + QStringList{"X-Priority", "X-MSMail-Priority"} + after;
     QTest::newRow("composer's 0, Bcc only") << 0 << true
                                             << QStringList{"Message-ID", "From", "Cc", "Reply-to", "Date", "MIME-Version"} + after;
     QTest::newRow("4 has no word") << 4 << false << before + after;
   }
-  void optionalHeadersInOrderAndNoneFromUserText() {
+  void headersInOrderAndNoneFromUserText() {
     QFETCH(int, priority);
     QFETCH(bool, bccOnly);
     MimeInput in = baseInput();
-    in.ccRecipients = QStringList{"sef@tvrtka.hr"};
-    in.replyTo = "odgovor@tvrtka.hr";
-    in.priority = priority;
-    in.priorityWord = "High";  // the session object keeps the last word it was given
-    in.receipt = true;
-    in.body = "ASCII only";
-    in.subject = bccOnly ? " " : "Hi\r\nBcc: victim@example.com";
-    in.fromDisplayName = "Eve\nX-Injected: 1";
-    in.recipientDisplayNames = QStringList{"a\rb", "Ana\r\nX-Other: č"};
-    if (bccOnly) in.bccRecipients = std::exchange(in.recipients, {});
+    if (priority >= 0) {
+      in.ccRecipients = QStringList{"sef@tvrtka.hr"};
+      in.replyTo = "odgovor@tvrtka.hr";
+      in.priority = priority;
+      in.priorityWord = "High";  // the session object keeps the last word it was given
+      in.receipt = true;
+      in.body = "ASCII only";
+      in.subject = bccOnly ? " " : "Hi\r\nBcc: victim@example.com";
+      in.fromDisplayName = "Eve\nX-Injected: 1";
+      in.recipientDisplayNames = QStringList{"a\rb", "Ana\r\nX-Other: č"};
+      if (bccOnly) in.bccRecipients = std::exchange(in.recipients, {});
+    }
     const QByteArray m = build(in);
+    QVERIFY(m.contains("\r\nDate: Sat, 5 Dec 2026 09:05:22 +0100\r\n"));
     QCOMPARE(m.contains("\r\nX-Priority: 1\r\nX-MSMail-Priority: High\r\n"), priority == 1);
-    QVERIFY(m.contains("\r\nCc: \"sef@tvrtka.hr\" <sef@tvrtka.hr>\r\n"));
-    QVERIFY(m.contains("Content-Transfer-Encoding: 7bit"));
+    QCOMPARE(m.contains("\r\nCc: \"sef@tvrtka.hr\" <sef@tvrtka.hr>\r\n"), priority >= 0);
+    QVERIFY(m.contains(priority < 0 ? "\tcharset=\"utf-8\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+                                    : "Content-Transfer-Encoding: 7bit"));
     const QJsonObject r = check(m);
     QTEST(r["headers"].toVariant().toStringList(), "headers");
-    if (!bccOnly) QCOMPARE(r["subject"].toString(), QString("Hi  Bcc: victim@example.com"));
+    QVERIFY(r["message_id"].toString().endsWith("@tvrtka.hr>"));  // the sender's domain
+    if (!bccOnly)
+      QCOMPARE(r["subject"].toString(), priority < 0 ? in.subject : QString("Hi  Bcc: victim@example.com"));
   }
 
   // 8-bit text in UUEncode mode declares itself; the uuencoded blocks survive either encoding.
@@ -237,19 +232,7 @@ class TestMimeBuilder : public QObject {
              withImage && withPdf ? doc + sha256Of(pdf) : QString());
   }
 
-  void plainTextWithAttachmentIsMixedAndLinesSafe() {
-    MimeInput in = baseInput();
-    const QString path = writeFile("logo.png", "png");
-    in.body = prepareBody(QString(2500, 'y') + "\nline\rend <img src=\"" + path + "\">", false).text;
-    in.body += QString(1200, 'z');  // as after a cid: rewrite lengthened a line
-    in.attachments = {{path, "logo.png"}};
-    const QByteArray m = build(in);
-    QVERIFY(m.contains("Content-Type: multipart/mixed;"));
-    QVERIFY(!m.contains("Content-ID"));
-    const QJsonObject r = check(m);
-    QVERIFY(r["text"].toString().contains("\r\nline\r\nend ") && r["text"].toString().contains(path));
-  }
-
+  // A plain text naming the attached file in an <img> embeds nothing, and its lines stay safe.
   void largeAttachmentIsStreamedAndEstimated_data() {
     QTest::addColumn<int>("encodeType");
     QTest::addColumn<QString>("parts");
@@ -262,14 +245,20 @@ class TestMimeBuilder : public QObject {
     MimeInput in = baseInput();
     in.encodeType = encodeType;
     const QByteArray big = randomBytes(5 * 1024 * 1024 + 7);
-    in.attachments = {{writeFile("arhiva.zip", big), "arhiva.zip"}};
+    const QString path = writeFile("logo.png", big);
+    in.body = prepareBody(QString(2500, 'y') + "\nline\rend <img src=\"" + path + "\">", false).text;
+    in.body += QString(1200, 'z');  // as after a cid: rewrite lengthened a line
+    in.attachments = {{path, "logo.png"}};
     RecordingSink sink;
     const QByteArray m = build(in, &sink);
     QVERIFY(sink.chunks > 100);
     QVERIFY2(sink.largestCall < 40 * 1024, qPrintable(QString::number(sink.largestCall)));
     QVERIFY(qAbs(estimateSize(in) - m.size()) < m.size() / 100);
+    QCOMPARE(m.contains("Content-Type: multipart/mixed;"), encodeType == 0);
+    QVERIFY(!m.contains("Content-ID"));
     const QJsonObject r = check(m);
     QCOMPARE(entry(r, parts, 0, "sha256"), sha256Of(big));
+    QVERIFY(r["text"].toString().contains("\r\nline\r\nend ") && r["text"].toString().contains(path));
   }
 
   void stopsWhenTheSinkRefusesOrAFileIsMissing() {

@@ -1,12 +1,9 @@
 // The session object's properties, stored settings and error list; no network is used
 // (every Send here stops at the checks before connecting).
-#include <QFile>
 #include <QSettings>
-#include <QTest>
 
 #include "SendMailFixture.h"
 #include "core/SettingsStore.h"
-#include "support/TestEnv.h"
 
 namespace {
 
@@ -109,6 +106,7 @@ class TstSendMailProperties : public QObject {
     QVERIFY(m.pendingErrors().isEmpty());  // the report emptied the list
   }
 
+  // Stored values out of range read as the defaults.
   void settingsPersistOnlyWhileOn() {
     {
       mail::clsSendMail m;
@@ -141,25 +139,12 @@ class TstSendMailProperties : public QObject {
     QCOMPARE(again.MaxRecipients(), 100);  // a stored 0 is no limit to keep
     QCOMPARE(again.SmtpPort(), 2525);
     QCOMPARE(again.ConnectRetry(), 4);     // out of range reads as the default
-  }
-
-  void storedValuesOutOfRangeReadAsDefaults_data() {
-    QTest::addColumn<QString>("key");  // also the property's name
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("ConnectTimeout 0") << "ConnectTimeout" << "0" << 40;
-    QTest::newRow("ConnectTimeout 500") << "ConnectTimeout" << "500" << 40;
-    QTest::newRow("MessageTimeout 0") << "MessageTimeout" << "0" << 60;
-    QTest::newRow("SecureConnection 7") << "SecureConnection" << "7" << 1;
-    QTest::newRow("SecureConnection 3") << "SecureConnection" << "3" << 3;
-  }
-  void storedValuesOutOfRangeReadAsDefaults() {
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    core::SaveSetting("Kestrova", "Settings", "PersistentSettings", "-1");
-    core::SaveSetting("Kestrova", "Settings", key, value);
-    mail::clsSendMail m;
-    QTEST(m.property(qPrintable(key)).toInt(), "expected");
+    for (auto [key, value, expected] : {std::tuple{"ConnectTimeout", "0", 40}, {"ConnectTimeout", "500", 40},
+                                        {"MessageTimeout", "0", 60}, {"SecureConnection", "7", 1},
+                                        {"SecureConnection", "3", 3}}) {
+      core::SaveSetting("Kestrova", "Settings", key, value);
+      QCOMPARE(mail::clsSendMail().property(key).toInt(), expected);
+    }
   }
 };
 

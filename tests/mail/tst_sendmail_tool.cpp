@@ -1,8 +1,6 @@
 // velkor-sendmail run as a script would run it, against real servers on loopback.
-#include <QTest>
 
-#include "MessageCheck.h"
-#include "ScriptedSmtp.h"
+#include "SendMailFixture.h"
 #include "dns/DnsPeers.h"
 
 namespace {

@@ -1,25 +1,24 @@
+// Record sets as the host hands them over, and the settings store.
 #include <QtTest>
+#include <sys/stat.h>
 
-#include "platform/RecordSet.h"
-#include "support/TestEnv.h"
+#include "core/SettingsStore.h"
+#include "support/Fixture.h"
 
+using namespace core;
 using namespace platform;
 
 namespace {
 
-QDateTime dan(int g, int m, int d) { return QDateTime(QDate(g, m, d), QTime(0, 0)); }
-
 // Five customers in the order the host gave them.
 RecordSet kupci() {
-  RecordSet rs({{"Ime", adVarWChar}, {"EMail", adVarWChar}, {"Mjesto", adVarWChar},
-                {"Iznos", adCurrency}, {"Datum", adDate}});
-  rs.AddRow({"Zvonko", "zvonko@firma.hr", "Zagreb", 20.0, dan(2026, 3, 15)});
-  rs.AddRow({"ana", "ana-bez-monkeya", "Split", 100.0, dan(2025, 12, 31)});
-  rs.AddRow({"Čedo", "cedo@firma.hr", "Zagreb", 3.5, dan(2026, 1, 1)});
-  rs.AddRow({"Božo", QVariant(), "Split", 100.0, QVariant()});
-  rs.AddRow({"Ćiro", "ciro@firma.hr", "Osijek", QVariant(), dan(2024, 6, 1)});
-  rs.MoveFirst();
-  return rs;
+  return recordSet({{"Ime", adVarWChar}, {"EMail", adVarWChar}, {"Mjesto", adVarWChar}, {"Iznos", adCurrency},
+                    {"Datum", adDate}},
+                   {{"Zvonko", "zvonko@firma.hr", "Zagreb", "20", "2026-03-15"},
+                    {"ana", "ana-bez-monkeya", "Split", "100", "2025-12-31"},
+                    {"Čedo", "cedo@firma.hr", "Zagreb", "3.5", "2026-01-01"},
+                    {"Božo", nullptr, "Split", "100", nullptr},
+                    {"Ćiro", "ciro@firma.hr", "Osijek", nullptr, "2024-06-01"}});
 }
 
 QStringList imena(RecordSet& rs) {
@@ -30,9 +29,13 @@ QStringList imena(RecordSet& rs) {
 
 }  // namespace
 
-class TstRecordSet : public QObject {
+class TstStorage : public Fixture {
   Q_OBJECT
-  TestEnv env;
+
+  static mode_t modeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
+  }
 
  private slots:
   void walk_readsByNameAndPosition_getRows() {
@@ -156,7 +159,56 @@ class TstRecordSet : public QObject {
     QCOMPARE(rs.Sort(), izraz);
     QCOMPARE(::imena(rs), imena);
   }
+
+  void storedValues_roundTrip_data() {
+    QTest::addColumn<QString>("kljuc");
+    QTest::addColumn<QString>("vrijednost");
+    QTest::newRow("Croatian letters") << "mnuEmailPošiljatelj" << "Đuro Šarić <đuro@firma.hr>";
+    QTest::newRow("commas and quotes") << "Adrese" << "a@b.hr, c@d.hr; \"x\"";
+    QTest::newRow("leading @") << "Čudno" << "@Variant(x)";
+    QTest::newRow("empty") << "Prazno" << "";
+  }
+  void storedValues_roundTrip() {
+    QFETCH(QString, kljuc);
+    QFETCH(QString, vrijednost);
+    QVERIFY(VelkorSetting(kljuc).isNull() && GetSetting("Velkor", "Settings", kljuc, "1") == "1");
+    QVERIFY(!QFile::exists(settingsFilePath("Velkor")));  // reading creates nothing
+    SaveVelkorSetting(kljuc, vrijednost);
+    SaveVelkorSetting("Drugi", "x");  // a second write must not disturb the first
+    QCOMPARE(VelkorSetting(kljuc, "zadano"), vrijednost);
+    QCOMPARE(GetSetting("Velkor", "Drugo", kljuc, "nema"), QString("nema"));  // sections apart
+    DeleteSetting("Velkor", "Settings", kljuc);
+    QCOMPARE(VelkorSetting(kljuc, "nema"), QString("nema"));
+    QCOMPARE(VelkorSetting("Drugi"), QString("x"));
+  }
+
+  // The windows store booleans as "True"/"False" or as "0"/"1", and read either back.
+  void booleanForms() {
+    for (const char* da : {"True", "true", "-1", "1", " 1 "})
+      QVERIFY2(settingToBool(da, false), da);
+    for (const char* ne : {"False", "0"}) QVERIFY2(!settingToBool(ne, true), ne);
+    QVERIFY(settingToBool("da", true) && !settingToBool("", false));  // else the default
+  }
+
+  // Also a file first written by hand with wider rights.
+  void fileIsPrivate_andApart() {
+    const QString put = env->writeFile("config/Kestrova.ini", "[Settings]\nRemoteHost=posta.velkor.hr\n");
+    QVERIFY(QFile::setPermissions(put, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
+    SaveSetting("Kestrova", "Settings", "Password", "tajna");
+    QCOMPARE(settingsFilePath("Kestrova"), put);
+    QCOMPARE(modeOf(put), mode_t(0600));
+    QCOMPARE(GetSetting("Kestrova", "Settings", "RemoteHost"), QString("posta.velkor.hr"));
+    SaveSetting("Kestrova", "Settings", "Password", "nova tajna");
+    QCOMPARE(modeOf(put), mode_t(0600));
+    QCOMPARE(GetSetting("Kestrova", "Settings", "Password"), QString("nova tajna"));
+    SaveSetting("Velkor", "Settings", "SMTPPort", "25");
+    QCOMPARE(GetSetting("Kestrova", "Settings", "SMTPPort", "nema"), QString("nema"));
+    QCOMPARE(modeOf(settingsFilePath("Velkor")), mode_t(0600));
+    // The directory is looked up on every call.
+    TestEnv drugi;
+    QVERIFY(GetSetting("Kestrova", "Settings", "Password").isNull());
+  }
 };
 
-QTEST_MAIN(TstRecordSet)
-#include "tst_recordset.moc"
+QTEST_MAIN(TstStorage)
+#include "tst_storage.moc"
