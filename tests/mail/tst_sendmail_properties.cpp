@@ -92,7 +92,6 @@ class TstSendMailProperties : public QObject {
   }
   void checksBeforeSend() {
     QFETCH(QStringList, assignments);
-    QFETCH(QString, explanation);
     mail::clsSendMail m;
     EventLog log(m);
     m.setFrom("a@velkor.hr");
@@ -101,7 +100,7 @@ class TstSendMailProperties : public QObject {
     QVERIFY(assign(m, assignments, env_->path()));
     m.Send();
     QCOMPARE(log.failures, 1);
-    QCOMPARE(log.explanation, explanation);
+    QTEST(log.explanation, "explanation");
     QVERIFY(log.statuses().isEmpty());
     QVERIFY(m.pendingErrors().isEmpty());  // the report emptied the list
   }
