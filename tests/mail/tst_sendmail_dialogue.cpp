@@ -192,9 +192,9 @@ class TstSendMailDialogue : public QObject {
     QTest::addColumn<QStringList>("dns");
     QTest::addColumn<QStringList>("statuses");  // the first ones; all of them on a failure
     QTest::addColumn<QString>("explanation");
-    QTest::newRow("own domain's exchanger") << QStringList{"--mx", "velkor.test", "10", "127.0.0.18"}
-                                            << QStringList{"Performing MX Query", "Connecting to SMTP Server (127.0.0.18)..."}
-                                            << "";
+    QTest::newRow("own domain's exchanger")
+        << QStringList{"--mx", "velkor.test", "10", "127.0.0.18"}
+        << QStringList{"Performing MX Query", "Connecting to SMTP Server (127.0.0.18)..."} << "";
     // Reported at once, not left behind for the next Send; the status names why.
     QTest::newRow("no MX at all") << QStringList{} << QStringList{"Performing MX Query", "Domain has no MX record"}
                                   << "Pogrešan ili nedostaje SMTP Host Name\r\n";

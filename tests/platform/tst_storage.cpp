@@ -1,6 +1,5 @@
 // Record sets as the host hands them over, and the settings store.
 #include <QtTest>
-#include <sys/stat.h>
 
 #include "core/SettingsStore.h"
 #include "support/Fixture.h"
@@ -31,11 +30,6 @@ QStringList imena(RecordSet& rs) {
 
 class TstStorage : public Fixture {
   Q_OBJECT
-
-  static mode_t modeOf(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
-  }
 
  private slots:
   void walk_readsByNameAndPosition_getRows() {
@@ -194,15 +188,17 @@ class TstStorage : public Fixture {
     const QString put = env->writeFile("config/Kestrova.ini", "[Settings]\nRemoteHost=posta.velkor.hr\n");
     QVERIFY(QFile::setPermissions(put, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
     SaveSetting("Kestrova", "Settings", "Password", "tajna");
+    const auto mode0600 =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
     QCOMPARE(settingsFilePath("Kestrova"), put);
-    QCOMPARE(modeOf(put), mode_t(0600));
+    QCOMPARE(QFile::permissions(put), mode0600);
     QCOMPARE(GetSetting("Kestrova", "Settings", "RemoteHost"), QString("posta.velkor.hr"));
     SaveSetting("Kestrova", "Settings", "Password", "nova tajna");
-    QCOMPARE(modeOf(put), mode_t(0600));
+    QCOMPARE(QFile::permissions(put), mode0600);
     QCOMPARE(GetSetting("Kestrova", "Settings", "Password"), QString("nova tajna"));
     SaveSetting("Velkor", "Settings", "SMTPPort", "25");
     QCOMPARE(GetSetting("Kestrova", "Settings", "SMTPPort", "nema"), QString("nema"));
-    QCOMPARE(modeOf(settingsFilePath("Velkor")), mode_t(0600));
+    QCOMPARE(QFile::permissions(settingsFilePath("Velkor")), mode0600);
     // The directory is looked up on every call.
     TestEnv drugi;
     QVERIFY(GetSetting("Kestrova", "Settings", "Password").isNull());
