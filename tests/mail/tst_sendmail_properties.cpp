@@ -36,34 +36,31 @@ class TstSendMailProperties : public QObject {
     QTest::addColumn<QStringList>("assignments");
     QTest::addColumn<QString>("readBack");
     QTest::addColumn<QStringList>("errors");
-    const QStringList none, badHost{"Pogrešan ili nedostaje SMTP Host Name"};
-    QTest::newRow("retry out of range keeps the old value")
-        << QStringList{"ConnectRetry=20", "ConnectRetry=0", "ConnectRetry=21"} << "ConnectRetry=20" << none;
-    QTest::newRow("connect time-out out of range keeps the old value")
-        << QStringList{"ConnectTimeout=0", "ConnectTimeout=121"} << "ConnectTimeout=40" << none;
-    QTest::newRow("negative message time-out") << QStringList{"MessageTimeout=-30"} << "MessageTimeout=30" << none;
-    QTest::newRow("negative recipient limit") << QStringList{"MaxRecipients=-7"} << "MaxRecipients=7" << none;
-    QTest::newRow("port out of range") << QStringList{"SmtpPort=65536"} << "SmtpPort=25"
-                                       << QStringList{"Pogrešan Remote Port"};
-    QTest::newRow("a good port takes its error back") << QStringList{"SmtpPort=65536", "SmtpPort=2525"}
-                                                      << "SmtpPort=2525" << none;
-    QTest::newRow("one-label host refused, the old one stays")
-        << QStringList{"SMTPHostValidation=1", "SMTPHost=mail.velkor.hr", "SMTPHost=posta"}
-        << "SMTPHost=mail.velkor.hr" << badHost;
-    QTest::newRow("NUL cut from the host")
-        << QStringList{"SMTPHostValidation=1", QString("SMTPHost=127.0.0.1") + QChar(0)} << "SMTPHost=127.0.0.1" << none;
-    QTest::newRow("validation applied to the host at once")
-        << QStringList{"SMTPHostValidation=0", "SMTPHost=posta", "SMTPHostValidation=1"} << "SMTPHost=posta"
-        << badHost;
-    QTest::newRow("list entries cleaned") << QStringList{"CcRecipient= c@kup\tac.hr\r\n"}
-                                          << "CcRecipient=c@kupac.hr" << none;
-    QTest::newRow("joined with the new delimiter")
-        << QStringList{"Recipient=a@kupac.hr; b@kupac.hr", "Delimiter=, "} << "Recipient=a@kupac.hr,b@kupac.hr"
-        << none;
-    QTest::newRow("validation off accepts any address")
-        << QStringList{"EmailAddressValidation=0", "Recipient=bez-monkey"} << "Recipient=bez-monkey" << none;
-    QTest::newRow("content base made a URL") << QStringList{"ContentBase=www.velkor.hr\\slike"}
-                                             << "ContentBase=http://www.velkor.hr/slike/" << none;
+    const auto row = [](const char* name, const QStringList& assignments, const char* readBack,
+                        const char* error = nullptr) {
+      QTest::newRow(name) << assignments << readBack << (error ? QStringList{error} : QStringList());
+    };
+    const char* const badHost = "Pogrešan ili nedostaje SMTP Host Name";
+    row("retry out of range keeps the old value", {"ConnectRetry=20", "ConnectRetry=0", "ConnectRetry=21"},
+        "ConnectRetry=20");
+    row("connect time-out out of range keeps the old value", {"ConnectTimeout=0", "ConnectTimeout=121"},
+        "ConnectTimeout=40");
+    row("negative message time-out", {"MessageTimeout=-30"}, "MessageTimeout=30");
+    row("negative recipient limit", {"MaxRecipients=-7"}, "MaxRecipients=7");
+    row("port out of range", {"SmtpPort=65536"}, "SmtpPort=25", "Pogrešan Remote Port");
+    row("a good port takes its error back", {"SmtpPort=65536", "SmtpPort=2525"}, "SmtpPort=2525");
+    row("one-label host refused, the old one stays",
+        {"SMTPHostValidation=1", "SMTPHost=mail.velkor.hr", "SMTPHost=posta"}, "SMTPHost=mail.velkor.hr", badHost);
+    row("NUL cut from the host", {"SMTPHostValidation=1", QString("SMTPHost=127.0.0.1") + QChar(0)},
+        "SMTPHost=127.0.0.1");
+    row("validation applied to the host at once", {"SMTPHostValidation=0", "SMTPHost=posta", "SMTPHostValidation=1"},
+        "SMTPHost=posta", badHost);
+    row("list entries cleaned", {"CcRecipient= c@kup\tac.hr\r\n"}, "CcRecipient=c@kupac.hr");
+    row("joined with the new delimiter", {"Recipient=a@kupac.hr; b@kupac.hr", "Delimiter=, "},
+        "Recipient=a@kupac.hr,b@kupac.hr");
+    row("validation off accepts any address", {"EmailAddressValidation=0", "Recipient=bez-monkey"},
+        "Recipient=bez-monkey");
+    row("content base made a URL", {"ContentBase=www.velkor.hr\\slike"}, "ContentBase=http://www.velkor.hr/slike/");
   }
   void setters() {
     QFETCH(QStringList, assignments);
