@@ -2,16 +2,13 @@
 // is killed at random points; each restart takes the run up, and in the end every customer
 // has exactly one message at the server and the host's table holds exactly the customers
 // that were not mailed (the two the server refuses).
-#include <QtTest>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <csignal>
 #include <unistd.h>
 
-#include "composer/PostavkeComposera.h"
-#include "support/SmtpPeer.h"
-#include "support/TestEnv.h"
+#include "ComposerRun.h"
 
 class TstNastavak : public QObject {
   Q_OBJECT

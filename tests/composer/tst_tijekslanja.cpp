@@ -1,17 +1,12 @@
 // The send run without a window, against a real aiosmtpd that refuses each record 3 once
 // and a scripted server that greylists: a refused record ends the run or is passed over,
 // "only the remaining" sends exactly what has not gone, Stop, deferral and retry, the pace.
-#include <QtTest>
 #include <numeric>
 
 #include "../mail/ScriptedSmtp.h"
 #include "ComposerRun.h"
-#include "composer/PostavkeComposera.h"
 #include "composer/TijekSlanja.h"
-#include "mail/MessageCheck.h"
 #include "mail/clsSendMail.h"
-#include "support/SmtpPeer.h"
-#include "support/TestEnv.h"
 
 using composer::IshodSlanja;
 using composer::RutaSlanja;
@@ -127,53 +122,40 @@ class TstTijekSlanja : public QObject {
     QCOMPARE(log[0].odgovor, "250 2.0.0 Message accepted for delivery");
   }
 
-  // Stop after the third of ten: exactly three go, the rest counted as not tried; the next
-  // run with "only the remaining" sends exactly the other seven.
-  void stop_thenRemaining() {
+  // Stop after the third of ten: exactly three go, the rest counted as not tried; "only the
+  // remaining", stopped again after three more, sends exactly 4 to 6. The run cut short (as by
+  // a crash: the host never saw them deleted) is found by the next window's run object through
+  // the journal on disk, for this mailing only; taken up with "Briši poslane", it deletes the
+  // six and sends the other four, and once every record went it is no longer offered.
+  void stop_remaining_takenUpByNextWindow() {
     QVERIFY(composer::SpremiPostavkeSlanja({false, 0}));
     platform::RecordSet rs = kupci("s", 10);
     int poslano = 0;
     QObject::connect(&motor, &mail::clsSendMail::SendSuccesful, run.get(), [&] {
-      if (++poslano == 3) run->zaustavi();
+      if (++poslano % 3 == 0 && poslano <= 6) run->zaustavi();
     });
     const IshodSlanja i = zapisi(rs);
     QVERIFY(i.zaustavljen && i.poslanih == 3 && i.nijePokušano == 7);
     QVERIFY(smtp.waitForMessages(primljeno + 3));
     QCOMPARE(novi(), adrese("s", {1, 2, 3}));
-    QVERIFY(!zapisi(rs, false, true).zaustavljen);
-    QVERIFY(smtp.waitForMessages(primljeno + 7));
-    QCOMPARE(novi(), adrese("s", {4, 5, 6, 7, 8, 9, 10}));
-  }
-
-  // A run cut short after two of six (as by a crash: the host never saw them deleted) is
-  // found by the next window's run object through the journal on disk, for this mailing
-  // only; taken up with "Briši poslane", it deletes the two and sends the other four, and
-  // once every record went it is no longer offered.
-  void cutShort_takenUpByNextWindow() {
-    QVERIFY(composer::SpremiPostavkeSlanja({false, 0}));
-    platform::RecordSet rs = kupci("j", 6);
-    int poslano = 0;
-    QObject::connect(&motor, &mail::clsSendMail::SendSuccesful, run.get(), [&] {
-      if (++poslano == 2) run->zaustavi();
-    });
-    QVERIFY(zapisi(rs).zaustavljen);
-    QVERIFY(smtp.waitForMessages(primljeno + 2));
-    QCOMPARE(novi(), adrese("j", {1, 2}));
+    QVERIFY(zapisi(rs, false, true).zaustavljen);
+    QVERIFY(smtp.waitForMessages(primljeno + 3));
+    QCOMPARE(novi(), adrese("s", {4, 5, 6}));
     TijekSlanja sljedeći(motor);
     composer::PorukaZaSlanje druga = ponuda();
     druga.predmet += " (ispravak)";
     QVERIFY(!sljedeći.prekinutoSlanje(druga, rs));
     const std::optional<composer::PrekinutoSlanje> s = sljedeći.prekinutoSlanje(ponuda(), rs);
-    QVERIFY(s && s->poslano == 2 && s->ukupno == 6 && s->poslani.size() == 2);
+    QVERIFY(s && s->poslano == 6 && s->ukupno == 10 && s->poslani.size() == 6);
     composer::PorukaZaSlanje p = ponuda();
     p.vecPoslani = s->poslani;
     p.nastavlja = s->id;
-    const IshodSlanja i = sljedeći.posaljiZapise(p, RutaSlanja::Posluzitelj, "127.0.0.150", rs, true, false);
-    QVERIFY(i.poslanih == 4 && i.nijePokušano == 0);
+    const IshodSlanja j = sljedeći.posaljiZapise(p, RutaSlanja::Posluzitelj, "127.0.0.150", rs, true, false);
+    QVERIFY(j.poslanih == 4 && j.nijePokušano == 0);
     QVERIFY(smtp.waitForMessages(primljeno + 4));
-    QCOMPARE(novi(), adrese("j", {3, 4, 5, 6}));
+    QCOMPARE(novi(), adrese("s", {7, 8, 9, 10}));
     QCOMPARE(rs.RecordCount(), 0);
-    platform::RecordSet opet = kupci("j", 6);
+    platform::RecordSet opet = kupci("s", 10);
     QVERIFY(!TijekSlanja(motor).prekinutoSlanje(ponuda(), opet));
   }
 
@@ -202,10 +184,14 @@ class TstTijekSlanja : public QObject {
   }
 
   // 120 a minute over 4 records: three gaps of half a second at least, while the event loop
-  // keeps serving timers and each wait is announced with the next message's time.
-  void pace() {
+  // keeps serving timers and each wait is announced with the next message's time. With
+  // "Dodaj poveznicu za odjavu" every message of a record run carries the header (read by
+  // Python's email, strict); a single message never does.
+  void pace_unsubscribeHeader() {
     QVERIFY(composer::SpremiPostavkeSlanja({false, 120}));
     platform::RecordSet rs = kupci("p", 4);
+    composer::PorukaZaSlanje p = ponuda();
+    p.odjava = "odjava@velkor.hr";
     Dojave d(*run);
     int otkucaji = 0;
     QTimer sat;
@@ -213,30 +199,18 @@ class TstTijekSlanja : public QObject {
     sat.start(50);
     QElapsedTimer t;
     t.start();
-    QCOMPARE(zapisi(rs).poslanih, 4);
+    QCOMPARE(run->posaljiZapise(p, RutaSlanja::Posluzitelj, smtp.host(), rs, false, false).poslanih, 4);
     QVERIFY2(t.elapsed() >= 1500 && otkucaji >= 10, qPrintable(QString("%1 ms, %2").arg(t.elapsed()).arg(otkucaji)));
     QVERIFY2(d.najave.size() == 3 && d.najave.filter(QRegularExpression("^Sljedeća poruka u \\d\\d:\\d\\d:\\d\\d$")).size() == 3,
              qPrintable(d.najave.join('|')));
-    QVERIFY(smtp.waitForMessages(primljeno + 4));
-    QCOMPARE(novi(), adrese("p", {1, 2, 3, 4}));
-  }
-
-  // "Dodaj poveznicu za odjavu": every message of a record run carries the header (read by
-  // Python's email, strict); a single message never does.
-  void unsubscribeHeader() {
-    QVERIFY(composer::SpremiPostavkeSlanja({false, 0}));
-    platform::RecordSet rs = kupci("u", 2);
-    composer::PorukaZaSlanje p = ponuda();
-    p.odjava = "odjava@velkor.hr";
-    QCOMPARE(run->posaljiZapise(p, RutaSlanja::Posluzitelj, smtp.host(), rs, false, false).poslanih, 2);
-    p.to = "u9@kupci.hr";
+    p.to = "p9@kupci.hr";
     QCOMPARE(run->posaljiPojedinacno(p, RutaSlanja::Posluzitelj, smtp.host()), std::optional<bool>(true));
-    QVERIFY(smtp.waitForMessages(primljeno + 3));
+    QVERIFY(smtp.waitForMessages(primljeno + 5));
     QStringList zaglavlja;
     for (const auto& m : smtp.messages().mid(primljeno)) zaglavlja << cleanMessage(m.emlPath).value("list_unsubscribe").toString();
-    QCOMPARE(novi(), adrese("u", {1, 2, 9}));
+    QCOMPARE(novi(), adrese("p", {1, 2, 3, 4, 9}));
     const QString odjava = "<mailto:odjava@velkor.hr?subject=odjava>";
-    QCOMPARE(zaglavlja, QStringList({odjava, odjava, ""}));
+    QCOMPARE(zaglavlja, QStringList({odjava, odjava, odjava, odjava, ""}));
   }
 };
 
