@@ -1,7 +1,13 @@
 // The send run without a window, against a real aiosmtpd that refuses each record 3 once
 // and a scripted server that greylists: a refused record ends the run or is passed over,
-// "only the remaining" sends exactly what has not gone, Stop, deferral and retry, the pace.
+// "only the remaining" sends exactly what has not gone, Stop, deferral and retry, the pace;
+// and a mailing that survives its host process killed again and again.
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <csignal>
 #include <numeric>
+#include <unistd.h>
 
 #include "../mail/ScriptedSmtp.h"
 #include "ComposerRun.h"
@@ -54,6 +60,7 @@ class TstTijekSlanja : public QObject {
   Q_OBJECT
   TestEnv env;
   SmtpPeer smtp{{.host = "127.0.0.150", .rejectRcptOnce = {"a3@kupci.hr", "b3@kupci.hr", "c3@kupci.hr"}}};
+  SmtpPeer domacinov{{.host = "127.0.0.153", .rejectRcpt = {"k50@kupci.hr", "k150@kupci.hr"}}};
   int primljeno = 0;
   mail::clsSendMail motor;
   std::unique_ptr<TijekSlanja> run;
@@ -72,7 +79,10 @@ class TstTijekSlanja : public QObject {
   }
 
  private slots:
-  void initTestCase() { QVERIFY2(smtp.start(), qPrintable(smtp.error())); }
+  void initTestCase() {
+    QVERIFY2(smtp.start(), qPrintable(smtp.error()));
+    QVERIFY2(domacinov.start(), qPrintable(domacinov.error()));
+  }
   void init() { run = std::make_unique<TijekSlanja>(motor); }
 
   // Without "Nastavi nakon greške" the run ends at record 3, its refusal shown; with it 3 is
@@ -211,6 +221,62 @@ class TstTijekSlanja : public QObject {
     QCOMPARE(novi(), adrese("p", {1, 2, 3, 4, 9}));
     const QString odjava = "<mailto:odjava@velkor.hr?subject=odjava>";
     QCOMPARE(zaglavlja, QStringList({odjava, odjava, odjava, odjava, ""}));
+  }
+
+  // A host process sending to 200 customers through the composer is killed at random points;
+  // each restart takes the run up, and in the end every customer has exactly one message at
+  // the server and the host's table holds exactly the customers that were not mailed (the
+  // two the server refuses).
+  void killedHost_resumesWithoutSecondCopy() {
+    QVERIFY(composer::SpremiSMTPIP("127.0.0.153", 2) && composer::SpremiPostavkeSlanja({true, 0}));
+    const QString baza = env.path("kupci.db");  // the customers k1 … k200, in a table of the host's own
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "kupci");
+    db.setDatabaseName(baza);
+    QVERIFY(db.open() && db.transaction());
+    QSqlQuery q(db);
+    QVERIFY(q.exec("CREATE TABLE Kupci (Sifra INTEGER PRIMARY KEY, Ime TEXT, EMail TEXT)"));
+    for (int i = 1; i <= 200; ++i)
+      QVERIFY(q.exec(QString("INSERT INTO Kupci VALUES (%1, 'Kupac %1', 'k%1@kupci.hr')").arg(i)));
+    QVERIFY(db.commit());
+    q.finish();
+    const quint32 sjeme = QRandomGenerator::global()->generate();
+    QRandomGenerator slucaj(sjeme);
+    qInfo("seed %u", sjeme);
+    for (int pokretanje = 0; pokretanje < 4; ++pokretanje) {
+      QProcess domacin;
+      domacin.setProcessChannelMode(QProcess::MergedChannels);
+      // A group of its own: the editor's processes go down with it.
+      domacin.setChildProcessModifier([] { ::setpgid(0, 0); });
+      domacin.start(VELKOR_BUILD_DIR "/tests/velkor-test-domacin", {baza});
+      QVERIFY(domacin.waitForStarted());
+      const pid_t skupina = pid_t(domacin.processId());
+      QVERIFY(skupina > 1);
+      if (pokretanje < 3) {
+        const int do_ = int(domacinov.messages().size()) + int(slucaj.bounded(10, 50));
+        QVERIFY2(domacinov.waitForMessages(do_, 60000), domacin.readAll().constData());
+        QTest::qWait(int(slucaj.bounded(30)));
+        ::kill(-skupina, SIGKILL);
+        QVERIFY(domacin.waitForFinished(10000));
+        qInfo("run %d killed after %d messages", pokretanje, int(domacinov.messages().size()));
+      } else {
+        QVERIFY(domacin.waitForFinished(120000));
+        QVERIFY2(domacin.exitCode() == 0, domacin.readAll().constData());
+        ::kill(-skupina, SIGKILL);  // what the editor may have left
+      }
+    }
+    QMap<QString, int> poruka;
+    for (const SmtpPeer::Message& m : domacinov.messages())
+      for (const QString& a : m.rcptTos) ++poruka[a];
+    QStringList krivo;
+    for (int i = 1; i <= 200; ++i) {
+      const QString a = QString("k%1@kupci.hr").arg(i);
+      if (poruka.value(a) != (i % 100 == 50 ? 0 : 1)) krivo << a + "=" + QString::number(poruka.value(a));
+    }
+    QVERIFY2(krivo.isEmpty(), qPrintable(QString("seed %1: ").arg(sjeme) + krivo.join(' ')));
+    QVERIFY(q.exec("SELECT Sifra FROM Kupci ORDER BY Sifra"));
+    QList<int> preostali;
+    while (q.next()) preostali << q.value(0).toInt();
+    QCOMPARE(preostali, QList<int>({50, 150}));
   }
 };
 
