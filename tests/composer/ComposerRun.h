@@ -10,6 +10,8 @@ using namespace composer;
 // The editor's Chromium shares one GL context; set before the application object exists.
 static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
+// A window's control by name.
+template <class T = QWidget> T* dio(QWidget* w, const char* ime) { return child<T>(w, ime); }
 inline QStringList stavke(QListWidget* l) {
   QStringList out;
   for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();

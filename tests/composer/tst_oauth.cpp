@@ -47,7 +47,6 @@ class TstOAuth : public QObject {
   std::unique_ptr<ScriptedDialogs> dlg;
   QStringList pristupni;  // the access tokens the runs signed in with
 
-  template <class T = QWidget> static T* dio(QWidget* f, const char* ime) { return child<T>(f, ime); }
   int dodjele(const QString& vrsta) {
     return QString::fromUtf8(readWholeFile(env.path("as.log"))).split('\n').count(vrsta);
   }

@@ -11,7 +11,6 @@
 class TstPostavke : public Fixture {
   Q_OBJECT
   static QString datoteka(const QString& put) { return QString::fromUtf8(readWholeFile(put)); }
-  template <class T> T* dio(QWidget* w, const char* ime) { return child<T>(w, ime); }
 
  private slots:
   void init() {

@@ -26,7 +26,6 @@ class TstRacun : public QObject {
   std::unique_ptr<ScriptedDialogs> dlg;
   SubmissionPeer server{kServer, kRelej, kKorisnik, kLozinka};
 
-  template <class T = QWidget> static T* dio(QWidget* f, const char* ime) { return f->findChild<T*>(ime); }
 
   // Types the account into a fresh "Postavke" and applies it; then act on the window.
   void uPostavkama(const QString& host, int port, const QString& sigurnost, const QString& lozinka,

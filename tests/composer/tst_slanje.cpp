@@ -39,7 +39,6 @@ class TstSlanje : public QObject {
   PeerProcess dnsmasq;
   int primljeno = 0, prvaPrimila = 0, drugaPrimila = 0, poljaPrimila = 0;
 
-  template <class T = QWidget> static T* dio(frmMain* f, const char* ime) { return f->findChild<T*>(ime); }
 
   static void uKomposeru(platform::RecordSet* rs, const std::function<void(frmMain*)>& act) {
     ::uKomposeru(rs, "Ponuda za Vas", act);
