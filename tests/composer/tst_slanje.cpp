@@ -39,7 +39,6 @@ class TstSlanje : public QObject {
   PeerProcess dnsmasq;
   int primljeno = 0, prvaPrimila = 0, drugaPrimila = 0, poljaPrimila = 0;
 
-
   static void uKomposeru(platform::RecordSet* rs, const std::function<void(frmMain*)>& act) {
     ::uKomposeru(rs, "Ponuda za Vas", act);
   }
@@ -343,8 +342,7 @@ class TstSlanje : public QObject {
     QVERIFY2(t.size() >= 2 && t[t.size() - 2].startsWith("Greška: ") && t.last() == "Prekida se slanje poruka!",
              qPrintable(t.join("|")));
     QCOMPARE(dlg->calls[dlg->calls.size() - 2].icon, platform::MsgIcon::None);
-    QFile prvi(dir + "/sendmail.1.stdin");
-    const QByteArray poruka = prvi.open(QIODevice::ReadOnly) ? prvi.readAll() : QByteArray();
+    const QByteArray poruka = readWholeFile(dir + "/sendmail.1.stdin");
     for (const char* h : {"Importance: high\n", "X-Priority: 1\n", "Content-Type: text/html;",
                           "Prodaja Velkor\" <prodaja@velkor.hr>\n"})
       QVERIFY2(poruka.contains(h), h);
@@ -416,6 +414,7 @@ class TstSlanje : public QObject {
     QVERIFY2(c.value("text").toString().contains("Poštovani,") && c.value("text").toString().contains("u prilogu je ponuda."),
              qPrintable(c.value("text").toString()));
   }
+
   // Each customer's own invoice: a single message refuses a field in the attachment box;
   // a record run lists the two records whose files are missing (in a box that scrolls),
   // sends nothing when the user cancels, and otherwise sends each other record exactly its
