@@ -1,16 +1,17 @@
 #pragma once
-// What the composer's run tests share: the composer opened with a sender and a subject,
+// What the composer's tests share: the composer opened with a sender and a subject,
 // customer record sets, and the lines of its lists.
-#include <QLineEdit>
-#include <QListWidget>
-#include <QTimer>
-#include <QTreeWidget>
-#include <functional>
-
+#include "composer/PostavkeComposera.h"
 #include "composer/frmMain.h"
-#include "platform/RecordSet.h"
+#include "mail/MessageCheck.h"
+#include "support/Fixture.h"
 
 using namespace composer;
+// The editor's Chromium shares one GL context; set before the application object exists.
+static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
+
+// A window's control by name.
+template <class T = QWidget> T* dio(QWidget* w, const char* ime) { return child<T>(w, ime); }
 inline QStringList stavke(QListWidget* l) {
   QStringList out;
   for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
@@ -20,6 +21,10 @@ inline QStringList stavke(QTreeWidget* l) {
   QStringList out;
   for (int i = 0; i < l->topLevelItemCount(); ++i) out << l->topLevelItem(i)->text(0);
   return out;
+}
+// What the run logged: the sent lines, then the failed ones.
+inline QStringList dnevnikSlanja(QWidget* f) {
+  return stavke(child<QListWidget>(f, "lstPoslano")) + stavke(child<QListWidget>(f, "lstNeuspjelo"));
 }
 
 // "Kupac Čić N" at each address, in order.

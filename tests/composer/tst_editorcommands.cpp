@@ -1,6 +1,9 @@
-// The editor's commands, form elements, context menu and dialogs, judged by the document
-// they leave behind.
+// The editing control on a real Chromium page, and its commands, form elements, context menu
+// and dialogs, judged by the document they leave behind: what goes in comes back out, big and
+// local documents load, and nothing the document holds can navigate it away.
+#include <QWebEnginePage>
 #include <QWebEngineView>
+#include <csignal>
 
 #include "composer/EditorCommands.h"
 #include "composer/EditorToolbar.h"
@@ -8,11 +11,7 @@
 #include "composer/HtmlSnippets.h"
 #include "composer/frmDialog_Body.h"
 #include "composer/frmDialog_Table.h"
-#include "support/Fixture.h"
-
-static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
-
-using namespace composer;
+#include "ComposerRun.h"
 
 class TstEditorCommands : public Fixture {
   Q_OBJECT
@@ -232,7 +231,19 @@ class TstEditorCommands : public Fixture {
     QFETCH(QString, redovi);
     QFETCH(QString, fokus);
     frmDialog_Table d;
-    d.findChild<QComboBox*>("Combo1")->setCurrentText("Desno");
+    // A typed alignment confirmed with Enter joins the list; the next drop-down shows the
+    // three entries again and keeps the text.
+    auto* c = d.findChild<QComboBox*>("Combo1");
+    c->setEditText("Gore");
+    QTest::keyClick(c, Qt::Key_Return);
+    QVERIFY(c->findText("Gore") >= 0);
+    c->showPopup();
+    QStringList popis;
+    for (int i = 0; i < c->count(); ++i) popis << c->itemText(i);
+    c->hidePopup();
+    QCOMPARE(popis, QStringList({"Lijevo", "Centrirano", "Desno"}));
+    QCOMPARE(c->currentText(), QString("Gore"));
+    c->setCurrentText("Desno");
     d.findChild<QComboBox*>("combo2")->setCurrentText("2");
     d.findChild<QLineEdit*>("Text1")->setText(kolone);
     d.findChild<QLineEdit*>("Text2")->setText(redovi);
@@ -251,22 +262,6 @@ class TstEditorCommands : public Fixture {
     QCOMPARE(d.focusWidget()->objectName(), fokus);
     QCOMPARE(frmDialog_Table::TablicaHtml(), prije);
     QVERIFY(d.result() != QDialog::Accepted);
-  }
-
-  // A typed alignment confirmed with Enter joins the list; the next drop-down shows the
-  // three entries again and keeps the text.
-  void tableDialog_alignmentListRefilled() {
-    frmDialog_Table d;
-    auto* c = d.findChild<QComboBox*>("Combo1");
-    c->setEditText("Gore");
-    QTest::keyClick(c, Qt::Key_Return);
-    QVERIFY(c->findText("Gore") >= 0);
-    c->showPopup();
-    QStringList popis;
-    for (int i = 0; i < c->count(); ++i) popis << c->itemText(i);
-    c->hidePopup();
-    QCOMPARE(popis, QStringList({"Lijevo", "Centrirano", "Desno"}));
-    QCOMPARE(c->currentText(), QString("Gore"));
   }
 
   // Confirmed: the table is pasted where the caret was; cancelled: nothing is pasted.
@@ -336,6 +331,75 @@ class TstEditorCommands : public Fixture {
     QVERIFY(p.waitForFinished(30000));
     QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+1\\n")));
     QVERIFY(QFileInfo(dlg->printToFile).size() > 5000);
+  }
+
+  // What goes in comes back out: a page with a local image, a file opened whose relative
+  // images still show after its text is set again (source tab), a big document.
+  void documents_roundTrip() {
+    QImage img(2, 1, QImage::Format_RGB32);  // in a folder whose name needs percent-encoding
+    img.fill(Qt::red);
+    QDir().mkpath(env->path("slike i logo"));
+    QVERIFY(img.save(env->path("slike i logo/žig.png")));
+    const QString src = QUrl::fromLocalFile(env->path("slike i logo/žig.png")).toString(QUrl::FullyEncoded);
+    const QString html = "<!DOCTYPE html><html><head><title>Ponuda</title></head><body>"
+                         "<p>Čokolada, šećer i đumbir – Žuta kuća</p>"
+                         "<table border=\"1\"><tbody><tr><td>1</td><td>Ćevapi</td></tr></tbody></table>"
+                         "<form><input type=\"text\" name=\"text1\" value=\"Text\"></form>"
+                         "<img src=\"" + src + "\"></body></html>";
+    ed->setShowBorders(true);
+    ed->setShowDetails(true);
+    QVERIFY(ed->setDocumentHtml(html));
+    const QString natrag = ed->documentHtml();
+    QCOMPARE(natrag, QString(html).replace("<!DOCTYPE html>", "<!DOCTYPE html>\n"));
+    QCOMPARE(ed->imageSources(), QStringList{src});
+    // The local image really loaded, and the helper style is on the page but not in the text.
+    QCOMPARE(ed->evaluate("document.images[0].naturalWidth").toInt(), 2);
+    QVERIFY(ed->evaluate("document.querySelector('style[data-velkor-helper]').textContent").toString()
+                .contains("outline"));
+    const QString put = env->writeFile("slike i logo/pismo.html",
+                                      "<html><head></head><body><img src=\"žig.png\"></body></html>");
+    QVERIFY(ed->loadDocument(put));
+    QVERIFY(ed->setDocumentHtml(ed->documentHtml()));
+    QCOMPARE(ed->evaluate("document.images[0].naturalWidth").toInt(), 2);
+    QCOMPARE(ed->documentHtml(), QString("<html><head></head><body><img src=\"žig.png\"></body></html>"));
+    QCOMPARE(ed->documentUrl(), QUrl::fromLocalFile(put));
+    QString velik = "<html><head></head><body>";
+    while (velik.size() < 3 * 1024 * 1024) velik += "<p>Redak s hrvatskim slovima čćđšž i nešto teksta da bude dulje.</p>";
+    velik += "<p id=\"kraj\">kraj</p></body></html>";
+    QVERIFY(ed->setDocumentHtml(velik));
+    QCOMPARE(ed->evaluate("document.getElementById('kraj').textContent").toString(), QString("kraj"));
+    QCOMPARE(ed->documentHtml(), velik);
+  }
+
+  void nothingInTheDocumentNavigates() {
+    QVERIFY(ed->setDocumentHtml("<html><body><p id=\"a\">Tekst</p>"
+                                "<form action=\"https://example.com/\"><input type=\"submit\"></form></body></html>"));
+    const QUrl prije = ed->view()->url();
+    odaberi("sel");
+    QVERIFY(ed->execCommand("insertHTML", "<a id=\"veza\" href=\"https://example.com/\">veza</a>"));
+    for (auto mod : {Qt::NoModifier, Qt::ControlModifier})
+      QTest::mouseClick(ed->view()->focusProxy(), Qt::LeftButton, mod, središte("#veza"));
+    ed->evaluate("document.getElementById('veza').click();document.forms[0].submit();true");
+    QTest::qWait(500);
+    QCOMPARE(ed->view()->url(), prije);
+    QVERIFY(ed->documentHtml().contains("id=\"veza\""));
+  }
+
+  void deadRenderProcess_endsTheWait() {
+    QVERIFY(ed->setDocumentHtml("<p>x</p>"));
+    ed->setCallTimeout(60000);
+    QSignalSpy mrtav(ed->view()->page(), &QWebEnginePage::renderProcessTerminated);
+    QVERIFY(::kill(ed->view()->page()->renderProcessPid(), SIGKILL) == 0);
+    QElapsedTimer t;
+    t.start();
+    bool ok = true;
+    ed->evaluate("1", &ok);
+    QVERIFY(!ok);
+    QVERIFY2(t.elapsed() < 30000, "the wait ran into its time-out");
+    QVERIFY(mrtav.count() == 1 || mrtav.wait(5000));
+    // A new document brings the page back.
+    QVERIFY(ed->setDocumentHtml("<p>opet</p>"));
+    QVERIFY(ed->documentHtml().contains("opet"));
   }
 };
 

@@ -1,23 +1,14 @@
 // Copies of what a run sent in the Sent folder: record runs and a single message through
 // Dovecot's submission service, the copies appended to Dovecot IMAP and read back from its
 // maildir, compared with what the capture server got and parsed strictly.
-#include <QtTest>
-#include <QtWidgets>
-
 #include "ComposerRun.h"
-#include "composer/PostavkeComposera.h"
 #include "composer/RacunSlanja.h"
 #include "composer/frmSettings.h"
 #include "dns/modMXQuery.h"
 #include "mail/ImapAppend.h"
 #include "mail/clsSendMail.h"
-#include "mail/MessageCheck.h"
 #include "platform/SecretStore.h"
 #include "support/DovecotPeer.h"
-#include "support/Fixture.h"
-
-using namespace composer;
-static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
 namespace {
 const QString kKorisnik = QStringLiteral("prodaja@velkor.hr");
@@ -192,49 +183,44 @@ class TstPoslano : public QObject {
     if (kopija) QCOMPARE(uPoslanom, kodKupaca);
   }
 
-  // OAuth 2.0 at the IMAP server, on the session itself: a token the authorization server
-  // issued opens it and the copy goes; one it does not know gets the error challenge, which
-  // the client answers, and the failure carries the server's status.
-  void bearer_data() {
+  // The IMAP session itself: OAuth 2.0 with a token the authorization server issued opens it
+  // and the copy goes; one it does not know gets the error challenge, which the client
+  // answers, and the failure carries the server's status. A certificate that no trusted CA
+  // issued ends the session before anything is said.
+  void session_data() {
     // Dovecot holds a refused login against the next one from the address: refusals come last.
-    QTest::addColumn<bool>("vrijedi");
-    QTest::newRow("issued token") << true;
-    QTest::newRow("unknown token") << false;
+    QTest::addColumn<QString>("token");  // empty: a password, and only the SMTP server's CA trusted
+    QTest::newRow("issued token") << "imap-token";
+    QTest::newRow("unknown token") << "nepoznat-token";
+    QTest::newRow("untrusted certificate") << "";
   }
-  void bearer() {
-    QFETCH(bool, vrijedi);
+  void session() {
+    QFETCH(QString, token);
     const int prije = int(imap.sent(kKorisnik).size());
+    const QByteArray sviCA = qgetenv("SSL_CERT_FILE");
+    if (token.isEmpty()) qputenv("SSL_CERT_FILE", smtp.caFile().toUtf8());
     mail::ImapAppend s;
     mail::ImapParams p;
     p.host = kImap;
     p.user = kKorisnik;
-    p.bearerToken = vrijedi ? "imap-token" : "nepoznat-token";
-    QCOMPARE(s.open(p), vrijedi);
-    QVERIFY2(s.lastExchange().contains("C: A1 AUTHENTICATE OAUTHBEARER ***"), qPrintable(s.lastExchange().join('\n')));
-    if (vrijedi) {
+    p.bearerToken = token;
+    p.password = token.isEmpty() ? kLozinka : QString();
+    const bool otvoren = s.open(p);
+    qputenv("SSL_CERT_FILE", sviCA);
+    QCOMPARE(otvoren, token == "imap-token");
+    if (token.isEmpty())
+      QVERIFY2(s.error().startsWith("TLS certifikat poslužitelja nije prihvaćen: "), qPrintable(s.error()));
+    else
+      QVERIFY2(s.lastExchange().contains("C: A1 AUTHENTICATE OAUTHBEARER ***"), qPrintable(s.lastExchange().join('\n')));
+    if (otvoren) {
       QVERIFY(s.append("Subject: OAuth\r\n\r\nKopija.\r\n"));
       s.close();
       QCOMPARE(imap.sent(kKorisnik).size(), prije + 1);
       QVERIFY(imap.log().contains("Login: user=<" + kKorisnik.toUtf8() + ">, method=OAUTHBEARER"));
-    } else {
+    } else if (!token.isEmpty()) {
       QVERIFY2(s.error().startsWith("NO ") && s.error().contains("\"status\":\""), qPrintable(s.error()));
       QVERIFY2(s.lastExchange().contains("C: AQ=="), qPrintable(s.lastExchange().join('\n')));
     }
-  }
-
-  // A certificate that no trusted CA issued ends the session before anything is said.
-  void untrustedCertificate() {
-    const QByteArray sviCA = qgetenv("SSL_CERT_FILE");
-    qputenv("SSL_CERT_FILE", smtp.caFile().toUtf8());
-    mail::ImapAppend s;
-    mail::ImapParams p;
-    p.host = kImap;
-    p.user = kKorisnik;
-    p.password = kLozinka;
-    const bool otvoren = s.open(p);
-    qputenv("SSL_CERT_FILE", sviCA);
-    QVERIFY(!otvoren);
-    QVERIFY2(s.error().startsWith("TLS certifikat poslužitelja nije prihvaćen: "), qPrintable(s.error()));
   }
 };
 

@@ -1,46 +1,24 @@
 // The composer's stored values and the two windows that edit them.
-#include <QtTest>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSpinBox>
-
+#include "ComposerRun.h"
 #include "composer/MailFormat.h"
-#include "composer/PostavkeComposera.h"
 #include "composer/RacunSlanja.h"
-#include "mail/clsSendMail.h"
 #include "composer/ZapisnikSlanja.h"
 #include "composer/frmOptions.h"
 #include "composer/frmSettings.h"
+#include "mail/clsSendMail.h"
 #include "platform/RegistryStore.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
 
-using namespace composer;
-using composer::CitajPostavku;
-
-class TstPostavke : public QObject {
+class TstPostavke : public Fixture {
   Q_OBJECT
-  std::unique_ptr<TestEnv> env;
-  std::unique_ptr<ScriptedDialogs> dlg;
-
-  QString datoteka(const QString& put) {
-    QFile f(put);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-  }
-  template <class T> T* dio(QWidget* w, const char* ime) { return w->findChild<T*>(ime); }
+  static QString datoteka(const QString& put) { return QString::fromUtf8(readWholeFile(put)); }
 
  private slots:
   void init() {
-    env = std::make_unique<TestEnv>();
-    dlg = std::make_unique<ScriptedDialogs>();
+    Fixture::init();
     qputenv("VELKOR_MACHINE_REGISTRY", env->path("etc/registry.ini").toUtf8());
     qunsetenv("https_proxy");
     qunsetenv("http_proxy");
   }
-  void cleanup() { dlg.reset(); env.reset(); }
 
   void store_rawValues_layout_fallback() {
     env->writeFile("etc/registry.ini",

@@ -2,20 +2,11 @@
 // "Postavke", its password in the session's Secret Service (gnome-keyring, when run under
 // tests/peers/secret_service.sh) or, with no session bus, in the 0600 file; the test mail
 // button and a record run logging in with it.
-#include <QtTest>
-#include <QtWidgets>
-
 #include "ComposerRun.h"
-#include "composer/PostavkeComposera.h"
 #include "composer/RacunSlanja.h"
 #include "composer/frmSettings.h"
 #include "platform/SecretStore.h"
 #include "support/DovecotPeer.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestEnv.h"
-
-using namespace composer;
-static const bool kDijeljeniKontekst = (QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts), true);
 
 namespace {
 const QString kKorisnik = QStringLiteral("prodaja@velkor.hr");
@@ -35,7 +26,6 @@ class TstRacun : public QObject {
   std::unique_ptr<ScriptedDialogs> dlg;
   SubmissionPeer server{kServer, kRelej, kKorisnik, kLozinka};
 
-  template <class T = QWidget> static T* dio(QWidget* f, const char* ime) { return f->findChild<T*>(ime); }
 
   // Types the account into a fresh "Postavke" and applies it; then act on the window.
   void uPostavkama(const QString& host, int port, const QString& sigurnost, const QString& lozinka,
