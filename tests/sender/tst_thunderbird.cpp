@@ -78,15 +78,12 @@ class TstThunderbird : public Fixture {
     QTest::addColumn<QString>("items");            // from cc to the sender
     QTest::addColumn<bool>("tipka");
     QTest::newRow("three attachments empty; keystroke to the window found by its subject")
-        << "Poštovani"
-        << "" << QStringList{"", "", ""} << "cc='',bcc=''" << true;
+        << "Poštovani" << "" << QStringList{"", "", ""} << "cc='',bcc=''" << true;
     QTest::newRow("boxes 1 and 3: one item, one comma between")
-        << "T"
-        << "c@d.hr" << QStringList{"/tmp/Račun 1.pdf", "", "/tmp/3.xlsx"}
+        << "T" << "c@d.hr" << QStringList{"/tmp/Račun 1.pdf", "", "/tmp/3.xlsx"}
         << "cc='c@d.hr',bcc='',attachment='/tmp/Račun 1.pdf,/tmp/3.xlsx'" << false;
     QTest::newRow("quote and line break unchanged, absent items give nothing")
-        << "Red 1\nRed 2 \\n it's, \"x\""
-        << "-" << QStringList{} << "bcc=''" << false;
+        << "Red 1\nRed 2 \\n it's, \"x\"" << "-" << QStringList{} << "bcc=''" << false;
   }
   void composeArgument() {
     QFETCH(QString, body);
@@ -111,12 +108,8 @@ class TstThunderbird : public Fixture {
     QCOMPARE(argv[1], "to='kupac@firma.hr',subject='Račun O'Brien (17) [$].',message='" + file +
                           "'," + items + ",from='Ana Anić <ana@firma.hr>',format=1,");
     QCOMPARE(QString::fromUtf8(readWholeFile(file)), body);
-    QCOMPARE(s.calls("xdotool"),
-             tipka
-                 ? QList<QStringList>({kTrazenje, kTrazenje,
-                                       {"windowactivate", "--sync", "4242", "key",
-                                        "--clearmodifiers", "ctrl+shift+Return"}})
-                 : QList<QStringList>());
+    const QStringList tipke{"windowactivate", "--sync", "4242", "key", "--clearmodifiers", "ctrl+shift+Return"};
+    QCOMPARE(s.calls("xdotool"), tipka ? QList<QStringList>({kTrazenje, kTrazenje, tipke}) : QList<QStringList>());
     QVERIFY(!tipka || t.elapsed() >= 1000);  // the window is given time to open
     QVERIFY(dlg->calls.isEmpty());
   }
