@@ -37,13 +37,12 @@ QWidget* otvorenaForma(const char* ime) {
   return nullptr;
 }
 
-// The texts of the named fields ("<nema>" for one that is missing).
+// The texts of the named fields.
 QStringList polja(QWidget* forma, std::initializer_list<const char*> imena) {
   QStringList out;
   for (const char* ime : imena) {
-    auto* w = forma->findChild<QWidget*>(QString::fromLatin1(ime));
-    const QVariant t = w ? w->property("text") : QVariant();
-    out << (!w ? "<nema>" : t.isValid() ? t.toString() : w->property("plainText").toString());
+    QWidget* w = child(forma, ime);
+    out << (w->property("text").isValid() ? w->property("text") : w->property("plainText")).toString();
   }
   return out;
 }
