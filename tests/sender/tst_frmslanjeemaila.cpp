@@ -95,14 +95,12 @@ class TstFrmSlanjeeMaila : public Fixture {
     provjere.clear();
     rezultatRute = rezultatProvjere = true;
     uRuti = nullptr;
-    frmSlanjeeMaila::RuteSlanja r;
-    r.outlookDostupan = provjera("outlook");
-    r.thunderbirdPronadjen = provjera("thunderbird");
-    r.smtpPostavkeIspravne = provjera("smtp");
-    r.outlook = biljezi("outlook");
-    r.thunderbird = biljezi("thunderbird");
-    r.smtp = biljezi("smtp");
-    frmSlanjeeMaila::PostaviRute(std::move(r));
+    frmSlanjeeMaila::PostaviRute({.outlookDostupan = provjera("outlook"),
+                                  .thunderbirdPronadjen = provjera("thunderbird"),
+                                  .smtpPostavkeIspravne = provjera("smtp"),
+                                  .outlook = biljezi("outlook"),
+                                  .thunderbird = biljezi("thunderbird"),
+                                  .smtp = biljezi("smtp")});
   }
   void cleanup() {
     if (f) f->close();
