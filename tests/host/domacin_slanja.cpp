@@ -16,12 +16,6 @@
 
 namespace {
 
-QWidget* prozor(const char* ime) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->objectName() == QLatin1String(ime) && w->isVisible()) return w;
-  return nullptr;
-}
-
 void odgovori(QMessageBox* box) {
   static int broj = 0;
   if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOT_DIR"))
@@ -65,8 +59,7 @@ int main(int argc, char** argv) {
   QObject::connect(&korisnik, &QTimer::timeout, [&] {
     QWidget* gore = QApplication::activeModalWidget();
     if (auto* box = qobject_cast<QMessageBox*>(gore)) return odgovori(box);
-    QWidget* f = prozor("frmMain");
-    if (f && f == gore && !poslano) poslano = true, posalji(f);
+    if (gore && gore->objectName() == QLatin1String("frmMain") && !poslano) poslano = true, posalji(gore);
   });
   korisnik.start(20);
   clsSlanjeEMaila* obj = clsSlanjeEMaila_Create();

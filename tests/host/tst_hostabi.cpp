@@ -37,13 +37,12 @@ QWidget* otvorenaForma(const char* ime) {
   return nullptr;
 }
 
-// The texts of the named fields ("<nema>" for one that is missing).
+// The texts of the named fields.
 QStringList polja(QWidget* forma, std::initializer_list<const char*> imena) {
   QStringList out;
   for (const char* ime : imena) {
-    auto* w = forma->findChild<QWidget*>(QString::fromLatin1(ime));
-    const QVariant t = w ? w->property("text") : QVariant();
-    out << (!w ? "<nema>" : t.isValid() ? t.toString() : w->property("plainText").toString());
+    QWidget* w = child(forma, ime);
+    out << (w->property("text").isValid() ? w->property("text") : w->property("plainText")).toString();
   }
   return out;
 }
@@ -66,9 +65,7 @@ class Korisnik : public QObject {
       zadnji_ = w;
       QTimer::singleShot(0, this, [this, p = QPointer<QWidget>(w)] {
         if (!p) return;
-        if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOT_DIR"))
-          p->grab().save(QString("%1/%2-%3.png").arg(qEnvironmentVariable("VELKOR_SCREENSHOT_DIR"))
-                             .arg(++slika_).arg(p->metaObject()->className()));
+        screenshot(p, QString("host-%1").arg(p->metaObject()->className()));
         if (auto* box = qobject_cast<QMessageBox*>(p.data())) {
           poruke << box->text();
           box->buttons().first()->click();
@@ -88,7 +85,6 @@ class Korisnik : public QObject {
  private:
   QTimer t_;
   QPointer<QWidget> zadnji_;  // acted on, and still on top
-  int slika_ = 0;
 };
 
 void klik(QWidget* w, const char* gumb) { w->findChild<QAbstractButton*>(gumb)->click(); }
@@ -152,47 +148,12 @@ class TstHostAbi : public QObject {
     env.reset();
   }
 
-  // The send form shows each call's own texts (leaving it is the sender's tests' concern);
-  // a host timer calling again while it is open gets a refusal, not a second form.
-  void sendForm_filledByEachCall() {
-    const QString izvjestaj = env->writeFile("Izvještaj za ožujak.csv", "Šifra;Iznos\r\n1;2\r\n");
-    const auto forma = {"txtPrimatelj", "txtCC", "txtBCC", "txtPredmet", "txtPoruka",
-                        "txtPrilog",    "txtPrilog2", "txtPrilog3"};
-    QStringList prvi, drugi;
-    QString odbijen;
-    Korisnik k;
-    k.koraci["frmSlanjeeMaila"] = {[&](QWidget* f) {
-      prvi = polja(f, forma) << f->windowTitle();
-      clsSlanjeEMaila* drugiObj = a.Create();
-      prvi << QString::number(a.Fajl(drugiObj, &parametar, "x", "a@b.hr", "", "", "", "", "", ""));
-      odbijen = QString::fromUtf8(a.ErrorText(drugiObj));
-      a.Release(drugiObj);
-      f->close();
-    }, [&](QWidget* f) { drugi = polja(f, forma), f->close(); }};
-    // Seven parameters, as an older host calls it.
-    QCOMPARE(a.Fajl(obj, &parametar, "Račun 17/2026", "kupac@firma.hr;ured@firma.hr",
-                    "šef@firma.hr", "", "Poštovani,\nu prilogu je izvještaj.",
-                    izvjestaj.toUtf8().constData(), nullptr, nullptr),
-             VELKOR_OK);
-    QCOMPARE(QString(a.ErrorText(obj)), QString());
-    QCOMPARE(prvi, QStringList({"kupac@firma.hr;ured@firma.hr", "šef@firma.hr", "",
-                                "Račun 17/2026", "Poštovani,\nu prilogu je izvještaj.", izvjestaj,
-                                "", "", "Slanje e-mail-a",
-                                QString::number(VELKOR_E_FAIL)}));
-    QVERIFY2(odbijen.contains("već otvoren"), qPrintable(odbijen));
-
-    // Again: the same window, nothing left of the first call.
-    const QByteArray prva = env->path("prvi.pdf").toUtf8(), druga = env->path("drugi.txt").toUtf8();
-    QCOMPARE(a.Fajl(obj, &parametar, "Drugi", "ana@firma.hr", "", "", "x", prva, druga, ""), VELKOR_OK);
-    QCOMPARE(drugi, QStringList({"ana@firma.hr", "", "", "Drugi", "x", prva, druga, ""}));
-    QVERIFY(!otvorenaForma("frmSlanjeeMaila"));
-  }
-
-  // A failed send's error viewer, printed, e-mails its PDF while the send form is still
-  // sending (or still has its SMTP settings open): the form refuses to be filled again and
-  // survives with the user's fields.
-  void sendForm_reenteredThroughReport_data() { boolRows("krozPostavke", "send", "settings test mail"); }
-  void sendForm_reenteredThroughReport() {
+  // The send form shows the call's own texts; a host timer calling again while it is open gets
+  // a refusal, not a second form. A failed send's error viewer, printed, e-mails its PDF while
+  // the form is still sending (or still has its SMTP settings open): the form refuses to be
+  // filled again and survives with the user's fields. The next call finds nothing of the first.
+  void sendForm_data() { boolRows("krozPostavke", "send", "settings test mail"); }
+  void sendForm() {
     QFETCH(bool, krozPostavke);
     {
       QSettings ini(env->path("config/Velkor.ini"), QSettings::IniFormat);
@@ -203,19 +164,22 @@ class TstHostAbi : public QObject {
                                     "SMTPTimeout", "3", "chkZatvoriFrmSlEmaila", "0"};
       for (int i = 0; i < postavke.size(); i += 2) ini.setValue(postavke[i], postavke[i + 1]);
     }
-    const auto forma = {"txtPrimatelj", "txtBCC", "txtPredmet", "txtPoruka", "txtPrilog"};
-    const QString prilog = env->writeFile("racun.txt", "Račun\n");
-    QStringList prije, poslije;
+    const QString izvjestaj = env->writeFile("Izvještaj za ožujak.csv", "Šifra;Iznos\r\n1;2\r\n");
+    const auto forma = {"txtPrimatelj", "txtCC", "txtBCC", "txtPredmet", "txtPoruka",
+                        "txtPrilog",    "txtPrilog2", "txtPrilog3"};
+    QStringList prvi, poslije, drugi;
+    QString odbijen;
     Korisnik k;
-    auto prvaForma = [&](QWidget* f) {
-      prije = polja(f, forma);
+    k.koraci["frmSlanjeeMaila"] = {[&](QWidget* f) {
+      prvi = polja(f, forma) << f->windowTitle();
+      clsSlanjeEMaila* drugiObj = a.Create();
+      prvi << QString::number(a.Fajl(drugiObj, &parametar, "x", "a@b.hr", "", "", "", "", "", ""));
+      odbijen = QString::fromUtf8(a.ErrorText(drugiObj));
+      a.Release(drugiObj);
       if (krozPostavke) f->findChild<QAction*>("mnuSMTPPostavke")->trigger();
       else klik(f, "cmdSlanje");
-    };
-    k.koraci["frmSlanjeeMaila"] = {prvaForma, [&](QWidget* f) {
-                                     poslije = polja(f, forma);
-                                     f->close();
-                                   }};
+    }, [&](QWidget* f) { poslije = polja(f, forma), f->close(); },
+       [&](QWidget* f) { drugi = polja(f, forma), f->close(); }};
     k.koraci["frmSMTPPostavke"] = {[](QWidget* f) { klik(f, "cmdSlanjeTestEMail"); }};
     k.koraci["QInputDialog"] = {[](QWidget* d) {
       static_cast<QInputDialog*>(d)->setTextValue("test@firma.example");
@@ -227,17 +191,27 @@ class TstHostAbi : public QObject {
       static_cast<QFileDialog*>(d)->setDirectory(env->path());
       QMetaObject::invokeMethod(d, "accept");  // the proposed name
     }};
-    QCOMPARE(a.Fajl(obj, &parametar, "Račun 9", "kupac@firma.example", "", "arhiva@firma.example",
-                    "Poštovani", prilog.toUtf8(), "", ""),
+    // Seven parameters, as an older host calls it.
+    QCOMPARE(a.Fajl(obj, &parametar, "Račun 17/2026", "kupac@firma.hr;ured@firma.hr", "šef@firma.hr",
+                    "arhiva@firma.hr", "Poštovani,\nu prilogu je izvještaj.", izvjestaj.toUtf8().constData(),
+                    nullptr, nullptr),
              VELKOR_OK);
-    QCOMPARE(prije, QStringList({"kupac@firma.example", "arhiva@firma.example", "Račun 9",
-                                 "Poštovani", prilog}));
-    QCOMPARE(poslije, prije);
+    QCOMPARE(QString(a.ErrorText(obj)), QString());
+    QCOMPARE(prvi, QStringList({"kupac@firma.hr;ured@firma.hr", "šef@firma.hr", "arhiva@firma.hr",
+                                "Račun 17/2026", "Poštovani,\nu prilogu je izvještaj.", izvjestaj,
+                                "", "", "Slanje e-mail-a", QString::number(VELKOR_E_FAIL)}));
+    QVERIFY2(odbijen.contains("već otvoren"), qPrintable(odbijen));
+    QCOMPARE(poslije, prvi.mid(0, 8));
     QCOMPARE(QDir(env->path()).entryList({"*.PDF"}).size(), 1);  // not the form's to delete
     QVERIFY2(k.poruke.filter("već otvoren").size() == 1, qPrintable(k.poruke.join('|')));
+
+    const QByteArray prva = env->path("prvi.pdf").toUtf8(), druga = env->path("drugi.txt").toUtf8();
+    QCOMPARE(a.Fajl(obj, &parametar, "Drugi", "ana@firma.hr", "", "", "x", prva, druga, ""), VELKOR_OK);
+    QCOMPARE(drugi, QStringList({"ana@firma.hr", "", "", "Drugi", "x", prva, druga, ""}));
     QVERIFY(!otvorenaForma("frmSlanjeeMaila"));
   }
 
+  // Missing arguments are refused, and no window opens.
   void refusals_withoutWindow() {
     Korisnik k;
     bool otvoren = false;
@@ -247,14 +221,16 @@ class TstHostAbi : public QObject {
     QCOMPARE(a.Fajl(obj, nullptr, "s", "a@b.hr", "", "", "", "", "", ""), VELKOR_E_INVALIDARG);
     QCOMPARE(a.Fajl(nullptr, &parametar, "s", "a@b.hr", "", "", "", "", "", ""),
              VELKOR_E_INVALIDARG);
-
-    const char* imena[] = {"EMail"};
-    VelkorRecordSet* rs = a.RsCreate(1, imena, nullptr);
-    QCOMPARE(a.FieldType(rs, 0), VELKOR_adVarWChar);  // without types every field is text
     VelkorRecordSet* nema = nullptr;
     QCOMPARE(a.PrekoRecordseta(obj, &nema, &parametar), VELKOR_E_INVALIDARG);
     QCOMPARE(a.PrekoRecordseta(obj, nullptr, &parametar), VELKOR_E_INVALIDARG);
-    a.RsRelease(rs);
+    QCOMPARE(a.Izvezi(obj, nullptr, "x.csv"), VELKOR_E_INVALIDARG);
+    QCOMPARE(a.RsCreate(-1, nullptr, nullptr), nullptr);
+    QCOMPARE(a.RsCreate(1, nullptr, nullptr), nullptr);
+    const char* nullIme[] = {nullptr};
+    QCOMPARE(a.RsCreate(1, nullIme, nullptr), nullptr);
+    QCOMPARE(a.AddRow(nullptr, nullIme), VELKOR_E_INVALIDARG);
+    QCOMPARE(a.OpenQuery(nullptr, "", "SELECT 1", nullptr), nullptr);
     QVERIFY(!otvoren);
     for (QWidget* w : QApplication::topLevelWidgets())
       QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
@@ -281,12 +257,6 @@ class TstHostAbi : public QObject {
     QCOMPARE(a.Value(rs, 2, 0), nullptr);
     QCOMPARE(a.Value(rs, 0, -1), nullptr);
     a.RsRelease(rs);
-
-    QCOMPARE(a.RsCreate(-1, nullptr, nullptr), nullptr);
-    QCOMPARE(a.RsCreate(1, nullptr, nullptr), nullptr);
-    const char* nullIme[] = {nullptr};
-    QCOMPARE(a.RsCreate(1, nullIme, nullptr), nullptr);
-    QCOMPARE(a.AddRow(nullptr, r1), VELKOR_E_INVALIDARG);
   }
 
   void recordSet_openQuery_sqlite() {
@@ -330,7 +300,6 @@ class TstHostAbi : public QObject {
     veza.replace("DIR", env->path());
     QCOMPARE(upit(veza, "SELECT * FROM NemaTablice", &tekst, qPrintable(driver)), nullptr);
     QVERIFY2(tekst.contains(greska), qPrintable(tekst));
-    QCOMPARE(a.OpenQuery(nullptr, "", "SELECT 1", nullptr), nullptr);
   }
 
   // The composer with the host's customers: invalid rows are gone from the host's set.
@@ -352,10 +321,6 @@ class TstHostAbi : public QObject {
       popis << f->windowTitle() << lv->headerItem()->text(0);
       for (const char* w : {"cmdPošaljiPrekoRS", "chkBrišiPoslane"})
         popis << (f->findChild<QWidget*>(w)->isVisible() ? "+" : "-");
-      if (qEnvironmentVariableIsSet("VELKOR_SCREENSHOT")) {
-        QTest::qWait(500);  // the editor's first paint
-        f->grab().save(qEnvironmentVariable("VELKOR_SCREENSHOT"));
-      }
       f->close();
     }, [&](QWidget* f) {
       for (const char* w : {"cmdPošaljiPrekoRS", "chkBrišiPoslane", "cmdSend"})
@@ -367,8 +332,6 @@ class TstHostAbi : public QObject {
     QCOMPARE(a.PrekoRecordseta(obj, &rs, &parametar), VELKOR_OK);
     QCOMPARE(popis, QStringList({"Čokolada Đurđevac info@cd.example", "Ćevabdžinica cevapi@c.example",
                                  "Đuro djuro@d.example", "Slanje E-mail-a", "E-mail", "+", "+"}));
-    QCOMPARE(k.poruke.size(), 1);
-    QVERIFY2(k.poruke[0].startsWith("Neispravni mail-ovi:  nije adresa\r\n"), qPrintable(k.poruke[0]));
     QCOMPARE(a.RecordCount(rs), 3);
     QCOMPARE(vrijednosti(rs, 1), QStringList({"Ćevabdžinica", "cevapi@c.example"}));
     a.RsRelease(rs);
@@ -379,11 +342,12 @@ class TstHostAbi : public QObject {
     QVERIFY(!otvorenaForma("frmMain"));
   }
 
-  // A host with no Qt of its own: the component makes its application object itself, and
-  // without a display, or with one that nothing answers on, the windows refuse with a reason
-  // instead of Qt ending the host; queries still run. As root without the sandbox switch the
+  // velkor-host, a host with no Qt of its own: the component makes its application object
+  // itself, and without a display, or with one that nothing answers on, the windows refuse with
+  // a reason instead of Qt ending the host, while queries and the export (the sample customers,
+  // read back alike from csv and xlsx) still run. As root without the sandbox switch the
   // composer refuses in the same way before its browser engine would end the host.
-  void qtFreeHost_withoutDisplay_data() {
+  void velkorHost_data() {
     QTest::addColumn<QString>("display");  // "" none; "dead": one nothing listens on; "offscreen"
     QTest::addColumn<QStringList>("argumenti");
     QTest::addColumn<QString>("ispis");  // parts separated by "|"
@@ -396,14 +360,16 @@ class TstHostAbi : public QObject {
     QTest::newRow("dead X, send form") << "dead" << fajl << nema;
     QTest::newRow("root, composer") << "offscreen" << QStringList{"--compose"}
                                     << "Greška (-3): Uređivač HTML poruka ne može se otvoriti";
+    for (const char* ime : {"komitenti.csv", "komitenti.xlsx"})
+      QTest::addRow("none, export %s", ime) << "" << QStringList{"--export", QString("DIR/") + ime} << "Zapisano";
   }
-  void qtFreeHost_withoutDisplay() {
+  void velkorHost() {
     QFETCH(QString, display);
     QFETCH(QStringList, argumenti);
     QFETCH(QString, ispis);
     const QString baza = napraviKupce();
     QVERIFY(!baza.isEmpty());
-    argumenti.replaceInStrings("BAZA", baza);
+    argumenti.replaceInStrings("BAZA", baza).replaceInStrings("DIR", env->path());
     QProcess p;
     QProcessEnvironment okolina = QProcessEnvironment::systemEnvironment();
     for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY",
@@ -424,27 +390,14 @@ class TstHostAbi : public QObject {
     p.start(VELKOR_BUILD_DIR "/host/velkor-host", argumenti);
     QVERIFY(p.waitForFinished(30000));
     const QString izlaz = QString::fromUtf8(p.readAll());
+    const bool izvoz = argumenti[0] == "--export";
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 1);  // velkor-host's status for a call that returned an error
+    QCOMPARE(p.exitCode(), izvoz ? 0 : 1);  // 1: velkor-host's status for a call that returned an error
     for (const QString& dio : ispis.split('|')) QVERIFY2(izlaz.contains(dio), qPrintable(izlaz));
-  }
-
-  // velkor-host writes the sample customers without a window; both files read back alike.
-  void hostExport_data() {
-    QTest::addColumn<QString>("ime");
-    QTest::newRow("csv") << "komitenti.csv";
-    QTest::newRow("xlsx") << "komitenti.xlsx";
-  }
-  void hostExport() {
-    QFETCH(QString, ime);
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(VELKOR_BUILD_DIR "/host/velkor-host", {"--export", env->path(ime)});
-    QVERIFY(p.waitForFinished(30000));
-    const QString izlaz = QString::fromUtf8(p.readAll());
-    QCOMPARE(p.exitCode(), 0);
-    const QJsonDocument d = procitajIzvoz(ime.endsWith("csv") ? QStringList{"csv", env->path(ime), ";"}
-                                                               : QStringList{"xlsx", env->path(ime)});
+    if (!izvoz) return;
+    const QString& ime = argumenti[1];
+    const QJsonDocument d =
+        procitajIzvoz(ime.endsWith("csv") ? QStringList{"csv", ime, ";"} : QStringList{"xlsx", ime});
     const QJsonArray redovi = d.isArray() ? d.array() : d["rows"].toArray();
     QVERIFY2(izlaz.contains(QString("Zapisano %1 zapisa").arg(redovi.size() - 1)), qPrintable(izlaz));
     QVERIFY(redovi.size() > 100);
@@ -457,6 +410,7 @@ class TstHostAbi : public QObject {
   void viewers_onHostsSet() {
     const char* imena[] = {"Ime"};
     VelkorRecordSet* rs = a.RsCreate(1, imena, nullptr);
+    QCOMPARE(a.FieldType(rs, 0), VELKOR_adVarWChar);  // without types every field is text
     for (const char* ime : {"Ana", "Ivo", "Božo"}) a.AddRow(rs, &ime);
     QString naslov;
     auto k = std::make_unique<Korisnik>();
@@ -471,7 +425,6 @@ class TstHostAbi : public QObject {
     QCOMPARE(a.Grid(obj, "Kupci", rs, -1, -1, -1, ""), VELKOR_OK);
     QCOMPARE(naslov, "Kupci");
     QCOMPARE(QString::fromUtf8(a.Value(rs, 0, 0)), "Ivo");  // "[Ime] DESC"
-    QCOMPARE(a.Izvezi(obj, nullptr, "x.csv"), VELKOR_E_INVALIDARG);
     QCOMPARE(a.Izvezi(obj, rs, env->path("nema/x.csv").toUtf8()), VELKOR_E_FAIL);
     QVERIFY(*a.ErrorText(obj));
     for (bool sSkupom : {false, true}) {
