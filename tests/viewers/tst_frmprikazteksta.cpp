@@ -1,5 +1,12 @@
-// The text viewer: its answers and modes, the stored position and saving the text.
+// The text viewer: its answers and modes, the stored position and saving the text; and its
+// report window: PDF export read back by poppler, page ranges, the name check and the stored
+// folder, the PDF handed to the send form, printing and page setup through the dialog
+// interface, the range keys and the stored position.
+#include <QPrintPreviewWidget>
+
+#include "viewers/ReportMailHook.h"
 #include "viewers/ViewerTestSupport.h"
+#include "viewers/frmIspisCR.h"
 #include "viewers/frmPrikazTeksta.h"
 
 using namespace platform;
@@ -26,7 +33,44 @@ QString polozaj() {
   return out.join(' ');
 }
 
+// The text viewer shows 200 lines; its print button opens the report window, where akcija
+// runs; both windows are closed afterwards.
+void uIspisu(const std::function<void(frmIspisCR&)>& akcija) {
+  QStringList redovi;
+  for (int i = 1; i <= 200; ++i) redovi << QString("Redak %1: Šime Čačić <a@b.hr> đžćčš ĐŽĆČŠ").arg(i);
+  frmPrikazTeksta f;
+  whenModalRuns(&f, [&] {
+    QTimer::singleShot(0, &f, [&] {
+      auto* ispis = f.findChild<frmIspisCR*>();
+      QVERIFY(ispis && ispis->isVisible());
+      akcija(*ispis);
+      ispis->close();
+    });
+    screenshot(&f, "frmPrikazTeksta");
+    click(&f, "cmdIspis");
+  });
+  f.PrikažiTekst("Opis greške", redovi.join('\n'), false, {});
+}
+
+// What the report window hands to the send form: subject, recipient, first attachment, and
+// whether that file existed at the call.
+QStringList g_poslano;
+void zapamtiSlanje(const QString& s, const QString& r, const QString&, const QString&,
+                   const QString&, const QString& a1, const QString&, const QString&) {
+  g_poslano << s << r << a1 << QString::number(QFile::exists(a1));
+}
+
+// A way to a PDF: the step, the name answered, the pages, the boxes and the folder.
+struct Pdfom {
+  QString korak;    // a button, "opseg A B" in the range frame, "poziv A B"
+  QString odgovor;  // name answered in the file dialog, "" cancel
+  int stranica;     // pages of the PDF: -1 all, -2 all but the first, 0 none written
+  QString poruke;   // boxes after the file dialog
+  QString mapa;     // stored folder afterwards
+};
+
 }  // namespace
+Q_DECLARE_METATYPE(Pdfom)
 
 class TstFrmPrikazTeksta : public Fixture {
   Q_OBJECT
@@ -35,33 +79,36 @@ class TstFrmPrikazTeksta : public Fixture {
   void init() {
     Fixture::init();
     obrisiOdgodjene();
+    SaveVelkorSetting("DirektorijaGenPDF", env->path("pdf/"));
+    QDir().mkpath(env->path("pdf/mapa.pdf"));  // a directory where a PDF is asked for
+    g_poslano.clear();
+    setReportMailHook(&zapamtiSlanje);
   }
   void cleanup() {
+    setReportMailHook(nullptr);
     delete frmPrikazTeksta::forma();
     Fixture::cleanup();
   }
 
   // Every answer unloads the shared window (saving its position). Esc presses "&Ne" when a
   // question is asked, "&Ok" otherwise; Enter presses "&Ok" and never prints, and leaves a
-  // question unanswered.
+  // question unanswered. Only "&Da" answers yes.
   void odgovori_data() {
     QTest::addColumn<QString>("pitanje");  // empty: the plain OK mode
     QTest::addColumn<QString>("akcija");   // a button's name, "Esc", "Enter" or "close"
-    QTest::addColumn<bool>("da");
-    QTest::addColumn<bool>("unload");
-    QTest::newRow("OK") << "" << "OKButton" << false << true;
-    QTest::newRow("Esc without a question") << "" << "Esc" << false << true;
-    QTest::newRow("Enter without a question") << "" << "Enter" << false << true;
-    QTest::newRow("Da") << "Želite li nastaviti?" << "cmdDa" << true << true;
-    QTest::newRow("Ne") << "Želite li nastaviti?" << "cmdNe" << false << true;
-    QTest::newRow("Esc on a question") << "?" << "Esc" << false << true;
-    QTest::newRow("Enter on a question") << "?" << "Enter" << false << false;
-    QTest::newRow("close box") << "?" << "close" << false << true;
+    QTest::newRow("OK") << "" << "OKButton";
+    QTest::newRow("Esc without a question") << "" << "Esc";
+    QTest::newRow("Enter without a question") << "" << "Enter";
+    QTest::newRow("Da") << "Želite li nastaviti?" << "cmdDa";
+    QTest::newRow("Ne") << "Želite li nastaviti?" << "cmdNe";
+    QTest::newRow("Esc on a question") << "?" << "Esc";
+    QTest::newRow("Enter on a question") << "?" << "Enter";
+    QTest::newRow("close box") << "?" << "close";
   }
   void odgovori() {
     QFETCH(QString, pitanje);
     QFETCH(QString, akcija);
-    QFETCH(bool, unload);
+    const bool upit = !pitanje.isEmpty(), unload = !upit || akcija != "Enter";
     QPointer<frmPrikazTeksta> f = frmPrikazTeksta::forma();
     f->OdgovorDa = true;  // a former answer does not carry over
     QStringList vidjeno;
@@ -80,12 +127,11 @@ class TstFrmPrikazTeksta : public Fixture {
       else click(f, akcija);
     });
     f->PrikažiTekst("Naslov", "prvi red\nšđčćž", !pitanje.isEmpty(), pitanje);
-    const bool upit = !pitanje.isEmpty();
     QCOMPARE(vidjeno, QStringList({upit ? "-" : "OKButton", upit ? "cmdDa" : "-",
                                    upit ? "cmdNe" : "-", pitanje, "prvi red\nšđčćž", "Naslov"}));
     QCOMPARE(ispis, "");
     QVERIFY(f);  // still readable right after the call
-    QTEST(f->OdgovorDa, "da");
+    QCOMPARE(f->OdgovorDa, akcija == "cmdDa");
     obrisiOdgodjene();
     QCOMPARE(f.isNull(), unload);
     QCOMPARE(polozaj(), unload ? "2715 3315 8025 4995" : "   ");  // the default, saved at unload
@@ -141,11 +187,129 @@ class TstFrmPrikazTeksta : public Fixture {
     QCOMPARE(c.file.title + "|" + c.file.fileName,
              QString("Izaberite uređaj i direktoriju TXT datoteke za spremanje|Tekst poruke.txt"));
     const DialogCall& pitanje = d.calls[2];
-    QCOMPARE(pitanje.text, QString("Datoteka sa tim imenom već postoji ! Želite li je prepisati?"));
-    QCOMPARE(pitanje.title, stari);
-    QCOMPARE(pitanje.icon, MsgIcon::Question);
-    QCOMPARE(pitanje.buttons, MsgButtons::YesNo);
+    QCOMPARE(pitanje.title + "|" + pitanje.text,
+             stari + "|Datoteka sa tim imenom već postoji ! Želite li je prepisati?");
+    QVERIFY(pitanje.icon == MsgIcon::Question && pitanje.buttons == MsgButtons::YesNo);
     QCOMPARE(QDir(env->path()).entryList(QDir::Files), prije);  // cancelled: nothing written
+  }
+
+  // Each way to a PDF, read back by poppler, with its checks and the stored folder. The
+  // e-mail button hands a written PDF to the send form, the caption as subject; nothing
+  // when no PDF was written.
+  void izvozPDF_data() {
+    QTest::addColumn<Pdfom>("p");
+    QTest::newRow("all pages") << Pdfom{"cmdUPDF", "pdf/Izvještaj.PDF", -1, "", "pdf/"};
+    QTest::newRow("2 to 2") << Pdfom{"opseg 2 2", "pdf/dva.pdf", 1, "", "pdf/"};
+    QTest::newRow("end clamped") << Pdfom{"poziv 2 999", "pdf/kraj.pdf", -2, "", "pdf/"};
+    QTest::newRow("3 to 2 refused") << Pdfom{"opseg 3 2", "", 0, "Prvi broj stranice veći od drugog! Ispravite.",
+                                             "pdf/"};
+    QTest::newRow("start past end") << Pdfom{"poziv 9 9", "", 0,
+        "Prvi broj stranice veći od broja stranica izvještaja (%1)! Ispravite.", "pdf/"};
+    QTest::newRow("cancel") << Pdfom{"cmdUPDF", "", 0, "", "pdf/"};
+    QTest::newRow("bad name, folder kept") << Pdfom{"cmdUPDF", "nova/x.pdx", 0, "Ime datoteke nije ispravno!",
+                                                    "nova/"};
+    QTest::newRow("new folder, any case") << Pdfom{"cmdUPDF", "a/b/x.PdF", -1, "", "a/b/"};
+    QTest::newRow("directory") << Pdfom{"cmdUPDF", "pdf/mapa.pdf", 0, "Desila se greška: ", "pdf/"};
+    QTest::newRow("e-mail") << Pdfom{"cmdEmail", "pdf/r.pdf", -1, "", "pdf/"};
+    QTest::newRow("e-mail, not written") << Pdfom{"cmdEmail", "pdf/mapa.pdf", 0, "Desila se greška: ", "pdf/"};
+  }
+  void izvozPDF() {
+    QFETCH(Pdfom, p);
+    auto& [korak, odgovor, stranica, poruke, mapa] = p;
+    dlg->answerText(odgovor.isEmpty() ? std::nullopt : std::optional(env->path(odgovor)));
+    int ukupno = 0, pregled = 0;
+    uIspisu([&](frmIspisCR& f) {
+      ukupno = f.rptIzvjestaj.pageCount();
+      pregled = f.CRVRadnici()->pageCount();
+      f.EmailPrimatelja = "kupac@firma.hr";
+      screenshot(&f, "frmIspisCR");
+      const QStringList k = korak.split(' ');
+      if (k[0] == "poziv") return f.IzveziPDF(false, k[1].toInt(), k[2].toInt());
+      if (k[0] == "opseg") {
+        click(&f, "cmdUPDFstr");
+        QCOMPARE(child<QGroupBox>(&f, "fraOpsegStrana")->title(), QString("Export to PDF"));
+        child<QSpinBox>(&f, "ubOd")->setValue(k[1].toInt());
+        child<QSpinBox>(&f, "ubDo")->setValue(k[2].toInt());
+        return click(&f, "cmdOdDoExport");
+      }
+      click(&f, k[0]);
+    });
+    QVERIFY(ukupno >= 3);
+    QCOMPARE(pregled, ukupno);  // the preview paginates like the PDF
+    QStringList poruka;
+    for (const DialogCall& c : dlg->calls) {
+      if (c.kind == DialogCall::Message) poruka << c.text;
+      else QCOMPARE(c.file.fileName, env->path("pdf/Izvještaj.PDF"));  // the stored folder
+    }
+    poruke.replace("%1", QString::number(ukupno));
+    QCOMPARE(poruka.join('|').left(poruke.isEmpty() ? -1 : poruke.size()), poruke);
+    QCOMPARE(VelkorSetting("DirektorijaGenPDF"), env->path(mapa));
+    QVERIFY(QFileInfo::exists(env->path(mapa)));
+    const QString put = env->path(odgovor);
+    const bool poslano = korak == "cmdEmail" && stranica;
+    QCOMPARE(g_poslano.join('|'), poslano ? "Izvještaj|kupac@firma.hr|" + put + "|1" : "");
+    if (stranica == 0) {
+      QVERIFY(odgovor.isEmpty() || !QFileInfo(put).isFile());
+      return;
+    }
+    const Pdf pdf = procitajPdf(put);
+    QCOMPARE(pdf.stranica, stranica == -1 ? ukupno : stranica == -2 ? ukupno - 1 : stranica);
+    QVERIFY2(pdf.tekst.contains("<a@b.hr>") && pdf.tekst.contains("đžćčš ĐŽĆČŠ"), qPrintable(pdf.tekst.left(300)));
+    QCOMPARE(pdf.tekst.contains("Opis greške") && pdf.tekst.contains("Redak 1:"), stranica == -1);
+    QCOMPARE(pdf.tekst.contains("Redak 200:"), stranica != 1);
+  }
+
+  // In the range frame Left or Down steps back, Right or Up forward, never below 1 nor past
+  // the last page. Printing goes through the print dialog on the report's layout; a page
+  // setup is seen in the next preview, the range maxima and the next print.
+  void tipkeIspisIPostavkaStranice() {
+    dlg->printToFile = env->path("ispis.pdf");
+    dlg->pageSetupLayout = QPageLayout(QPageSize(QPageSize::A5), QPageLayout::Landscape,
+                                       QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    QList<int> stranica;
+    QStringList velicina, vrijednosti;
+    uIspisu([&](frmIspisCR& f) {
+      click(&f, "cmdEmailStr");
+      auto* od = child<QSpinBox>(&f, "ubOd");
+      QCOMPARE(f.focusWidget(), od);
+      screenshot(&f, "frmIspisCROpseg");
+      for (Qt::Key t : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Up, Qt::Key_Left}) {
+        QTest::keyClick(od, t);
+        vrijednosti << QString::number(od->value());
+      }
+      for (int i = 0; i <= f.rptIzvjestaj.pageCount(); ++i) QTest::keyClick(od, Qt::Key_Right);
+      vrijednosti << QString::number(od->value() - f.rptIzvjestaj.pageCount());
+      for (MsgResult postavka : {MsgResult::Cancel, MsgResult::Ok}) {
+        dlg->answer(postavka);
+        click(&f, "cmdPostaviPrinter");
+        dlg->answer(MsgResult::Ok);
+        click(&f, "cmdIspis");
+        const Pdf pdf = procitajPdf(env->path("ispis.pdf"));
+        stranica << f.CRVRadnici()->pageCount() << child<QSpinBox>(&f, "ubDo")->maximum() << pdf.stranica;
+        velicina << pdf.velicina;
+      }
+    });
+    QCOMPARE(vrijednosti.join(' '), "1 2 3 2 0");
+    QCOMPARE(stranica.size(), 6);  // preview, range maximum and printed pages agree
+    QCOMPARE(stranica, QList<int>({stranica[0], stranica[0], stranica[0], stranica[3], stranica[3], stranica[3]}));
+    QVERIFY(stranica[3] > stranica[0]);
+    QVERIFY2(velicina[0].contains("(A4)") && velicina[1].startsWith("595"), qPrintable(velicina.join(';')));
+  }
+
+  // With PamtiPoziciju the window opens at top 0 with left, width and height half the
+  // screen width, and stores where it was left; without, nothing is stored.
+  void polozajIspisa() {
+    const int pola = QGuiApplication::primaryScreen()->geometry().width() / 2;
+    for (bool pamti : {false, true}) {
+      frmIspisCR f;
+      f.PamtiPoziciju = pamti;
+      QRect g;
+      whenModalRuns(&f, [&] { g = QRect(f.pos(), f.size()), f.move(30, 45), f.close(); });
+      f.Prikaži();
+      if (pamti) QCOMPARE(g, QRect(pola, 0, pola, pola));
+      QCOMPARE(VelkorSetting("KIFModalLeft") + ";" + VelkorSetting("KIFModalTop"),
+               QString(pamti ? "450;675" : ";"));
+    }
   }
 };
 

@@ -50,11 +50,10 @@ QStringList stilovi(const ModelZapisa& m) {
 class TstFrmPrikazZapisa : public Fixture {
   Q_OBJECT
 
-  // Shows the grid and runs akcija inside it.
-  void prikazi(frmPrikazZapisa& f, RecordSet* rs, int grupa, int u1, int u2, const QString& izvj,
-               std::function<void()> akcija) {
+  // Shows the grid on rs without groups or report and runs akcija inside it.
+  void prikazi(frmPrikazZapisa& f, RecordSet* rs, std::function<void()> akcija) {
     whenModalRuns(&f, akcija);
-    f.PrikažiZapise("Kupci 1/2: čšž", rs, grupa, u1, u2, izvj);
+    f.PrikažiZapise("Kupci 1/2: čšž", rs, -1, -1, -1, "");
   }
 
  private slots:
@@ -64,24 +63,47 @@ class TstFrmPrikazZapisa : public Fixture {
   }
 
   // Three clicks on one header: ascending, descending, ascending; the fixed column does
-  // nothing. No set: an empty grid; "Izlaz" stores the position in twips.
-  void headerSort() {
+  // nothing. Exports propose the cleaned caption; an existing workbook is replaced only after
+  // "Yes"; tab text holds the grid with its fixed cells; printing goes through the print
+  // dialog. No set: an empty grid; "Izlaz" stores the position in twips.
+  void sortExportsAndPrint() {
     RecordSet rs = kupci();
+    const QString xlsx = env->writeFile("k.xlsx", "stari");
+    const QString txt = env->path("k.txt"), pdf = env->path("k.pdf");
+    dlg->answerText(xlsx);
+    dlg->answer(MsgResult::No);
+    dlg->answerText(txt);
+    dlg->answer(MsgResult::Ok);
+    dlg->printToFile = pdf;
     frmPrikazZapisa f;
     QStringList sortovi, prvi;
-    prikazi(f, &rs, -1, -1, -1, "", [&] {
+    prikazi(f, &rs, [&] {
       auto* h = f.findChild<QTableView*>("fg")->horizontalHeader();
       for (int stupac : {2, 2, 0, 2}) {
         emit h->sectionClicked(stupac);
         sortovi << rs.Sort();
         prvi << f.model()->tekst(0, 2);
       }
+      const auto akcije = f.mnuAkcija()->actions();
+      for (int i : {1, 3, 0}) akcije[i]->trigger();
     });
     QCOMPARE(sortovi, QStringList({"[Ime]", "[Ime] DESC", "[Ime] DESC", "[Ime]"}));
     QCOMPARE(prvi, QStringList({"Ana", "Ivo", "Ivo", "Ana"}));
+    QCOMPARE(dlg->calls[0].file.fileName, "Kupci 1_2_ čšž.xlsx");
+    QCOMPARE(dlg->calls[1].text, "Datoteka: \r\n" + xlsx + "\r\nveć postoji. Prepisati?");
+    QCOMPARE(dlg->calls[1].title, "Prepis datoteke?");
+    QCOMPARE(readWholeFile(xlsx), QByteArray("stari"));
+    QCOMPARE(dlg->calls[2].file.fileName, "Kupci 1_2_ čšž.txt");
+    QCOMPARE(readWholeFile(txt).split('\n').mid(0, 4),
+             QList<QByteArray>({"\tMjesto\tIme\tIznos\tStanje\tKom\r", "\tSplit\tAna\t2,00\t0,00\t3\r",
+                                "\tZagreb\tČedo\t10,00\t4,00\t5\r", "\tZagreb\tIvo\t1.234,50\t-5,00\t1.200\r"}));
+    QCOMPARE(dlg->calls[3].kind, DialogCall::Print);
+    QCOMPARE(dlg->calls[3].title, "Kupci 1/2: čšž");
+    const QString tekst = procitajPdf(pdf).tekst;
+    QVERIFY2(tekst.contains("Čedo") && tekst.contains("1.234,50"), qPrintable(tekst));
     frmPrikazZapisa prazan;
     QRect g;
-    prikazi(prazan, nullptr, -1, -1, -1, "", [&] {
+    prikazi(prazan, nullptr, [&] {
       emit prazan.findChild<QTableView*>("fg")->horizontalHeader()->sectionClicked(1);
       g = prazan.geometry();
       prazan.move(30, 40);
@@ -152,35 +174,6 @@ class TstFrmPrikazZapisa : public Fixture {
     f.PrikažiZapise("Kupci 1/2: čšž", &rs, grupe ? 1 : -1, grupe ? 3 : -1, grupe ? 5 : -1, izvjestaj);
     QTEST(vidjeno, "redovi");
     if (grupe) QCOMPARE(QStringList({poslije[0], poslije[2]}), QStringList({vidjeno[2], vidjeno[4]}));
-  }
-
-  // Exports propose the cleaned caption; an existing workbook is replaced only after "Yes";
-  // tab text holds the grid with its fixed cells; printing goes through the print dialog.
-  void exportsAndPrint() {
-    RecordSet rs = kupci();
-    const QString xlsx = env->writeFile("k.xlsx", "stari");
-    const QString txt = env->path("k.txt"), pdf = env->path("k.pdf");
-    dlg->answerText(xlsx);
-    dlg->answer(MsgResult::No);
-    dlg->answerText(txt);
-    dlg->answer(MsgResult::Ok);
-    dlg->printToFile = pdf;
-    frmPrikazZapisa f;
-    prikazi(f, &rs, -1, -1, -1, "", [&] {
-      const auto akcije = f.mnuAkcija()->actions();
-      for (int i : {1, 3, 0}) akcije[i]->trigger();
-    });
-    QCOMPARE(dlg->calls[0].file.fileName, "Kupci 1_2_ čšž.xlsx");
-    QCOMPARE(dlg->calls[1].text, "Datoteka: \r\n" + xlsx + "\r\nveć postoji. Prepisati?");
-    QCOMPARE(dlg->calls[1].title, "Prepis datoteke?");
-    QCOMPARE(readWholeFile(xlsx), QByteArray("stari"));
-    QCOMPARE(dlg->calls[2].file.fileName, "Kupci 1_2_ čšž.txt");
-    QCOMPARE(readWholeFile(txt).split('\n').mid(0, 2),
-             QList<QByteArray>({"\tMjesto\tIme\tIznos\tStanje\tKom\r", "\tZagreb\tIvo\t1.234,50\t-5,00\t1.200\r"}));
-    QCOMPARE(dlg->calls[3].kind, DialogCall::Print);
-    QCOMPARE(dlg->calls[3].title, "Kupci 1/2: čšž");
-    const QString tekst = procitajPdf(pdf).tekst;
-    QVERIFY2(tekst.contains("Čedo") && tekst.contains("1.234,50"), qPrintable(tekst));
   }
 };
 

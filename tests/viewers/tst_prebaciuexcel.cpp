@@ -6,6 +6,7 @@
 #include "viewers/modUExcel.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 
 using namespace platform;
@@ -21,81 +22,133 @@ RecordSet uzorak() {
                {"2", "Čačak", nullptr, nullptr, nullptr, "0"}});
 }
 
-// Each cell as "type:value[:date format]".
-QStringList celije(const QJsonArray& red) {
+// A set a table row names: the sample, numbers a number cell cannot hold, an SQLite table's
+// columns, or none.
+RecordSet skup(const QString& ime) {
+  if (ime == "uzorak") return uzorak();
+  if (ime == "nebrojevi") return recordSet({{"Iznos", adDouble}}, {{"inf"}, {"-inf"}, {"nan"}, {"1.5"}});
+  if (ime == "prazan") return RecordSet({{"A", adInteger}});
+  RecordSet rs;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tipovi");
+    db.setDatabaseName(":memory:");
+    QSqlQuery q(db);
+    if (!db.open() ||
+        !q.exec("CREATE TABLE t (d DATE, dt DATETIME, iznos DECIMAL(12,2), n INTEGER, ok BOOLEAN,"
+                " naziv VARCHAR(20))") ||
+        !q.exec("INSERT INTO t VALUES ('2026-03-01', '2026-03-01 10:20:30', 1234.5, 7, 1, 'Čačak'),"
+                " (NULL, '2026-03-02T08:00:00', 12, 8, 0, 'x')") ||
+        !q.exec("SELECT d, dt, iznos, n, ok, naziv, n * 2 AS dvaput FROM t"))
+      qWarning() << q.lastError().text();
+    rs = RecordSet::fromQuery(q);
+  }
+  QSqlDatabase::removeDatabase("tipovi");
+  return rs;
+}
+
+// A row's cells, each "type:value[:date format]", joined by " | ".
+QString celije(const QJsonArray& red) {
   QStringList out;
   for (const auto& c : red) {
     const QJsonArray a = c.toArray();
     out << a[0].toString() + ':' + a[1].toVariant().toString() +
                (a[2].toString().isEmpty() ? "" : ':' + a[2].toString());
   }
-  return out;
+  return out.join(" | ");
 }
 
+struct Knjiga {
+  QString skup;
+  bool bezZaglavlja, bezProvjere, imenujList;
+  QString list;        // "" no workbook written
+  QString poruka;      // %1 the file
+  QStringList redovi;  // as openpyxl reads them
+};
+
+// A failure: the sheet's name, the file ("" one there already), the setting "PrebacujUCSV",
+// the length of a text in a third record (0 none), and the box's start.
+struct Greska {
+  QString imeLista, datoteka, prebacujUCSV;
+  int dugiTekst;
+  QString poruka;
+};
+
 }  // namespace
+Q_DECLARE_METATYPE(Knjiga)
+Q_DECLARE_METATYPE(Greska)
 
 class TstPrebaciUExcel : public Fixture {
   Q_OBJECT
 
  private slots:
-  // Header, numbers as numbers, dates as dates, "=1+1" as text, the sheet's name.
-  void workbookReadBack_data() {
-    QTest::addColumn<bool>("bezZaglavlja");
-    QTest::addColumn<bool>("imenujList");
-    QTest::addColumn<QString>("list");
-    QTest::newRow("header, renamed") << false << true << "Kupci";
-    QTest::newRow("no header, name ignored") << true << false << "Sheet1";
+  // Header, numbers as numbers, dates as dates, "=1+1" as text, the sheet's name. Infinities
+  // and NaN, which readers refuse in a number cell, are text and the user is told how many.
+  // SQLite columns are typed from their declarations, as SQL Server's would be: real dates,
+  // the money format, whole numbers, Booleans; an expression stays as it came. An empty set:
+  // the message, nothing written; unchecked, a workbook with its header only.
+  void readBack_data() {
+    QTest::addColumn<Knjiga>("k");
+    const QString izvezeno = "Podaci su eksportirani u datoteku: %1";
+    const QStringList uzorak{
+        "int:1 | str:=1+1 | float:1.5:#,##0.00 | datetime:2026-03-01 10:20:30:dd.mm.yyyy hh:mm:ss | "
+        "datetime:2026-03-02 00:00:00:dd.mm.yyyy | bool:true",
+        "int:2 | str:Čačak | NoneType: | NoneType: | NoneType: | bool:false"};
+    QTest::newRow("header, renamed") << Knjiga{"uzorak", false, false, true, "Kupci", izvezeno,
+        QStringList{"str:Šifra | str:Naziv | str:Cijena | str:Datum | str:Dan | str:Aktivan"} + uzorak};
+    QTest::newRow("no header, name ignored") << Knjiga{"uzorak", true, false, false, "Sheet1", izvezeno, uzorak};
+    QTest::newRow("non-finite") << Knjiga{"nebrojevi", true, false, false, "Sheet1", izvezeno +
+        "\nVrijednosti koje nisu brojevi (beskonačno, NaN): 3; zapisane su kao tekst.",
+        {"str:inf", "str:-inf", "str:nan", "float:1.5"}};
+    QTest::newRow("SQLite") << Knjiga{"sqlite", true, false, false, "Sheet1", izvezeno,
+        {"datetime:2026-03-01 00:00:00:dd.mm.yyyy | datetime:2026-03-01 10:20:30:dd.mm.yyyy hh:mm:ss | "
+         "float:1234.5:#,##0.00 | int:7 | bool:true | str:Čačak | int:14",
+         "NoneType: | datetime:2026-03-02 08:00:00:dd.mm.yyyy hh:mm:ss | int:12:#,##0.00 | int:8 | bool:false | "
+         "str:x | int:16"}};
+    QTest::newRow("empty") << Knjiga{"prazan", false, false, false, "",
+                                     "Ne postoje zapisi koji bi se mogli prebaciti !", {}};
+    QTest::newRow("empty, unchecked") << Knjiga{"prazan", false, true, false, "Sheet1", izvezeno, {"str:A"}};
   }
-  void workbookReadBack() {
-    QFETCH(bool, bezZaglavlja);
-    QFETCH(bool, imenujList);
-    RecordSet rs = uzorak();
+  void readBack() {
+    QFETCH(Knjiga, k);
+    RecordSet rs = skup(k.skup);
+    QList<int> tipovi;
+    for (int i = 0; k.skup == "sqlite" && i < rs.FieldCount(); ++i) tipovi << rs.FieldType(i);
+    if (k.skup == "sqlite")
+      QCOMPARE(tipovi, QList<int>({adDBDate, adDBTimeStamp, adNumeric, adInteger, adBoolean, adVarWChar, adInteger}));
     rs.MoveLast();
     const QString put = env->path("izvoz.xlsx");
-    PrebaciUExcel(rs, bezZaglavlja, false, imenujList, put, "Kupci");
-    QCOMPARE(dlg->texts(), QStringList{"Podaci su eksportirani u datoteku: " + put});
+    PrebaciUExcel(rs, k.bezZaglavlja, k.bezProvjere, k.imenujList, put, "Kupci");
+    QCOMPARE(dlg->texts(), QStringList{k.poruka.arg(put)});
     QCOMPARE(dlg->last().icon, MsgIcon::Information);
-    QCOMPARE(rs.Value(0).toInt(), 2);  // the caller's position is kept
+    if (k.skup == "uzorak") QCOMPARE(rs.Value(0).toInt(), 2);  // the caller's position is kept
+    QCOMPARE(QFile::exists(put), !k.list.isEmpty());
+    if (k.list.isEmpty()) return;
     const QJsonObject o = procitajIzvoz({"xlsx", put}).object();
-    QTEST(o["sheet"].toString(), "list");
-    const QJsonArray redovi = o["rows"].toArray();
-    QCOMPARE(redovi.size(), bezZaglavlja ? 2 : 3);
-    if (!bezZaglavlja)
-      QCOMPARE(celije(redovi[0].toArray()),
-               QStringList({"str:Šifra", "str:Naziv", "str:Cijena", "str:Datum", "str:Dan", "str:Aktivan"}));
-    QCOMPARE(celije(redovi[bezZaglavlja ? 0 : 1].toArray()),
-             QStringList({"int:1", "str:=1+1", "float:1.5:#,##0.00", "datetime:2026-03-01 10:20:30:dd.mm.yyyy hh:mm:ss",
-                          "datetime:2026-03-02 00:00:00:dd.mm.yyyy", "bool:true"}));
-    QCOMPARE(celije(redovi.last().toArray()),
-             QStringList({"int:2", "str:Čačak", "NoneType:", "NoneType:", "NoneType:", "bool:false"}));
+    QCOMPARE(o["sheet"].toString(), k.list);
+    QStringList redovi;
+    for (const auto& red : o["rows"].toArray()) redovi << celije(red.toArray());
+    QCOMPARE(redovi, k.redovi);
   }
 
   // Every failure is "Greška: …" and leaves an existing file as it was.
   void failures_data() {
-    QTest::addColumn<QString>("imeLista");
-    QTest::addColumn<QString>("datoteka");
-    QTest::addColumn<QString>("prebacujUCSV");
-    QTest::addColumn<int>("dugiTekst");
-    QTest::addColumn<QString>("poruka");
-    QTest::newRow("sheet name") << "a/b" << "stari.xlsx" << "" << 0
-        << "Greška: Ime lista \"a/b\" ne smije sadržavati znak /.";
-    QTest::newRow("long sheet name") << QString(32, 'x') << "stari.xlsx" << "" << 0
-        << "Greška: Ime lista \"" + QString(32, 'x') + "\" dulje je od 31 znaka.";
-    QTest::newRow("text too long") << "" << "stari.xlsx" << "" << 32768
-        << "Greška: Tekst je dulji od 32767 znakova (redak 4, stupac 2).";
-    QTest::newRow("text at the limit") << "" << "stari.xlsx" << "" << 32767 << "";
-    QTest::newRow("unwritable path") << "" << "nema/mape/x.xlsx" << "" << 0
-        << "Greška: Datoteka %1 se ne može spremiti: ";
-    QTest::newRow("setting not a Boolean") << "" << "stari.xlsx" << "možda" << 0
-        << "Greška: Postavka \"PrebacujUCSV\" nema logičku vrijednost: možda";
+    QTest::addColumn<Greska>("g");
+    const QString dugo(32, 'x');
+    QTest::newRow("sheet name") << Greska{"a/b", "", "", 0, "Greška: Ime lista \"a/b\" ne smije sadržavati znak /."};
+    QTest::newRow("long sheet name") << Greska{dugo, "", "", 0,
+                                               "Greška: Ime lista \"" + dugo + "\" dulje je od 31 znaka."};
+    QTest::newRow("text too long") << Greska{"", "", "", 32768,
+                                             "Greška: Tekst je dulji od 32767 znakova (redak 4, stupac 2)."};
+    QTest::newRow("text at the limit") << Greska{"", "", "", 32767, ""};
+    QTest::newRow("unwritable path") << Greska{"", "nema/mape/x.xlsx", "", 0,
+                                               "Greška: Datoteka %1 se ne može spremiti: "};
+    QTest::newRow("setting not a Boolean") << Greska{"", "", "možda", 0,
+                                                     "Greška: Postavka \"PrebacujUCSV\" nema logičku vrijednost: možda"};
   }
   void failures() {
-    QFETCH(QString, imeLista);
-    QFETCH(QString, datoteka);
-    QFETCH(QString, prebacujUCSV);
-    QFETCH(int, dugiTekst);
-    QFETCH(QString, poruka);
-    const QString put = env->path(datoteka);
+    QFETCH(Greska, g);
+    auto& [imeLista, datoteka, prebacujUCSV, dugiTekst, poruka] = g;
+    const QString put = env->path(datoteka.isEmpty() ? "stari.xlsx" : datoteka);
     env->writeFile("stari.xlsx", "stari");
     SaveVelkorSetting("PrebacujUCSV", prebacujUCSV);
     RecordSet rs = uzorak();
@@ -113,64 +166,10 @@ class TstPrebaciUExcel : public Fixture {
     QCOMPARE(QDir(env->path()).entryList(QDir::Files | QDir::Hidden), QStringList({"resolv.conf", "stari.xlsx"}));
   }
 
-  // Infinities and NaN, which readers refuse in a number cell, are written as text and the
-  // user is told how many.
-  void nonFinite() {
-    RecordSet rs = recordSet({{"Iznos", adDouble}}, {{"inf"}, {"-inf"}, {"nan"}, {"1.5"}});
-    const QString put = env->path("n.xlsx");
-    PrebaciUExcel(rs, true, false, false, put, "");
-    QCOMPARE(dlg->texts(), QStringList{"Podaci su eksportirani u datoteku: " + put +
-                                     "\nVrijednosti koje nisu brojevi (beskonačno, NaN): 3; zapisane su kao tekst."});
-    QStringList stupac;
-    for (const auto& red : procitajIzvoz({"xlsx", put})["rows"].toArray()) stupac += celije(red.toArray());
-    QCOMPARE(stupac, QStringList({"str:inf", "str:-inf", "str:nan", "float:1.5"}));
-  }
-
-  // An SQLite table's columns typed from their declarations, as SQL Server's would be:
-  // real dates, the money format, whole numbers, Booleans; an expression stays as it came.
-  void sqliteDeclaredTypes() {
-    RecordSet rs;
-    {
-      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tipovi");
-      db.setDatabaseName(":memory:");
-      QVERIFY(db.open());
-      QSqlQuery q(db);
-      QVERIFY(q.exec("CREATE TABLE t (d DATE, dt DATETIME, iznos DECIMAL(12,2), n INTEGER, ok BOOLEAN, naziv VARCHAR(20))"));
-      QVERIFY(q.exec("INSERT INTO t VALUES ('2026-03-01', '2026-03-01 10:20:30', 1234.5, 7, 1, 'Čačak'),"
-                     " (NULL, '2026-03-02T08:00:00', 12, 8, 0, 'x')"));
-      QVERIFY(q.exec("SELECT d, dt, iznos, n, ok, naziv, n * 2 AS dvaput FROM t"));
-      rs = RecordSet::fromQuery(q);
-    }
-    QSqlDatabase::removeDatabase("tipovi");
-    QList<int> tipovi;
-    for (int i = 0; i < rs.FieldCount(); ++i) tipovi << rs.FieldType(i);
-    QCOMPARE(tipovi, QList<int>({adDBDate, adDBTimeStamp, adNumeric, adInteger, adBoolean, adVarWChar, adInteger}));
-    const QString put = env->path("s.xlsx");
-    ZapisiRadnuKnjigu(rs, false, "", put);
-    const QJsonArray redovi = procitajIzvoz({"xlsx", put})["rows"].toArray();
-    QCOMPARE(celije(redovi[1].toArray()),
-             QStringList({"datetime:2026-03-01 00:00:00:dd.mm.yyyy", "datetime:2026-03-01 10:20:30:dd.mm.yyyy hh:mm:ss",
-                          "float:1234.5:#,##0.00", "int:7", "bool:true", "str:Čačak", "int:14"}));
-    QCOMPARE(celije(redovi[2].toArray()),
-             QStringList({"NoneType:", "datetime:2026-03-02 08:00:00:dd.mm.yyyy hh:mm:ss", "int:12:#,##0.00",
-                          "int:8", "bool:false", "str:x", "int:16"}));
-  }
-
   void rowLimit() {
     SpreadsheetWriter w(env->path("r.xlsx"), "Sheet1");
     w.writeText(SpreadsheetWriter::kMaxRows - 1, 0, "zadnji");
     QVERIFY_THROWS_EXCEPTION(SpreadsheetError, w.writeText(SpreadsheetWriter::kMaxRows, 0, "x"));
-  }
-
-  // An empty set: the message, nothing opened; unchecked, a workbook with its header only.
-  void emptySet() {
-    RecordSet rs({{"A", adInteger}});
-    PrebaciUExcel(rs, false, false, false, env->path("p.xlsx"), "");
-    QCOMPARE(dlg->texts(), QStringList{"Ne postoje zapisi koji bi se mogli prebaciti !"});
-    QCOMPARE(dlg->last().icon, MsgIcon::Information);
-    QVERIFY(!QFile::exists(env->path("p.xlsx")));
-    PrebaciUExcel(rs, false, true, false, env->path("p.xlsx"), "");
-    QCOMPARE(procitajIzvoz({"xlsx", env->path("p.xlsx")})["rows"].toArray().size(), 1);
   }
 
   // Without a file name: a private file opened by xdg-open, started on its own; removed
