@@ -29,17 +29,8 @@ QString decodirano(const QByteArray& b) {
   return QString::fromUtf16(reinterpret_cast<const char16_t*>(b.constData() + 2), (b.size() - 2) / 2);
 }
 
-// A run of the form: the fields, then what it says, where the focus goes and the separator.
-struct Provjera {
-  QStringList polja;  // name, separator, decimal, auto-start, program
-  QString poruka;     // "" none
-  QString fokus;      // "" the export ran
-  QString separatorPoslije;
-};
-
 }  // namespace
 Q_DECLARE_METATYPE(Oblik)
-Q_DECLARE_METATYPE(Provjera)
 
 class TstCsvExport : public Fixture {
   Q_OBJECT
@@ -140,35 +131,42 @@ class TstCsvExport : public Fixture {
   // Checks in order, each with its message and focus; nothing is saved until they pass. A
   // viewer on PATH gets the trimmed file name as its one argument, with no shell between.
   void provjere_data() {
-    QTest::addColumn<Provjera>("p");
-    const QString decimalni = "Znak za decimalnu točku za brojeve može biti točka ili zarez !";
-    QTest::newRow("no name") << Provjera{{"  ", ";", ",", "0", ""}, "Mora se upisati ime CSV datoteke podataka!",
-                                         "txtNazivDat", ";"};
-    QTest::newRow("no separator") << Provjera{{"%1", "  ", ",", "0", ""}, "Mora se upisati separator podataka!",
-                                              "txtSeparator", ";"};
-    QTest::newRow("decimal ;") << Provjera{{"%1", "|", ";", "0", ""}, decimalni, "txtDecTočka", "|"};
-    QTest::newRow("decimal untrimmed") << Provjera{{"%1", "|", " ,", "0", ""}, decimalni, "txtDecTočka", "|"};
-    QTest::newRow("no program") << Provjera{{"%1", ";", ",", "1", " "}, "Mora se upisati ime EXE datoteke!",
-                                            "txtLokacijaEXE", ";"};
-    QTest::newRow("missing program") << Provjera{{"%1", ";", ",", "1", "/nema/calc"},
-                                                 "Uneseno ime EXE datoteke je neispravno !", "txtLokacijaEXE", ";"};
-    QTest::newRow("same characters") << Provjera{{"%1", ",", ",", "0", ""},
-        "Separator podataka i znak za decimalnu točku ne mogu biti isti !", "txtSeparator", ","};
-    QTest::newRow("program unchecked when off") << Provjera{{"%1", "\t", ",", "0", "/nema/calc"},
-        "U datoteku: %1 prebačeno 2 zapisa u CSV formatu!", "", "\t"};
-    QTest::newRow("viewer on PATH") << Provjera{{"  %1  ", ";", ",", "1", " localc "}, "", "", ";"};
+    QTest::addColumn<QStringList>("polja");  // name, separator, decimal, auto-start, program
+    QTest::addColumn<QString>("poruka");     // "" none
+    QTest::addColumn<QString>("fokus");      // "" the export ran
+    QTest::addColumn<QString>("separatorPoslije");
+    QTest::newRow("no name") << QStringList{"  ", ";", ",", "0", ""}
+        << "Mora se upisati ime CSV datoteke podataka!" << "txtNazivDat" << ";";
+    QTest::newRow("no separator") << QStringList{"%1", "  ", ",", "0", ""}
+        << "Mora se upisati separator podataka!" << "txtSeparator" << ";";
+    QTest::newRow("decimal ;") << QStringList{"%1", "|", ";", "0", ""}
+        << "Znak za decimalnu točku za brojeve može biti točka ili zarez !" << "txtDecTočka" << "|";
+    QTest::newRow("decimal untrimmed") << QStringList{"%1", "|", " ,", "0", ""}
+        << "Znak za decimalnu točku za brojeve može biti točka ili zarez !" << "txtDecTočka" << "|";
+    QTest::newRow("no program") << QStringList{"%1", ";", ",", "1", " "}
+        << "Mora se upisati ime EXE datoteke!" << "txtLokacijaEXE" << ";";
+    QTest::newRow("missing program") << QStringList{"%1", ";", ",", "1", "/nema/calc"}
+        << "Uneseno ime EXE datoteke je neispravno !" << "txtLokacijaEXE" << ";";
+    QTest::newRow("same characters") << QStringList{"%1", ",", ",", "0", ""}
+        << "Separator podataka i znak za decimalnu točku ne mogu biti isti !" << "txtSeparator" << ",";
+    QTest::newRow("program unchecked when off") << QStringList{"%1", "\t", ",", "0", "/nema/calc"}
+        << "U datoteku: %1 prebačeno 2 zapisa u CSV formatu!" << "" << "\t";
+    QTest::newRow("viewer on PATH") << QStringList{"  %1  ", ";", ",", "1", " localc "} << "" << "" << ";";
   }
   void provjere() {
-    QFETCH(Provjera, p);
+    QFETCH(QStringList, polja);
+    QFETCH(QString, poruka);
+    QFETCH(QString, fokus);
+    QFETCH(QString, separatorPoslije);
     StandIns z({"localc"});
     const QString put = env->path("izvoz.csv");
-    p.polja[0].replace("%1", put);
-    p.poruka.replace("%1", put);
+    polja[0].replace("%1", put);
+    poruka.replace("%1", put);
     frmOfficeExportPost f;
     const char* imena[] = {"txtNazivDat", "txtSeparator", "txtDecTočka"};
-    for (int i = 0; i < 3; ++i) child<QLineEdit>(&f, imena[i])->setText(p.polja[i]);
-    child<QCheckBox>(&f, "chkAutomatskiPokr")->setChecked(p.polja[3] == "1");
-    child<QLineEdit>(&f, "txtLokacijaEXE")->setText(p.polja[4]);
+    for (int i = 0; i < 3; ++i) child<QLineEdit>(&f, imena[i])->setText(polja[i]);
+    child<QCheckBox>(&f, "chkAutomatskiPokr")->setChecked(polja[3] == "1");
+    child<QLineEdit>(&f, "txtLokacijaEXE")->setText(polja[4]);
     RecordSet rs = uzorak();
     QString fokusU;
     f.rsPodaci = &rs;
@@ -177,17 +175,17 @@ class TstCsvExport : public Fixture {
       fokusU = f.focusWidget() ? f.focusWidget()->objectName() : "";
     });
     f.exec();
-    QCOMPARE(dlg->texts(), p.poruka.isEmpty() ? QStringList() : QStringList{p.poruka});
-    const bool uspjeh = p.fokus.isEmpty();
-    if (!p.poruka.isEmpty())
-      QCOMPARE(dlg->last().icon, p.poruka.startsWith("Uneseno") ? MsgIcon::None
+    QCOMPARE(dlg->texts(), poruka.isEmpty() ? QStringList() : QStringList{poruka});
+    const bool uspjeh = fokus.isEmpty();
+    if (!poruka.isEmpty())
+      QCOMPARE(dlg->last().icon, poruka.startsWith("Uneseno") ? MsgIcon::None
                                : uspjeh ? MsgIcon::Information : MsgIcon::Exclamation);
-    if (!uspjeh) QCOMPARE(fokusU, p.fokus);
-    QCOMPARE(child<QLineEdit>(&f, "txtSeparator")->text(), p.separatorPoslije);
+    if (!uspjeh) QCOMPARE(fokusU, fokus);
+    QCOMPARE(child<QLineEdit>(&f, "txtSeparator")->text(), separatorPoslije);
     QCOMPARE(f.Prekinuto, !uspjeh);
-    QCOMPARE(VelkorSetting("ExpSeparator"), uspjeh ? p.separatorPoslije : "");
+    QCOMPARE(VelkorSetting("ExpSeparator"), uspjeh ? separatorPoslije : "");
     QCOMPARE(QFile::exists(put), uspjeh);
-    QTRY_COMPARE(z.calls("localc").value(0), uspjeh && p.polja[3] == "1" ? QStringList{put} : QStringList());
+    QTRY_COMPARE(z.calls("localc").value(0), uspjeh && polja[3] == "1" ? QStringList{put} : QStringList());
   }
 
   // 4500 records in batches of 2000: two status updates, the last 500 without one; only the

@@ -203,11 +203,9 @@ class TstPrebaciUExcel : public Fixture {
     SaveVelkorSetting("PrebacujUCSV", "True");
     RecordSet rs = uzorak();
     QString otvoreno;
-    QTimer::singleShot(0, [&] {
-      auto* f = qobject_cast<frmOfficeExportPost*>(QApplication::activeModalWidget());
-      if (!f) return;
-      otvoreno = f->windowTitle() + QString::number(f->rsPodaci->RecordCount());
-      f->findChild<QPushButton*>("cmdIzlaz")->click();
+    OnModal<frmOfficeExportPost> forma([&](frmOfficeExportPost& f) {
+      otvoreno = f.windowTitle() + QString::number(f.rsPodaci->RecordCount());
+      click(f, "cmdIzlaz");
     });
     PrebaciUExcel(rs, false, false, false, env->path("n.xlsx"), "");
     QCOMPARE(otvoreno, "Postavke za export u CSV i prikaz datoteke2");
