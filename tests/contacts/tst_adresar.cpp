@@ -98,7 +98,6 @@ class TstAdresar : public Fixture {
     QFETCH(QByteArray, book);
     QFETCH(QString, change);
     writeBook(book);
-    QFile::remove(bookPath() + ".bak");
     contacts::ContactsFile f(bookPath());
     QList<contacts::ContactLine> shown;
     QVERIFY(f.read(shown));
