@@ -153,9 +153,10 @@ class TstPrikazi : public Fixture {
     f->OdgovorDa = true;  // a former answer does not carry over
     QStringList vidjeno;
     QString ispis;  // a window Enter opened
+    QObject straza;  // a window Enter opens is closed from its loop; the timer ends with the test
     whenModalRuns(f, [&] {
       vidjeno = stanje(f);
-      QTimer::singleShot(100, [&] {
+      QTimer::singleShot(100, &straza, [&] {
         if (QWidget* w = QApplication::activeModalWidget(); w && w != f) {
           ispis = w->metaObject()->className();
           w->close();
