@@ -427,8 +427,8 @@ class TstIzvoz : public Fixture {
     QTest::newRow("text at the limit") << Greska{"", "", "", 32767, ""};
     QTest::newRow("unwritable path") << Greska{"", "nema/mape/x.xlsx", "", 0,
                                                "Greška: Datoteka %1 se ne može spremiti: "};
-    QTest::newRow("setting not a Boolean") << Greska{"", "", "možda", 0,
-                                                     "Greška: Postavka \"PrebacujUCSV\" nema logičku vrijednost: možda"};
+    QTest::newRow("setting not a Boolean")
+        << Greska{"", "", "možda", 0, "Greška: Postavka \"PrebacujUCSV\" nema logičku vrijednost: možda"};
   }
   void failures() {
     QFETCH(Greska, g);
