@@ -332,6 +332,8 @@ class TstHostAbi : public QObject {
     QCOMPARE(a.PrekoRecordseta(obj, &rs, &parametar), VELKOR_OK);
     QCOMPARE(popis, QStringList({"Čokolada Đurđevac info@cd.example", "Ćevabdžinica cevapi@c.example",
                                  "Đuro djuro@d.example", "Slanje E-mail-a", "E-mail", "+", "+"}));
+    QCOMPARE(k.poruke.size(), 1);
+    QVERIFY2(k.poruke[0].startsWith("Neispravni mail-ovi:  nije adresa\r\n"), qPrintable(k.poruke[0]));
     QCOMPARE(a.RecordCount(rs), 3);
     QCOMPARE(vrijednosti(rs, 1), QStringList({"Ćevabdžinica", "cevapi@c.example"}));
     a.RsRelease(rs);
