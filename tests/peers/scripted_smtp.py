@@ -1,9 +1,8 @@
 #!/usr/bin/python3
-"""A small SMTP server that misbehaves on purpose, for what aiosmtpd will not do.
-
-Prints READY once listening. Serves one connection at a time, answers each line in order (so
-pipelined commands get their replies in order), appends every command line it receives to --log
-("TLS" once a handshake is done) and message text to --capture-dir as NNNN.eml. Options:
+"""A small SMTP server that misbehaves on purpose, for what aiosmtpd will not do. Prints READY
+once listening, serves one connection at a time, answers each line in order (so pipelined
+commands get their replies in order), appends every command line it receives to --log ("TLS"
+once a handshake is done) and message text to --capture-dir as NNNN.eml. Options:
   --ehlo EXT        an extension line of the EHLO reply (repeat); --no-ehlo refuses EHLO
   --reply VERB=TXT  the reply to VERB (MAIL, RCPT, DATA, ".", QUIT, AUTH, ...); "\\n" in TXT
                     separates the lines of a reply; VERB#N=TXT only to the Nth such command
@@ -44,7 +43,7 @@ class Session:
         seen[verb] = seen.get(verb, 0) + 1
         self.send(self.replies.get("%s#%d" % (verb, seen[verb]), self.replies.get(verb, default)))
 
-    def ehlo(self):
+    def ehlo(self, words):
         if self.args.no_ehlo:
             return self.reply("EHLO", "500 5.5.1 EHLO not understood")
         lines = ["scripted.test"] + self.args.ehlo
@@ -57,7 +56,7 @@ class Session:
                 self.log(self.reader.readline().decode("latin-1").rstrip("\r\n"))
         self.reply("AUTH", "235 2.7.0 Authentication successful")
 
-    def data(self):
+    def data(self, words):
         for text in self.held:
             self.conn.sendall(text.encode("utf-8") + b"\r\n")
         self.held = []
@@ -78,7 +77,7 @@ class Session:
         self.log(".")
         self.reply(".", "250 2.0.0 queued")
 
-    def starttls(self):
+    def starttls(self, words):
         text = "220 2.0.0 Ready to start TLS"
         if self.context is None:  # no certificate: the handshake fails
             self.reply("STARTTLS", text)
@@ -100,14 +99,9 @@ class Session:
             words = line.split(" ")
             verb = words[0].upper().split(":")[0]
             self.silent |= verb == self.args.silent_after
-            if verb == "EHLO":
-                self.ehlo()
-            elif verb == "AUTH":
-                self.auth(words)
-            elif verb == "DATA":
-                self.data()
-            elif verb == "STARTTLS":
-                self.starttls()
+            handler = {"EHLO": self.ehlo, "AUTH": self.auth, "DATA": self.data, "STARTTLS": self.starttls}.get(verb)
+            if handler:
+                handler(words)
             elif verb == "QUIT":
                 return self.reply("QUIT", "221 2.0.0 Bye")
             elif self.args.hold_until_data and verb in ("MAIL", "RCPT"):

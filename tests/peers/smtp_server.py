@@ -1,7 +1,6 @@
 #!/usr/bin/python3
-"""A real SMTP server for the tests, built on aiosmtpd. Prints READY once listening.
-
-Every accepted message goes to --capture-dir as NNNN.eml (the data as received, dot-unstuffed),
+"""A real SMTP server for the tests, built on aiosmtpd. Prints READY once listening. Every
+accepted message goes to --capture-dir as NNNN.eml (the data as received, dot-unstuffed),
 then NNNN.json (envelope, auth user and mechanism, TLS flag, number of its connection).
 --mode silent never greets, close-in-data hangs up after the first line of DATA, split writes
 every reply in two pieces. --auth-user offers AUTH (--auth-only: one mechanism), --tls

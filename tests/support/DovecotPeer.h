@@ -1,8 +1,4 @@
 #pragma once
-#include <QString>
-#include <QTemporaryDir>
-
-#include "support/PeerProcess.h"
 #include "support/SmtpPeer.h"
 
 // A real dovecot on a loopback address, in the foreground with its own configuration in a
@@ -34,8 +30,6 @@ class DovecotPeer {
   QStringList moreAddresses_;  // further listeners' addresses the certificate names
 
  private:
-  bool makeCertificates();
-
   QString host_, user_, password_, introspectionUrl_, oauthMechanisms_;
   QTemporaryDir dir_;
   PeerProcess process_;
