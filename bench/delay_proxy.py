@@ -44,21 +44,14 @@ async def pump(reader, writer, delay):
         receiver.cancel()
 
 
-def nodelay(writer):
-    # Nagle's algorithm would hold small replies back until the peer's delayed ACK.
-    sock = writer.get_extra_info("socket")
-    if sock is not None:
-        sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-
-
 async def relay(client_reader, client_writer, target, delay):
     try:
         server_reader, server_writer = await asyncio.open_connection(*target)
     except OSError:
-        client_writer.close()
-        return
-    nodelay(client_writer)
-    nodelay(server_writer)
+        return client_writer.close()
+    for writer in (client_writer, server_writer):
+        # Nagle's algorithm would hold small replies back until the peer's delayed ACK.
+        writer.get_extra_info("socket").setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
     await asyncio.gather(pump(client_reader, server_writer, delay), pump(server_reader, client_writer, delay))
     for writer in (client_writer, server_writer):
         writer.close()

@@ -31,6 +31,7 @@ class Validator(RequestValidator):
     client_authentication_required = answer(False)
     validate_scopes = is_pkce_required = answer(True)
     get_default_redirect_uri = answer(None)
+    get_default_scopes = answer(["smtp"])
 
     def __init__(self, client, user, log):
         self.client, self.user, self.log = client, user, log
@@ -60,9 +61,6 @@ class Validator(RequestValidator):
 
     def validate_grant_type(self, client_id, grant_type, client, request, *a, **k):
         return grant_type in ("authorization_code", "refresh_token")
-
-    def get_default_scopes(self, client_id, request, *a, **k):
-        return ["smtp"]
 
     # codes
     def save_authorization_code(self, client_id, code, request, *a, **k):
