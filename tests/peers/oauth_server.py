@@ -147,7 +147,8 @@ def main():
             if self.path.startswith("/authorize-bad-state"):
                 headers["Location"] = re.sub(r"state=[^&]*", "state=podmetnuto", where)
             elif self.path.startswith("/authorize-wrong-port"):
-                headers["Location"] = re.sub(r"^(http://127\.0\.0\.1):(\d+)", lambda m: "%s:%d" % (m[1], int(m[2]) + 1), where)
+                port = re.search(r"^http://127\.0\.0\.1:(\d+)", where)[1]
+                headers["Location"] = where.replace(":%s/" % port, ":%d/" % (int(port) + 1), 1)
             self.answer(headers, body, status)
 
         def do_POST(self):

@@ -15,6 +15,7 @@ once a handshake is done) and message text to --capture-dir as NNNN.eml. Options
   --cert/--key      for STARTTLS (offer it with --ehlo STARTTLS) or --implicit
 """
 import argparse
+import collections
 import os
 import socket
 import ssl
@@ -24,8 +25,8 @@ from smtp_server import capture, tls_context
 
 
 class Session:
-    def __init__(self, args, conn, context, state):
-        self.args, self.conn, self.context, self.state = args, conn, context, state
+    def __init__(self, args, conn, context, seen):
+        self.args, self.conn, self.context, self.seen = args, conn, context, seen  # seen: commands since the start
         self.replies = dict(r.split("=", 1) for r in args.reply)
         self.silent, self.held = False, []
         self.reader = conn.makefile("rb")
@@ -39,9 +40,8 @@ class Session:
             self.conn.sendall(text.replace("\\n", "\r\n").encode("utf-8") + b"\r\n")
 
     def reply(self, verb, default):
-        seen = self.state["seen"]
-        seen[verb] = seen.get(verb, 0) + 1
-        self.send(self.replies.get("%s#%d" % (verb, seen[verb]), self.replies.get(verb, default)))
+        self.seen[verb] += 1
+        self.send(self.replies.get("%s#%d" % (verb, self.seen[verb]), self.replies.get(verb, default)))
 
     def ehlo(self, words):
         if self.args.no_ehlo:
@@ -71,9 +71,8 @@ class Session:
             if not line:
                 return
             body += line
-        self.state["count"] += 1
         if self.args.capture_dir:
-            capture(self.args.capture_dir, self.state["count"], "eml", body)
+            capture(self.args.capture_dir, self.seen["."] + 1, "eml", body)
         self.log(".")
         self.reply(".", "250 2.0.0 queued")
 
@@ -135,13 +134,13 @@ def main():
     print("READY", flush=True)
     if args.no_accept:
         time.sleep(3600)
-    state = {"count": 0, "seen": {}}
+    seen = collections.Counter()
     while True:
         conn, _ = server.accept()
         try:
             if args.implicit:
                 conn = context.wrap_socket(conn, server_side=True)
-            Session(args, conn, context, state).run()
+            Session(args, conn, context, seen).run()
         except (OSError, ssl.SSLError):
             pass
         finally:

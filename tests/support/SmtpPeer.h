@@ -45,7 +45,6 @@ class SmtpPeer {
   explicit SmtpPeer(Options options) : options_(std::move(options)) {}
 
   bool start();  // waits for READY; false with error() on failure
-  void stop() { process_.stop(); }
   QString error() const { return error_; }
   QString host() const { return options_.host; }
   int port() const { return options_.port; }
