@@ -32,8 +32,7 @@ def parse(raw, problems):
         for part in msg.walk():
             for name, value in part.items():
                 # header defects are recorded on the parsed value, not raised
-                problems.extend("defect in header %s: %r" % (name, d)
-                                for d in getattr(value, "defects", ()))
+                problems.extend("defect in header %s: %r" % (name, d) for d in getattr(value, "defects", ()))
         return msg
     except Exception as exc:  # strict policy raises on the first defect
         problems.append("strict parse: %s: %s" % (type(exc).__name__, exc))
@@ -94,8 +93,7 @@ def main(path):
     for key in ("subject", "from", "to", "cc", "reply_to", "message_id", "list_unsubscribe"):
         result[key] = header(msg, key.replace("_", "-"), problems)
     for part in msg.walk():
-        problems += ["defect in %s: %r" % (part.get_content_type(), d) for d in part.defects
-                     if part is not msg]
+        problems += ["defect in %s: %r" % (part.get_content_type(), d) for d in part.defects if part is not msg]
         if part.is_multipart():
             continue
         cid = None if part.get("Content-ID") is None else str(part.get("Content-ID"))

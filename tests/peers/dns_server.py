@@ -117,10 +117,9 @@ def main():
     for qtype, kind, pairs in ((QTYPE.A, A, args.a), (QTYPE.PTR, PTR, args.ptr)):
         tables[qtype].update({name.rstrip(".").lower(): [kind(value)] for name, value in pairs})
     seen = set()
-    sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    sock, other = (socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(2))
     sock.bind((args.address, 53))
-    other = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    other.bind((args.address, 0))
+    other.bind((args.address, 0))  # for answers from another port
     if args.mode == "tc":
         serve_tcp(args.address, tables)
     print("READY", flush=True)

@@ -113,8 +113,8 @@ async def main():
         p.add_argument(name)
     p.add_argument("--auth-password", default="")
     p.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
-    p.add_argument("--reject-rcpt", action="append", default=[])
-    p.add_argument("--reject-rcpt-once", action="append", default=[])
+    for name in ("--reject-rcpt", "--reject-rcpt-once"):
+        p.add_argument(name, action="append", default=[])
     p.add_argument("--mode", choices=["normal", "silent", "close-in-data", "split"], default="normal")
     args = p.parse_args()
     os.makedirs(args.capture_dir, exist_ok=True)
