@@ -73,7 +73,7 @@ ours=$("$BUILD_DIR/bench/bench_base64" "$WORK/base64.bin"); echo "$ours"
 TIMEFORMAT=%R
 theirs=$(rate 200 "$( { time base64 "$WORK/base64.bin" >/dev/null; } 2>&1 )")
 echo "coreutils base64 MB/s: $theirs"
-echo "ratio velkor/coreutils: $(rate "$ours" "$theirs")"
+echo "ratio velkor/coreutils: $(rate "${ours##* }" "$theirs")"
 rm -f "$WORK/base64.bin"
 
 echo "== (c) peak memory of velkor-sendmail with a 500 MB attachment"
