@@ -4,6 +4,7 @@ would (the kernel here has no netem).
 Usage: delay_proxy.py LISTEN_HOST LISTEN_PORT TARGET_HOST TARGET_PORT [DELAY_MS]   (default 10)
        delay_proxy.py ping HOST PORT [COUNT] — prints the median round trip of an SMTP NOOP."""
 import asyncio
+import smtplib
 import socket
 import statistics
 import sys
@@ -43,21 +44,14 @@ async def pump(reader, writer, delay):
         receiver.cancel()
 
 
-def nodelay(writer):
-    # Nagle's algorithm would hold small replies back until the peer's delayed ACK.
-    sock = writer.get_extra_info("socket")
-    if sock is not None:
-        sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-
-
 async def relay(client_reader, client_writer, target, delay):
     try:
         server_reader, server_writer = await asyncio.open_connection(*target)
     except OSError:
-        client_writer.close()
-        return
-    nodelay(client_writer)
-    nodelay(server_writer)
+        return client_writer.close()
+    for writer in (client_writer, server_writer):
+        # Nagle's algorithm would hold small replies back until the peer's delayed ACK.
+        writer.get_extra_info("socket").setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
     await asyncio.gather(pump(client_reader, server_writer, delay), pump(server_reader, client_writer, delay))
     for writer in (client_writer, server_writer):
         writer.close()
@@ -70,27 +64,13 @@ async def serve(listen_host, listen_port, target, delay):
 
 
 def ping(host, port, count):
-    with socket.create_connection((host, port)) as sock:
-        sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-        lines = sock.makefile("rb")
-
-        def reply():
-            while (line := lines.readline())[3:4] == b"-":
-                pass
-            if not line:
-                sys.exit("ping: the connection closed")
-            return line
-
-        reply()
-        times = []
+    times = []
+    with smtplib.SMTP(host, port) as smtp:
         for _ in range(count):
             start = time.perf_counter()
-            sock.sendall(b"NOOP\r\n")
-            if not reply().startswith(b"250"):
+            if smtp.noop()[0] != 250:
                 sys.exit("ping: NOOP refused")
             times.append(time.perf_counter() - start)
-        sock.sendall(b"QUIT\r\n")
-        reply()
     print("round trip ms: %.2f" % (statistics.median(times) * 1000))
 
 

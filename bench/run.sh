@@ -1,18 +1,14 @@
 #!/bin/bash
-# Runs the benchmarks once and prints their figures, never pass/fail: (a) bulk send, also through
-# bench/delay_proxy.py; (b) base64; (c) velkor-sendmail's peak memory; (d) the composer's first
-# paint; (e) CSV export; (f) a composer run; (g) a C host's send form. README's "Benchmarks" says
-# what each is measured against. Postfix's programs are unpacked, never installed. Needs root
-# (port 25). Environment: BUILD_DIR (build-bench), BULK_COUNT (2000), SINK_HOST (127.0.0.19),
-# PROXY_HOST (127.0.0.20), DELAY_MS (10), FAR_COUNT (200, messages through the relay).
+# Runs the benchmarks once and prints their figures, never pass/fail (README's "Benchmarks" says
+# what each is measured against). Postfix's programs are unpacked, never installed. Needs root
+# (port 25). Environment: BUILD_DIR, BULK_COUNT, SINK_HOST, PROXY_HOST, DELAY_MS, FAR_COUNT below.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 BUILD_DIR=${BUILD_DIR:-build-bench} BULK_COUNT=${BULK_COUNT:-2000} SINK_HOST=${SINK_HOST:-127.0.0.19}
 PROXY_HOST=${PROXY_HOST:-127.0.0.20} DELAY_MS=${DELAY_MS:-10} FAR_COUNT=${FAR_COUNT:-200}
 WORK=$(mktemp -d /tmp/velkor-bench.XXXXXX)
 trap 'kill ${SINK_PID:-} ${PLAIN_PID:-} ${PROXY_PID:-} ${XVFB_PID:-} 2>/dev/null || true; rm -rf "$WORK"' EXIT
-rate() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f\n", a / b }'; }
-rate2() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", a / b }'; }
+rate() { awk -v a="$1" -v b="$2" -v f="%.${3:-1}f\n" 'BEGIN { printf f, a / b }'; }
 wait_port() { for _ in $(seq 50); do (exec 3<>"/dev/tcp/$1/$2") 2>/dev/null && break; sleep 0.1; done; }
 # bulk LABEL VAR ARGS...: runs bench_bulksend ARGS, prints its rate under LABEL (and its
 # "velkor FAILED" line: the run goes on) and leaves the rate in the variable VAR.
@@ -31,7 +27,7 @@ source_rate() {
 }
 
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKOR_TESTS=ON >/dev/null
-ninja -C "$BUILD_DIR" -j2 bench_bulksend bench_base64 velkor-sendmail >/dev/null
+ninja -C "$BUILD_DIR" -j2 bench_bulksend bench_base64 velkor-sendmail bench_csvexport >/dev/null
 (cd "$WORK" && apt-get download postfix >/dev/null 2>&1)
 dpkg -x "$WORK"/postfix_*.deb "$WORK/postfix"
 LD_LIBRARY_PATH="$WORK/postfix/usr/lib/postfix" "$WORK/postfix/usr/sbin/smtp-sink" -u nobody "$SINK_HOST:25" 256 &
@@ -64,12 +60,11 @@ source_rate=$(source_rate "$PROXY_HOST:25" "$FAR_COUNT")
 echo "smtp-source msgs/s: $source_rate"
 rtt_after=$(/usr/bin/python3 bench/delay_proxy.py ping "$PROXY_HOST" 25 50)
 echo "relay $rtt_before before the runs, ${rtt_after##* } after"
-bound=$(awk -v a="${rtt_before##* }" -v b="${rtt_after##* }" 'BEGIN { printf "%.1f\n", 2000 / (a + b) }')
+bound=$(rate 2000 "$(awk -v a="${rtt_before##* }" -v b="${rtt_after##* }" 'BEGIN { print a + b }')")
 echo "bound at one round trip per message, msgs/s: $bound"
 echo "ratio velkor/smtp-source: $(rate "$ours" "$source_rate")" \
   "(messages pipelined: $(rate "$batched" "$source_rate"))"
-echo "ratio velkor/bound: $(rate2 "$ours" "$bound")" \
-  "(messages pipelined: $(rate2 "$batched" "$bound"))"
+echo "ratio velkor/bound: $(rate "$ours" "$bound" 2) (messages pipelined: $(rate "$batched" "$bound" 2))"
 kill "$PROXY_PID"; wait "$PROXY_PID" 2>/dev/null || true; PROXY_PID=
 
 echo "== (b) base64 of a 200 MB file"
@@ -78,7 +73,7 @@ ours=$("$BUILD_DIR/bench/bench_base64" "$WORK/base64.bin"); echo "$ours"
 TIMEFORMAT=%R
 theirs=$(rate 200 "$( { time base64 "$WORK/base64.bin" >/dev/null; } 2>&1 )")
 echo "coreutils base64 MB/s: $theirs"
-echo "ratio velkor/coreutils: $(rate "$ours" "$theirs")"
+echo "ratio velkor/coreutils: $(rate "${ours##* }" "$theirs")"
 rm -f "$WORK/base64.bin"
 
 echo "== (c) peak memory of velkor-sendmail with a 500 MB attachment"
@@ -95,21 +90,20 @@ print("velkor-sendmail peak RSS MB: %.1f (attachment 500 MB)" % (resource.getrus
 PY
 
 echo "== (d) the composer's first paint after method 2, cold and warm, against a bare web view"
-ninja -C "$BUILD_DIR" -j2 bench_composer_paint >/dev/null
+ninja -C "$BUILD_DIR" -j2 bench_composer_paint bench_composer_run bench_paint_host bench_paint_observer \
+  VelkorSlanjeEMaila26 >/dev/null
 # Chromium refuses to run as root with its sandbox on; this is a measurement, not the product.
 QTWEBENGINE_DISABLE_SANDBOX=1 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$WORK" \
   "$BUILD_DIR/bench/bench_composer_paint" "$BUILD_DIR/src/libVelkorSlanjeEMaila26.so" 2>/dev/null
 echo "== (e) CSV export of ${CSV_ROWS:=1000000} rows x 8 fields"
-ninja -C "$BUILD_DIR" -j2 bench_csvexport >/dev/null
 ours=$("$BUILD_DIR/bench/bench_csvexport" "$WORK/velkor.csv" "$CSV_ROWS"); echo "$ours"
 theirs=$(/usr/bin/python3 bench/csv_python.py "$WORK/python.csv" "$CSV_ROWS"); echo "$theirs"
 held() { echo "$1" | grep 'held' | sed 's/.*held: \([0-9.]*\).*/\1/'; }
-echo "record set held, velkor/python: $(rate2 "$(held "$ours")" "$(held "$theirs")")"
+echo "record set held, velkor/python: $(rate "$(held "$ours")" "$(held "$theirs")" 2)"
 ours=$(echo "$ours" | tail -1); theirs=$(echo "$theirs" | tail -1)
 echo "ratio velkor/python csv: $(rate "${ours##* }" "${theirs##* }")"
 
 echo "== (f) record-set run of $BULK_COUNT customers through the composer, against the bare engine"
-ninja -C "$BUILD_DIR" -j2 bench_composer_run >/dev/null
 bare=$("$BUILD_DIR/bench/bench_bulksend" "$SINK_HOST" 25 "$BULK_COUNT" html); echo "bare engine, HTML:"; echo "$bare" | tail -2
 composer=$(QTWEBENGINE_DISABLE_SANDBOX=1 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$WORK" \
   "$BUILD_DIR/bench/bench_composer_run" "$SINK_HOST" "$BULK_COUNT" 2>/dev/null); echo "$composer" | tail -2
@@ -119,7 +113,6 @@ echo "ratio composer/bare engine, msgs/s: $(rate "${composer##* }" "${bare##* }"
   "by CPU per message: $(rate "$(cpu "$bare")" "$(cpu "$composer")")"
 
 echo "== (g) a C host with only the send form (5 calls of method 3), against one that opened the composer first"
-ninja -C "$BUILD_DIR" -j2 bench_paint_host bench_paint_observer VelkorSlanjeEMaila26 >/dev/null
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
 XVFB_PID=$!
 for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
@@ -158,4 +151,4 @@ paint_run send 0; paint_report "send form only"; light=$(peak_mib)
 # The composer stays open 3 s, long enough for its editor to load.
 paint_run composer 3000; paint_report "composer once, then the send form"; heavy=$(peak_mib)
 kill "$XVFB_PID"; wait "$XVFB_PID" 2>/dev/null || true
-echo "peak RSS send form only / with the composer opened once: $(rate2 "$light" "$heavy") (goal: send form alone <= 50 MiB, cold first paint <= 150 ms)"
+echo "peak RSS send form only / with the composer opened once: $(rate "$light" "$heavy" 2) (goal: send form alone <= 50 MiB, cold first paint <= 150 ms)"

@@ -1,13 +1,10 @@
 #!/usr/bin/python3
-"""Parses one captured message the way a strict receiver would and prints JSON.
-
-Usage: check_message.py MESSAGE.eml
-
-Output keys: headers (top-level names in order); subject, from, to, cc, reply_to,
-message_id (decoded); tree (content-type tree); content_ids; attachments
-[{filename, content_type, content_id, disposition, sha256}]; uuencoded [{filename, sha256}]
-for "begin ... end" blocks in text bodies; text, html (first decoded bodies or null);
-problems (bare LF or CR, lines over 998 octets, parser defects, decode failures).
+"""Usage: check_message.py MESSAGE.eml -- parses the message as a strict receiver would and
+prints JSON: headers (top-level names in order); subject, from, to, cc, reply_to, message_id,
+list_unsubscribe (decoded); tree (content-type tree); content_ids; attachments [{filename,
+content_type, content_id, disposition, sha256}]; uuencoded [{filename, sha256}] for "begin ... end"
+blocks in text bodies; text, html (first decoded bodies or null); problems (bare LF or CR, lines
+over 998 octets, parser defects, decode failures).
 """
 import binascii
 import email
@@ -21,10 +18,7 @@ import sys
 def line_problems(raw):
     problems = []
     for number, line in enumerate(raw.split(b"\r\n"), 1):
-        if b"\n" in line:
-            problems.append("bare LF in line %d" % number)
-        if b"\r" in line:
-            problems.append("bare CR in line %d" % number)
+        problems += ["bare %s in line %d" % (name, number) for name, c in (("LF", b"\n"), ("CR", b"\r")) if c in line]
         if len(line) > 998:
             problems.append("line %d has %d octets" % (number, len(line)))
     if raw and not raw.endswith(b"\r\n"):
@@ -38,8 +32,7 @@ def parse(raw, problems):
         for part in msg.walk():
             for name, value in part.items():
                 # header defects are recorded on the parsed value, not raised
-                problems.extend("defect in header %s: %r" % (name, d)
-                                for d in getattr(value, "defects", ()))
+                problems.extend("defect in header %s: %r" % (name, d) for d in getattr(value, "defects", ()))
         return msg
     except Exception as exc:  # strict policy raises on the first defect
         problems.append("strict parse: %s: %s" % (type(exc).__name__, exc))
@@ -64,10 +57,6 @@ def tree(part):
     return node
 
 
-def sha256(data):
-    return hashlib.sha256(data).hexdigest()
-
-
 def uuencoded_blocks(text, problems):
     blocks = []
     pattern = re.compile(r"^begin (\d{3}) (.*?)\r?\n(.*?)^end\r?$", re.S | re.M)
@@ -81,7 +70,7 @@ def uuencoded_blocks(text, problems):
                 data += binascii.a2b_uu(line[:1 + (count * 4 + 2) // 3])
             except binascii.Error as exc:
                 problems.append("uudecode %s: %s" % (match.group(2), exc))
-        blocks.append({"filename": match.group(2), "sha256": sha256(data)})
+        blocks.append({"filename": match.group(2), "sha256": hashlib.sha256(data).hexdigest()})
     return blocks
 
 
@@ -104,25 +93,21 @@ def main(path):
     for key in ("subject", "from", "to", "cc", "reply_to", "message_id", "list_unsubscribe"):
         result[key] = header(msg, key.replace("_", "-"), problems)
     for part in msg.walk():
-        problems += ["defect in %s: %r" % (part.get_content_type(), d) for d in part.defects
-                     if part is not msg]
+        problems += ["defect in %s: %r" % (part.get_content_type(), d) for d in part.defects if part is not msg]
         if part.is_multipart():
             continue
-        cid = part.get("Content-ID")
-        cid = None if cid is None else str(cid)
-        if cid is not None:
-            result["content_ids"].append(cid)
+        cid = None if part.get("Content-ID") is None else str(part.get("Content-ID"))
+        result["content_ids"] += [] if cid is None else [cid]
         filename = part.get_filename()
         if filename is not None or part.get_content_disposition() == "attachment":
             result["attachments"].append({
                 "filename": filename, "content_type": part.get_content_type(),
                 "content_id": cid, "disposition": part.get_content_disposition(),
-                "sha256": sha256(part.get_payload(decode=True) or b"")})
+                "sha256": hashlib.sha256(part.get_payload(decode=True) or b"").hexdigest()})
         elif part.get_content_maintype() == "text":
             text = body_text(part, problems)
             key = "html" if part.get_content_subtype() == "html" else "text"
-            if result[key] is None:
-                result[key] = text
+            result[key] = text if result[key] is None else result[key]
             result["uuencoded"] += uuencoded_blocks(text, problems)
     result["problems"] = problems
     json.dump(result, sys.stdout, ensure_ascii=False, indent=1)

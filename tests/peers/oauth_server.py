@@ -2,16 +2,12 @@
 """An OAuth 2.0 authorization server for the tests, on python3-oauthlib's server classes.
 
 One public client (--client) whose redirect must go to http://127.0.0.1:PORT/ (any port,
-RFC 8252), PKCE (S256) required, every request approved for --user. Endpoints:
-  GET  /authorize   authorization code grant (302 to the redirect); /authorize-bad-state
-                    redirects with another state than the one asked for,
-                    /authorize-wrong-port to the next port of the redirect's
-  POST /token       code exchange and refresh (refresh tokens rotate)
-  POST /introspect  RFC 7662, without client authentication (as Dovecot asks)
-  POST /revoke      RFC 7009, the client named in the body
-  POST /revoke-all  forgets every token and code issued so far
---lifetime sets the access tokens' life in seconds. Each --token TOKEN is an access token
-of --user issued beforehand, valid for as long as the server runs or until revoked. Each grant is appended to --log ("code", "refresh",
+RFC 8252), PKCE (S256) required, every request approved for --user. Endpoints: GET /authorize
+(code grant; /authorize-bad-state redirects with another state, /authorize-wrong-port to the
+next port), POST /token (code exchange and refresh; refresh tokens rotate), /introspect (RFC
+7662, no client authentication, as Dovecot asks), /revoke (RFC 7009), /revoke-all (forgets
+every token and code). --lifetime: access tokens' life in seconds; each --token TOKEN is an
+access token of --user issued beforehand. Each grant is appended to --log ("code", "refresh",
 "refused refresh"). Prints READY once listening.
 """
 import argparse
@@ -27,7 +23,16 @@ from oauthlib.oauth2 import RequestValidator, WebApplicationServer  # noqa: E402
 REDIRECT = re.compile(r"^http://127\.0\.0\.1:\d+/")
 
 
+def answer(value):
+    return lambda self, *a, **k: value
+
+
 class Validator(RequestValidator):
+    client_authentication_required = answer(False)
+    validate_scopes = is_pkce_required = answer(True)
+    get_default_redirect_uri = answer(None)
+    get_default_scopes = answer(["smtp"])
+
     def __init__(self, client, user, log):
         self.client, self.user, self.log = client, user, log
         self.codes, self.access, self.refresh = {}, {}, {}
@@ -48,14 +53,8 @@ class Validator(RequestValidator):
         request.client = types.SimpleNamespace(client_id=client_id)
         return True
 
-    def client_authentication_required(self, request, *a, **k):
-        return False
-
     def validate_redirect_uri(self, client_id, redirect_uri, request, *a, **k):
         return bool(REDIRECT.match(redirect_uri or ""))
-
-    def get_default_redirect_uri(self, client_id, request, *a, **k):
-        return None
 
     def validate_response_type(self, client_id, response_type, client, request, *a, **k):
         return response_type == "code"
@@ -63,32 +62,20 @@ class Validator(RequestValidator):
     def validate_grant_type(self, client_id, grant_type, client, request, *a, **k):
         return grant_type in ("authorization_code", "refresh_token")
 
-    def validate_scopes(self, client_id, scopes, client, request, *a, **k):
-        return True
-
-    def get_default_scopes(self, client_id, request, *a, **k):
-        return ["smtp"]
-
-    def is_pkce_required(self, client_id, request):
-        return True
-
     # codes
     def save_authorization_code(self, client_id, code, request, *a, **k):
         self.codes[code["code"]] = dict(client=client_id, redirect=request.redirect_uri, scopes=request.scopes,
                                         challenge=request.code_challenge, method=request.code_challenge_method)
 
     def validate_code(self, client_id, code, client, request, *a, **k):
-        c = self.codes.get(code)
-        if not c or c["client"] != client_id:
-            return False
-        request.user, request.scopes = self.user, c["scopes"]
-        return True
+        c = self.codes.get(code, {})
+        request.user, request.scopes = self.user, c.get("scopes")
+        return bool(c) and c["client"] == client_id
 
-    def get_code_challenge(self, code, request):
-        return self.codes.get(code, {}).get("challenge")
+    def code_field(key):
+        return lambda self, code, request: self.codes.get(code, {}).get(key)
 
-    def get_code_challenge_method(self, code, request):
-        return self.codes.get(code, {}).get("method")
+    get_code_challenge, get_code_challenge_method = code_field("challenge"), code_field("method")
 
     def confirm_redirect_uri(self, client_id, code, redirect_uri, client, request, *a, **k):
         return self.codes.get(code, {}).get("redirect") == redirect_uri
@@ -106,10 +93,8 @@ class Validator(RequestValidator):
     def validate_refresh_token(self, refresh_token, client, request, *a, **k):
         found = self.refresh.pop(refresh_token, None)  # rotated: used once
         self.note("refresh" if found else "refused refresh")
-        if not found:
-            return False
-        request.user, self.last_scopes = found
-        return True
+        request.user, self.last_scopes = found or (None, None)
+        return bool(found)
 
     def get_original_scopes(self, refresh_token, request, *a, **k):
         return self.last_scopes
@@ -119,17 +104,14 @@ class Validator(RequestValidator):
 
     def introspect_token(self, token, token_type_hint, request, *a, **k):
         user, expiry = self.access.get(token, (None, 0))
-        if expiry < time.time():
-            return None
-        return {"username": user, "exp": int(expiry), "client_id": self.client}
+        return {"username": user, "exp": int(expiry), "client_id": self.client} if expiry >= time.time() else None
 
 
 def main():
     p = argparse.ArgumentParser()
-    p.add_argument("--host", required=True)
+    for name in ("--host", "--client", "--user"):
+        p.add_argument(name, required=True)
     p.add_argument("--port", type=int, default=8080)
-    p.add_argument("--client", required=True)
-    p.add_argument("--user", required=True)
     p.add_argument("--lifetime", type=int, default=3600)
     p.add_argument("--token", action="append", default=[])
     p.add_argument("--log")
@@ -165,17 +147,16 @@ def main():
             if self.path.startswith("/authorize-bad-state"):
                 headers["Location"] = re.sub(r"state=[^&]*", "state=podmetnuto", where)
             elif self.path.startswith("/authorize-wrong-port"):
-                headers["Location"] = re.sub(r"^(http://127\.0\.0\.1):(\d+)", lambda m: "%s:%d" % (m[1], int(m[2]) + 1), where)
+                port = re.search(r"^http://127\.0\.0\.1:(\d+)", where)[1]
+                headers["Location"] = where.replace(":%s/" % port, ":%d/" % (int(port) + 1), 1)
             self.answer(headers, body, status)
 
         def do_POST(self):
             body = self.rfile.read(int(self.headers.get("Content-Length", 0))).decode()
-            if self.path == "/token":
-                self.answer(*server.create_token_response(self.uri(), "POST", body, dict(self.headers)))
-            elif self.path == "/revoke":
-                self.answer(*server.create_revocation_response(self.uri(), "POST", body, dict(self.headers)))
-            elif self.path == "/introspect":
-                self.answer(*server.create_introspect_response(self.uri(), "POST", body, dict(self.headers)))
+            endpoint = {"/token": server.create_token_response, "/revoke": server.create_revocation_response,
+                        "/introspect": server.create_introspect_response}.get(self.path)
+            if endpoint:
+                self.answer(*endpoint(self.uri(), "POST", body, dict(self.headers)))
             elif self.path == "/revoke-all":
                 validator.codes.clear(), validator.access.clear(), validator.refresh.clear()
                 self.answer({}, "", 200)

@@ -10,31 +10,16 @@ import json
 import sys
 
 
-def read_csv(path, sep):
-    with open(path, encoding="utf-16", newline="") as f:
-        return list(csv.reader(f, delimiter=sep))
+def cell(c):
+    v = c.value.isoformat(sep=" ") if hasattr(c.value, "isoformat") else c.value
+    return [type(c.value).__name__, v, "" if c.number_format == "General" else c.number_format]
 
 
-def read_xlsx(path):
+if sys.argv[1] == "csv":
+    with open(sys.argv[2], encoding="utf-16", newline="") as f:
+        out = list(csv.reader(f, delimiter=sys.argv[3]))
+else:
     import openpyxl
-    book = openpyxl.load_workbook(path)
-    sheet = book.worksheets[0]
-    rows = []
-    for row in sheet.iter_rows():
-        cells = []
-        for c in row:
-            v = c.value
-            kind = type(v).__name__
-            if hasattr(v, "isoformat"):
-                v = v.isoformat(sep=" ")
-            cells.append([kind, v, "" if c.number_format == "General" else c.number_format])
-        rows.append(cells)
-    return {"sheet": sheet.title, "rows": rows}
-
-
-if __name__ == "__main__":
-    if sys.argv[1] == "csv":
-        out = read_csv(sys.argv[2], sys.argv[3])
-    else:
-        out = read_xlsx(sys.argv[2])
-    json.dump(out, sys.stdout, ensure_ascii=False)
+    sheet = openpyxl.load_workbook(sys.argv[2]).worksheets[0]
+    out = {"sheet": sheet.title, "rows": [[cell(c) for c in row] for row in sheet.iter_rows()]}
+json.dump(out, sys.stdout, ensure_ascii=False)

@@ -18,45 +18,32 @@ QByteArray DovecotPeer::log() const {
   return readWholeFile(dir_.filePath(QStringLiteral("dovecot.log")));
 }
 
-// A CA of its own and a server certificate it issued, so the client verifies a real chain.
-bool DovecotPeer::makeCertificates() {
-  const QStringList key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days", "2"};
-  const QStringList ca{"-subj", "/CN=Velkor test CA", "-keyout", "ca.key", "-out", "ca.pem"};
-  const QStringList server{"-CA", "ca.pem", "-CAkey", "ca.key", "-subj", "/CN=" + host_, "-addext",
-                           "subjectAltName=IP:" + QStringList(QStringList{host_} + moreAddresses_).join(",IP:") +
-                               ",DNS:localhost,DNS:peer.test", "-addext",
-                           "basicConstraints=critical,CA:FALSE", "-keyout", "server.key", "-out", "server.pem"};
-  return SmtpPeer::openssl(dir_.path(), QStringList{"req", "-x509"} + key + ca, &error_) &&
-         SmtpPeer::openssl(dir_.path(), QStringList{"req", "-x509"} + key + server, &error_);
-}
-
 bool DovecotPeer::startWith(const QString& services, quint16 readyPort) {
   const QString d = dir_.path();
   // dovecot's own processes (dovecot, dovenull, nobody) must reach these paths.
   QFile::setPermissions(d, QFileDevice::Permissions(0x7055));
   QDir(d).mkpath(QStringLiteral("mail"));
   QFile::setPermissions(d + QStringLiteral("/mail"), QFileDevice::Permissions(0x7777));
-  const QString conf = QStringLiteral(
+  const bool oauth = !introspectionUrl_.isEmpty();
+  QString conf = QStringLiteral(
       "base_dir = %1/run\nstate_dir = %1/state\ninstance_name = velkor-%2\n"
       "log_path = %1/dovecot.log\nlisten = %2\nhostname = peer.test\n"
       "ssl_cert = <%1/server.pem\nssl_key = <%1/server.key\n"
       "auth_mechanisms = plain login%3\nfirst_valid_uid = 1\n"
       "passdb {\n  driver = passwd-file\n  mechanisms = plain login\n"
-      "  args = scheme=PLAIN username_format=%u %1/passwd\n}\n%4"
+      "  args = scheme=PLAIN username_format=%u %1/passwd\n}\n"
       "userdb {\n  driver = static\n  args = uid=65534 gid=65534 home=%1/mail/%u\n}\n"
-      "mail_location = maildir:%1/mail/%u\n"
-      "service anvil {\n  chroot =\n}\n")
-          .arg(d, host_, introspectionUrl_.isEmpty() ? QString() : QLatin1Char(' ') + oauthMechanisms_,
-               introspectionUrl_.isEmpty() ? QString() : QStringLiteral(
-                   "passdb {\n  driver = oauth2\n  mechanisms = %2\n  args = %1/oauth2.conf.ext\n}\n").arg(d, oauthMechanisms_)) +
-      services;
-  if (!dir_.isValid() || !makeCertificates()) return false;
-  const QString oauth = QStringLiteral("introspection_mode = post\nintrospection_url = %1\n"
-                                       "username_attribute = username\nactive_attribute = active\nactive_value = true\n")
-                           .arg(introspectionUrl_);
+      "mail_location = maildir:%1/mail/%u\nservice anvil {\n  chroot =\n}\n")
+                     .arg(d, host_, oauth ? ' ' + oauthMechanisms_ : QString());
+  if (oauth)
+    conf += QStringLiteral("passdb {\n  driver = oauth2\n  mechanisms = %2\n  args = %1/oauth2.conf.ext\n}\n")
+                .arg(d, oauthMechanisms_);
+  const QString oauthConf = QStringLiteral(
+      "introspection_mode = post\nintrospection_url = %1\nusername_attribute = username\n"
+      "active_attribute = active\nactive_value = true\n").arg(introspectionUrl_);
+  if (!dir_.isValid() || !SmtpPeer::makeCertificate(d, host_, &error_, moreAddresses_, true)) return false;
   if (!writeText(d + "/passwd", user_ + ":{PLAIN}" + password_ + '\n') ||
-      (!introspectionUrl_.isEmpty() && !writeText(d + "/oauth2.conf.ext", oauth)) ||
-      !writeText(d + "/dovecot.conf", conf)) {
+      (oauth && !writeText(d + "/oauth2.conf.ext", oauthConf)) || !writeText(d + "/dovecot.conf", conf + services)) {
     error_ = QStringLiteral("cannot write the dovecot configuration");
     return false;
   }

@@ -1,8 +1,4 @@
 #pragma once
-#include <QString>
-#include <QTemporaryDir>
-
-#include "support/PeerProcess.h"
 #include "support/SmtpPeer.h"
 
 // A real dovecot on a loopback address, in the foreground with its own configuration in a
@@ -14,10 +10,8 @@ class DovecotPeer {
   DovecotPeer(QString host, QString user, QString password)
       : host_(std::move(host)), user_(std::move(user)), password_(std::move(password)) {}
   QString error() const { return error_; }
-  QString host() const { return host_; }
   QString caFile() const { return dir_.filePath(QStringLiteral("ca.pem")); }
   QByteArray log() const;
-  void stop() { process_.stop(); }
   // Before start: OAuth 2.0 sign-in (SASL mechanisms, in dovecot's lower case) whose tokens
   // dovecot checks at an RFC 7662 introspection endpoint.
   void enableOAuth(const QString& introspectionUrl, const QString& mechanisms = QStringLiteral("xoauth2 oauthbearer")) {
@@ -34,8 +28,6 @@ class DovecotPeer {
   QStringList moreAddresses_;  // further listeners' addresses the certificate names
 
  private:
-  bool makeCertificates();
-
   QString host_, user_, password_, introspectionUrl_, oauthMechanisms_;
   QTemporaryDir dir_;
   PeerProcess process_;

@@ -4,18 +4,16 @@
 
 #include <QDeadlineTimer>
 #include <QTcpSocket>
-#include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
 
-bool PeerProcess::start(const QString& program, const QStringList& args,
-                        const PeerReadiness& ready) {
+bool PeerProcess::start(const QString& program, const QStringList& args, const PeerReadiness& ready) {
   stop();
-  error_.clear();
-  if (!log_.isOpen() && !log_.open()) {
-    error_ = QStringLiteral("cannot create the log file");
+  const auto fail = [this](const QString& why) {
+    error_ = why;
     return false;
-  }
+  };
+  if (!log_.isOpen() && !log_.open()) return fail(QStringLiteral("cannot create the log file"));
   process_.setProcessChannelMode(QProcess::MergedChannels);
   process_.setStandardOutputFile(log_.fileName());
   process_.setStandardInputFile(QProcess::nullDevice());
@@ -25,22 +23,17 @@ bool PeerProcess::start(const QString& program, const QStringList& args,
     setpgid(0, 0);
   });
   process_.start(program, args);
-  if (!process_.waitForStarted(10000)) {
-    error_ = program + QStringLiteral(": ") + process_.errorString();
-    return false;
-  }
+  if (!process_.waitForStarted(10000)) return fail(program + QStringLiteral(": ") + process_.errorString());
   const QDeadlineTimer deadline(ready.timeoutMs);
   while (!this->ready(ready)) {
-    if (process_.state() == QProcess::NotRunning || process_.waitForFinished(20)) {
-      error_ = QStringLiteral("exited before it was ready (code %1)").arg(process_.exitCode());
-      return false;
-    }
+    if (process_.state() == QProcess::NotRunning || process_.waitForFinished(20))
+      return fail(QStringLiteral("exited before it was ready (code %1)").arg(process_.exitCode()));
     if (deadline.hasExpired()) {
-      error_ = QStringLiteral("not ready within %1 ms").arg(ready.timeoutMs);
       stop();
-      return false;
+      return fail(QStringLiteral("not ready within %1 ms").arg(ready.timeoutMs));
     }
   }
+  error_.clear();
   return true;
 }
 
@@ -52,11 +45,11 @@ bool PeerProcess::ready(const PeerReadiness& r) const {
   return s.waitForConnected(100);
 }
 
-void PeerProcess::stop(int graceMs) {
+void PeerProcess::stop(int graceMs, int signal) {
   if (process_.state() == QProcess::NotRunning) return;
   // Its own process group: helpers it forked go too.
   const pid_t group = -pid_t(process_.processId());
-  kill(group, SIGTERM);
+  kill(group, signal);
   if (process_.waitForFinished(graceMs)) return;
   kill(group, SIGKILL);
   process_.waitForFinished(5000);

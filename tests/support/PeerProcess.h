@@ -1,9 +1,7 @@
 #pragma once
-#include <QByteArray>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryFile>
+#include <csignal>
 
 // A real server (or any helper program) that a test starts and stops itself. Its standard
 // output and error go to a log file; it dies with the test (parent-death signal) and is
@@ -25,7 +23,7 @@ class PeerProcess {
   // Starts program (a path, or a name on PATH) and waits until it is ready; false with
   // errorString() and output() saying why when it cannot start, exits or is late.
   bool start(const QString& program, const QStringList& args, const PeerReadiness& ready = {});
-  void stop(int graceMs = 3000);
+  void stop(int graceMs = 3000, int signal = SIGTERM);  // signal, then SIGKILL after graceMs
   QByteArray output() const;
   QString errorString() const { return error_; }
 

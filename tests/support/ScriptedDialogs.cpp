@@ -37,29 +37,30 @@ std::optional<QString> ScriptedDialogs::inputBox(QWidget*, const QString& prompt
 }
 
 QString ScriptedDialogs::fileName(DialogCall::Kind kind, const FileDialogOptions& options) {
-  calls << DialogCall{.kind = kind, .title = options.title, .buttons = MsgButtons::OkCancel,
-                      .file = options};
+  calls << DialogCall{.kind = kind, .title = options.title, .buttons = MsgButtons::OkCancel, .file = options};
   return take<std::optional<QString>>().value_or(std::nullopt).value_or(QString());
 }
 
 QStringList ScriptedDialogs::openFileNames(QWidget*, const FileDialogOptions& options) {
-  calls << DialogCall{.kind = DialogCall::OpenFiles, .title = options.title,
-                      .buttons = MsgButtons::OkCancel, .file = options};
+  calls << DialogCall{.kind = DialogCall::OpenFiles, .title = options.title, .buttons = MsgButtons::OkCancel,
+                      .file = options};
   return take<QStringList>().value_or(QStringList());
 }
 
+// A print or page setup box: answered with MsgResult::Ok, else cancelled.
+bool ScriptedDialogs::accepted(DialogCall::Kind kind, const QPrinter& printer) {
+  calls << DialogCall{.kind = kind, .title = printer.docName(), .buttons = MsgButtons::OkCancel};
+  return take<MsgResult>().value_or(MsgResult::Cancel) == MsgResult::Ok;
+}
+
 bool ScriptedDialogs::printDialog(QWidget*, QPrinter& printer) {
-  calls << DialogCall{.kind = DialogCall::Print, .title = printer.docName(),
-                      .buttons = MsgButtons::OkCancel};
-  if (take<MsgResult>().value_or(MsgResult::Cancel) != MsgResult::Ok) return false;
-  printer.setOutputFileName(printToFile);
-  return true;
+  const bool ok = accepted(DialogCall::Print, printer);
+  if (ok) printer.setOutputFileName(printToFile);
+  return ok;
 }
 
 bool ScriptedDialogs::pageSetupDialog(QWidget*, QPrinter& printer) {
-  calls << DialogCall{.kind = DialogCall::PageSetup, .title = printer.docName(),
-                      .buttons = MsgButtons::OkCancel};
-  if (take<MsgResult>().value_or(MsgResult::Cancel) != MsgResult::Ok) return false;
-  printer.setPageLayout(pageSetupLayout);
-  return true;
+  const bool ok = accepted(DialogCall::PageSetup, printer);
+  if (ok) printer.setPageLayout(pageSetupLayout);
+  return ok;
 }

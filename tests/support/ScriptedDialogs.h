@@ -68,6 +68,7 @@ class ScriptedDialogs : public platform::Dialogs {
 
  private:
   QString fileName(DialogCall::Kind kind, const platform::FileDialogOptions& options);
+  bool accepted(DialogCall::Kind kind, const QPrinter& printer);
   template <class T> std::optional<T> take();
   template <class T> std::optional<T> takeFrom(QList<std::optional<T>>& queue, DialogCall::Kind kind) {
     calls << DialogCall{.kind = kind};

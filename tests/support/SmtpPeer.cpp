@@ -2,7 +2,6 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
@@ -17,7 +16,10 @@ QString SmtpPeer::caFile() const {
   return options_.tls == Tls::None ? QString() : dir_.filePath(QStringLiteral("server.pem"));
 }
 
-bool SmtpPeer::openssl(const QString& dir, const QStringList& args, QString* error) {
+namespace {
+
+// Runs openssl with args in dir; false with *error (its standard error) on failure.
+bool openssl(const QString& dir, const QStringList& args, QString* error) {
   QProcess p;
   p.setWorkingDirectory(dir);
   p.start(QStringLiteral("openssl"), args);
@@ -26,13 +28,17 @@ bool SmtpPeer::openssl(const QString& dir, const QStringList& args, QString* err
   return false;
 }
 
-// A self-signed certificate for the server's names, which a client can be made to trust.
-bool SmtpPeer::makeCertificate(const QString& dir, const QString& host, QString* error) {
-  return openssl(dir, {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days",
-                       "2", "-subj", "/CN=" + host, "-addext",
-                       "subjectAltName=IP:" + host + ",DNS:localhost,DNS:peer.test", "-keyout", "server.key",
-                       "-out", "server.pem"},
-                 error);
+}  // namespace
+
+bool SmtpPeer::makeCertificate(const QString& dir, const QString& host, QString* error, const QStringList& more,
+                               bool issued) {
+  const QStringList req{"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days", "2"};
+  const QString names = "subjectAltName=IP:" + (QStringList{host} + more).join(",IP:") + ",DNS:localhost,DNS:peer.test";
+  const QStringList server{"-subj", "/CN=" + host, "-addext", names, "-keyout", "server.key", "-out", "server.pem"};
+  if (!issued) return openssl(dir, req + server, error);
+  return openssl(dir, req + QStringList{"-subj", "/CN=Velkor test CA", "-keyout", "ca.key", "-out", "ca.pem"}, error) &&
+         openssl(dir, req + QStringList{"-CA", "ca.pem", "-CAkey", "ca.key", "-addext",
+                                        "basicConstraints=critical,CA:FALSE"} + server, error);
 }
 
 bool SmtpPeer::start() {
@@ -62,18 +68,12 @@ QList<SmtpPeer::Message> SmtpPeer::messages() const {
   const QDir d(dir_.filePath(QStringLiteral("capture")));
   // The server writes NNNN.json last, so each listed name is a complete message.
   for (const QString& name : d.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
-    const QString base = d.filePath(name.chopped(5));
-    const QJsonObject meta = QJsonDocument::fromJson(readWholeFile(base + ".json")).object();
-    Message m;
-    m.emlPath = base + QStringLiteral(".eml");
-    m.raw = readWholeFile(m.emlPath);
-    m.mailFrom = meta.value("mail_from").toString();
-    for (const QJsonValue& v : meta.value("rcpt_tos").toArray()) m.rcptTos << v.toString();
-    m.authUser = meta.value("auth_user").toString();
-    m.authMechanism = meta.value("auth_mechanism").toString();
-    m.tls = meta.value("tls").toBool();
-    m.session = meta.value("session").toInt();
-    result << m;
+    const QString eml = d.filePath(name.chopped(5) + ".eml");
+    const QJsonObject meta = QJsonDocument::fromJson(readWholeFile(d.filePath(name))).object();
+    result << Message{.raw = readWholeFile(eml), .mailFrom = meta["mail_from"].toString(),
+                      .rcptTos = meta["rcpt_tos"].toVariant().toStringList(), .authUser = meta["auth_user"].toString(),
+                      .authMechanism = meta["auth_mechanism"].toString(), .tls = meta["tls"].toBool(),
+                      .session = meta["session"].toInt(), .emlPath = eml};
   }
   return result;
 }

@@ -1,8 +1,4 @@
 #pragma once
-#include <QByteArray>
-#include <QList>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include "support/PeerProcess.h"
@@ -49,7 +45,6 @@ class SmtpPeer {
   explicit SmtpPeer(Options options) : options_(std::move(options)) {}
 
   bool start();  // waits for READY; false with error() on failure
-  void stop() { process_.stop(); }
   QString error() const { return error_; }
   QString host() const { return options_.host; }
   int port() const { return options_.port; }
@@ -58,10 +53,10 @@ class SmtpPeer {
   bool waitForMessages(int count, int timeoutMs = 10000) const;
   // Full path of a script in tests/peers/.
   static QString scriptPath(const QString& name);
-  // A self-signed server.pem and server.key in dir for host; false with *error on failure.
-  static bool makeCertificate(const QString& dir, const QString& host, QString* error);
-  // Runs openssl with args in dir; false with *error (its standard error) on failure.
-  static bool openssl(const QString& dir, const QStringList& args, QString* error);
+  // server.pem and server.key in dir for host and the more addresses, "localhost" and "peer.test": self-signed,
+  // or issued by a CA of its own (ca.pem), so that a client verifies a real chain; false with *error on failure.
+  static bool makeCertificate(const QString& dir, const QString& host, QString* error, const QStringList& more = {},
+                              bool issued = false);
 
  private:
 

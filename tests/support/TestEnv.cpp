@@ -5,18 +5,14 @@
 #include <QFileInfo>
 
 TestEnv::TestEnv() {
-  QDir d(dir_.path());
-  for (const char* sub : {"config", "data", "runtime"}) d.mkpath(QString::fromLatin1(sub));
-  QFile::setPermissions(path("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ExeOwner);
-  qputenv("XDG_CONFIG_HOME", path("config").toUtf8());
-  qputenv("XDG_DATA_HOME", path("data").toUtf8());
-  qputenv("XDG_RUNTIME_DIR", path("runtime").toUtf8());
-  writeFile("resolv.conf", "nameserver 127.0.0.1\n");
-  qputenv("VELKOR_RESOLV_CONF", path("resolv.conf").toUtf8());
+  for (const auto& [variable, sub] : {std::pair{"XDG_CONFIG_HOME", "config"}, {"XDG_DATA_HOME", "data"},
+                                      {"XDG_RUNTIME_DIR", "runtime"}}) {
+    QDir(dir_.path()).mkpath(sub);
+    qputenv(variable, path(sub).toUtf8());
+  }
+  QFile::setPermissions(path("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  qputenv("VELKOR_RESOLV_CONF", writeFile("resolv.conf", "nameserver 127.0.0.1\n").toUtf8());
 }
-
-TestEnv::~TestEnv() = default;
 
 QString TestEnv::path(const QString& relative) const {
   return relative.isEmpty() ? dir_.path() : dir_.path() + QLatin1Char('/') + relative;

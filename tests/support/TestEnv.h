@@ -8,7 +8,6 @@
 class TestEnv {
  public:
   TestEnv();
-  ~TestEnv();
   QString path(const QString& relative = {}) const;
   // Writes a file below the directory and returns its full path.
   QString writeFile(const QString& relative, const QByteArray& content) const;
