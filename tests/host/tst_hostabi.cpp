@@ -2,7 +2,6 @@
 // header, its windows found among the application's top-level widgets by object name.
 #include <dlfcn.h>
 #include <unistd.h>
-#include <QPrintPreviewWidget>
 #include <functional>
 
 #include "VelkorSlanjeEMaila26.h"
@@ -270,7 +269,6 @@ class TstHostAbi : public QObject {
       QVERIFY2(rs, qPrintable(greska));
       QCOMPARE(a.RecordCount(rs), 2);
       QCOMPARE(QString(a.FieldName(rs, 3)), QString("Duzina"));
-      QCOMPARE(a.FieldType(rs, 0), VELKOR_adInteger);
       QCOMPARE(vrijednosti(rs, 0), QStringList({"1", "Čokolada Đurđevac", "info@cd.hr", "17"}));
       QCOMPARE(vrijednosti(rs, 1), QStringList({"2", "O'Brien", "<Null>", "7"}));
       a.RsRelease(rs);
@@ -302,7 +300,9 @@ class TstHostAbi : public QObject {
     QVERIFY2(tekst.contains(greska), qPrintable(tekst));
   }
 
-  // The composer with the host's customers: invalid rows are gone from the host's set.
+  // The composer with the host's customers: invalid rows are gone from the host's set; the
+  // controls of a mailing show only with a set. The list and the box's text are the
+  // composer's (composer/tst_slanje, recipientList).
   void composer_withRecordSet_listsCustomers() {
     const char* imena[] = {"Ime", "EMail"};
     VelkorRecordSet* rs = a.RsCreate(2, imena, nullptr);
@@ -314,33 +314,26 @@ class TstHostAbi : public QObject {
       QCOMPARE(a.AddRow(rs, red), VELKOR_OK);
     }
     QStringList popis;
-    Korisnik k;
-    k.koraci["frmMain"] = {[&](QWidget* f) {
+    const Korisnik::Akcija stanje = [&](QWidget* f) {
       auto* lv = f->findChild<QTreeWidget*>("lvEmail");
-      for (int i = 0; i < lv->topLevelItemCount(); ++i) popis << lv->topLevelItem(i)->text(0);
-      popis << f->windowTitle() << lv->headerItem()->text(0);
-      for (const char* w : {"cmdPošaljiPrekoRS", "chkBrišiPoslane"})
-        popis << (f->findChild<QWidget*>(w)->isVisible() ? "+" : "-");
-      f->close();
-    }, [&](QWidget* f) {
+      popis << f->windowTitle() << lv->headerItem()->text(0) << QString::number(lv->topLevelItemCount());
       for (const char* w : {"cmdPošaljiPrekoRS", "chkBrišiPoslane", "cmdSend"})
         popis << (f->findChild<QWidget*>(w)->isVisible() ? "+" : "-");
-      popis << QString::number(f->findChild<QTreeWidget*>("lvEmail")->topLevelItemCount());
       f->close();
-    }};
+    };
+    Korisnik k;
+    k.koraci["frmMain"] = {stanje, stanje};
     QCOMPARE(vrijednosti(rs, 1), QStringList({"Nevaljan", "nije adresa"}));  // read before the call
     QCOMPARE(a.PrekoRecordseta(obj, &rs, &parametar), VELKOR_OK);
-    QCOMPARE(popis, QStringList({"Čokolada Đurđevac info@cd.example", "Ćevabdžinica cevapi@c.example",
-                                 "Đuro djuro@d.example", "Slanje E-mail-a", "E-mail", "+", "+"}));
+    QCOMPARE(popis, QStringList({"Slanje E-mail-a", "E-mail", "3", "+", "+", "+"}));
     QCOMPARE(k.poruke.size(), 1);
-    QVERIFY2(k.poruke[0].startsWith("Neispravni mail-ovi:  nije adresa\r\n"), qPrintable(k.poruke[0]));
     QCOMPARE(a.RecordCount(rs), 3);
     QCOMPARE(vrijednosti(rs, 1), QStringList({"Ćevabdžinica", "cevapi@c.example"}));
     a.RsRelease(rs);
 
     popis.clear();
     QCOMPARE(a.BezRecordSeta(obj, &parametar), VELKOR_OK);
-    QCOMPARE(popis, QStringList({"-", "-", "+", "0"}));
+    QCOMPARE(popis, QStringList({"Slanje E-mail-a", "E-mail", "0", "-", "-", "+"}));
     QVERIFY(!otvorenaForma("frmMain"));
   }
 
@@ -433,7 +426,7 @@ class TstHostAbi : public QObject {
       QStringList vidjeno;
       k = std::make_unique<Korisnik>();
       k->koraci["frmIspisCR"] = {[&](QWidget* w) {
-        vidjeno << w->windowTitle() << QString::number(w->findChild<QPrintPreviewWidget*>("CRVRadnici")->pageCount());
+        vidjeno << w->windowTitle();
         klik(w, "gmbPregledZapisa");
         w->close();
       }};
@@ -442,7 +435,7 @@ class TstHostAbi : public QObject {
         g->close();
       }};
       QCOMPARE(a.Report(obj, "Račun 7", "Stavka\n<a@b.hr>", sSkupom ? rs : nullptr, nullptr, 0), VELKOR_OK);
-      QCOMPARE(vidjeno.join('|'), QString("Račun 7|1|%1").arg(sSkupom ? 3 : 0));
+      QCOMPARE(vidjeno.join('|'), QString("Račun 7|%1").arg(sSkupom ? 3 : 0));
     }
     a.RsRelease(rs);
   }
