@@ -400,26 +400,26 @@ class TstHostAbi : public QObject {
     QVERIFY2(zaglavlje.contains("Mjesto") && zaglavlje.contains("Šifra"), qPrintable(zaglavlje));
   }
 
-  // The grid opens on the host's set and sorts it, and the host reads the new order back;
+  // The grid opens on the host's set and sorts it, and the host reads the new order back (the
+  // header's ascending and descending clicks: viewers/tst_prikazi, sortExportsAndPrint);
   // the report window shows the host's caption and text, and its grid the host's rows.
   void viewers_onHostsSet() {
     const char* imena[] = {"Ime"};
     VelkorRecordSet* rs = a.RsCreate(1, imena, nullptr);
     QCOMPARE(a.FieldType(rs, 0), VELKOR_adVarWChar);  // without types every field is text
-    for (const char* ime : {"Ana", "Ivo", "Božo"}) a.AddRow(rs, &ime);
+    for (const char* ime : {"Ivo", "Ana", "Božo"}) a.AddRow(rs, &ime);
     QString naslov;
     auto k = std::make_unique<Korisnik>();
     k->koraci["frmPrikazZapisa"] = {[&](QWidget* w) {
       naslov = w->windowTitle();
       auto* h = w->findChild<QTableView*>("fg")->horizontalHeader();
       emit h->sectionClicked(1);
-      emit h->sectionClicked(1);
       w->close();
     }};
-    QCOMPARE(QString::fromUtf8(a.Value(rs, 0, 0)), "Ana");  // read before: no stale rows after
+    QCOMPARE(QString::fromUtf8(a.Value(rs, 0, 0)), "Ivo");  // read before: no stale rows after
     QCOMPARE(a.Grid(obj, "Kupci", rs, -1, -1, -1, ""), VELKOR_OK);
     QCOMPARE(naslov, "Kupci");
-    QCOMPARE(QString::fromUtf8(a.Value(rs, 0, 0)), "Ivo");  // "[Ime] DESC"
+    QCOMPARE(QString::fromUtf8(a.Value(rs, 0, 0)), "Ana");  // "[Ime]"
     QCOMPARE(a.Izvezi(obj, rs, env->path("nema/x.csv").toUtf8()), VELKOR_E_FAIL);
     QVERIFY(*a.ErrorText(obj));
     for (bool sSkupom : {false, true}) {
