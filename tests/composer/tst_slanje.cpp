@@ -278,10 +278,7 @@ class TstSlanje : public QObject {
     const SmtpPeer::Message m = nove.first();
     QCOMPARE(m.rcptTos, QStringList({"kupac@firma.hr", "drugi@firma.hr"}));
     const QJsonObject c = cleanMessage(m.emlPath);
-    const QString stablo = QJsonDocument(c.value("tree").toObject()).toJson(QJsonDocument::Compact);
-    QCOMPARE(stablo, QString(R"({"parts":[{"parts":[{"parts":[{"type":"text/plain"},{"type":"text/html"}],)"
-                             R"("type":"multipart/alternative"},{"type":"image/png"},{"type":"image/png"}],)"
-                             R"("type":"multipart/related"},{"type":"application/pdf"}],"type":"multipart/mixed"})"));
+    // The parts' nesting is the builder's (tst_mimebuilder); which files go inline is the content IDs'.
     QStringList dijelovi;
     for (const QJsonValue& v : c.value("attachments").toArray())
       dijelovi << v["filename"].toString() + "|" + v["content_id"].toString() + "|" + v["sha256"].toString();
@@ -313,7 +310,6 @@ class TstSlanje : public QObject {
     QVERIFY(uPrvoj.size() == 1 && uDrugoj.size() == 2);
     QCOMPARE(uPrvoj[0].rcptTos + uDrugoj[0].rcptTos + uDrugoj[1].rcptTos,
              QStringList({"a@prva.hr", "d@PRVA.hr", "b@druga.hr", "f@rezerva.hr"}));
-    QCOMPARE(cleanMessage(uDrugoj.first().emlPath).value("tree").toObject().value("type").toString(), QString("multipart/alternative"));
     QCOMPARE(noviNa(smtp, primljeno).size(), 0);
     QCOMPARE(neuspjelo.size(), 2);  // treca.hr and mojaprva.hr have no exchanger
     QVERIFY2(neuspjelo.first().startsWith("c@treca.hr "), qPrintable(neuspjelo.join("|")));

@@ -202,8 +202,9 @@ class TstSmtpRoute : public Fixture {
 
   // Signed in through the settings window at a loopback authorization server on oauthlib
   // (5 s tokens; the stand-in browser first on PATH): the send renews the token and logs in
-  // with it at Dovecot's submission; once the server has revoked the refresh token, the next
-  // renewal asks to sign in again and sends nothing. No token lands anywhere but the secret store.
+  // with it at Dovecot's submission (the mechanism libcurl takes is composer/tst_oauth's); once
+  // the server has revoked the refresh token, the next renewal asks to sign in again and sends
+  // nothing. No token lands anywhere but the secret store.
   void oauth() {
     const QString korisnik = "prodaja@velkor.hr", as = "http://127.0.0.29:8080/";
     QDir().mkpath(env->path("bin"));
@@ -255,7 +256,6 @@ class TstSmtpRoute : public Fixture {
       QCOMPARE(dodjele(opozvan ? "refused refresh" : "refresh"), 1);
     }
     QVERIFY(server.capture().waitForMessages(1));
-    QVERIFY2(server.log().contains("Login: user=<prodaja@velkor.hr>, method=OAUTHBEARER"), server.log().constData());
     QCOMPARE(dlg->last().text, platform::kPrijavaIstekla);
     QTest::qWait(500);
     QCOMPARE(server.capture().messages().size(), 1);
