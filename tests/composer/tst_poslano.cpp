@@ -115,6 +115,8 @@ class TstPoslano : public QObject {
       click(f, "cmdPrimjeniPoslano");
     }
     const int prije = int(smtp.capture().messages().size());
+    // Dovecot's log holds every row: only this row's connections count.
+    const qsizetype bezPrijave = imap.log().count("no auth attempts");
     const QSet<QString> bilo = uMapi(maildir);
     QStringList adrese;
     for (int i = 1; i <= zapisa; ++i) adrese << QString("k%1@kupci.hr").arg(i);
@@ -145,7 +147,7 @@ class TstPoslano : public QObject {
                                     : QString("Vaš e-mail je uspješno poslan!")), qPrintable(okviri.join('|')));
     QVERIFY2(okviri.last().startsWith("Kopije") != okvir.isEmpty(), qPrintable(okviri.join('|')));
     if (!okvir.isEmpty()) QCOMPARE(okviri.last(), okvir);
-    if (host == kBezStartTls) QTRY_VERIFY(imap.log().contains("no auth attempts"));
+    if (host == kBezStartTls) QTRY_VERIFY(imap.log().count("no auth attempts") > bezPrijave);
     // The run's log has a line on the copies either way.
     const QString spremljeno = QString("Spremljeno %1 od %2").arg(kopija).arg(jedna && zapisa ? 1 : poslano);
     QVERIFY2(izvjestaj.contains("Kopije u mapi Poslano") && izvjestaj.contains(spremljeno), qPrintable(izvjestaj));
